@@ -1,0 +1,39 @@
+// What the core asks of the user interface. The Qt shell shows real windows, the
+// command-line front end prints, tests script the answers and record what was shown.
+#pragma once
+
+#include <string>
+
+struct MessageBoxRequest {
+  int textNumber = 0;   // MessageId + LanguageOffset
+  std::string text;     // UTF-8, '\n' for a line break
+  std::string caption;  // message 132 in the running language
+  int style = 0;        // 16, 36, 48 or 64
+};
+
+class UserInteraction {
+ public:
+  virtual ~UserInteraction() = default;
+
+  // A box with a text of the message table; returns the pressed button (6 = Yes).
+  virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+
+  // The serial layer's own English boxes (OK button alone). May be called from the
+  // port's reader thread.
+  virtual void ShowSerialMessage(const std::string& text) = 0;
+
+  // The English "Error while reading file" box of the file readers (OK button alone).
+  virtual void ShowFileReadError() = 0;
+
+  // The progress window of a load. OpenProgress disables the main window until
+  // CloseProgress; the caption is already the text to show.
+  virtual bool OpenProgress(const std::string& caption) = 0;
+  virtual void SetProgressText(const std::string& text) = 0;
+  // Pumps pending window events, moves the bar, returns the previous position.
+  virtual int SetProgressPosition(int position) = 0;
+  // Pumps pending window events; returns 1 once per cancel request, else 0.
+  virtual int PollCancel() = 0;
+  virtual void CloseProgress() = 0;
+};
+
+inline constexpr const char* kFileReadErrorText = "Error while reading file";

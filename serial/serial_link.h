@@ -1,0 +1,28 @@
+// The serial port as the loading sequences use it. CSerialPort is the real one; tests put
+// a scripted receiver on a virtual clock in its place.
+#pragma once
+
+#include <cstdint>
+
+class SerialLink {
+ public:
+  virtual ~SerialLink() = default;
+
+  // 1 when the device is open, configured and its reader running; else 0. Parity is 'N'.
+  virtual int OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
+                       std::uint16_t dataBits, std::uint16_t stopBits) = 0;
+  // Bytes written, or 0 on failure.
+  virtual std::uint32_t WriteToPort(const std::uint8_t* data, std::uint32_t count) = 0;
+  // Always 1. *data points into the take buffer (null when *count is 0) and stays valid
+  // until the next take.
+  virtual int TakeReceived(const std::uint8_t** data, std::uint32_t* count) = 0;
+  // Like TakeReceived, but first sleeps until bytes are waiting or maxWaitMs has passed;
+  // the waits that poll "without pause" use it so that no core is kept busy.
+  virtual int TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
+                                  int maxWaitMs = 1) = 0;
+  virtual void ClearReceived() = 0;
+  // 1 on success (also when the rate is already in force), 0 on failure.
+  virtual int SetBaudRate(std::uint32_t bitRate) = 0;
+  // 1 when the device was closed; 0 when it was not open or a step failed.
+  virtual int ClosePort() = 0;
+};

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "loader/first/header_record.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> values) {
+  std::string s;
+  for (int v : values)
+    s.push_back(static_cast<char>(v));
+  return s;
+}
+
+struct Opened {
+  std::FILE* file;
+  ~Opened() {
+    if (file) std::fclose(file);
+  }
+};
+
+TEST(HeaderRecord, BothFormsReturnTheirCountedLengthAndLeaveTheFileBehindTheRecord) {
+  TempDir dir;
+  RecordingUi ui;
+  // Form A, count 0: 8 bytes, header text of 6 bytes.
+  dir.Write("a", Bytes({0x8B, 0, 'V', '1', '.', '0', '0', 'x', 0x8C, 1, 2, 3}));
+  Opened a{std::fopen(dir.File("a").c_str(), "rb")};
+  EXPECT_EQ(ReadHeaderRecord(a.file, ui), 8);
+  EXPECT_EQ(std::ftell(a.file), 8);
+  EXPECT_EQ(std::string(HeaderRecordBuffer.begin() + 2, HeaderRecordBuffer.begin() + 8), "V1.00x");
+  // Form B, count 5: occupies 9 bytes, counts 7; the two bytes after the text are dropped.
+  dir.Write("b", Bytes({0x8A, 5, 'A', 'B', 'C', 'D', 'E', 0x11, 0x22, 0x8C}));
+  Opened b{std::fopen(dir.File("b").c_str(), "rb")};
+  EXPECT_EQ(ReadHeaderRecord(b.file, ui), 7);
+  EXPECT_EQ(std::ftell(b.file), 9);
+  EXPECT_EQ(std::string(HeaderRecordBuffer.begin() + 2, HeaderRecordBuffer.begin() + 7), "ABCDE");
+  // The shorter record left the first one's bytes beyond it.
+  EXPECT_EQ(HeaderRecordBuffer[7], 'x');
+  // The largest form A record: count 255, 263 bytes.
+  std::string big = Bytes({0x8B, 255}) + std::string(261, 'z') + "rest";
+  dir.Write("big", big);
+  Opened g{std::fopen(dir.File("big").c_str(), "rb")};
+  EXPECT_EQ(ReadHeaderRecord(g.file, ui), 263);
+  EXPECT_EQ(std::ftell(g.file), 263);
+  EXPECT_EQ(ui.fileReadErrors, 0);
+}
+
+TEST(HeaderRecord, OtherFirstBytesAndTruncatedRecordsHaveNone) {
+  TempDir dir;
+  RecordingUi ui;
+  const std::string cases[] = {
+      Bytes({0x8C, 1, 2, 3}),         // an end record: one byte read
+      Bytes({0x00}),                  //
+      std::string(),                  // empty file
+      Bytes({0x8B}),                  // no count byte
+      Bytes({0x8B, 3, 'a', 'b'}),     // ends inside the text
+      Bytes({0x8A, 2, 'a', 'b', 0}),  // ends inside the dropped bytes
+  };
+  int i = 0;
+  for (const std::string& content : cases) {
+    std::string name = "f" + std::to_string(i++);
+    dir.Write(name, content);
+    Opened f{std::fopen(dir.File(name).c_str(), "rb")};
+    EXPECT_EQ(ReadHeaderRecord(f.file, ui), 0) << name;
+  }
+  Opened end{std::fopen(dir.File("f0").c_str(), "rb")};
+  std::fseek(end.file, 3, SEEK_SET);  // the reader goes back to the start itself
+  EXPECT_EQ(ReadHeaderRecord(end.file, ui), 0);
+  EXPECT_EQ(std::ftell(end.file), 1);
+  EXPECT_EQ(ui.fileReadErrors, 0);
+}
+
+TEST(HeaderRecord, AReadErrorIsShownAndCountsAsNoHeader) {
+  TempDir dir;
+  RecordingUi ui;
+  // Reading a folder fails with an error, not with the end of a file.
+  Opened f{std::fopen(dir.Path().c_str(), "rb")};
+  ASSERT_NE(f.file, nullptr);
+  EXPECT_EQ(ReadHeaderRecord(f.file, ui), 0);
+  EXPECT_EQ(ui.fileReadErrors, 1);
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+TEST(SettingsStore, MissingFileAndKeysGiveTheDefaultsAndFirstWriteMakesTheFolder) {
+  TempDir dir;
+  CSettingsStore store(dir.File("deep/er/kznload.INI"));
+  EXPECT_EQ(store.GetInt("LANGUAGE", "TYPE_LANG", -1), -1);
+  EXPECT_EQ(store.GetText("FILE_LOCATION", "DIR", "c:\\"), "c:\\");
+  ASSERT_TRUE(store.SetInt("COMMUNICATION", "PORT", 2));
+  EXPECT_EQ(dir.Read("deep/er/kznload.INI"), "[COMMUNICATION]\nPORT=2\n");
+  EXPECT_EQ(store.GetInt("communication", "port", 1), 2);
+  EXPECT_EQ(store.GetInt("COMMUNICATION", "OTHER", 9), 9);
+}
+
+TEST(SettingsStore, ReadsLikeAPrivateProfile) {
+  const std::string content =
+      "; comment\n[Language]\n type_lang = 1 \n[LANGUAGE]\nTYPE_LANG=0\n"
+      "[UIMODE]\nTYPE_UI=+12abc\nEMPTY=\nWORD=abc\nNEG=-3\nBIG=4294967295\n"
+      "[FILE_LOCATION]\r\nDIR=/home/u/\r\nDIR=/second/\r\n";
+  EXPECT_EQ(FindProfileValue(content, "LANGUAGE", "TYPE_LANG"), "1");
+  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "TYPE_UI")), 12);
+  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "EMPTY")), 0);
+  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "WORD")), 0);
+  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "NEG")), -3);
+  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "BIG")), -1);
+  EXPECT_EQ(FindProfileValue(content, "FILE_LOCATION", "DIR"), "/home/u/");
+  EXPECT_FALSE(FindProfileValue(content, "FILE_LOCATION", "FILE").has_value());
+  EXPECT_FALSE(FindProfileValue(content, "NOPE", "DIR").has_value());
+}
+
+TEST(SettingsStore, AWriteKeepsEveryOtherLineCommentAndOrder) {
+  const std::string content = "; kept\n[A]\nx=1\n\n; inside\ny=2\n\n[B]\nz=3\n[a]\nx=ignored\n";
+  EXPECT_EQ(ReplaceProfileValue(content, "a", "X", "9"),
+            "; kept\n[A]\nx=9\n\n; inside\ny=2\n\n[B]\nz=3\n[a]\nx=ignored\n");
+  EXPECT_EQ(ReplaceProfileValue(content, "A", "new", "v"),
+            "; kept\n[A]\nx=1\n\n; inside\ny=2\nnew=v\n\n[B]\nz=3\n[a]\nx=ignored\n");
+  EXPECT_EQ(ReplaceProfileValue(content, "C", "k", "v"), content + "[C]\nk=v\n");
+  EXPECT_EQ(ReplaceProfileValue("[A]\r\nx=1\r\n", "A", "x", "2"), "[A]\r\nx=2\r\n");
+  EXPECT_EQ(ReplaceProfileValue("[A]\nx=1", "A", "x", "2"), "[A]\nx=2\n");
+  EXPECT_EQ(ReplaceProfileValue("[A]\nx=1", "A", "y", "2"), "[A]\nx=1\ny=2\n");
+  EXPECT_EQ(ReplaceProfileValue("no newline", "S", "k", "v"), "no newline\n[S]\nk=v\n");
+}
+
+TEST(SettingsStore, ALineBreakInAValueCannotMakeOrChangeAnotherKey) {
+  TempDir dir;
+  CSettingsStore store(dir.File("kznload.INI"));
+  ASSERT_TRUE(store.SetInt("LANGUAGE", "TYPE_LANG", 1));
+  ASSERT_TRUE(store.SetText("FILE_LOCATION", "FILE", "a.fra\n[LANGUAGE]\nTYPE_LANG=0"));
+  ASSERT_TRUE(store.SetText("FILE_LOCATION", "DIR", "/x/\r\nREC=5"));
+  EXPECT_EQ(store.GetInt("LANGUAGE", "TYPE_LANG", -1), 1);
+  EXPECT_EQ(store.GetText("FILE_LOCATION", "FILE", ""), "a.fra");
+  EXPECT_EQ(store.GetText("FILE_LOCATION", "DIR", ""), "/x/");
+  EXPECT_EQ(store.GetInt("FILE_LOCATION", "REC", -9), -9);
+  // Names are ours, but a bad one must not write anything either.
+  EXPECT_FALSE(store.SetText("A]\n[B", "k", "v"));
+  EXPECT_FALSE(store.SetText("A", "k=x", "v"));
+}
+
+TEST(SettingsStore, AStoreThatCannotBeWrittenLosesOnlyTheNewValue) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempDir dir;
+  CSettingsStore store(dir.File("kznload.INI"));
+  ASSERT_TRUE(store.SetInt("UIMODE", "TYPE_UI", 1));
+  std::string before = dir.Read("kznload.INI");
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+  EXPECT_FALSE(store.SetInt("UIMODE", "TYPE_UI", 0));
+  ::chmod(dir.Path().c_str(), 0755);
+  EXPECT_EQ(dir.Read("kznload.INI"), before);
+}
+
+TEST(SettingsStore, AFileInPlaceOfTheFolderFailsQuietly) {
+  TempDir dir;
+  dir.Write("blocker", "x");
+  CSettingsStore store(dir.File("blocker/kznload.INI"));
+  EXPECT_FALSE(store.SetInt("UIMODE", "TYPE_UI", 0));
+  EXPECT_EQ(store.GetInt("UIMODE", "TYPE_UI", 4), 4);
+}
+
+TEST(SettingsStore, TwoProcessesWritingAtOnceKeepEachOthersKeys) {
+  TempDir dir;
+  const std::string path = dir.File("kznload.INI");
+  constexpr int kKeys = 40;
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      CSettingsStore store(path);
+      bool ok = true;
+      for (int i = 0; i < kKeys; ++i) {
+        ok = store.SetInt("LAST_LOADING", std::to_string(c) + "_" + std::to_string(i), i) && ok;
+      }
+      ::_exit(ok ? 0 : 1);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  CSettingsStore store(path);
+  for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < kKeys; ++i) {
+      EXPECT_EQ(store.GetInt("LAST_LOADING", std::to_string(c) + "_" + std::to_string(i), -1), i);
+    }
+  }
+}
+
+TEST(SettingsStore, DefaultPathFollowsXdgConfigHome) {
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  std::string keep = saved ? saved : "";
+  ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+  EXPECT_EQ(CSettingsStore::DefaultPath(), "/tmp/cfg/kznload.INI");
+  ::unsetenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  EXPECT_EQ(CSettingsStore::DefaultPath(), std::string(home ? home : ".") + "/.config/kznload.INI");
+  if (saved) ::setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
+}
+
+TEST(WindowPlacement, UsedOnlyWhenAllTenNumbersRead) {
+  auto p = ParseWindowPlacement("0,1,-1,-1,-1,-1,10,10,400,300");
+  ASSERT_TRUE(p.has_value());
+  EXPECT_EQ(p->flags, 0u);
+  EXPECT_EQ(p->showCommand, 1u);
+  EXPECT_EQ(p->minX, -1);
+  EXPECT_EQ(p->left, 10);
+  EXPECT_EQ(p->bottom, 300);
+  EXPECT_FALSE(ParseWindowPlacement("0,1,10,10").has_value());
+  EXPECT_FALSE(ParseWindowPlacement("").has_value());
+  EXPECT_FALSE(ParseWindowPlacement("0,1,-1,-1,-1,-1,10,10,400,x").has_value());
+  WindowPlacement q;
+  q.flags = kPlacementRestoreToMaximized;
+  q.showCommand = 3;
+  q.left = 5;
+  q.top = 6;
+  q.right = 700;
+  q.bottom = 500;
+  EXPECT_EQ(FormatWindowPlacement(q), "2,3,0,0,0,0,5,6,700,500");
+  TempDir dir;
+  CSettingsStore store(dir.File("kznload.INI"));
+  EXPECT_FALSE(ReadWindowPlacement(store).has_value());
+  WriteWindowPlacement(store, q);
+  auto back = ReadWindowPlacement(store);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(FormatWindowPlacement(*back), FormatWindowPlacement(q));
+}
+
+TEST(PortSwap, StoresTheOtherVisiblePortAndLeavesOthersAlone) {
+  TempDir dir;
+  CSettingsStore store(dir.File("kznload.INI"));
+  int offered = store.GetInt("COMMUNICATION", "PORT", 1);
+  std::vector<int> seen;
+  for (int start = 0; start < 3; ++start) {  // three starts, each ended without the close command
+    seen.push_back(offered);
+    StoreSwappedPort(store, offered);
+    offered = store.GetInt("COMMUNICATION", "PORT", 1);
+  }
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 1}));
+  for (int port : {3, 4, 0, 9}) {
+    store.SetInt("COMMUNICATION", "PORT", port);
+    StoreSwappedPort(store, port);
+    EXPECT_EQ(store.GetInt("COMMUNICATION", "PORT", 1), port);
+  }
+}
+
+TEST(LastLoadingMarker, AsksOnlyForAnUnfinishedLoadOnTheSamePort) {
+  TempDir dir;
+  CSettingsStore store(dir.File("kznload.INI"));
+  RecordingUi ui;
+  EXPECT_EQ(CheckLastLoadingMarker(store, ui, 1), 1);
+  SetLastLoadingMarker(store, 2, -1);
+  EXPECT_EQ(store.GetInt("LAST_LOADING", "2", 0), -1);
+  EXPECT_EQ(CheckLastLoadingMarker(store, ui, 1), 1);
+  EXPECT_TRUE(ui.messages.empty());
+  ui.answers = {kResultYes, kResultNo, 2};
+  EXPECT_EQ(CheckLastLoadingMarker(store, ui, 2), -1);
+  EXPECT_EQ(CheckLastLoadingMarker(store, ui, 2), 1);
+  EXPECT_EQ(CheckLastLoadingMarker(store, ui, 2), 1);
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[0].textNumber, kMsgLastLoadingUnfinished + LanguageOffset);
+  EXPECT_EQ(ui.messages[0].style, kStyleQuestion);
+  SetLastLoadingMarker(store, 2, 0);
+  EXPECT_EQ(store.GetInt("LAST_LOADING", "2", 0), 1);
+  SetLastLoadingMarker(store, 2, 1);
+  EXPECT_EQ(store.GetInt("LAST_LOADING", "2", 0), 1);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// A serial link for step tests on a virtual clock: a scripted receiver sees every write
+// with the line settings in force and schedules its answers at virtual times.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "serial/serial_link.h"
+
+class FakeLink : public SerialLink {
+ public:
+  struct LineSettings {
+    std::int16_t portNumber = 0;
+    std::uint32_t bitRate = 0;
+    char parity = 'N';
+    std::uint16_t dataBits = 8;
+    std::uint16_t stopBits = 1;
+  };
+  struct Write {
+    std::vector<std::uint8_t> bytes;
+    LineSettings settings;
+    std::int64_t atMs;
+  };
+
+  explicit FakeLink(VirtualClock& clock) : clock_(clock) {}
+
+  int OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity, std::uint16_t dataBits,
+               std::uint16_t stopBits) override;
+  std::uint32_t WriteToPort(const std::uint8_t* data, std::uint32_t count) override;
+  int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
+  int TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count, int maxWaitMs) override;
+  void ClearReceived() override;
+  int SetBaudRate(std::uint32_t bitRate) override;
+  int ClosePort() override;
+
+  // The receiver's bytes arrive `delayMs` from now; bytes that arrive while the port is
+  // closed are lost, like on a real line.
+  void DeliverAfter(std::int64_t delayMs, const std::vector<std::uint8_t>& bytes);
+  void DeliverAfter(std::int64_t delayMs, const std::string& text);
+
+  // The receiver: called after every write with the bytes just written.
+  std::function<void(FakeLink&, const std::vector<std::uint8_t>&)> onWrite;
+  // Open requests that this returns true for fail (an unsupported bit rate, say).
+  std::function<bool(const LineSettings&)> rejectOpen;
+
+  bool IsOpen() const { return open_; }
+  const LineSettings& Settings() const { return settings_; }
+  VirtualClock& clock() { return clock_; }
+
+  std::vector<Write> writes;        // every write, in order
+  std::vector<LineSettings> opens;  // every successful open
+  int closes = 0;
+  // All bytes written while the settings matched `bitRate`, concatenated.
+  std::vector<std::uint8_t> BytesWrittenAt(std::uint32_t bitRate) const;
+  std::string TextWritten() const;
+
+ private:
+  struct Pending {
+    std::int64_t atMs;
+    std::vector<std::uint8_t> bytes;
+  };
+  void DeliverDue();
+
+  VirtualClock& clock_;
+  bool open_ = false;
+  LineSettings settings_;
+  std::vector<Pending> pending_;
+  std::vector<std::uint8_t> received_;
+  std::vector<std::uint8_t> taken_;
+};
