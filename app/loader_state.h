@@ -26,8 +26,9 @@ struct ChoiceList {
 
 class CLoaderState {
  public:
-  CLoaderState(UserInteraction& ui, Clock& clock, CSettingsStore& settings, SerialLink& port)
-      : ui(ui), clock(clock), settings(settings), port(port) {}
+  CLoaderState(UserInteraction& userInteraction, Clock& processClock, CSettingsStore& store,
+               SerialLink& serialPort)
+      : ui(userInteraction), clock(processClock), settings(store), port(serialPort) {}
 
   UserInteraction& ui;
   Clock& clock;

@@ -1,0 +1,50 @@
+// The receiver catalogue chgt.cfg in the catalogue folder: the receiver types the program
+// can load, with their model name, family tag, wrong-checksum text and language versions.
+// Nothing of it is kept in memory: every operation opens the file anew, reads it from the
+// start and closes it before it returns, so an edited catalogue is seen at once.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class CLoaderState;
+
+inline constexpr const char* kCatalogueFileName = "chgt.cfg";
+inline constexpr std::string_view kTagRecord = "REC:";
+inline constexpr std::string_view kTagModelName = "NAM:";
+inline constexpr std::string_view kTagFamily = "E/S:";
+inline constexpr std::string_view kTagWrongChecksum = "WRG:";
+inline constexpr std::string_view kTagFrench = "LFR:";
+inline constexpr std::string_view kTagEnglish = "LGB:";
+
+// catalogue folder + separator + chgt.cfg
+std::string CataloguePath(const CLoaderState& w);
+// "LFR:" while the interface speaks French, "LGB:" while it speaks English.
+std::string_view RunningLanguageTag();
+
+// The tag of a line: its first four bytes, when it has four.
+std::string_view LineTag(std::string_view line);
+// The value of a line: everything after its tag, verbatim.
+std::string_view LineValue(std::string_view line);
+// Extension and label of a language line: the extension is what stands between the tag
+// and the first ";", without the blanks around it; the label is everything after it.
+// Without ";" the extension is empty and the label is the whole line.
+void SplitLanguageLine(std::string_view line, std::string* extension, std::string* label);
+
+// Walks the lines of the record whose display name is `key`, handing each line (tag
+// included) to `onLine` until it returns false. False when the catalogue cannot be opened.
+bool ScanRecord(const std::string& cataloguePath, std::string_view key,
+                const std::function<bool(std::string_view line)>& onLine);
+
+// Part of the main window: fills the receiver-type list. 1, or -1 when the catalogue
+// cannot be opened (message 110 shown).
+std::int8_t FillReceiverTypeList(CLoaderState& w);
+bool HasLanguageFile(CLoaderState& w, const std::string& displayName);
+// The first value of `tag` in the selected type's record; empty without one, without a
+// selection, or when the catalogue cannot be opened (message 110 shown).
+std::string LookupTypeValue(CLoaderState& w, std::string_view tag);
+std::string GetFamilyTag(CLoaderState& w);
+std::string GetWrongChecksumText(CLoaderState& w);
+std::string GetModelName(CLoaderState& w);

@@ -1,0 +1,10 @@
+// The load of a receiver of the second family ("TK20B").
+#pragma once
+
+#include <string>
+
+class CLoaderState;
+
+// Detects the receiver, prepares it at the fastest bit rate the port takes, waits while it
+// erases, sends the file and tells the outcome in one message box.
+void RunTkLoad(CLoaderState& w, const std::string& kindText);
