@@ -1,0 +1,170 @@
+#include "cli/cli_commands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/selection.h"
+#include "cli/cli_user_interaction.h"
+#include "cli/display_text.h"
+#include "loader/first/almanac.h"
+#include "loader/first/header_record.h"
+
+namespace {
+
+constexpr const char* kProgramName = "kznload-cli: ";
+
+// The entry a user means: the same bytes, or the same text as `list` shows it (a catalogue
+// in Windows-1252 is shown, and so typed, in UTF-8).
+int FindEntry(const std::vector<std::string>& entries, const std::string& wanted) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i] == wanted) return static_cast<int>(i);
+  }
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (DisplayText(entries[i]) == wanted) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void ListEntries(std::ostream& err, const char* what, const std::vector<std::string>& entries) {
+  if (entries.empty()) return;
+  err << what;
+  for (const std::string& entry : entries)
+    err << "\n  " << DisplayText(entry);
+  err << '\n';
+}
+
+std::string Field(std::string_view bytes) {
+  std::string text = DisplayText(bytes);
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "-";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+int ReportUnknownType(CLoaderState& w, const std::string& type, std::ostream& err) {
+  err << kProgramName << "unknown receiver type '" << type << "'\n";
+  if (!w.IsExpertMode()) {
+    // Listed in expert mode only: the type is known but none of its files is here.
+    ChoiceList standard = w.receiverTypes;
+    w.mode = 1;
+    bool known = FillReceiverTypeList(w) > 0 && FindEntry(w.receiverTypes.entries, type) >= 0;
+    w.mode = 0;
+    w.receiverTypes = standard;
+    if (known) {
+      err << "  it has no language file here for the running language; send a file with "
+             "--file PATH\n";
+    }
+  }
+  ListEntries(err, "Receiver types:", w.receiverTypes.entries);
+  return kExitUsage;
+}
+
+}  // namespace
+
+int ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
+  if (options.languageOffset) return *options.languageOffset;
+  int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
+  return index == 0 ? kFrenchOffset : kEnglishOffset;
+}
+
+int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& err) {
+  w.mode = options.file ? 1 : 0;
+  w.portNumber = static_cast<std::int8_t>(options.portNumber);
+  w.keepUserData = options.keepUserData;
+  std::filesystem::path file;
+  if (options.file) {
+    std::error_code ec;
+    file = std::filesystem::absolute(*options.file, ec).lexically_normal();
+    if (ec || !std::filesystem::is_regular_file(file, ec)) {
+      err << kProgramName << "no such file: " << *options.file << '\n';
+      return kExitUsage;
+    }
+  }
+  if (FillReceiverTypeList(w) < 0) return kExitFailed;
+  const std::string type = options.type.value_or("");
+  int typeIndex = FindEntry(w.receiverTypes.entries, type);
+  if (typeIndex < 0) return ReportUnknownType(w, type, err);
+  w.receiverTypes.selection = typeIndex;
+
+  if (options.file) {
+    w.folder = file.parent_path().string();
+    if (w.folder.empty() || w.folder.back() != kPathSeparator) w.folder += kPathSeparator;
+    w.fileName = file.filename().string();
+  } else {
+    w.languageVersions = ChoiceList{};
+    FillLanguageVersionList(w);
+    int versionIndex = FindEntry(w.languageVersions.entries, *options.version);
+    if (versionIndex < 0) {
+      err << kProgramName << "unknown language version '" << *options.version << "' for '" << type
+          << "'\n";
+      ListEntries(err, "Language versions:", w.languageVersions.entries);
+      return kExitUsage;
+    }
+    w.languageVersions.selection = versionIndex;
+  }
+  // The window's own order: the saved almanac is loaded once the lists are filled, and the
+  // version label follows every choice (in standard mode it also fixes the file).
+  LoadAlmanacBackup(w);
+  UpdateVersionLabel(w);
+  return kExitLoaded;
+}
+
+int ListReceiverTypes(CLoaderState& w, std::ostream& out) {
+  // Expert mode lists every type, also those whose files are not here; they show no
+  // language version and can be loaded with --file only.
+  w.mode = 1;
+  if (FillReceiverTypeList(w) < 0) return kExitFailed;
+  const std::vector<std::string> types = w.receiverTypes.entries;
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    w.mode = 1;
+    w.receiverTypes.selection = static_cast<int>(i);
+    out << Field(types[i]) << '\t' << Field(GetFamilyTag(w)) << '\n';
+    w.mode = 0;
+    w.languageVersions = ChoiceList{};
+    FillLanguageVersionList(w);
+    for (std::size_t k = 0; k < w.languageVersions.entries.size(); ++k) {
+      w.languageVersions.selection = static_cast<int>(k);
+      UpdateVersionLabel(w);
+      out << '\t' << Field(w.languageVersions.entries[k]) << '\t' << Field(w.fileName) << '\t'
+          << Field(w.versionLabel) << '\n';
+    }
+  }
+  out << std::flush;
+  return kExitLoaded;
+}
+
+int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostream& out,
+                     std::ostream& err) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    err << kProgramName << path << " is a folder\n";
+    return kExitUsage;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    err << kProgramName << "cannot open " << path << ": " << std::strerror(errno) << '\n';
+    return kExitUsage;
+  }
+  int errorsBefore = ui.FileReadErrors();
+  std::int16_t counted = ReadHeaderRecord(file, ui);
+  std::fclose(file);
+  if (ui.FileReadErrors() != errorsBefore) return kExitFailed;
+
+  const char* form = "none";
+  std::string versionText;
+  if (counted > 0) {
+    form = HeaderRecordBuffer[0] == kHeaderFormA ? "A" : "B";
+    std::size_t length = static_cast<std::size_t>(counted - 2);
+    versionText.assign(reinterpret_cast<const char*>(HeaderRecordBuffer.data()) + 2, length);
+  }
+  out << "form: " << form << "\ncounted length: " << counted
+      << "\nversion text: " << DisplayText(versionText) << '\n'
+      << std::flush;
+  return kExitLoaded;
+}

@@ -1,0 +1,30 @@
+// What the commands of kznload-cli do on the main window's state, apart from the objects
+// that main builds, so that tests can run them on a scripted port.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "cli/cli_options.h"
+
+class CLoaderState;
+class CSettingsStore;
+class CCliUserInteraction;
+
+// --lang when given, else the stored language index, else English.
+int ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings);
+
+// The main window's choices for a load, made as a user would make them: the receiver type
+// by its name, then the language version by its label (standard mode) or the file
+// (expert mode). kExitLoaded when StartLoad may run; kExitUsage for an unknown type or
+// version or a missing file (said on `err`); kExitFailed when the catalogue cannot be
+// opened (message 110 shown).
+int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& err);
+
+// `list`: one line per receiver type, "NAME<TAB>FAMILY", followed by one line per language
+// version, "<TAB>LABEL<TAB>FILE<TAB>VERSION LABEL"; an empty field shows as "-".
+int ListReceiverTypes(CLoaderState& w, std::ostream& out);
+
+// `info`: "form: A|B|none", "counted length: N", "version text: TEXT".
+int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostream& out,
+                     std::ostream& err);

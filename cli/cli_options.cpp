@@ -1,0 +1,205 @@
+#include "cli/cli_options.h"
+
+#include <string_view>
+
+#include "app/messages.h"
+
+const char* const kCliUsageText =
+    R"(Usage:
+  kznload-cli load --type NAME (--version LABEL | --file PATH) [--port N] [--device PATH]
+                   [--keep-user-data] [--lang fr|en] [--answer yes|no]
+  kznload-cli list [--lang fr|en]
+  kznload-cli info FILE
+  kznload-cli --help
+
+Writes a program or a language version into a GPS receiver over a serial line, with the
+receiver catalogue chgt.cfg and the language files of the current directory.
+
+  load    --type NAME        receiver type, by its name as `list` shows it
+          --version LABEL    language version, by its label in the running language
+          --file PATH        send this file instead (expert mode)
+          --port N           serial port 1 to 4 (default 1)
+          --device PATH      device of that port (default: "COMMUNICATION"/"COMn" of the
+                             settings, else the n-th of /dev/ttyUSB*, ttyACM*, ttyS*)
+          --keep-user-data   the receiver keeps its user data (second family)
+          --lang fr|en       language of the messages (default: the stored one, else en)
+          --answer yes|no    answers every question; without it questions are asked on a
+                             terminal and answered No when standard input is not one
+  list    every receiver type with its family tag and its language versions
+          (type lines: NAME<TAB>TAG; version lines: <TAB>LABEL<TAB>FILE<TAB>VERSION)
+  info    the header record of FILE: form, counted length, version text
+
+Standard output holds the messages, one "[NNN] text" line each (NNN from 101 to 146 in
+both languages; a multi-line message goes on over the following lines), "[answer] Yes"
+or "[answer] No" after a question, "[serial] text" and "[file] text" for the serial
+port's and the file reader's own messages. Progress goes to standard error. Ctrl+C is the
+cancel button; a second Ctrl+C while the question is open answers it No.
+
+Exit status: 0 loaded, 1 failed or cancelled, 2 usage error (bad option, unknown type or
+version, missing file).
+
+Examples:
+  kznload-cli list --lang en
+  kznload-cli load --type VR540 --version "English version" --port 2
+  kznload-cli load --type TK20B --file ./TK20B.gb --device /dev/ttyUSB0 --answer no
+  kznload-cli info VR540.gb
+)";
+
+namespace {
+
+struct OptionSpec {
+  std::string_view name;
+  bool takesValue;
+};
+
+constexpr OptionSpec kLoadOptions[] = {
+    {"--type", true},   {"--version", true},         {"--file", true}, {"--port", true},
+    {"--device", true}, {"--keep-user-data", false}, {"--lang", true}, {"--answer", true},
+};
+constexpr OptionSpec kListOptions[] = {{"--lang", true}};
+
+bool IsHelp(std::string_view arg) {
+  return arg == "--help" || arg == "-h";
+}
+
+CliParseResult Fail(std::string error) {
+  CliParseResult result;
+  result.error = std::move(error);
+  return result;
+}
+
+CliParseResult Help() {
+  CliParseResult result;
+  result.options = CliOptions{};
+  return result;
+}
+
+// "1" to "4" exactly: a port number that a script got wrong must not silently pick another.
+std::optional<int> ParsePortNumber(std::string_view text) {
+  if (text.size() != 1 || text[0] < '1' || text[0] > '4') return std::nullopt;
+  return text[0] - '0';
+}
+
+// Applies one option with its value to `options`; returns an error text or "".
+std::string ApplyOption(std::string_view name, const std::string& value, CliOptions& options) {
+  if (name == "--type") {
+    options.type = value;
+  } else if (name == "--version") {
+    options.version = value;
+  } else if (name == "--file") {
+    if (value.empty()) return "--file needs a file name";
+    options.file = value;
+  } else if (name == "--port") {
+    std::optional<int> port = ParsePortNumber(value);
+    if (!port) return "--port takes a port number from 1 to 4, not '" + value + "'";
+    options.portNumber = *port;
+  } else if (name == "--device") {
+    if (value.empty()) return "--device needs a device path";
+    options.device = value;
+  } else if (name == "--keep-user-data") {
+    options.keepUserData = true;
+  } else if (name == "--lang") {
+    if (value == "fr") {
+      options.languageOffset = kFrenchOffset;
+    } else if (value == "en") {
+      options.languageOffset = kEnglishOffset;
+    } else {
+      return "--lang takes fr or en, not '" + value + "'";
+    }
+  } else if (name == "--answer") {
+    if (value != "yes" && value != "no") return "--answer takes yes or no, not '" + value + "'";
+    options.answer = value == "yes";
+  }
+  return "";
+}
+
+template <std::size_t N>
+CliParseResult ParseOptions(const std::vector<std::string>& args, const OptionSpec (&specs)[N],
+                            const std::string& command, CliOptions options) {
+  std::vector<std::string_view> seen;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (IsHelp(arg)) return Help();
+    std::string_view name = arg;
+    std::optional<std::string> inlineValue;
+    if (std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      name = std::string_view(arg).substr(0, eq);
+      inlineValue = arg.substr(eq + 1);
+    }
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& candidate : specs) {
+      if (candidate.name == name) spec = &candidate;
+    }
+    if (spec == nullptr) {
+      if (arg.rfind("-", 0) == 0) return Fail("unknown option '" + arg + "' for " + command);
+      return Fail("unexpected argument '" + arg + "' for " + command);
+    }
+    for (std::string_view earlier : seen) {
+      if (earlier == spec->name) return Fail(std::string(spec->name) + " is given twice");
+    }
+    seen.push_back(spec->name);
+    std::string value;
+    if (spec->takesValue) {
+      if (inlineValue) {
+        value = *inlineValue;
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        return Fail(std::string(spec->name) + " needs a value");
+      }
+    } else if (inlineValue) {
+      return Fail(std::string(spec->name) + " takes no value");
+    }
+    std::string error = ApplyOption(spec->name, value, options);
+    if (!error.empty()) return Fail(error);
+  }
+  CliParseResult result;
+  result.options = std::move(options);
+  return result;
+}
+
+}  // namespace
+
+CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
+  if (args.empty()) return Fail("no command given");
+  const std::string& command = args[0];
+  if (IsHelp(command) || command == "help") return Help();
+
+  CliOptions options;
+  if (command == "load") {
+    options.command = CliCommand::kLoad;
+    CliParseResult result = ParseOptions(args, kLoadOptions, command, options);
+    if (!result.options || result.options->command == CliCommand::kHelp) return result;
+    const CliOptions& load = *result.options;
+    if (!load.type) return Fail("load needs --type NAME");
+    if (load.version && load.file) return Fail("give either --version or --file, not both");
+    if (!load.version && !load.file) return Fail("load needs --version LABEL or --file PATH");
+    return result;
+  }
+  if (command == "list") {
+    options.command = CliCommand::kList;
+    return ParseOptions(args, kListOptions, command, options);
+  }
+  if (command == "info") {
+    options.command = CliCommand::kInfo;
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      if (IsHelp(args[i])) return Help();
+      // "--" ends the options, so a file whose name starts with '-' can be shown.
+      if (args[i] == "--") {
+        files.insert(files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+        break;
+      }
+      if (args[i].size() > 1 && args[i][0] == '-') {
+        return Fail("unknown option '" + args[i] + "' for info");
+      }
+      files.push_back(args[i]);
+    }
+    if (files.size() != 1) return Fail("info needs exactly one FILE");
+    options.infoFile = files[0];
+    CliParseResult result;
+    result.options = options;
+    return result;
+  }
+  return Fail("unknown command '" + command + "'");
+}

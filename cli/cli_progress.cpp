@@ -1,0 +1,89 @@
+#include "cli/cli_progress.h"
+
+#include <algorithm>
+
+#include "app/progress.h"
+
+namespace {
+
+constexpr int kBarCells = 20;
+constexpr const char* kClearLine = "\r\033[K";
+
+// Bytes of `text` that hold at most `width` characters (UTF-8 continuation bytes take no
+// room of their own).
+std::size_t PrefixOfWidth(const std::string& text, int width) {
+  int characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (characters == width) return i;
+    ++characters;
+  }
+  return text.size();
+}
+
+}  // namespace
+
+std::string FormatProgressBar(const std::string& text, int position, int columns) {
+  int filled = std::clamp(position, 0, 100) * kBarCells / 100;
+  std::string bar = " [" + std::string(static_cast<std::size_t>(filled), '#') +
+                    std::string(static_cast<std::size_t>(kBarCells - filled), '-') + "] " +
+                    ProgressPercentText(position);
+  // One column stays free: writing into the last one makes some terminals wrap.
+  int room = columns - 1 - static_cast<int>(bar.size());
+  std::string shown = room > 0 ? text.substr(0, PrefixOfWidth(text, room)) : std::string();
+  return shown + bar;
+}
+
+CProgressLine::CProgressLine(std::ostream& err, bool terminal, int columns)
+    : err_(err), terminal_(terminal), columns_(columns) {}
+
+void CProgressLine::Open() {
+  open_ = true;
+  text_.clear();
+  position_ = 0;
+  shown_.reset();
+}
+
+void CProgressLine::SetText(const std::string& text) {
+  text_ = text;
+  Update();
+}
+
+int CProgressLine::SetPosition(int position) {
+  int previous = position_;
+  position_ = position;
+  Update();
+  return previous;
+}
+
+void CProgressLine::Close() {
+  Hide();
+  open_ = false;
+}
+
+void CProgressLine::Hide() {
+  if (!drawn_) return;
+  err_ << kClearLine << std::flush;
+  drawn_ = false;
+}
+
+void CProgressLine::Show() {
+  if (open_ && terminal_ && shown_) Draw();
+}
+
+void CProgressLine::Update() {
+  if (!open_) return;
+  std::string now = ProgressPercentText(position_) + (text_.empty() ? "" : " " + text_);
+  if (shown_ == now) return;
+  shown_ = now;
+  if (terminal_) {
+    Draw();
+  } else {
+    err_ << "[progress] " << now << '\n' << std::flush;
+  }
+}
+
+void CProgressLine::Draw() {
+  err_ << kClearLine << FormatProgressBar(text_, position_, columns_) << std::flush;
+  drawn_ = true;
+}

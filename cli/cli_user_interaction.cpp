@@ -1,0 +1,146 @@
+#include "cli/cli_user_interaction.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+
+#include "app/messages.h"
+#include "cli/cli_interrupt.h"
+
+int FrenchBlockNumber(int textNumber) {
+  int french = textNumber - kEnglishOffset;
+  return french >= kFirstMessageId && french <= kLastMessageId ? french : textNumber;
+}
+
+CCliUserInteraction::CCliUserInteraction(CliConsole console, InterruptSource& interrupts,
+                                         std::optional<bool> answer)
+    : console_(console),
+      interrupts_(interrupts),
+      answer_(answer),
+      progress_(console.err, console.errIsTerminal, console.terminalColumns) {}
+
+void CCliUserInteraction::WriteLines(const std::string& prefix, const std::string& text) {
+  progress_.Hide();
+  std::string shown = text;
+  while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+    shown.pop_back();
+  console_.out << prefix << shown << '\n' << std::flush;
+}
+
+int CCliUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  int number = FrenchBlockNumber(request.textNumber);
+  if (number == kMsgLoadingOk) successShown_ = true;
+  WriteLines("[" + std::to_string(number) + "] ", request.text);
+  int result = kResultOk;
+  if (request.style == kStyleQuestion) {
+    // The serial port's own boxes may still come while the user thinks.
+    lock.unlock();
+    bool yes = AskYesNo(request.text);
+    lock.lock();
+    progress_.Hide();
+    console_.out << "[answer] " << (yes ? "Yes" : "No") << '\n' << std::flush;
+    result = yes ? kResultYes : kResultNo;
+  }
+  progress_.Show();
+  return result;
+}
+
+bool CCliUserInteraction::AskYesNo(const std::string& question) {
+  if (answer_) return *answer_;
+  if (!console_.inputIsTerminal) return false;
+  // Ctrl+C answers the question No, also when no progress window is open.
+  interrupts_.DiscardPresses();
+  interrupts_.SetWatching(true);
+  bool yes = ReadAnswerFromTerminal(question);
+  interrupts_.SetWatching(progressOpen_);
+  return yes;
+}
+
+bool CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
+  // With standard output in a file the user would otherwise not see what is asked.
+  if (!console_.outIsTerminal) console_.err << question << '\n';
+  console_.err << "Yes or No? [y/N] " << std::flush;
+  std::string line;
+  for (;;) {
+    pollfd fds[2] = {{console_.inputFd, POLLIN, 0}, {interrupts_.WakeFd(), POLLIN, 0}};
+    nfds_t count = fds[1].fd >= 0 ? 2 : 1;
+    if (::poll(fds, count, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (count == 2 && (fds[1].revents & POLLIN) != 0 && interrupts_.TakePress()) {
+      console_.err << '\n' << std::flush;
+      return false;
+    }
+    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+    char byte = 0;
+    ssize_t got = ::read(console_.inputFd, &byte, 1);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0 || byte == '\n') break;
+    line.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(byte))));
+  }
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+    line.pop_back();
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.front()))) {
+    line.erase(line.begin());
+  }
+  // "o"/"oui" too: the questions may be asked in French.
+  return line == "y" || line == "yes" || line == "o" || line == "oui";
+}
+
+void CCliUserInteraction::ShowSerialMessage(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  WriteLines("[serial] ", text);
+  progress_.Show();
+}
+
+void CCliUserInteraction::ShowFileReadError() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++fileReadErrors_;
+  WriteLines("[file] ", kFileReadErrorText);
+  progress_.Show();
+}
+
+bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  progressOpen_ = true;
+  progress_.Open();
+  // A Ctrl+C pressed before the window existed cancels nothing.
+  interrupts_.DiscardPresses();
+  interrupts_.SetWatching(true);
+  return true;
+}
+
+void CCliUserInteraction::SetProgressText(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  progress_.SetText(text);
+}
+
+int CCliUserInteraction::SetProgressPosition(int position) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return progress_.SetPosition(position);
+}
+
+int CCliUserInteraction::PollCancel() {
+  return interrupts_.TakePress() ? 1 : 0;
+}
+
+void CCliUserInteraction::CloseProgress() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  progress_.Close();
+  progressOpen_ = false;
+  interrupts_.SetWatching(false);
+}
+
+bool CCliUserInteraction::SuccessShown() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return successShown_;
+}
+
+int CCliUserInteraction::FileReadErrors() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return fileReadErrors_;
+}

@@ -1,0 +1,62 @@
+// The user interface of kznload-cli: message boxes become lines on standard output,
+// questions are answered by --answer, by the user at a terminal, or No; the progress window
+// is a line on standard error and Ctrl+C its cancel button.
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "app/user_interaction.h"
+#include "cli/cli_progress.h"
+
+class InterruptSource;
+
+struct CliConsole {
+  std::ostream& out;  // message lines, `list` and `info`
+  std::ostream& err;  // progress and the question prompt
+  bool outIsTerminal = false;
+  bool errIsTerminal = false;
+  int terminalColumns = 80;
+  int inputFd = 0;  // where a user at a terminal answers questions
+  bool inputIsTerminal = false;
+};
+
+class CCliUserInteraction : public UserInteraction {
+ public:
+  CCliUserInteraction(CliConsole console, InterruptSource& interrupts, std::optional<bool> answer);
+
+  int ShowMessageBox(const MessageBoxRequest& request) override;
+  void ShowSerialMessage(const std::string& text) override;
+  void ShowFileReadError() override;
+  bool OpenProgress(const std::string& caption) override;
+  void SetProgressText(const std::string& text) override;
+  int SetProgressPosition(int position) override;
+  int PollCancel() override;
+  void CloseProgress() override;
+
+  // Whether the success message (123) was shown: a load tells its outcome only in boxes.
+  bool SuccessShown() const;
+  // How many "Error while reading file" lines were printed.
+  int FileReadErrors() const;
+
+ private:
+  void WriteLines(const std::string& prefix, const std::string& text);
+  bool AskYesNo(const std::string& question);
+  bool ReadAnswerFromTerminal(const std::string& question);
+
+  CliConsole console_;
+  InterruptSource& interrupts_;
+  std::optional<bool> answer_;
+  CProgressLine progress_;
+  bool progressOpen_ = false;
+  bool successShown_ = false;
+  int fileReadErrors_ = 0;
+  // The serial port's reader thread may show a box while the loading thread prints.
+  mutable std::mutex mutex_;
+};
+
+// The number of a message in the French block (101 to 146) for a text number of either
+// language; other numbers stay as they are.
+int FrenchBlockNumber(int textNumber);

@@ -1,0 +1,85 @@
+// kznload-cli: the loads of the desktop program from a command line, for scripts and
+// production lines.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/main_window_logic.h"
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_interrupt.h"
+#include "cli/cli_options.h"
+#include "cli/cli_user_interaction.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+int TerminalColumns(int fd) {
+  winsize size{};
+  if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::current_path(ec);
+  if (ec) {
+    std::cerr << "kznload-cli: the current folder cannot be read: " << ec.message() << '\n';
+    return kExitFailed;
+  }
+  // The desktop program's settings: the language, the port devices and the markers are
+  // read; only the markers are ever written.
+  CSettingsStore settings(CSettingsStore::DefaultPath());
+  LanguageOffset = static_cast<std::int16_t>(ChooseCliLanguage(options, settings));
+  SteadyClock clock;
+  CSerialPort port(ui, [&options, &settings](int portNumber) {
+    return options.device ? *options.device : ResolveComDevice(settings, portNumber);
+  });
+  CLoaderState w(ui, clock, settings, port);
+  w.catalogueFolder = folder.string();
+
+  if (options.command == CliCommand::kList) return ListReceiverTypes(w, std::cout);
+  int selected = SelectFileToSend(w, options, std::cerr);
+  if (selected != kExitLoaded) return selected;
+  StartLoad(w);
+  return ui.SuccessShown() ? kExitLoaded : kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before anything starts a thread: every thread after it leaves SIGINT to this one.
+  InterruptSource& interrupts = InstallProcessInterrupts();
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  CliParseResult parsed = ParseCommandLine(args);
+  if (!parsed.options) {
+    std::cerr << "kznload-cli: " << parsed.error << "\nTry 'kznload-cli --help'.\n";
+    return kExitUsage;
+  }
+  const CliOptions& options = *parsed.options;
+  if (options.command == CliCommand::kHelp) {
+    std::cout << kCliUsageText;
+    return kExitLoaded;
+  }
+
+  CliConsole console{std::cout, std::cerr};
+  console.outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+  console.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+  console.terminalColumns = TerminalColumns(STDERR_FILENO);
+  console.inputFd = STDIN_FILENO;
+  console.inputIsTerminal = ::isatty(STDIN_FILENO) == 1;
+  CCliUserInteraction ui(console, interrupts, options.answer);
+
+  if (options.command == CliCommand::kInfo) {
+    return ShowHeaderRecord(options.infoFile, ui, std::cout, std::cerr);
+  }
+  return RunWithCatalogue(options, ui);
+}

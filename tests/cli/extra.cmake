@@ -1,0 +1,1 @@
+target_link_libraries(${_target} PRIVATE kzncli)
