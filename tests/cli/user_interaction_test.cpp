@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "app/messages.h"
+#include "cli/cli_progress.h"
+#include "cli/cli_user_interaction.h"
+#include "tests/cli/fake_interrupts.h"
+
+namespace {
+
+class CliUserInteractionTest : public ::testing::Test {
+ protected:
+  void TearDown() override { LanguageOffset = kFrenchOffset; }
+
+  CliConsole Console() { return CliConsole{out, err}; }
+
+  int Show(CCliUserInteraction& ui, int messageId, int style) {
+    return ShowMessageById(ui, messageId + LanguageOffset, style);
+  }
+
+  std::ostringstream out;
+  std::ostringstream err;
+  FakeInterrupts interrupts;
+};
+
+TEST_F(CliUserInteractionTest, MessagesAreLinesNumberedInTheFrenchBlockInBothLanguages) {
+  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
+  LanguageOffset = kEnglishOffset;
+  EXPECT_EQ(Show(ui, kMsgCatalogueOpenError, kStyleStop), kResultOk);
+  EXPECT_FALSE(ui.SuccessShown());
+  Show(ui, kMsgBadDataOnInput, kStyleExclamation);
+  LanguageOffset = kFrenchOffset;
+  Show(ui, kMsgUserCancel, kStyleInformation);
+  EXPECT_EQ(out.str(),
+            "[110] Error opening ini file.\n"
+            "[114] Bad data on input.\n- Reset the receiver.\n- Check the input mode  in the "
+            "receiver\n- Check the wiring of your link cable\n- Check the receiver type\n -Check "
+            "the serial port is active (TK20B).\n"
+            "[141] Arrêt utlisateur.\n");
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(CliUserInteractionTest, OnlyTheSuccessMessageMakesALoadSucceed) {
+  for (std::int16_t offset : {kFrenchOffset, kEnglishOffset}) {
+    LanguageOffset = offset;
+    CCliUserInteraction ui(Console(), interrupts, std::nullopt);
+    Show(ui, kMsgLoadingFailed, kStyleExclamation);
+    EXPECT_FALSE(ui.SuccessShown());
+    Show(ui, kMsgLoadingOk, kStyleInformation);
+    EXPECT_TRUE(ui.SuccessShown());
+  }
+  EXPECT_NE(out.str().find("[123] Chargement OK.\n"), std::string::npos);
+  EXPECT_NE(out.str().find("[123] Software version succesfully loaded.\n"), std::string::npos);
+}
+
+TEST_F(CliUserInteractionTest, QuestionsTakeTheGivenAnswerOrNoWithoutATerminal) {
+  CCliUserInteraction yes(Console(), interrupts, true);
+  EXPECT_EQ(Show(yes, kMsgLastLoadingUnfinished, kStyleQuestion), kResultYes);
+  CCliUserInteraction no(Console(), interrupts, false);
+  EXPECT_NE(Show(no, kMsgConfirmAbort, kStyleQuestion), kResultYes);
+  CCliUserInteraction unanswered(Console(), interrupts, std::nullopt);
+  EXPECT_NE(Show(unanswered, kMsgConfirmAbort, kStyleQuestion), kResultYes);
+  EXPECT_EQ(out.str(),
+            "[134] Le dernier chargement ne c'est pas bien terminé. Rechargez-vous le même "
+            "récepteur ?\n[answer] Yes\n"
+            "[108] Etes vous sur de vouloir stopper le chargement?\n[answer] No\n"
+            "[108] Etes vous sur de vouloir stopper le chargement?\n[answer] No\n");
+  EXPECT_EQ(err.str(), "");  // nobody was asked
+}
+
+// A question asked at a terminal, with `typed` as what the user types.
+class TerminalQuestion {
+ public:
+  explicit TerminalQuestion(const std::string& typed) {
+    EXPECT_EQ(::pipe(fds_), 0);
+    EXPECT_EQ(::write(fds_[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  }
+  ~TerminalQuestion() {
+    ::close(fds_[0]);
+    CloseTyping();
+  }
+  void CloseTyping() {
+    if (fds_[1] >= 0) ::close(fds_[1]);
+    fds_[1] = -1;
+  }
+  CliConsole Console(std::ostream& out, std::ostream& err) {
+    CliConsole console{out, err};
+    console.inputFd = fds_[0];
+    console.inputIsTerminal = true;
+    return console;
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+};
+
+TEST_F(CliUserInteractionTest, AUserAtATerminalAnswersYesOnlyWithYesOrOui) {
+  struct Case {
+    std::string typed;
+    bool closeAfter;
+    int expected;
+  };
+  const Case cases[] = {{"y\n", false, kResultYes},   {" Oui \n", false, kResultYes},
+                        {"YES\n", false, kResultYes}, {"n\n", false, kResultNo},
+                        {"\n", false, kResultNo},     {"yeah\n", false, kResultNo},
+                        {"", true, kResultNo},        {"y", true, kResultYes}};
+  for (const Case& c : cases) {
+    TerminalQuestion terminal(c.typed);
+    if (c.closeAfter) terminal.CloseTyping();
+    CCliUserInteraction ui(terminal.Console(out, err), interrupts, std::nullopt);
+    EXPECT_EQ(Show(ui, kMsgConfirmAbort, kStyleQuestion), c.expected) << "typed " << c.typed;
+  }
+  // Standard output is no terminal here, so the prompt repeats the question.
+  EXPECT_NE(err.str().find("Etes vous sur de vouloir stopper le chargement?\nYes or No? [y/N] "),
+            std::string::npos);
+}
+
+TEST_F(CliUserInteractionTest, CtrlCWhileAQuestionIsOpenAnswersItNo) {
+  TerminalQuestion terminal("");  // the user types nothing: only Ctrl+C can end the wait
+  CCliUserInteraction ui(terminal.Console(out, err), interrupts, std::nullopt);
+  ASSERT_TRUE(ui.OpenProgress("caption"));
+  interrupts.Press();
+  ASSERT_EQ(ui.PollCancel(), 1);  // the cancel button: the load asks for confirmation
+  interrupts.onDiscard = [this] { interrupts.Press(); };
+  EXPECT_EQ(Show(ui, kMsgConfirmAbort, kStyleQuestion), kResultNo);
+  EXPECT_TRUE(interrupts.watching);  // the progress window is still open
+  EXPECT_EQ(ui.PollCancel(), 0);     // the press answered the question and cancels nothing
+  ui.CloseProgress();
+  EXPECT_FALSE(interrupts.watching);
+  EXPECT_NE(out.str().find("[answer] No\n"), std::string::npos);
+}
+
+TEST_F(CliUserInteractionTest, CtrlCCancelsOncePerPressAndOnlyWhileTheProgressIsOpen) {
+  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
+  interrupts.Press();  // before the load: cancels nothing
+  ASSERT_TRUE(ui.OpenProgress("caption"));
+  EXPECT_TRUE(interrupts.watching);
+  EXPECT_EQ(ui.PollCancel(), 0);
+  interrupts.Press();
+  interrupts.Press();
+  EXPECT_EQ(ui.PollCancel(), 1);
+  EXPECT_EQ(ui.PollCancel(), 0);
+  ui.CloseProgress();
+  EXPECT_FALSE(interrupts.watching);
+}
+
+TEST_F(CliUserInteractionTest, SerialAndFileBoxesHaveLinesOfTheirOwn) {
+  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
+  ui.ShowSerialMessage("Port could not be opened\n");
+  ui.ShowFileReadError();
+  EXPECT_EQ(out.str(), "[serial] Port could not be opened\n[file] Error while reading file\n");
+  EXPECT_EQ(ui.FileReadErrors(), 1);
+}
+
+TEST_F(CliUserInteractionTest, PlainProgressWritesALineOnlyWhenTextOrPercentChanges) {
+  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
+  ui.SetProgressText("before");  // no window yet
+  ASSERT_TRUE(ui.OpenProgress("caption"));
+  ui.SetProgressPosition(0);
+  ui.SetProgressText("Reading receiver...");
+  ui.SetProgressPosition(0);
+  EXPECT_EQ(ui.SetProgressPosition(37), 0);
+  EXPECT_EQ(ui.SetProgressPosition(37), 37);
+  ui.SetProgressText("Reading receiver...");
+  ui.SetProgressText("Loading in progress....");
+  ui.SetProgressPosition(100);
+  ui.CloseProgress();
+  ui.SetProgressPosition(5);
+  EXPECT_EQ(err.str(),
+            "[progress] 0%\n"
+            "[progress] 0% Reading receiver...\n"
+            "[progress] 37% Reading receiver...\n"
+            "[progress] 37% Loading in progress....\n"
+            "[progress] 100% Loading in progress....\n");
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(CliUserInteractionTest, TerminalBarMakesRoomForMessagesAndIsGoneAtTheEnd) {
+  CliConsole console = Console();
+  console.errIsTerminal = true;
+  console.terminalColumns = 60;
+  CCliUserInteraction ui(console, interrupts, std::nullopt);
+  ui.OpenProgress("caption");
+  ui.SetProgressText("Loading in progress....");
+  ui.SetProgressPosition(50);
+  err.str("");
+  Show(ui, kMsgLoadingOk, kStyleInformation);
+  // Cleared before the message, drawn again after it.
+  EXPECT_EQ(err.str(), "\r\033[K\r\033[K" + FormatProgressBar("Loading in progress....", 50, 60));
+  err.str("");
+  ui.CloseProgress();
+  EXPECT_EQ(err.str(), "\r\033[K");
+}
+
+TEST(ProgressBar, FitsTheTerminalWithoutCuttingACharacter) {
+  std::string bar = FormatProgressBar("Loading in progress....", 50, 80);
+  EXPECT_EQ(bar, "Loading in progress.... [##########----------] 50%");
+  EXPECT_EQ(FormatProgressBar("x", 100, 80), "x [####################] 100%");
+  EXPECT_EQ(FormatProgressBar("x", -3, 80), "x [--------------------] -3%");
+  // 40 columns leave 39 - 26 = 13 characters for the text; é is two bytes and one column.
+  std::string french = FormatProgressBar("Lecture table des dopplers", 0, 40);
+  EXPECT_EQ(french, "Lecture table [--------------------] 0%");
+  std::string accented = FormatProgressBar("éééééééééééééééé", 0, 40);
+  EXPECT_EQ(accented, "ééééééééééééé [--------------------] 0%");
+  EXPECT_EQ(FormatProgressBar("text", 0, 10), " [--------------------] 0%");
+}
+
+}  // namespace
