@@ -1,0 +1,35 @@
+// Catalogue names, labels and version texts as kznload-cli prints them, and its command
+// line, over arbitrary bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/display_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  std::string shown = DisplayText(bytes);
+  // Whatever a file holds, what reaches the terminal is UTF-8 without control characters.
+  if (!IsValidUtf8(shown)) __builtin_trap();
+  for (char c : shown) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) __builtin_trap();
+  }
+  // The same bytes as a command line, one argument per NUL-separated piece.
+  std::vector<std::string> args;
+  std::string arg;
+  for (char c : bytes) {
+    if (c == '\0') {
+      args.push_back(arg);
+      arg.clear();
+    } else {
+      arg.push_back(c);
+    }
+  }
+  args.push_back(arg);
+  CliParseResult parsed = ParseCommandLine(args);
+  if (parsed.options.has_value() == !parsed.error.empty()) __builtin_trap();
+  return 0;
+}
