@@ -108,6 +108,10 @@ TEST_F(CatalogueTest, RememberedIndexBeyondTheListFallsBackToTheFirstEntry) {
   w.rememberedTypeIndex = 2;
   ASSERT_EQ(FillReceiverTypeList(w), 1);
   EXPECT_EQ(w.receiverTypes.selection, 2);
+  w.rememberedTypeIndex = 3;
+  ASSERT_EQ(FillReceiverTypeList(w), 1);
+  EXPECT_EQ(w.receiverTypes.selection, 0);
+  EXPECT_EQ(w.rememberedTypeIndex, 0);
 
   w.rememberedTypeIndex = -1;
   ASSERT_EQ(FillReceiverTypeList(w), 1);
@@ -180,7 +184,9 @@ TEST_F(CatalogueTest, HasLanguageFileUsesTheRecordsModelNameAndSkipsFolders) {
       "LFR:fra;French\n"
       "REC:NoModel\n"
       "LFR;no colon, not a tag\n"
-      "LFR:gb\n");
+      "LFR:gb\n"
+      "REC:Next\n"
+      "NAM:N\n");
   EXPECT_FALSE(HasLanguageFile(w, "A"));
   std::filesystem::create_directory(dir.File("M.fra"));
   EXPECT_FALSE(HasLanguageFile(w, "A"));
@@ -188,7 +194,9 @@ TEST_F(CatalogueTest, HasLanguageFileUsesTheRecordsModelNameAndSkipsFolders) {
   EXPECT_FALSE(HasLanguageFile(w, "A"));
   Touch({"M.xyz"});
   EXPECT_TRUE(HasLanguageFile(w, "A"));
-  // No model name and a line without ";": the file would be "." + "" = the folder itself.
+  // No model name (the next record's is not borrowed) and a line without ";": the file
+  // would be "." + "" = the folder itself.
+  Touch({"N."});
   EXPECT_FALSE(HasLanguageFile(w, "NoModel"));
   EXPECT_FALSE(HasLanguageFile(w, "Unknown"));
   EXPECT_TRUE(ui.messages.empty());
