@@ -49,12 +49,17 @@ TEST_F(CatalogueTest, StandardModeListsTypesWithALanguageFileForTheRunningLangua
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(CatalogueTest, ExpertModeListsEveryNamedType) {
+TEST_F(CatalogueTest, ExpertModeListsEveryNamedTypeAndDuplicatesFindTheFirstRecord) {
   WriteCatalogue(kCatalogue);
   w.mode = 1;
   ASSERT_EQ(FillReceiverTypeList(w), 1);
   EXPECT_EQ(w.receiverTypes.entries,
             (Entries{"VR540", "Missing", "EnglishOnly", "VR540", "VR540 "}));
+  w.receiverTypes.selection = 3;  // the second "VR540"
+  EXPECT_EQ(GetModelName(w), "VR540");
+  EXPECT_EQ(GetFamilyTag(w), "VR");
+  w.receiverTypes.selection = 4;  // "VR540 "
+  EXPECT_EQ(GetModelName(w), "BLANK");
 }
 
 TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCount) {
@@ -84,17 +89,6 @@ TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCount) {
   w.receiverTypes.selection = 1;
   EXPECT_EQ(GetFamilyTag(w), "TK");
   EXPECT_EQ(GetWrongChecksumText(w), "no line end");
-}
-
-TEST_F(CatalogueTest, DuplicateDisplayNamesAlwaysFindTheFirstRecord) {
-  WriteCatalogue(kCatalogue);
-  w.mode = 1;
-  ASSERT_EQ(FillReceiverTypeList(w), 1);
-  w.receiverTypes.selection = 3;  // the second "VR540"
-  EXPECT_EQ(GetModelName(w), "VR540");
-  EXPECT_EQ(GetFamilyTag(w), "VR");
-  w.receiverTypes.selection = 4;  // "VR540 "
-  EXPECT_EQ(GetModelName(w), "BLANK");
 }
 
 TEST_F(CatalogueTest, RememberedIndexBeyondTheListFallsBackToTheFirstEntry) {

@@ -105,16 +105,4 @@ TEST_F(CatalogueTest, ExpertModeAndMissingSelectionLeaveTheFileAlone) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(CatalogueTest, MissingCatalogueShowsMessage110ForEachFailingOpen) {
-  SelectType("T");
-  w.languageVersions.entries = {"kept"};
-  w.languageVersions.selection = 0;
-  FillLanguageVersionList(w);
-  EXPECT_EQ(w.languageVersions.entries, (Entries{"kept"}));
-  EXPECT_EQ(ResolveLanguageFile(w), -1);
-  // The model-name lookup and the operation's own open, twice over; never message 129.
-  EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 4);
-  EXPECT_EQ(ui.messages.size(), 4u);
-}
-
 }  // namespace

@@ -81,12 +81,12 @@ TEST_F(VersionLabelTest, PositionTwelveIsBlankedPerModelAndVersionNumber) {
     bool blanked;
   };
   const Case cases[] = {
-      {"VR540", "2.25", true},   {"VR540", "2.30", false}, {"VR540_2", "2.29", true},
-      {"VR540_3", "0002", true}, {"VRMAX", "2.3e", false}, {"VRMAX", "23e-1", false},
-      {"VR540", " 2.29", true},  {"VR540", "x2.9", true},  {"TK10B", "1.35", true},
-      {"TK10B", "1.40", false},  {"TK10B", "-9.5", true},  {"QMV", "9.99", true},
-      {"QMV", "", true},         {"vr540", "1.00", false}, {"VR540 ", "1.00", false},
-      {"VR", "1.00", false},     {"TK10", "1.00", false},  {"OTHER", "0.00", false},
+      {"VR540", "2.25", true},  {"VR540", "2.30", false},  {"VR540_2", "2.29", true},
+      {"VR540_3", "2", true},   {"VRMAX", "2.3e", false},  {"VR540", " 2.29", true},
+      {"VR540", "x2.9", true},  {"TK10B", "1.35", true},   {"TK10B", "1.40", false},
+      {"TK10B", "-9.5", true},  {"QMV", "9.99", true},     {"QMV", "", true},
+      {"vr540", "1.00", false}, {"VR540 ", "1.00", false}, {"VR", "1.00", false},
+      {"OTHER", "0.00", false},
   };
   for (const Case& c : cases) {
     Prepare("VR", c.model, FormA(LabelHeader(c.number)));
@@ -158,11 +158,15 @@ TEST_F(VersionLabelTest, WithoutASelectedTypeThePreviousFileIsShownInTheFirstFam
 TEST_F(VersionLabelTest, MissingCatalogueIsReportedOncePerFailingLookup) {
   Prepare("VR", "QMV", FormA(LabelHeader("1.00")));
   w.mode = 0;
+  w.languageVersions.entries = {"kept"};
+  w.languageVersions.selection = 0;
   std::filesystem::remove(dir.File("chgt.cfg"));
   FillLanguageVersionList(w);
+  EXPECT_EQ(w.languageVersions.entries, (Entries{"kept"}));
   UpdateVersionLabel(w);
-  // Two for the list, then family tag, model name and own open of the resolution, and the
-  // model name for the label.
+  EXPECT_EQ(w.FilePath(), dir.File("file.bin"));
+  // Two for the list (model name, own open), then family tag, model name and own open of
+  // the resolution, and the model name for the label; never message 129.
   EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 6);
   EXPECT_EQ(ui.messages.size(), 6u);
   // Without a family tag the file is shown in the first family's format, model unknown.
@@ -171,11 +175,12 @@ TEST_F(VersionLabelTest, MissingCatalogueIsReportedOncePerFailingLookup) {
 
 TEST(VersionNumber, ReadsTheLongestDecimalPrefix) {
   const std::pair<const char*, double> cases[] = {
-      {"2.25", 2.25},   {" \t\n2.3xyz", 2.3}, {"+1.4", 1.4},   {"-0.5", -0.5},  {".5", 0.5},
-      {"5.", 5.0},      {"1e1", 10.0},        {"1E+1q", 10.0}, {"1e", 1.0},     {"1e-", 1.0},
-      {"2.5e-1", 0.25}, {"0x10", 0.0},        {"", 0.0},       {".", 0.0},      {"-", 0.0},
-      {"+.e1", 0.0},    {"abc", 0.0},         {"1e-999", 0.0}, {"0e999", 0.0},  {"0.001e-400", 0.0},
-      {"inf", 0.0},     {"nan", 0.0},         {"1,5", 1.0},    {"12 34", 12.0},
+      {"2.25", 2.25},  {" \t\n2.3xyz", 2.3}, {"+1.4", 1.4}, {"-0.5", -0.5},
+      {".5", 0.5},     {"5.", 5.0},          {"1e1", 10.0}, {"1e", 1.0},
+      {"1e-", 1.0},    {"2.5e-1", 0.25},     {"0x10", 0.0}, {"", 0.0},
+      {".", 0.0},      {"+.e1", 0.0},        {"abc", 0.0},  {"1e-999", 0.0},
+      {"0e999", 0.0},  {"inf", 0.0},         {"nan", 0.0},  {"1,5", 1.0},
+      {"12 34", 12.0},
   };
   for (auto [text, value] : cases) {
     EXPECT_EQ(ReadVersionNumber(text), value) << '"' << text << '"';
