@@ -18,6 +18,9 @@ inline constexpr std::string_view kTagWrongChecksum = "WRG:";
 inline constexpr std::string_view kTagFrench = "LFR:";
 inline constexpr std::string_view kTagEnglish = "LGB:";
 
+// The working directory, which the main window takes once as the catalogue folder when it
+// starts; empty when it cannot be read.
+std::string TakeCatalogueFolder();
 // catalogue folder + separator + chgt.cfg
 std::string CataloguePath(const CLoaderState& w);
 // "LFR:" while the interface speaks French, "LGB:" while it speaks English.

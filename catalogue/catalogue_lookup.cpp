@@ -1,9 +1,22 @@
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
 
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
+
+std::string TakeCatalogueFolder() {
+  std::vector<char> buffer(256);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size()) != nullptr) return buffer.data();
+    if (errno != ERANGE) return std::string();
+    buffer.resize(buffer.size() * 2);
+  }
+}
 
 std::string CataloguePath(const CLoaderState& w) {
   return w.catalogueFolder + kPathSeparator + kCatalogueFileName;

@@ -5,8 +5,16 @@
 #include "app/user_interaction.h"
 #include "catalogue/catalogue.h"
 
+namespace {
+// Most passes stop at their record, so a larger buffer mostly reads what is never looked at.
+constexpr std::size_t kBufferBytes = 8 * 1024;
+}  // namespace
+
 CCatalogueReader::CCatalogueReader(const std::string& path, UserInteraction& ui)
-    : file_(std::fopen(path.c_str(), "rb")), ui_(ui) {}
+    : file_(std::fopen(path.c_str(), "rb")),
+      ui_(ui),
+      buffer_(new char[kBufferBytes]),
+      capacity_(kBufferBytes) {}
 
 CCatalogueReader::~CCatalogueReader() {
   if (file_ != nullptr) std::fclose(file_);
@@ -15,7 +23,7 @@ CCatalogueReader::~CCatalogueReader() {
 bool CCatalogueReader::Refill() {
   if (file_ == nullptr || failed_) return false;
   begin_ = 0;
-  end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  end_ = std::fread(buffer_.get(), 1, capacity_, file_);
   if (end_ == 0 && std::ferror(file_)) {
     // A device error in the middle of the catalogue: say so rather than act on half of it.
     failed_ = true;
@@ -30,7 +38,7 @@ bool CCatalogueReader::ReadLine(std::string* line) {
   for (;;) {
     if (begin_ == end_ && !Refill()) break;
     any = true;
-    const char* start = buffer_.data() + begin_;
+    const char* start = buffer_.get() + begin_;
     const void* lf = std::memchr(start, '\n', end_ - begin_);
     if (lf != nullptr) {
       std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lf) - start);

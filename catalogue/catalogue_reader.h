@@ -2,9 +2,9 @@
 // the reader is made and closed when it goes, on every path.
 #pragma once
 
-#include <array>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,7 +30,8 @@ class CCatalogueReader {
 
   std::FILE* file_ = nullptr;
   UserInteraction& ui_;
-  std::array<char, 64 * 1024> buffer_{};
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool failed_ = false;

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "catalogue/catalogue.h"
@@ -137,6 +139,18 @@ TEST_F(CatalogueTest, MissingCatalogueIsReportedByEveryOperationAndKeepsTheList)
   EXPECT_EQ(GetFamilyTag(w), "");
   EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 4);
   EXPECT_EQ(ui.messages.size(), 4u);
+}
+
+TEST_F(CatalogueTest, TheCatalogueFolderIsTheWorkingDirectory) {
+  std::string before = TakeCatalogueFolder();
+  ASSERT_FALSE(before.empty());
+  // A path longer than a first guess at the buffer size.
+  std::string deep = dir.File(std::string(200, 'd') + "/" + std::string(200, 'e'));
+  std::filesystem::create_directories(deep);
+  ASSERT_EQ(::chdir(deep.c_str()), 0);
+  std::string taken = TakeCatalogueFolder();
+  ASSERT_EQ(::chdir(before.c_str()), 0);
+  EXPECT_EQ(std::filesystem::path(taken), std::filesystem::canonical(deep));
 }
 
 TEST_F(CatalogueTest, EveryOperationRereadsTheCatalogue) {

@@ -206,6 +206,9 @@ bool UseFrenchNumbers(const TempDir& dir) {
 }
 
 TEST_F(VersionLabelTest, TheProcessLocaleDoesNotChangeTheVersionNumber) {
+  struct RestoreLocale {
+    ~RestoreLocale() { std::setlocale(LC_NUMERIC, "C"); }
+  } restore;
   TempDir localeDir;
   if (!UseFrenchNumbers(localeDir)) GTEST_SKIP() << "no French locale can be made here";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
@@ -214,7 +217,6 @@ TEST_F(VersionLabelTest, TheProcessLocaleDoesNotChangeTheVersionNumber) {
   Prepare("VR", "VR540", FormA(LabelHeader("2.30")));
   UpdateVersionLabel(w);
   EXPECT_EQ(w.versionLabel, " " + LabelHeader("2.30").substr(3));
-  std::setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace
