@@ -104,6 +104,16 @@ void CCliUserInteraction::ShowFileReadError() {
   progress_.Show();
 }
 
+void CCliUserInteraction::WriteDiagnostic(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  progress_.Hide();
+  std::string shown = text;
+  while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r'))
+    shown.pop_back();
+  console_.err << shown << '\n' << std::flush;
+  progress_.Show();
+}
+
 bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
   std::lock_guard<std::mutex> lock(mutex_);
   progressOpen_ = true;

@@ -36,6 +36,9 @@ class CCliUserInteraction : public UserInteraction {
   int PollCancel() override;
   void CloseProgress() override;
 
+  // The serial layer's diagnostics: a line on standard error that the bar makes room for.
+  void WriteDiagnostic(const std::string& text);
+
   // Whether the success message (123) was shown: a load tells its outcome only in boxes.
   bool SuccessShown() const;
   // How many "Error while reading file" lines were printed.

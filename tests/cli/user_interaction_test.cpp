@@ -190,6 +190,11 @@ TEST_F(CliUserInteractionTest, TerminalBarMakesRoomForMessagesAndIsGoneAtTheEnd)
   // Cleared before the message, drawn again after it.
   EXPECT_EQ(err.str(), "\r\033[K\r\033[K" + FormatProgressBar("Loading in progress....", 50, 60));
   err.str("");
+  ui.WriteDiagnostic("Port could not be opened /dev/ttyUSB0: Permission denied\n");
+  EXPECT_EQ(err.str(),
+            "\r\033[KPort could not be opened /dev/ttyUSB0: Permission denied\n\r\033[K" +
+                FormatProgressBar("Loading in progress....", 50, 60));
+  err.str("");
   ui.CloseProgress();
   EXPECT_EQ(err.str(), "\r\033[K");
 }
