@@ -17,6 +17,8 @@
 #include "cli/cli_interrupt.h"
 #include "cli/cli_options.h"
 #include "cli/cli_user_interaction.h"
+#include "serial/com_device.h"
+#include "serial/port_trace.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -39,6 +41,7 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   CSettingsStore settings(CSettingsStore::DefaultPath());
   LanguageOffset = static_cast<std::int16_t>(ChooseCliLanguage(options, settings));
   SteadyClock clock;
+  SetPortTraceSink([&ui](const std::string& text) { ui.WriteDiagnostic(text); });
   CSerialPort port(ui, [&options, &settings](int portNumber) {
     return options.device ? *options.device : ResolveComDevice(settings, portNumber);
   });
