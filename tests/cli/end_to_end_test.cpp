@@ -1,6 +1,5 @@
 // kznload-cli as scripts run it: the built program in a copy of the sample catalogue folder,
 // talking to kznsim on a pseudo-terminal.
-#if __has_include("tests/support/sim_process.h")
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -274,4 +273,3 @@ TEST_F(CliEndToEnd, AMissingCatalogueIsMessage110) {
 }
 
 }  // namespace
-#endif
