@@ -67,9 +67,7 @@ bool DecodeUtf8(std::string_view bytes, std::size_t& i, std::uint32_t& codePoint
   return true;
 }
 
-}  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
+bool IsUtf8(std::string_view bytes) {
   std::uint32_t codePoint = 0;
   for (std::size_t i = 0; i < bytes.size();) {
     if (!DecodeUtf8(bytes, i, codePoint)) return false;
@@ -77,11 +75,13 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+}  // namespace
+
 std::string DisplayText(std::string_view bytes) {
   bytes = bytes.substr(0, bytes.find('\0'));
   std::string out;
   out.reserve(bytes.size());
-  if (IsValidUtf8(bytes)) {
+  if (IsUtf8(bytes)) {
     std::uint32_t codePoint = 0;
     for (std::size_t i = 0; i < bytes.size();) {
       DecodeUtf8(bytes, i, codePoint);

@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-bool IsValidUtf8(std::string_view bytes);
-
 // UTF-8 when the bytes are valid UTF-8, Windows-1252 otherwise (catalogues written on
 // Windows). A NUL byte ends the text, as in the window; other control characters (a tab
 // or an escape sequence hidden in a file, say) print as '?', so that a line of `list`

@@ -11,8 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
   std::string shown = DisplayText(bytes);
-  // Whatever a file holds, what reaches the terminal is UTF-8 without control characters.
-  if (!IsValidUtf8(shown)) __builtin_trap();
+  // Whatever a file holds, what reaches the terminal is UTF-8 without control characters:
+  // shown again, it stays as it is.
+  if (DisplayText(shown) != shown) __builtin_trap();
   for (char c : shown) {
     auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7F) __builtin_trap();
