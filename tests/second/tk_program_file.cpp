@@ -21,15 +21,29 @@ std::string TkFormBHeader(const std::string& text) {
   return h + text + "\x01\x02";
 }
 
+namespace {
+
+// The receiver checks each record's last byte: the 8-bit sum of the bytes after the first.
+std::string WithCheckByte(std::string record) {
+  unsigned sum = 0;
+  for (std::size_t i = 1; i + 1 < record.size(); ++i)
+    sum += static_cast<std::uint8_t>(record[i]);
+  record.back() = static_cast<char>(sum & 0xFFu);
+  return record;
+}
+
+}  // namespace
+
 std::string TkDataRecord(std::uint8_t number, std::uint8_t count) {
   std::string r{'\x8B', static_cast<char>(number), static_cast<char>(count)};
   for (std::size_t i = 0; i < 2u * count + 7u; ++i)
     r.push_back(static_cast<char>((number * 31u + i * 7u) & 0xFFu));
-  return r;
+  return WithCheckByte(r);
 }
 
 std::string TkEndRecord(std::uint8_t number) {
-  return std::string{'\x8C', static_cast<char>(number), 0, '\r', '\n', '\x8B', 0x12, 0x34};
+  return WithCheckByte(
+      std::string{'\x8C', static_cast<char>(number), 0, '\r', '\n', '\x8B', 0x12, 0});
 }
 
 TkProgramFile MakeTkProgram(const std::string& header, int dataRecords, std::uint8_t count,

@@ -16,8 +16,9 @@ struct TkProgramFile {
 std::string TkFormAHeader(const std::string& text);
 // Form B: 0x8A, m, the m bytes of `text`, then two bytes the reader drops.
 std::string TkFormBHeader(const std::string& text);
-// 0x8B, number, count, then 2 * count + 7 bytes that run through every byte value,
-// the record markers, CR, LF and zero included.
+// 0x8B, number, count, then 2 * count + 7 bytes that run through every byte value, the
+// record markers, CR, LF and zero included. The last byte of a record is the 8-bit sum of
+// the bytes between it and the first.
 std::string TkDataRecord(std::uint8_t number, std::uint8_t count);
 std::string TkEndRecord(std::uint8_t number);
 
