@@ -91,6 +91,19 @@ TEST(TkTransfer, ResendsAfterRefusalSilenceOrAnotherRecordsReply) {
   }
 }
 
+TEST(TkTransfer, AReplyTooLateForOneSendingDoesNotAnswerTheNext) {
+  TkHarness h;
+  h.link.replyFor = [&](const std::string& record, int attempt) {
+    if (record[1] != 2 || attempt > 1) return TkScriptedReceiver::DefaultReply(record);
+    h.link.DeliverAfter(1600, "M02\r\n");  // after the window, during the pause
+    return std::string();
+  };
+  TkProgramFile program = MakeTkProgram(kHeaderA, 2, 4);
+  h.WriteProgram(program);
+  EXPECT_EQ(Transfer(h), StepOk);
+  EXPECT_EQ(h.Received().size(), 4u);  // record 2 twice, not three times
+}
+
 TEST(TkTransfer, GivesUpAfterElevenSendingsOfOneRecord) {
   TkHarness h;
   h.link.replyFor = [](const std::string& record, int) {
