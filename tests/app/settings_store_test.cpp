@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/messages.h"
@@ -78,6 +81,37 @@ TEST(SettingsStore, AStoreThatCannotBeWrittenLosesOnlyTheNewValue) {
   EXPECT_FALSE(store.SetInt("UIMODE", "TYPE_UI", 0));
   ::chmod(dir.Path().c_str(), 0755);
   EXPECT_EQ(dir.Read("kznload.INI"), before);
+}
+
+TEST(SettingsStore, AFullDiskLeavesTheOldFileWholeAndNoTemporaryFileBehind) {
+  TempDir dir;
+  const std::string path = dir.File("kznload.INI");
+  CSettingsStore store(path);
+  ASSERT_TRUE(store.SetText("FILE_LOCATION", "DIR", "/home/user/"));
+  ASSERT_TRUE(store.SetInt("LANGUAGE", "TYPE_LANG", 1));
+  const std::string before = dir.Read("kznload.INI");
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A file-size limit makes the write fail the way a full disk does, even for root.
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = 64;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    bool written = CSettingsStore(path).SetText("FILE_LOCATION", "FILE", std::string(200, 'f'));
+    ::_exit(written ? 1 : 0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write did not report failure";
+  EXPECT_EQ(dir.Read("kznload.INI"), before);
+  int entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2);  // the file and its lock file
+  EXPECT_EQ(store.GetInt("LANGUAGE", "TYPE_LANG", -1), 1);
 }
 
 TEST(SettingsStore, AFileInPlaceOfTheFolderFailsQuietly) {
