@@ -72,6 +72,21 @@ TEST(ParseDumpBytes, CrLfInsideTheDataDoesNotEndARecord) {
   EXPECT_EQ(parse.outcome, DumpOutcome::kEnded);
   EXPECT_EQ(parse.goodRecords, 1);
   EXPECT_TRUE(std::equal(data.begin(), data.end(), tables.freshAlmanac[0].begin()));
+
+  // Last data byte CR and a check byte that happens to be LF: 42 bytes have followed the
+  // block number, not more, so the record goes on to its real end.
+  data = BlockData(7, kWeek, 14);
+  data[41] = '\r';
+  std::uint8_t sum = 14;
+  for (std::size_t i = 0; i < data.size(); ++i)
+    sum = static_cast<std::uint8_t>(sum + data[i]);
+  data[10] = static_cast<std::uint8_t>(data[10] + '\n' - sum);
+  bytes = MakeDumpRecord(14, data);
+  ASSERT_EQ(bytes[bytes.size() - 3], '\n');
+  parse = ParseDumpBytes(bytes, tables);
+  EXPECT_EQ(parse.outcome, DumpOutcome::kEnded);
+  EXPECT_EQ(parse.goodRecords, 1);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), tables.freshAlmanac[1].begin()));
 }
 
 TEST(ParseDumpBytes, BrokenRecordsAreNotStored) {

@@ -153,6 +153,21 @@ TEST(FirstFamilyTimeLimits, WriteBackRefusedTwiceFails) {
   EXPECT_TRUE(rig.EndRecord().empty());
 }
 
+TEST(FirstFamilyTimeLimits, WriteBackSilenceFailsAfterTwoSecondsWithoutResend) {
+  FirstRig rig(FirstFamilyKind::kTk);
+  std::int64_t sentAt = 0;
+  rig.link.answerRecord = [&](std::size_t, const std::vector<std::uint8_t>& record) {
+    if (record[2] < 0xC0) return "0";
+    sentAt = rig.clock.NowMs();
+    return "";
+  };
+  rig.Run();
+  EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgLoadingFailed, kMsgLoadingFailed}));
+  EXPECT_EQ(rig.WriteBacks().size(), 1u);
+  EXPECT_GE(rig.clock.NowMs() - sentAt, 2000);
+  EXPECT_LT(rig.clock.NowMs() - sentAt, 2100);
+}
+
 TEST(FirstFamilyTimeLimits, WriteBackAnsweredOnTheSecondTryGoesOn) {
   FirstRig rig(FirstFamilyKind::kVr);
   rig.link.answerRecord = [&](std::size_t index, const std::vector<std::uint8_t>& record) {
