@@ -163,17 +163,22 @@ int main() {
   for (std::size_t i = 0; i < heard.size() && i < rates.size() && i < stops.size(); ++i)
     line += LineSeconds(static_cast<double>(heard[i].size()) / 2, std::stod(rates[i]),
                         std::stod(stops[i]));
-  // Receiver to loader: the dump it streamed and one answer byte per record, at 9600.
+  // Receiver to loader: the dump it streamed and one answer byte per record, at 9600 with
+  // the one stop bit the simulated receiver sends (the loader's UART takes it).
   double answers = static_cast<double>(Fields(json, "answer").size());
   std::vector<std::string> stream = Fields(json, "dumpStream");
   double streamed = stream.empty() ? 0 : static_cast<double>(stream[0].size()) / 2;
-  line += LineSeconds(streamed + answers + 1, 9600, 2);
+  line += LineSeconds(streamed + answers + 1, 9600, 1);
 
   using namespace first_timing;
+  // The first wake sentence is still on the line during the pause behind it, and the
+  // read-out request during its settle time: those pauses overlap line time counted above.
+  double overlap = LineSeconds(21, 4800, 2) + kReadOutRequestSettleMs / 1000.0;
   double pauses =
       (2000.0 /* no wrong-checksum text before the read-out */ + kReadOutRequestSettleMs +
        kCaptureSilenceMs + 2 * kVrPortSettleMs + kVrBetweenWakeSentencesMs + kVrAfterZeroPauseMs) /
-      1000.0;
+          1000.0 -
+      overlap;
   double perRecord = kRecords * kAnswerSettleMs / 1000.0;
   double floor = line + perRecord + pauses;
 
