@@ -60,21 +60,12 @@ TEST(RecordAnswer, SmallestByteMustBeZeroCharacter) {
   EXPECT_FALSE(IsRecordAcceptance({}));
 }
 
-TEST(EndRecord, SumBytesAndVerdicts) {
+TEST(EndRecord, FourthByteIsTheSumOfTheTwoSumBytes) {
   auto end = BuildEndRecord(0xABCD);
   EXPECT_EQ(end[0], 0x8C);
   EXPECT_EQ(end[1], 0xAB);
   EXPECT_EQ(end[2], 0xCD);
   EXPECT_EQ(end[3], static_cast<std::uint8_t>(0xAB + 0xCD));
-  EXPECT_EQ(JudgeEndVerdict('1'), EndVerdict::kResend);
-  EXPECT_EQ(JudgeEndVerdict('2'), EndVerdict::kResend);
-  EXPECT_EQ(JudgeEndVerdict('3'), EndVerdict::kBusy);
-  EXPECT_EQ(JudgeEndVerdict('4'), EndVerdict::kBadChecksum);
-  EXPECT_EQ(JudgeEndVerdict('5'), EndVerdict::kAccepted);
-  EXPECT_EQ(JudgeEndVerdict('6'), EndVerdict::kUnsuitable);
-  EXPECT_EQ(JudgeEndVerdict('7'), EndVerdict::kFlashError);
-  EXPECT_EQ(JudgeEndVerdict('8'), EndVerdict::kUnexpected);
-  EXPECT_EQ(JudgeEndVerdict('0'), EndVerdict::kUnexpected);
 }
 
 }  // namespace

@@ -155,21 +155,6 @@ TEST(FirstFamilyLoad, AlmanacFileThatCannotBeWrittenDoesNotStopTheLoad) {
   EXPECT_EQ(rig.WriteBacks().size(), 43u);  // the merged almanac is still sent
 }
 
-TEST(FirstFamilyLoad, UnfinishedLoadParsesTheOldDumpInsteadOfAsking) {
-  FirstRig rig(FirstFamilyKind::kVr);
-  rig.settings.SetInt("LAST_LOADING", "1", -1);
-  auto old = first_test::MakeDump(0x55, CurrentGpsWeek(), kReceiverPreface);
-  rig.dir.Write("~tmp1.tmp", std::string(old.begin(), old.end()));
-  rig.ui.answers = {kResultYes};
-  rig.Run();
-  EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgLoadingOk}));
-  EXPECT_EQ(rig.link.readOutRequests, 0);
-  EXPECT_EQ(rig.link.TextWritten().find(std::string(kReadOutRequestVr)), std::string::npos);
-  // The tables written back are the old dump's.
-  EXPECT_EQ(DataOf(rig.WriteBacks().at(32)), BlockData(0x55, CurrentGpsWeek(), 0));
-  EXPECT_EQ(rig.Marker(), 1);
-}
-
 TEST(FirstFamilyLoad, UnfinishedLoadWithoutDumpTouchesNothing) {
   FirstRig rig(FirstFamilyKind::kTk);
   rig.settings.SetInt("LAST_LOADING", "1", -1);
@@ -191,26 +176,6 @@ TEST(FirstFamilyLoad, UnfinishedLoadAnsweredNoReadsTheReceiverAgain) {
   EXPECT_EQ(rig.dir.Read("~tmp1.tmp").size(), rig.link.dump.size());
 }
 
-TEST(FirstFamilyLoad, ReceiverAlreadyInItsLoaderGetsOnlyTheSavedAlmanac) {
-  FirstRig rig(FirstFamilyKind::kVr);
-  rig.dir.Write("~tmp1.tmp", "old content");
-  rig.link.StartInLoader();
-  rig.w.tables.savedAlmanacValid = true;
-  rig.w.tables.dopplerValid = true;  // from an earlier load: cleared at the start
-  rig.Run();
-  EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-  EXPECT_EQ(rig.link.readOutRequests, 0);
-  EXPECT_EQ(rig.dir.Read("~tmp1.tmp"), "");  // emptied all the same
-  auto writeBacks = rig.WriteBacks();
-  ASSERT_EQ(writeBacks.size(), 32u);
-  EXPECT_EQ(AddressOf(writeBacks.back()), 0xC1F400u + 2714);
-  std::uint16_t sum = rig.program.programSum;
-  for (const auto& r : writeBacks)
-    sum = static_cast<std::uint16_t>(sum + Sum(DataOf(r)));
-  EXPECT_EQ(rig.EndRecord()[1], sum >> 8);
-  EXPECT_EQ(rig.EndRecord()[2], sum & 0xFF);
-}
-
 TEST(FirstFamilyLoad, NothingToWriteBackSendsTheProgramSumAsItStands) {
   FirstRig rig(FirstFamilyKind::kVr);
   rig.link.StartInLoader();
@@ -219,25 +184,6 @@ TEST(FirstFamilyLoad, NothingToWriteBackSendsTheProgramSumAsItStands) {
   auto end = rig.EndRecord();
   EXPECT_EQ(end[1], rig.program.programSum >> 8);
   EXPECT_EQ(end[2], rig.program.programSum & 0xFF);
-}
-
-TEST(FirstFamilyLoad, TenRefusalsAreForgivenTheEleventhIsNot) {
-  for (int refusals : {10, 11}) {
-    FirstRig rig(FirstFamilyKind::kTk);
-    rig.link.answerRecord = [&](std::size_t index, const std::vector<std::uint8_t>&) {
-      return index < static_cast<std::size_t>(refusals) ? "1" : "0";
-    };
-    rig.Run();
-    if (refusals == 10) {
-      EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-      for (int i = 0; i <= 10; ++i)
-        EXPECT_EQ(rig.link.records[static_cast<std::size_t>(i)], rig.program.dataRecords[0]);
-    } else {
-      EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-      EXPECT_EQ(rig.link.records.size(), 11u);
-      EXPECT_EQ(rig.Marker(), -1);
-    }
-  }
 }
 
 TEST(FirstFamilyLoad, ZeroWithLineEndInOneDeliveryIsARefusal) {
@@ -250,35 +196,12 @@ TEST(FirstFamilyLoad, ZeroWithLineEndInOneDeliveryIsARefusal) {
   EXPECT_EQ(rig.link.records[1], rig.link.records[0]);
 }
 
-struct VerdictCase {
-  std::vector<std::string> verdicts;
-  std::vector<int> messages;
-  std::size_t endRecordsSent;
-};
-
-TEST(FirstFamilyLoad, EndRecordVerdicts) {
-  const std::vector<VerdictCase> cases = {
-      {{"5"}, {kMsgLoadingOk}, 1},
-      {{"1", "2", "5"}, {kMsgLoadingOk}, 3},
-      {{"1", "1", "1"}, {kMsgLoadingFailed, kMsgLoadingFailed}, 3},
-      {{"3", "3", "3", "5"}, {kMsgLoadingOk}, 1},
-      {{"4"}, {kMsgBadChecksum, kMsgLoadingFailed}, 1},
-      {{"6"}, {kMsgBadSoftwareVersion, kMsgLoadingFailed}, 1},
-      {{"7"}, {kMsgFlashWriteError, kMsgLoadingFailed}, 1},
-      {{"X"}, {kMsgLoadingFailed}, 1},
-  };
-  for (const VerdictCase& c : cases) {
-    FirstRig rig(FirstFamilyKind::kVr);
-    rig.link.verdicts.assign(c.verdicts.begin(), c.verdicts.end());
-    rig.Run();
-    std::string label = c.verdicts.front() + std::to_string(c.verdicts.size());
-    EXPECT_EQ(rig.ui.MessageIds(), c.messages) << label;
-    std::size_t ends = 0;
-    for (const auto& r : rig.link.records)
-      ends += r[0] == 0x8C;
-    EXPECT_EQ(ends, c.endRecordsSent) << label;
-    EXPECT_EQ(rig.Marker(), c.messages.back() == kMsgLoadingOk ? 1 : -1) << label;
-  }
+TEST(FirstFamilyLoad, UnexpectedEndAnswerFailsWithOneMessage) {
+  FirstRig rig(FirstFamilyKind::kVr);
+  rig.link.verdicts = {"X"};
+  rig.Run();
+  EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
+  EXPECT_EQ(rig.Marker(), -1);
 }
 
 }  // namespace

@@ -203,6 +203,7 @@ TEST(FirstFamilySim, ReceiverInItsWrongChecksumStateGetsTheSavedAlmanacOnly) {
   SimLoad load(FirstFamilyKind::kVr);
   load.w.tables.savedAlmanacValid = true;
   load.w.tables.savedAlmanac[0].fill(0x42);
+  load.w.tables.dopplerValid = true;  // from an earlier load: cleared at the start
   ASSERT_TRUE(load.Start({"--fault", "already-wrong"})) << load.sim.Error();
   load.Run();
   json_lite::Value report = load.Report();
