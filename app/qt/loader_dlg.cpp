@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -283,6 +284,16 @@ void CLoaderDlg::closeEvent(QCloseEvent* event) {
   }
   CloseMainWindow(w_, CurrentPlacement());
   QDialog::closeEvent(event);
+}
+
+void CLoaderDlg::keyPressEvent(QKeyEvent* event) {
+  // A focused push button takes Enter itself. Anywhere else Enter must neither start a
+  // load through a remembered default button nor end the window without saving.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void CLoaderDlg::mouseDoubleClickEvent(QMouseEvent* event) {

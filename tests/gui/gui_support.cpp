@@ -13,7 +13,9 @@ void EnsureApplication() {
   static int argc = 1;
   static char name[] = "kzn_gui_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
+  // Never destroyed: Qt's own globals may already be gone when statics are torn down.
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
 }
 
 int ScriptedQtUi::ShowMessageBox(const MessageBoxRequest& request) {

@@ -171,6 +171,20 @@ TEST_F(MainWindow, CloseCommandSavesTheSettingsAndEscapeSavesNothing) {
   EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
 }
 
+TEST_F(MainWindow, EnterOutsideAButtonNeitherStartsNorEndsTheWindow) {
+  settings.SetInt("UIMODE", "TYPE_UI", 1);
+  auto dlg = Open();
+  QPushButton* start = Find<QPushButton>(dlg.get(), "startButton");
+  start->setFocus();
+  QTest::keyClick(start, Qt::Key_Return);  // a focused button takes Enter: message 107
+  EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgSelectFileFirst});
+  QComboBox* types = Find<QComboBox>(dlg.get(), "receiverTypes");
+  types->setFocus();
+  QTest::keyClick(types, Qt::Key_Return);
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(dlg->isVisible());
+}
+
 TEST_F(MainWindow, RememberedHiddenPortIsHonouredUntilAVisibleOneIsClicked) {
   settings.SetInt("COMMUNICATION", "PORT", 3);
   auto dlg = Open();
