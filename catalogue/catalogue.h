@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +18,9 @@ inline constexpr std::string_view kTagWrongChecksum = "WRG:";
 inline constexpr std::string_view kTagFrench = "LFR:";
 inline constexpr std::string_view kTagEnglish = "LGB:";
 
+// The working directory, which the main window takes once as the catalogue folder when it
+// starts; empty when it cannot be read.
+std::string TakeCatalogueFolder();
 // catalogue folder + separator + chgt.cfg
 std::string CataloguePath(const CLoaderState& w);
 // "LFR:" while the interface speaks French, "LGB:" while it speaks English.
@@ -33,14 +35,19 @@ std::string_view LineValue(std::string_view line);
 // Without ";" the extension is empty and the label is the whole line.
 void SplitLanguageLine(std::string_view line, std::string* extension, std::string* label);
 
-// Walks the lines of the record whose display name is `key`, handing each line (tag
-// included) to `onLine` until it returns false. False when the catalogue cannot be opened.
-bool ScanRecord(const std::string& cataloguePath, std::string_view key,
-                const std::function<bool(std::string_view line)>& onLine);
+// The file of the language line with extension `extension`: catalogue folder + separator +
+// model name + "." + extension.
+std::string LanguageFilePath(const CLoaderState& w, std::string_view modelName,
+                             std::string_view extension);
+// A language line counts while its file exists. Existence is checked by name; a folder of
+// that name is not a language file.
+bool LanguageFileExists(const std::string& path);
 
 // Part of the main window: fills the receiver-type list. 1, or -1 when the catalogue
 // cannot be opened (message 110 shown).
 std::int8_t FillReceiverTypeList(CLoaderState& w);
+// True when the record `displayName` has a language line for the running language whose
+// file exists; false without one or when the catalogue cannot be opened (message 110).
 bool HasLanguageFile(CLoaderState& w, const std::string& displayName);
 // The first value of `tag` in the selected type's record; empty without one, without a
 // selection, or when the catalogue cannot be opened (message 110 shown).

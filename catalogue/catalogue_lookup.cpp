@@ -1,25 +1,22 @@
-#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
 
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/catalogue_reader.h"
 
-namespace {
-
-// Reads one line of any length; the line end (LF, or CR LF) is not part of it.
-bool ReadLine(std::FILE* file, std::string* line) {
-  line->clear();
-  int c = std::fgetc(file);
-  if (c == EOF) return false;
-  while (c != EOF && c != '\n') {
-    line->push_back(static_cast<char>(c));
-    c = std::fgetc(file);
+std::string TakeCatalogueFolder() {
+  std::vector<char> buffer(256);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size()) != nullptr) return buffer.data();
+    if (errno != ERANGE) return std::string();
+    buffer.resize(buffer.size() * 2);
   }
-  if (!line->empty() && line->back() == '\r') line->pop_back();
-  return true;
 }
-
-}  // namespace
 
 std::string CataloguePath(const CLoaderState& w) {
   return w.catalogueFolder + kPathSeparator + kCatalogueFileName;
@@ -53,44 +50,34 @@ void SplitLanguageLine(std::string_view line, std::string* extension, std::strin
   label->assign(line.substr(semicolon + 1));
 }
 
-bool ScanRecord(const std::string& cataloguePath, std::string_view key,
-                const std::function<bool(std::string_view line)>& onLine) {
-  std::FILE* file = std::fopen(cataloguePath.c_str(), "rb");
-  if (file == nullptr) return false;
-  bool found = false;
-  std::string line;
-  while (ReadLine(file, &line)) {
-    if (LineTag(line) == kTagRecord) {
-      if (found) break;
-      found = LineValue(line) == key;
-      continue;
-    }
-    if (found && !onLine(line)) break;
-  }
-  std::fclose(file);
-  return true;
+std::string LanguageFilePath(const CLoaderState& w, std::string_view modelName,
+                             std::string_view extension) {
+  std::string path = w.catalogueFolder;
+  path += kPathSeparator;
+  path += modelName;
+  path += '.';
+  path += extension;
+  return path;
+}
+
+bool LanguageFileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 std::string LookupTypeValue(CLoaderState& w, std::string_view tag) {
-  std::string path = CataloguePath(w);
-  // The catalogue must be readable even when nothing is selected: a missing one is reported.
-  std::FILE* probe = std::fopen(path.c_str(), "rb");
-  if (probe == nullptr) {
+  CCatalogueReader reader(CataloguePath(w), w.ui);
+  if (!reader.IsOpen()) {
     ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
     return std::string();
   }
-  std::fclose(probe);
   if (!w.receiverTypes.HasSelection()) return std::string();
   std::string value;
-  bool opened = ScanRecord(path, w.receiverTypes.SelectedText(), [&](std::string_view line) {
+  ScanRecord(reader, w.receiverTypes.SelectedText(), [&](std::string_view line) {
     if (LineTag(line) != tag) return true;
     value.assign(LineValue(line));
     return false;
   });
-  if (!opened) {
-    ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
-    return std::string();
-  }
   return value;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 class CLoaderState;
 
@@ -16,3 +17,10 @@ std::int8_t ResolveLanguageFile(CLoaderState& w);
 int ReadVersionText(CLoaderState& w);
 // Writes the version label from the header of the file to send.
 void UpdateVersionLabel(CLoaderState& w);
+
+// The version number of a version label: the decimal number at the start of `text` (white
+// space skipped, the longest prefix of sign, digits, point and exponent), 0.0 when none.
+// Independent of the process locale.
+double ReadVersionNumber(std::string_view text);
+// Whether the label of model `modelName` with version number `version` loses its position 12.
+bool BlanksVersionPosition(std::string_view modelName, double version);

@@ -1,0 +1,74 @@
+// The receiver-type list: every display name of the catalogue, in file order, duplicates
+// kept; in standard mode only types with a language file for the running language.
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_reader.h"
+
+namespace {
+
+// First pass of HasLanguageFile: the first non-empty "NAM:" value of the first record named
+// `displayName`, or empty text.
+std::string FindModelName(CCatalogueReader& reader, std::string_view displayName) {
+  std::string modelName;
+  bool found = false;
+  std::string line;
+  while (modelName.empty() && reader.ReadLine(&line)) {
+    std::string_view tag = LineTag(line);
+    if (tag == kTagRecord) {
+      if (found) break;
+      found = LineValue(line) == displayName;
+    } else if (found && tag == kTagModelName) {
+      modelName.assign(LineValue(line));
+    }
+  }
+  return modelName;
+}
+
+}  // namespace
+
+bool HasLanguageFile(CLoaderState& w, const std::string& displayName) {
+  CCatalogueReader reader(CataloguePath(w), w.ui);
+  if (!reader.IsOpen()) {
+    ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
+    return false;
+  }
+  std::string modelName = FindModelName(reader, displayName);
+  reader.Rewind();
+  std::string_view languageTag = RunningLanguageTag();
+  bool result = false;
+  std::string extension, label;
+  ScanRecord(reader, displayName, [&](std::string_view line) {
+    if (LineTag(line) != languageTag) return true;
+    SplitLanguageLine(line, &extension, &label);
+    // One existing file is enough; the rest of the record cannot change the answer.
+    result = LanguageFileExists(LanguageFilePath(w, modelName, extension));
+    return !result;
+  });
+  return result;
+}
+
+std::int8_t FillReceiverTypeList(CLoaderState& w) {
+  CCatalogueReader reader(CataloguePath(w), w.ui);
+  if (!reader.IsOpen()) {
+    ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
+    return -1;
+  }
+  ChoiceList& list = w.receiverTypes;
+  list.entries.clear();
+  list.selection = -1;
+  std::string line;
+  while (reader.ReadLine(&line)) {
+    if (LineTag(line) != kTagRecord || LineValue(line).empty()) continue;
+    std::string displayName(LineValue(line));
+    if (w.IsExpertMode() || HasLanguageFile(w, displayName)) {
+      list.entries.push_back(std::move(displayName));
+    }
+  }
+  int count = static_cast<int>(list.entries.size());
+  if (w.rememberedTypeIndex > count - 1) w.rememberedTypeIndex = 0;
+  if (w.rememberedTypeIndex >= 0 && w.rememberedTypeIndex < count) {
+    list.selection = w.rememberedTypeIndex;
+  }
+  return 1;
+}

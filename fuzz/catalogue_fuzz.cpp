@@ -1,0 +1,129 @@
+// Every catalogue operation over an arbitrary chgt.cfg: listing in both modes and both
+// languages, lookups, language versions, the file to send and its version label.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "app/user_interaction.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/selection.h"
+#include "serial/serial_link.h"
+
+namespace {
+
+class QuietUi : public UserInteraction {
+ public:
+  int ShowMessageBox(const MessageBoxRequest&) override { return kResultNo; }
+  void ShowSerialMessage(const std::string&) override {}
+  void ShowFileReadError() override {}
+  bool OpenProgress(const std::string&) override { return true; }
+  void SetProgressText(const std::string&) override {}
+  int SetProgressPosition(int) override { return 0; }
+  int PollCancel() override { return 0; }
+  void CloseProgress() override {}
+};
+
+class NoLink : public SerialLink {
+ public:
+  int OpenPort(std::int16_t, std::uint32_t, char, std::uint16_t, std::uint16_t) override {
+    return 0;
+  }
+  std::uint32_t WriteToPort(const std::uint8_t*, std::uint32_t) override { return 0; }
+  int TakeReceived(const std::uint8_t**, std::uint32_t* count) override {
+    *count = 0;
+    return 0;
+  }
+  int TakeReceivedWaiting(const std::uint8_t**, std::uint32_t* count, int) override {
+    *count = 0;
+    return 0;
+  }
+  void ClearReceived() override {}
+  int SetBaudRate(std::uint32_t) override { return 0; }
+  int ClosePort() override { return 1; }
+};
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+// A catalogue folder that lives as long as the fuzzer, with language files of the model
+// names "M" and "VR540" carrying short and long header records.
+std::string MakeFolder() {
+  std::string folder = (std::filesystem::temp_directory_path() / "kzncatfuzz.XXXXXX").string();
+  if (::mkdtemp(folder.data()) == nullptr) std::abort();
+  WriteFile(folder + "/M.fra", std::string("\x8A\x03"
+                                           "1.2\x00\x00",
+                                           7));
+  WriteFile(folder + "/M.gb", "\x8B\xFF" + std::string(261, '7'));
+  WriteFile(folder + "/M.", "\x8C");
+  WriteFile(folder + "/VR540.fra",
+            "\x8B\x10"
+            "VR540 V 2.25 build 17 abc");
+  return folder;
+}
+
+const std::string& Folder() {
+  static const std::string* folder = [] {
+    auto* made = new std::string(MakeFolder());
+    std::atexit([] { std::filesystem::remove_all(Folder()); });
+    return made;
+  }();
+  return *folder;
+}
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+void Exercise(CLoaderState& w) {
+  if (FillReceiverTypeList(w) != 1) return;
+  const auto& types = w.receiverTypes;
+  Check(types.selection == -1 || types.HasSelection());
+  std::size_t count = types.entries.size() < 16 ? types.entries.size() : 16;
+  for (std::size_t i = 0; i < count; ++i) {
+    Check(!types.entries[i].empty());
+    w.receiverTypes.selection = static_cast<int>(i);
+    (void)GetWrongChecksumText(w);
+    if (!w.IsExpertMode()) {
+      FillLanguageVersionList(w);
+      Check(w.languageVersions.selection == -1 || w.languageVersions.HasSelection());
+    }
+    for (int version = -1; version < 3; ++version) {
+      w.languageVersions.selection = version;
+      UpdateVersionLabel(w);
+      Check(w.versionLabel.find('\0') == std::string::npos);
+      Check(w.versionLabel.size() <= 10 + 261);
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string content(reinterpret_cast<const char*>(data), size);
+  WriteFile(Folder() + "/chgt.cfg", content);
+  QuietUi ui;
+  SteadyClock clock;
+  CSettingsStore settings(Folder() + "/kznload.INI");
+  NoLink link;
+  for (int mode : {0, 1}) {
+    for (std::int16_t offset : {kFrenchOffset, kEnglishOffset}) {
+      LanguageOffset = offset;
+      CLoaderState w(ui, clock, settings, link);
+      w.catalogueFolder = Folder();
+      w.mode = mode;
+      w.rememberedTypeIndex = static_cast<std::int16_t>(size % 5) - 1;
+      Exercise(w);
+    }
+  }
+  (void)ReadVersionNumber(content);
+  return 0;
+}

@@ -1,0 +1,82 @@
+// The platform part beneath CSerialPort: one open serial device, used at the same time by
+// the port's reader thread (Wait, ReadQueued) and by the caller (everything else). The
+// port keeps its buffers, thread and diagnostics on top.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct LineSettings {
+  std::uint32_t bitRate = 9600;
+  char parity = 'N';  // N, E or O
+  std::uint16_t dataBits = 8;
+  std::uint16_t stopBits = 1;
+};
+
+// Bits one character takes on the line: start bit, data bits, parity bit, stop bits.
+unsigned FrameBits(const LineSettings& settings);
+
+// Which step of configuring a device failed.
+enum class ConfigureFailure {
+  kNone,
+  kReadState,   // the device has no line state (not a terminal)
+  kBuildState,  // a setting the platform cannot express: a bit rate like 14400, parity M
+  kApplyState,  // the device refused the settings
+  kPurge,       // its queues could not be emptied
+};
+
+enum class InputEvent {
+  kTimeout,  // nothing within the time limit
+  kReady,    // bytes are waiting
+  kHangUp,   // the device is gone (adapter pulled, line hung up)
+  kWoken,    // Wake() was called
+};
+
+struct WriteOutcome {
+  std::size_t written = 0;  // bytes handed to the device, also when it failed
+  bool timedOut = false;
+  bool failed = false;  // an error other than the time limit; see LastError()
+};
+
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+
+  // Opens for reading and writing with exclusive access; false when it cannot.
+  virtual bool Open(const std::string& path) = 0;
+  // Raw line, no flow control, no translation; then both driver queues are emptied.
+  virtual ConfigureFailure Configure(const LineSettings& settings) = 0;
+  virtual bool CurrentBitRate(std::uint32_t* bitRate) = 0;
+  // Changes the bit rate alone, at once; false when unsupported or refused.
+  virtual bool SetBitRate(std::uint32_t bitRate) = 0;
+
+  // Sleeps until bytes arrive, the device hangs up, Wake() is called or `timeoutMs` has
+  // passed. With watchDevice false only Wake() and the time limit end the wait.
+  virtual InputEvent Wait(int timeoutMs, bool watchDevice) = 0;
+  // Ends a pending or the next Wait; callable from any thread.
+  virtual void Wake() = 0;
+  // Reads what is queued, at most `capacity` bytes, without blocking: the count (0 when
+  // nothing is queued), or -1 when the device failed.
+  virtual long ReadQueued(std::uint8_t* buffer, std::size_t capacity) = 0;
+
+  // Writes all bytes or gives up after `timeoutMs`.
+  virtual WriteOutcome Write(const std::uint8_t* data, std::size_t count, int timeoutMs) = 0;
+  // Waits until the driver and the hardware have sent everything; false after `timeoutMs`.
+  virtual bool Drain(int timeoutMs) = 0;
+  // Discards what waits in the driver's queues.
+  virtual bool Purge(bool input, bool output) = 0;
+  // The descriptor is released even when this reports a failure.
+  virtual bool Close() = 0;
+
+  virtual bool IsOpen() const = 0;
+  virtual const std::string& Path() const = 0;
+  // errno of the last failure.
+  virtual int LastError() const = 0;
+};
+
+std::unique_ptr<SerialDevice> MakePosixSerialDevice();
+
+// The termios speed for a bit rate; false for rates termios has no constant for.
+bool IsSupportedBitRate(std::uint32_t bitRate);

@@ -1,0 +1,266 @@
+#include "serial/serial_port.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include "app/user_interaction.h"
+#include "serial/port_trace.h"
+
+namespace {
+
+// The port's own English boxes. The apostrophe is U+2019, the right single quotation mark.
+constexpr const char* kWriteTimedOutText =
+    "The time-out interval elapsed, and the object\xE2\x80\x99s state is nonsignaled. ";
+constexpr const char* kBytesWrittenFormat =
+    "Number of bytes written = %d : Number\t\t\t\t\t\trequired = %d";
+constexpr const char* kReaderLostText =
+    "(SizeOfInputQ)Could not find out whether any\t\tdata needed to be read from the port";
+
+const char* ConfigureFailureText(ConfigureFailure failure) {
+  switch (failure) {
+    case ConfigureFailure::kReadState:
+      return "Could not retrieve the COM state";
+    case ConfigureFailure::kBuildState:
+      return "Could not build COM DCB";
+    case ConfigureFailure::kApplyState:
+      return "Could not set the COM state";
+    case ConfigureFailure::kPurge:
+      return "Could not purge COM port";
+    case ConfigureFailure::kNone:
+      break;
+  }
+  return "";
+}
+
+// The errors of a device that has gone away (hung up, adapter pulled).
+bool IsDeviceGone(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV;
+}
+
+int WriteLimitMs(std::uint64_t bytes) {
+  std::uint64_t limit = bytes * kWriteLimitPerByteMs + kWriteLimitBaseMs;
+  return static_cast<int>(std::min<std::uint64_t>(limit, INT_MAX));
+}
+
+}  // namespace
+
+void AppendWithWrap(std::uint8_t* buffer, std::uint32_t* count, const std::uint8_t* chunk,
+                    std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    buffer[*count] = chunk[i];
+    *count += 1;
+    if (*count >= kReceiveBufferSize) *count = 0;
+  }
+}
+
+CSerialPort::CSerialPort(UserInteraction& ui, DeviceResolver resolveDevice,
+                         DeviceFactory makeDevice)
+    : ui_(ui), resolveDevice_(std::move(resolveDevice)), makeDevice_(std::move(makeDevice)) {}
+
+CSerialPort::~CSerialPort() {
+  if (running_) ClosePort();
+  // A close that failed half-way still must not leave the thread or the descriptor behind.
+  running_ = false;
+  if (device_) device_->Wake();
+  if (reader_.joinable()) reader_.join();
+  if (device_) device_->Close();
+}
+
+void CSerialPort::Trace(const std::string& text, int errorCode) const {
+  TracePortError(text, devicePath_, errorCode);
+}
+
+int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
+                          std::uint16_t dataBits, std::uint16_t stopBits) {
+  if (device_) {
+    Trace("Port already open", 0);
+    return 0;
+  }
+  portNumber_ = portNumber;
+  char comName[16];
+  std::snprintf(comName, sizeof comName, "COM%d", portNumber);
+  devicePath_ = resolveDevice_ ? resolveDevice_(portNumber) : std::string();
+  if (devicePath_.empty()) {
+    devicePath_ = comName;
+    Trace("Port could not be opened", ENODEV);
+    return 0;
+  }
+  std::unique_ptr<SerialDevice> device = makeDevice_();
+  if (!device->Open(devicePath_)) {
+    Trace("Port could not be opened", device->LastError());
+    return 0;
+  }
+  running_ = true;
+  LineSettings settings{bitRate, parity, dataBits, stopBits};
+  ConfigureFailure failure = device->Configure(settings);
+  if (failure != ConfigureFailure::kNone) {
+    Trace(ConfigureFailureText(failure), device->LastError());
+    Trace("Port did not initialise properly", 0);
+    device->Close();
+    running_ = false;
+    return 0;
+  }
+  device_ = std::move(device);
+  settings_ = settings;
+  lineIdleAt_ = std::chrono::steady_clock::now();
+  bytesSinceIdle_ = 0;
+  try {
+    reader_ = std::thread(&CSerialPort::MonitorPort, this);
+  } catch (const std::system_error& error) {
+    Trace("Port did not initialise properly", error.code().value());
+    device_->Close();
+    device_.reset();
+    running_ = false;
+    return 0;
+  }
+  return 1;
+}
+
+void CSerialPort::MonitorPort() {
+  std::uint8_t chunk[kReceiveBufferSize];
+  bool lost = false;
+  while (running_) {
+    // Once the device is gone it reports its hang-up on every poll; from then on the
+    // thread only waits for the close, in the same slices, so it never spins.
+    InputEvent event = device_->Wait(kReaderSliceMs, !lost);
+    if (!running_) break;
+    long got = 0;
+    if (event == InputEvent::kReady) got = device_->ReadQueued(chunk, sizeof chunk);
+    if (event == InputEvent::kHangUp || got < 0) {
+      Trace(kReaderLostText, device_->LastError());
+      lost = true;
+      continue;
+    }
+    if (got > 0) Append(chunk, static_cast<std::size_t>(got));
+  }
+}
+
+void CSerialPort::Append(const std::uint8_t* chunk, std::size_t size) {
+  {
+    std::lock_guard<std::mutex> lock(bufferLock_);
+    AppendWithWrap(receiveBuffer_, &receiveCount_, chunk, size);
+  }
+  arrived_.notify_all();
+}
+
+std::uint32_t CSerialPort::WriteToPort(const std::uint8_t* data, std::uint32_t count) {
+  if (!device_) {
+    Trace("Erreur ecriture\n", EBADF);
+    return 0;
+  }
+  if (count == 0 || data == nullptr) return 0;
+  WriteOutcome outcome = device_->Write(data, count, WriteLimitMs(count));
+  NoteWritten(outcome.written);
+  if (!outcome.timedOut && !outcome.failed) return static_cast<std::uint32_t>(outcome.written);
+  int error = device_->LastError();
+  if (outcome.timedOut) {
+    // Nothing is moving on the line; what is stuck in the driver would only hold up the
+    // next rate change or close.
+    device_->Purge(false, true);
+    ui_.ShowSerialMessage(kWriteTimedOutText);
+    char text[160];
+    std::snprintf(text, sizeof text, kBytesWrittenFormat, static_cast<int>(outcome.written),
+                  static_cast<int>(std::min<std::uint32_t>(count, INT_MAX)));
+    ui_.ShowSerialMessage(text);
+  }
+  Trace("Erreur ecriture\n", error);
+  return 0;
+}
+
+void CSerialPort::NoteWritten(std::size_t count) {
+  if (count == 0) return;
+  auto now = std::chrono::steady_clock::now();
+  if (now >= lineIdleAt_) {
+    lineIdleAt_ = now;
+    bytesSinceIdle_ = 0;
+  }
+  std::uint64_t lineNs = static_cast<std::uint64_t>(count) * FrameBits(settings_) *
+                         1'000'000'000ull / std::max<std::uint32_t>(settings_.bitRate, 1);
+  lineIdleAt_ += std::chrono::nanoseconds(lineNs);
+  bytesSinceIdle_ += count;
+}
+
+void CSerialPort::WaitForLineIdle() {
+  if (bytesSinceIdle_ == 0) return;
+  auto now = std::chrono::steady_clock::now();
+  auto deadline = now + std::chrono::milliseconds(WriteLimitMs(bytesSinceIdle_));
+  // write() returned while the UART or the USB adapter still holds the bytes; a rate
+  // change or a purge now would garble or cut off their tail.
+  std::this_thread::sleep_until(std::min(lineIdleAt_, deadline));
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  device_->Drain(static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+  bytesSinceIdle_ = 0;
+}
+
+int CSerialPort::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
+  return TakeReceivedWaiting(data, count, 0);
+}
+
+int CSerialPort::TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
+                                     int maxWaitMs) {
+  std::unique_lock<std::mutex> lock(bufferLock_);
+  if (receiveCount_ == 0 && maxWaitMs > 0) {
+    arrived_.wait_for(lock, std::chrono::milliseconds(maxWaitMs),
+                      [this] { return receiveCount_ > 0; });
+  }
+  std::memcpy(takeBuffer_, receiveBuffer_, receiveCount_);
+  *count = receiveCount_;
+  *data = receiveCount_ == 0 ? nullptr : takeBuffer_;
+  receiveCount_ = 0;
+  return 1;
+}
+
+void CSerialPort::ClearReceived() {
+  std::lock_guard<std::mutex> lock(bufferLock_);
+  receiveCount_ = 0;
+}
+
+int CSerialPort::SetBaudRate(std::uint32_t bitRate) {
+  if (!device_) {
+    Trace("Could not set the COM state", EBADF);
+    return 0;
+  }
+  std::uint32_t current = 0;
+  if (!device_->CurrentBitRate(&current)) {
+    Trace("Could not set the COM state", device_->LastError());
+    return 0;
+  }
+  if (current == bitRate) return 1;
+  WaitForLineIdle();
+  if (!device_->SetBitRate(bitRate)) {
+    Trace("Could not set the COM state", device_->LastError());
+    return 0;
+  }
+  settings_.bitRate = bitRate;
+  return 1;
+}
+
+int CSerialPort::ClosePort() {
+  if (!running_ || !device_) return 0;
+  WaitForLineIdle();
+  if (!device_->Purge(true, true)) {
+    int error = device_->LastError();
+    // A device that is gone has nothing left to purge; it must still be closable so that
+    // it can be opened again once it is back.
+    if (!IsDeviceGone(error)) {
+      Trace("Could not purge COM port", error);
+      return 0;
+    }
+  }
+  running_ = false;
+  device_->Wake();
+  if (reader_.joinable()) reader_.join();
+  bool closed = device_->Close();
+  int error = device_->LastError();
+  device_.reset();
+  if (!closed) {
+    Trace("NOT CLOSING PORT\n", error);
+    return 0;
+  }
+  return 1;
+}

@@ -1,0 +1,56 @@
+// A main-window state over a catalogue folder in a temporary directory, with a recording
+// user interface; the interface language is French unless a test says otherwise.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "tests/support/fake_link.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/temp_dir.h"
+
+class CatalogueTest : public ::testing::Test {
+ protected:
+  CatalogueTest() : settings(dir.File("kznload.INI")), link(clock), w(ui, clock, settings, link) {
+    w.catalogueFolder = dir.Path();
+    LanguageOffset = kFrenchOffset;
+  }
+  ~CatalogueTest() override { LanguageOffset = kFrenchOffset; }
+
+  void WriteCatalogue(const std::string& text) { dir.Write("chgt.cfg", text); }
+  // Empty language files: only their existence matters.
+  void Touch(std::initializer_list<std::string> names) {
+    for (const auto& name : names)
+      dir.Write(name, "");
+  }
+  void SelectType(const std::string& name) {
+    auto& list = w.receiverTypes;
+    if (std::find(list.entries.begin(), list.entries.end(), name) == list.entries.end()) {
+      list.entries.push_back(name);
+    }
+    list.selection = static_cast<int>(std::find(list.entries.begin(), list.entries.end(), name) -
+                                      list.entries.begin());
+  }
+  int CountShown(int messageId, int style) const {
+    return static_cast<int>(
+        std::count_if(ui.messages.begin(), ui.messages.end(), [&](const RecordingUi::Shown& shown) {
+          return shown.textNumber == messageId + LanguageOffset && shown.style == style;
+        }));
+  }
+
+  TempDir dir;
+  RecordingUi ui;
+  VirtualClock clock;
+  CSettingsStore settings;
+  FakeLink link;
+  CLoaderState w;
+};
+
+using Entries = std::vector<std::string>;
