@@ -29,6 +29,7 @@ int ScriptedQtUi::ShowMessageBox(const MessageBoxRequest& request) {
 }
 
 void ScriptedQtUi::ShowSerialMessage(const std::string& text) {
+  std::lock_guard<std::mutex> lock(serialMutex_);
   serialMessages.push_back(text);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,4 +35,7 @@ class ScriptedQtUi : public QtUserInteraction {
   std::vector<std::string> serialMessages;
   int fileReadErrors = 0;
   QWidget* owner = nullptr;  // to note its enabled state when a box comes
+
+ private:
+  std::mutex serialMutex_;  // serial boxes may come from the port's reader thread
 };
