@@ -21,7 +21,7 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$work/catalogue" "$work/config" docs
-cp -r build/samples/. "$work/catalogue/"
+find build/samples -maxdepth 1 -type f ! -name "*.cmake" -exec cp {} "$work/catalogue/" \;
 
 build/sim/kznsim --family auto --throttle --link "$work/receiver" >/dev/null 2>"$work/kznsim.log" &
 sim=$!

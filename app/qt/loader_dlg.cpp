@@ -113,7 +113,8 @@ void CLoaderDlg::BuildControls() {
   filePath_ = new QLabel(fileGroup_);
   filePath_->setObjectName("filePath");
   filePath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  filePath_->setMinimumWidth(220);
+  filePath_->setMinimumWidth(320);
+  filePath_->setWordWrap(true);
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(fileButton_);
   fileRow->addWidget(filePath_, 1);

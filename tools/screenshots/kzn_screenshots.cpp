@@ -25,7 +25,6 @@ void Shoot(const QList<QWidget*>& windows, const QString& name) {
   QRect area;
   for (QWidget* window : windows)
     area = area.united(window->frameGeometry());
-  area.adjust(-8, -8, 8, 8);
   QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
                                                                  area.width(), area.height());
   const QString path = outFolder + "/" + name;
