@@ -41,7 +41,7 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
 
   CSimProcess sim;
-  ASSERT_TRUE(sim.Start({"--family", "auto"})) << sim.Error();
+  ASSERT_TRUE(sim.Start({"--family", "auto", "--throttle"})) << sim.Error();
   SteadyClock clock;
   ScriptedQtUi ui;
   CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 
 #include "app/messages.h"
 #include "tests/gui/gui_support.h"
@@ -19,14 +20,16 @@ class ProgressWindow : public ::testing::Test {
   void SetUp() override {
     EnsureApplication();
     LanguageOffset = kFrenchOffset;
-    owner.show();
+    ownerWindow = std::make_unique<QDialog>();
+    ownerWindow->show();
   }
-  QDialog owner;
+  std::unique_ptr<QDialog> ownerWindow;  // made once the application exists
+  QDialog& owner() { return *ownerWindow; }
 };
 
 TEST_F(ProgressWindow, PercentTextFollowsItsRuleAndIsRewrittenOnlyWhenItChanges) {
   CProgressDlg progress;
-  ASSERT_TRUE(progress.OpenProgress(&owner, "Zephan GPS KZN"));
+  ASSERT_TRUE(progress.OpenProgress(&owner(), "Zephan GPS KZN"));
   EXPECT_EQ(progress.windowTitle(), "Zephan GPS KZN");
   EXPECT_EQ(progress.CancelButton()->text(), "Annuler");
   EXPECT_EQ(progress.PercentText(), "0%");
@@ -50,7 +53,7 @@ TEST_F(ProgressWindow, PercentTextFollowsItsRuleAndIsRewrittenOnlyWhenItChanges)
 TEST_F(ProgressWindow, EveryCancelGestureIsOneRequestAndLeavesTheWindowOpen) {
   LanguageOffset = kEnglishOffset;
   CProgressDlg progress;
-  progress.OpenProgress(&owner, "KZN GPS Receivers");
+  progress.OpenProgress(&owner(), "KZN GPS Receivers");
   EXPECT_EQ(progress.CancelButton()->text(), "Cancel");
   EXPECT_EQ(progress.PollCancel(), 0);
 
@@ -72,43 +75,43 @@ TEST_F(ProgressWindow, EveryCancelGestureIsOneRequestAndLeavesTheWindowOpen) {
 }
 
 TEST_F(ProgressWindow, OwnerIsDisabledWhileOpenAndGivenBackAtClose) {
-  QPushButton* ownerButton = new QPushButton("start", &owner);
+  QPushButton* ownerButton = new QPushButton("start", &owner());
   ownerButton->show();
   int ownerClicks = 0;
   QObject::connect(ownerButton, &QPushButton::clicked, [&] { ++ownerClicks; });
   {
     CProgressDlg progress;
     progress.OpenProgress(ownerButton, "t");
-    EXPECT_FALSE(owner.isEnabled());
+    EXPECT_FALSE(owner().isEnabled());
     EXPECT_TRUE(progress.isEnabled());
     QTest::mouseClick(ownerButton, Qt::LeftButton);
     progress.PumpPendingMessages();
     EXPECT_EQ(ownerClicks, 0);
     progress.CloseProgress();
-    EXPECT_TRUE(owner.isEnabled());
+    EXPECT_TRUE(owner().isEnabled());
   }
   // An owner that was already disabled stays so: the window gives back what it took.
-  owner.setEnabled(false);
+  owner().setEnabled(false);
   {
     CProgressDlg progress;
-    progress.OpenProgress(&owner, "t");
+    progress.OpenProgress(&owner(), "t");
   }
-  EXPECT_FALSE(owner.isEnabled());
-  owner.setEnabled(true);
+  EXPECT_FALSE(owner().isEnabled());
+  owner().setEnabled(true);
   // Destroyed without CloseProgress: the owner comes back all the same.
   {
     CProgressDlg progress;
-    progress.OpenProgress(&owner, "t");
+    progress.OpenProgress(&owner(), "t");
   }
-  EXPECT_TRUE(owner.isEnabled());
+  EXPECT_TRUE(owner().isEnabled());
 }
 
 TEST_F(ProgressWindow, PumpDeliversEventsWithoutWaiting) {
   CProgressDlg progress;
-  progress.OpenProgress(&owner, "t");
+  progress.OpenProgress(&owner(), "t");
   bool delivered = false;
   QMetaObject::invokeMethod(
-      &owner, [&] { delivered = true; }, Qt::QueuedConnection);
+      &owner(), [&] { delivered = true; }, Qt::QueuedConnection);
   QElapsedTimer timer;
   timer.start();
   progress.PumpPendingMessages();

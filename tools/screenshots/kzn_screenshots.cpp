@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "app/main_window_logic.h"
+#include "app/messages.h"
 #include "app/qt/loader_app.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/progress_dlg.h"
@@ -63,7 +64,8 @@ void Drive(CLoaderDlg& window) {
       bool progressShot = false;
       QObject::connect(watch, &QTimer::timeout, &window, [&window, progressShot]() mutable {
         if (CProgressDlg* progress = OpenProgressWindow();
-            progress != nullptr && !progressShot && progress->Position() >= 40) {
+            progress != nullptr && !progressShot && progress->Position() >= 30 &&
+            progress->StatusText().toStdString() == LoadMessageText(kMsgLoadingInProgress)) {
           Shoot({&window, progress}, "progress-window.png");
           progressShot = true;
         }
