@@ -3,29 +3,15 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/user_interaction.h"
+#include "app/silent_user_interaction.h"
 #include "loader/second/tk_record.h"
-
-namespace {
-class SilentUi : public UserInteraction {
- public:
-  int ShowMessageBox(const MessageBoxRequest&) override { return 7; }
-  void ShowSerialMessage(const std::string&) override {}
-  void ShowFileReadError() override {}
-  bool OpenProgress(const std::string&) override { return true; }
-  void SetProgressText(const std::string&) override {}
-  int SetProgressPosition(int) override { return 0; }
-  int PollCancel() override { return 0; }
-  void CloseProgress() override {}
-};
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::FILE* file = std::tmpfile();
   if (file == nullptr) return 0;
   std::fwrite(data, 1, size, file);
   std::rewind(file);
-  SilentUi ui;
+  CSilentUserInteraction ui;
   TkRecordBuffer record{};
   std::size_t offset = 0;
   for (;;) {
