@@ -1,10 +1,70 @@
 // The main window's operations apart from its widgets: the desktop program's window and
-// the command-line front end both run them on a CLoaderState.
+// the command-line front end both run them on a CLoaderState, and the window re-reads the
+// state into its controls after each of them.
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/settings_store.h"
+
 class CLoaderState;
+
+// Pause after the settings are written at close, before the window goes.
+inline constexpr int kCloseSettleMs = 250;
+// Double clicks on the window's surface that are ignored before the next one switches
+// between standard and expert mode.
+inline constexpr int kDoubleClicksBeforeSwitch = 20;
+
+// What only the window can do during its initialisation, called at its place in the order.
+struct WindowInitialisation {
+  // Shows the language window modally; its clicks set LanguageOffset as they happen.
+  std::function<void()> askLanguage;
+  // Menu entry, icon, pictures, texts and visibility of the controls, once the language
+  // and the mode are known.
+  std::function<void()> setUpControls;
+  // A valid placement stored at the last close.
+  std::function<void(const WindowPlacement&)> restorePlacement;
+};
+
+// The window's initialisation after the platform's own: language, remembered settings
+// (with the port swap), catalogue folder, table flags, receiver types, language versions,
+// almanac backup and version label. False when the catalogue could not be read: the lists
+// stay empty and the almanac is not loaded (the user has been told).
+bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
+                          const std::string& catalogueFolder);
+
+// The close command, the only path that saves the settings: the port is closed, then the
+// placement (when the platform gives one), "PORT", "TYPE_LANG", "DIR", "FILE", "REC" and
+// "TYPE_UI" are written in this order.
+void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& placement);
+
+// A left double click on the window's free surface. True when it switched the mode; the
+// window then shows the controls of the new mode.
+bool CountDoubleClick(CLoaderState& w);
+
+// A click on a port radio button: any open port is closed first.
+void ClickPort(CLoaderState& w, int portNumber);
+// Selection changes of the receiver-type and language-version lists (-1: none).
+void SelectReceiverType(CLoaderState& w, int index);
+void SelectLanguageVersion(CLoaderState& w, int index);
+// A file chosen with the file window (expert mode), as a full path.
+void ChooseFile(CLoaderState& w, const std::string& fullPath);
 
 // The start button: fixes the file to send and runs the loading sequence of the selected
 // receiver type's family tag ("VR" and "TK": first family, "TK20B": second family; any
 // other tag starts nothing). Shows message 107 in expert mode without a file.
 void StartLoad(CLoaderState& w);
+
+// The two loading sequences, replaceable so that the dispatch can be watched on its own.
+struct LoadSequences {
+  std::function<void(CLoaderState&, const std::string& familyTag)> firstFamily;
+  std::function<void(CLoaderState&, const std::string& familyTag)> secondFamily;
+};
+void StartLoad(CLoaderState& w, const LoadSequences& sequences);
+
+// The folder offered before any was chosen: the user's home folder, with the separator.
+std::string DefaultFileFolder();
+// The working directory, the catalogue folder of a run.
+std::string CurrentFolder();

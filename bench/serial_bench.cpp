@@ -10,24 +10,10 @@
 #include <ctime>
 #include <thread>
 
-#include "app/user_interaction.h"
+#include "app/silent_user_interaction.h"
 #include "serial/serial_port.h"
 
 namespace {
-
-class SilentUi : public UserInteraction {
- public:
-  int ShowMessageBox(const MessageBoxRequest&) override { return 1; }
-  void ShowSerialMessage(const std::string& text) override {
-    std::fprintf(stderr, "[serial] %s\n", text.c_str());
-  }
-  void ShowFileReadError() override {}
-  bool OpenProgress(const std::string&) override { return true; }
-  void SetProgressText(const std::string&) override {}
-  int SetProgressPosition(int) override { return 0; }
-  int PollCancel() override { return 0; }
-  void CloseProgress() override {}
-};
 
 double ProcessCpuMs() {
   timespec ts{};
@@ -50,7 +36,7 @@ int main() {
     std::perror("openpty");
     return 1;
   }
-  SilentUi ui;
+  CSilentUserInteraction ui;
   std::string path = name;
   CSerialPort port(ui, [&path](int) { return path; });
   if (port.OpenPort(1, 115200, 'N', 8, 1) != 1) return 1;

@@ -11,24 +11,12 @@
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "app/settings_store.h"
-#include "app/user_interaction.h"
+#include "app/silent_user_interaction.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "serial/serial_link.h"
 
 namespace {
-
-class QuietUi : public UserInteraction {
- public:
-  int ShowMessageBox(const MessageBoxRequest&) override { return kResultNo; }
-  void ShowSerialMessage(const std::string&) override {}
-  void ShowFileReadError() override {}
-  bool OpenProgress(const std::string&) override { return true; }
-  void SetProgressText(const std::string&) override {}
-  int SetProgressPosition(int) override { return 0; }
-  int PollCancel() override { return 0; }
-  void CloseProgress() override {}
-};
 
 class NoLink : public SerialLink {
  public:
@@ -110,7 +98,7 @@ void Exercise(CLoaderState& w) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string content(reinterpret_cast<const char*>(data), size);
   WriteFile(Folder() + "/chgt.cfg", content);
-  QuietUi ui;
+  CSilentUserInteraction ui;
   SteadyClock clock;
   CSettingsStore settings(Folder() + "/kznload.INI");
   NoLink link;

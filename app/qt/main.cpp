@@ -1,13 +1,9 @@
-// kznload: the desktop program.
-#include <QApplication>
-#include <QDialog>
-
-#include "app/messages.h"
+// kznload: the desktop program. It takes no command-line options; the folder it is started
+// in is its catalogue folder.
+#include "app/qt/loader_app.h"
 
 int main(int argc, char* argv[]) {
-  QApplication application(argc, argv);
-  QDialog window;
-  window.setWindowTitle(QString::fromStdString(LoadMessageText(kMsgTitle)));
-  window.show();
-  return application.exec();
+  CLoaderApp application(argc, argv);
+  application.InitInstance();
+  return 0;
 }

@@ -1,0 +1,147 @@
+#include "app/main_window_logic.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/selection.h"
+#include "loader/first/almanac.h"
+#include "loader/first/first_family.h"
+#include "loader/second/second_family.h"
+#include "serial/serial_link.h"
+
+namespace {
+
+std::int8_t PortNumberFromSetting(int value) {
+  // Out of the 8-bit range there is no port to speak of; 0 checks no button.
+  if (value < INT8_MIN || value > INT8_MAX) return 0;
+  return static_cast<std::int8_t>(value);
+}
+
+std::int16_t TypeIndexFromSetting(int value) {
+  if (value < INT16_MIN || value > INT16_MAX) return 0;
+  return static_cast<std::int16_t>(value);
+}
+
+}  // namespace
+
+std::string DefaultFileFolder() {
+  const char* home = std::getenv("HOME");
+  std::string folder = (home != nullptr && *home != '\0') ? home : "/";
+  if (folder.back() != kPathSeparator) folder.push_back(kPathSeparator);
+  return folder;
+}
+
+std::string CurrentFolder() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (buffer.size() > (1u << 20)) return std::string(".");
+    buffer.resize(buffer.size() * 2);
+  }
+  return std::string(buffer.data());
+}
+
+bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
+                          const std::string& catalogueFolder) {
+  ChooseLanguage(w.settings, window.askLanguage);
+  w.mode = w.settings.GetInt("UIMODE", "TYPE_UI", 0);
+  w.keepUserData = false;
+  if (window.setUpControls) window.setUpControls();
+  if (std::optional<WindowPlacement> placement = ReadWindowPlacement(w.settings)) {
+    if (window.restorePlacement) window.restorePlacement(*placement);
+  }
+  w.portNumber = PortNumberFromSetting(w.settings.GetInt("COMMUNICATION", "PORT", 1));
+  StoreSwappedPort(w.settings, w.portNumber);
+  w.folder = w.settings.GetText("FILE_LOCATION", "DIR", DefaultFileFolder());
+  w.fileName = w.settings.GetText("FILE_LOCATION", "FILE", "");
+  w.rememberedTypeIndex = TypeIndexFromSetting(w.settings.GetInt("FILE_LOCATION", "REC", 0));
+  w.catalogueFolder = catalogueFolder;
+  ClearTableFlags(w);
+  if (FillReceiverTypeList(w) < 0) return false;
+  if (!w.IsExpertMode()) FillLanguageVersionList(w);
+  LoadAlmanacBackup(w);
+  UpdateVersionLabel(w);
+  w.doubleClickCounter = 0;
+  return true;
+}
+
+void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& placement) {
+  const int portNumber = w.portNumber;
+  w.port.ClosePort();
+  if (placement) WriteWindowPlacement(w.settings, *placement);
+  w.settings.SetInt("COMMUNICATION", "PORT", portNumber);
+  w.settings.SetInt("LANGUAGE", "TYPE_LANG", LanguageOffset / kEnglishOffset);
+  w.settings.SetText("FILE_LOCATION", "DIR", w.folder);
+  w.settings.SetText("FILE_LOCATION", "FILE", w.fileName);
+  w.settings.SetInt("FILE_LOCATION", "REC",
+                    w.receiverTypes.HasSelection() ? w.receiverTypes.selection : -1);
+  w.settings.SetInt("UIMODE", "TYPE_UI", w.mode);
+  w.clock.SleepMs(kCloseSettleMs);
+}
+
+bool CountDoubleClick(CLoaderState& w) {
+  ++w.doubleClickCounter;
+  if (w.doubleClickCounter <= kDoubleClicksBeforeSwitch) return false;
+  w.mode = w.mode == 0 ? 1 : 0;
+  FillReceiverTypeList(w);
+  w.doubleClickCounter = 0;
+  return true;
+}
+
+void ClickPort(CLoaderState& w, int portNumber) {
+  w.port.ClosePort();
+  w.portNumber = PortNumberFromSetting(portNumber);
+}
+
+void SelectReceiverType(CLoaderState& w, int index) {
+  w.receiverTypes.selection = index;
+  if (!w.IsExpertMode()) FillLanguageVersionList(w);
+  UpdateVersionLabel(w);
+}
+
+void SelectLanguageVersion(CLoaderState& w, int index) {
+  w.languageVersions.selection = index;
+  UpdateVersionLabel(w);
+}
+
+void ChooseFile(CLoaderState& w, const std::string& fullPath) {
+  const std::size_t cut = fullPath.rfind(kPathSeparator);
+  if (cut == std::string::npos) {
+    w.folder.clear();
+    w.fileName = fullPath;
+  } else {
+    w.folder = fullPath.substr(0, cut + 1);
+    w.fileName = fullPath.substr(cut + 1);
+  }
+  UpdateVersionLabel(w);
+}
+
+void StartLoad(CLoaderState& w) {
+  StartLoad(w, LoadSequences{RunFirstFamilyLoad, RunTkLoad});
+}
+
+void StartLoad(CLoaderState& w, const LoadSequences& sequences) {
+  if (w.IsExpertMode()) {
+    if (w.folder.empty() || w.fileName.empty()) {
+      ShowMessageById(w.ui, kMsgSelectFileFirst + LanguageOffset, kStyleExclamation);
+      return;
+    }
+  } else {
+    if (w.languageVersions.entries.empty()) return;
+    // When the chosen version has no file any more the folder and file name still name
+    // the previous file: sending that one would load something the user did not pick.
+    if (ResolveLanguageFile(w) < 0) return;
+  }
+  const std::string familyTag = GetFamilyTag(w);
+  if (familyTag == "VR" || familyTag == "TK") {
+    if (sequences.firstFamily) sequences.firstFamily(w, familyTag);
+  } else if (familyTag == "TK20B") {
+    if (sequences.secondFamily) sequences.secondFamily(w, familyTag);
+  }
+}

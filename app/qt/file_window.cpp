@@ -1,0 +1,53 @@
+#include "app/qt/file_window.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+#include "app/messages.h"
+
+namespace {
+
+// Label and pattern pairs, "|" between each, as the file window has always offered them.
+constexpr const char* kFilterPairs =
+    "Version Française (*.fra)|*.fra| Version Anglaise  (*.gb)|*.gb|Version Hollandaise  "
+    "(*.nl)|*.nl|Version Espagnol  (*.esp)|*.esp|Version Italienne  (*.ita)|*.ita|Version "
+    "Portuguaise  (*.por)|*.por|Version Finlandaise  (*.fin)|*.fin|Version Allemande  "
+    "(*.all)|*.all|Version Danoise  (*.dan)|*.dan|Version Suédoise  (*.sue)|*.sue|Version "
+    "Indonésienne  (*.ind)|*.ind|Version Norvégiene  (*.nor)|*.nor|All Files (*.*)|*.*||";
+
+}  // namespace
+
+QStringList FileWindowFilters() {
+  const QStringList parts = QString::fromUtf8(kFilterPairs).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString& label = parts[i];
+    const QString& pattern = parts[i + 1];
+    if (label.isEmpty() && pattern.isEmpty()) break;
+    // Qt takes the patterns from the parentheses that end the label.
+    const QString suffix = "(" + pattern + ")";
+    filters << (label.endsWith(suffix) ? label : label + " " + suffix);
+  }
+  return filters;
+}
+
+std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string& folder) {
+  auto window = std::make_unique<QFileDialog>(owner);
+  window->setObjectName("fileWindow");
+  window->setWindowTitle(QString::fromStdString(LoadMessageText(kMsgFileWindowTitle)));
+  window->setAcceptMode(QFileDialog::AcceptOpen);
+  window->setFileMode(QFileDialog::ExistingFile);
+  window->setDirectory(QFile::decodeName(folder.c_str()));
+  const QStringList filters = FileWindowFilters();
+  window->setNameFilters(filters);
+  window->selectNameFilter(filters.first());
+  return window;
+}
+
+std::string AskFileToSend(QWidget* owner, const std::string& folder) {
+  std::unique_ptr<QFileDialog> window = CreateFileWindow(owner, folder);
+  if (window->exec() != QDialog::Accepted) return std::string();
+  const QStringList chosen = window->selectedFiles();
+  if (chosen.isEmpty()) return std::string();
+  return QFile::encodeName(chosen.first()).toStdString();
+}

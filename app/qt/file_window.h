@@ -1,0 +1,20 @@
+// The file window of expert mode: an open-file window over the main window with the
+// language-file filters, the first one preselected.
+#pragma once
+
+#include <QStringList>
+#include <memory>
+#include <string>
+
+class QFileDialog;
+class QWidget;
+
+// The filters in Qt's syntax ("label (pattern)"), in the order offered.
+QStringList FileWindowFilters();
+
+// The window, set up but not shown: title message 109, starting in `folder`, only
+// existing files can be chosen.
+std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string& folder);
+
+// Shows the window modally; the chosen full path, or empty when the user cancelled.
+std::string AskFileToSend(QWidget* owner, const std::string& folder);

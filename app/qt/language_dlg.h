@@ -1,0 +1,28 @@
+// The language window of the first start. Its texts are fixed, in both languages at once.
+// A click on a radio button sets LanguageOffset at once; OK, Escape and the close box
+// only close the window, so the pre-checked "Francais" alone chooses nothing.
+#pragma once
+
+#include <QDialog>
+
+class QRadioButton;
+class QPushButton;
+
+class CLanguageDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CLanguageDlg(QWidget* parent = nullptr);
+
+  QRadioButton* FrenchButton() const { return french_; }
+  QRadioButton* EnglishButton() const { return english_; }
+  QPushButton* OkButton() const { return ok_; }
+
+ private:
+  QRadioButton* french_ = nullptr;
+  QRadioButton* english_ = nullptr;
+  QPushButton* ok_ = nullptr;
+};
+
+// Shows the language window modally, as the main window's initialisation asks for it.
+void AskLanguage(QWidget* parent);

@@ -1,0 +1,30 @@
+#include "app/qt/loader_app.h"
+
+#include <QIcon>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/main_window_logic.h"
+#include "app/qt/loader_dlg.h"
+#include "app/qt/qt_user_interaction.h"
+#include "app/settings_store.h"
+#include "serial/com_device.h"
+#include "serial/serial_port.h"
+
+CLoaderApp::CLoaderApp(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName("kznload");
+  setWindowIcon(QIcon(":/kzn/icon.svg"));
+}
+
+bool CLoaderApp::InitInstance() {
+  SteadyClock clock;
+  CSettingsStore settings(CSettingsStore::DefaultPath());
+  QtUserInteraction ui;
+  CSerialPort port(ui, [&settings](int n) { return ResolveComDevice(settings, n); });
+  CLoaderState state(ui, clock, settings, port);
+  CLoaderDlg window(state, ui);
+  window.Initialise(CurrentFolder());
+  if (beforeShow) beforeShow(window);
+  window.exec();
+  return false;
+}

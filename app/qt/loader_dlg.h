@@ -1,0 +1,80 @@
+// The main window: port, receiver type, language version or file, version label and the
+// start button. A thin shell over CLoaderState: each handler runs the window's operation
+// from app/main_window_logic.h and then shows the state again.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/settings_store.h"
+
+class CLoaderState;
+class QtUserInteraction;
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+class CLoaderDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `ui` is the state's user interaction; `askLanguage` shows the language window at the
+  // first start (the real window when empty).
+  CLoaderDlg(CLoaderState& state, QtUserInteraction& ui, std::function<void()> askLanguage = {},
+             QWidget* parent = nullptr);
+
+  // The window's initialisation, once, before it is shown. False when the catalogue could
+  // not be read (the window still opens and closes normally).
+  bool Initialise(const std::string& catalogueFolder);
+
+  // The placement to remember: flags 2 when maximised, the normal rectangle.
+  WindowPlacement CurrentPlacement() const;
+  bool IsLoading() const { return loading_; }
+
+ public slots:
+  void reject() override;  // Escape: ends the window without saving anything
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void BuildControls();
+  void SetUpControls();
+  void RestorePlacement(const WindowPlacement& placement);
+  void ShowState();
+  void ShowPort();
+  void OnReceiverTypeChanged(int index);
+  void OnLanguageVersionChanged(int index);
+  void OnChooseFile();
+  void OnStart();
+
+  CLoaderState& w_;
+  QtUserInteraction& ui_;
+  std::function<void()> askLanguage_;
+  bool loading_ = false;
+
+  QGroupBox* communication_ = nullptr;
+  QRadioButton* ports_[4] = {};
+  QButtonGroup* portGroup_ = nullptr;
+  QGroupBox* receiverTypeGroup_ = nullptr;  // 1017
+  QComboBox* receiverTypes_ = nullptr;      // 1014
+  QGroupBox* fileGroup_ = nullptr;          // 1016
+  QComboBox* languageVersions_ = nullptr;   // 1015
+  QPushButton* fileButton_ = nullptr;       // 1004
+  QLabel* filePath_ = nullptr;              // 1010
+  QLabel* versionLabel_ = nullptr;          // 1023
+  QCheckBox* keepUserData_ = nullptr;       // 1028
+  QLabel* startPrompt_ = nullptr;           // 1018
+  QPushButton* startButton_ = nullptr;      // 1009
+  QAction* aboutAction_ = nullptr;
+};

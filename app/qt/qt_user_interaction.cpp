@@ -1,0 +1,130 @@
+#include "app/qt/qt_user_interaction.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <cstdio>
+
+#include "app/messages.h"
+#include "app/qt/progress_dlg.h"
+
+namespace {
+
+QMessageBox::Icon IconOfStyle(int style) {
+  switch (style) {
+    case kStyleStop:
+      return QMessageBox::Critical;
+    case kStyleQuestion:
+      return QMessageBox::Question;
+    case kStyleExclamation:
+      return QMessageBox::Warning;
+    case kStyleInformation:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+bool OnUserInterfaceThread() {
+  QCoreApplication* application = QCoreApplication::instance();
+  return application != nullptr && QThread::currentThread() == application->thread();
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* owner, const MessageBoxRequest& request) {
+  auto box = std::make_unique<QMessageBox>(owner);
+  box->setIcon(IconOfStyle(request.style));
+  box->setWindowTitle(QString::fromStdString(request.caption));
+  box->setText(QString::fromStdString(request.text));
+  box->setTextFormat(Qt::PlainText);
+  if (request.style == kStyleQuestion) {
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::Yes);
+  } else {
+    box->setStandardButtons(QMessageBox::Ok);
+  }
+  return box;
+}
+
+int MessageBoxResult(int standardButton) {
+  switch (standardButton) {
+    case QMessageBox::Yes:
+      return kResultYes;
+    case QMessageBox::No:
+      return kResultNo;
+    default:
+      return kResultOk;
+  }
+}
+
+QtUserInteraction::QtUserInteraction() = default;
+QtUserInteraction::~QtUserInteraction() = default;
+
+QWidget* QtUserInteraction::BoxOwner() const {
+  if (progress_ != nullptr && progress_->isVisible()) return progress_.get();
+  return owner_;
+}
+
+int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
+  std::unique_ptr<QMessageBox> box = CreateMessageBox(BoxOwner(), request);
+  return MessageBoxResult(box->exec());
+}
+
+void QtUserInteraction::ShowSerialMessage(const std::string& text) {
+  if (QCoreApplication::instance() == nullptr) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return;
+  }
+  MessageBoxRequest request;
+  request.text = text;
+  request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
+  request.style = kStyleExclamation;
+  if (OnUserInterfaceThread()) {
+    CreateMessageBox(BoxOwner(), request)->exec();
+    return;
+  }
+  // The reader thread must not wait on a window: the box is shown, without waiting for
+  // its answer, the next time the user-interface thread processes events.
+  QMetaObject::invokeMethod(
+      this,
+      [request] {
+        // Without an owner: the main window may be disabled by a load, and the progress
+        // window goes when the load ends; the box stays until the user closes it.
+        QMessageBox* box = CreateMessageBox(nullptr, request).release();
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+      },
+      Qt::QueuedConnection);
+}
+
+void QtUserInteraction::ShowFileReadError() {
+  MessageBoxRequest request;
+  request.text = kFileReadErrorText;
+  request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
+  request.style = kStyleExclamation;
+  CreateMessageBox(BoxOwner(), request)->exec();
+}
+
+bool QtUserInteraction::OpenProgress(const std::string& caption) {
+  progress_ = std::make_unique<CProgressDlg>();
+  return progress_->OpenProgress(owner_, QString::fromStdString(caption));
+}
+
+void QtUserInteraction::SetProgressText(const std::string& text) {
+  if (progress_ != nullptr) progress_->SetProgressText(QString::fromStdString(text));
+}
+
+int QtUserInteraction::SetProgressPosition(int position) {
+  return progress_ != nullptr ? progress_->SetProgressPosition(position) : 0;
+}
+
+int QtUserInteraction::PollCancel() {
+  return progress_ != nullptr ? progress_->PollCancel() : 0;
+}
+
+void QtUserInteraction::CloseProgress() {
+  if (progress_ == nullptr) return;
+  progress_->CloseProgress();
+  progress_.reset();
+}

@@ -1,0 +1,53 @@
+// The desktop program's side of the UserInteraction seam: real Qt message boxes over the
+// main window and the progress window of a load.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "app/user_interaction.h"
+
+class CProgressDlg;
+class QMessageBox;
+
+class QtUserInteraction : public QObject, public UserInteraction {
+  Q_OBJECT
+
+ public:
+  QtUserInteraction();
+  ~QtUserInteraction() override;
+
+  // The main window: owner of the boxes and of the progress window.
+  void SetOwner(QWidget* owner) { owner_ = owner; }
+
+  int ShowMessageBox(const MessageBoxRequest& request) override;
+  // From the serial layer's reader thread too: handed to the user-interface thread.
+  void ShowSerialMessage(const std::string& text) override;
+  void ShowFileReadError() override;
+
+  bool OpenProgress(const std::string& caption) override;
+  void SetProgressText(const std::string& text) override;
+  int SetProgressPosition(int position) override;
+  int PollCancel() override;
+  void CloseProgress() override;
+
+  // The progress window while a load runs, else null.
+  CProgressDlg* Progress() const { return progress_.get(); }
+
+ protected:
+  // The window a box belongs to: the progress window during a load (the main window is
+  // disabled then, and a box owned by it could not be answered), else the main window.
+  QWidget* BoxOwner() const;
+
+ private:
+  QPointer<QWidget> owner_;
+  std::unique_ptr<CProgressDlg> progress_;
+};
+
+// A box with the icon and buttons of `style` (16 stop, 36 question with Yes and No,
+// 48 exclamation, 64 information), not yet shown.
+std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* owner, const MessageBoxRequest& request);
+// The system's result for the button pressed in such a box: 6 Yes, 7 No, 1 OK.
+int MessageBoxResult(int standardButton);

@@ -1,0 +1,204 @@
+// A 30 kB VR load against kznsim throttled to the line rate, measured against its floor:
+// the line time of every byte both ways, 50 ms per data record and the sequence's fixed
+// pauses. Prints wall time, floor, their ratio and the CPU share of one core.
+#if __has_include("serial/serial_port.h") && defined(KZN_SIM_PATH)
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "app/user_interaction.h"
+#include "loader/first/first_family.h"
+#include "loader/first/first_timing.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+class QuietUi : public UserInteraction {
+ public:
+  int ShowMessageBox(const MessageBoxRequest& r) override {
+    shown.push_back(r.textNumber);
+    return kResultNo;
+  }
+  void ShowSerialMessage(const std::string& text) override {
+    std::fprintf(stderr, "[serial] %s\n", text.c_str());
+  }
+  void ShowFileReadError() override {}
+  bool OpenProgress(const std::string&) override { return true; }
+  void SetProgressText(const std::string&) override {}
+  int SetProgressPosition(int) override { return 0; }
+  int PollCancel() override { return 0; }
+  void CloseProgress() override {}
+  std::vector<int> shown;
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Line time of `bytes` at `bitRate` with start bit, 8 data bits and `stopBits`.
+double LineSeconds(double bytes, double bitRate, double stopBits) {
+  return bytes * (9.0 + stopBits) / bitRate;
+}
+
+// The number of "hex" characters of a field's string value, halved: a cheap look into the
+// report without a JSON reader in the core.
+std::vector<std::string> Fields(const std::string& text, const std::string& key) {
+  std::vector<std::string> values;
+  std::string pattern = "\"" + key + "\":";
+  for (std::size_t at = text.find(pattern); at != std::string::npos;
+       at = text.find(pattern, at + 1)) {
+    std::size_t start = at + pattern.size();
+    while (start < text.size() && text[start] == ' ')
+      ++start;
+    std::size_t end = start;
+    if (text[start] == '"') {
+      end = text.find('"', start + 1);
+      values.push_back(text.substr(start + 1, end - start - 1));
+    } else {
+      while (end < text.size() && text[end] != ',' && text[end] != '}' && text[end] != '\n')
+        ++end;
+      values.push_back(text.substr(start, end - start));
+    }
+  }
+  return values;
+}
+
+}  // namespace
+
+int main() {
+  char folderTemplate[] = "/tmp/kzn_vr_bench_XXXXXX";
+  std::string folder = ::mkdtemp(folderTemplate);
+  std::string report = folder + "/report.json";
+
+  int out[2];
+  if (::pipe(out) != 0) return 1;
+  pid_t sim = ::fork();
+  if (sim == 0) {
+    ::dup2(out[1], 1);
+    ::close(out[0]);
+    ::execl(KZN_SIM_PATH, KZN_SIM_PATH, "--family", "VR", "--throttle", "--report", report.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  std::string slave;
+  char c = 0;
+  while (::read(out[0], &c, 1) == 1 && c != '\n')
+    slave.push_back(c);
+
+  // 117 data records of 256 bytes (count byte 255): 30.7 kB.
+  const int kRecords = 117;
+  std::vector<std::uint8_t> file{0x8B, 8};
+  std::string version = "VR540 V2.50 FR";
+  file.insert(file.end(), version.begin(), version.end());
+  std::uint16_t sum = 0;
+  for (int r = 0; r < kRecords; ++r) {
+    std::uint32_t address = 0x020000u + static_cast<std::uint32_t>(r) * 256u;
+    std::vector<std::uint8_t> record{0x8B, 255, static_cast<std::uint8_t>(address >> 16),
+                                     static_cast<std::uint8_t>(address >> 8),
+                                     static_cast<std::uint8_t>(address)};
+    for (int i = 0; i < 256; ++i) {
+      auto b = static_cast<std::uint8_t>(r * 7 + i * 3);
+      record.push_back(b);
+      sum = static_cast<std::uint16_t>(sum + b);
+    }
+    std::uint8_t check = 0;
+    for (std::size_t i = 1; i < record.size(); ++i)
+      check = static_cast<std::uint8_t>(check + record[i]);
+    record.push_back(check);
+    file.insert(file.end(), record.begin(), record.end());
+  }
+  auto high = static_cast<std::uint8_t>(sum >> 8), low = static_cast<std::uint8_t>(sum);
+  file.insert(file.end(), {0x8C, high, low, static_cast<std::uint8_t>(high + low)});
+  std::ofstream(folder + "/VR540.fra", std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  std::ofstream(folder + "/chgt.cfg") << "REC:VR540\nNAM:VR540\nE/S:VR\nWRG:VR LOADER BAD "
+                                         "CHECKSUM\n";
+
+  QuietUi ui;
+  SteadyClock clock;
+  CSettingsStore settings(folder + "/kznload.INI");
+  CSerialPort port(ui, [&](int) { return slave; });
+  CLoaderState w(ui, clock, settings, port);
+  w.catalogueFolder = folder;
+  w.receiverTypes.entries = {"VR540"};
+  w.receiverTypes.selection = 0;
+  w.folder = folder + "/";
+  w.fileName = "VR540.fra";
+
+  double cpuBefore = CpuSeconds();
+  auto start = std::chrono::steady_clock::now();
+  RunFirstFamilyLoad(w, "VR");
+  double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double cpu = CpuSeconds() - cpuBefore;
+
+  ::kill(sim, SIGTERM);
+  ::waitpid(sim, nullptr, 0);
+  std::stringstream text;
+  text << std::ifstream(report).rdbuf();
+  std::string json = text.str();
+
+  // Loader to receiver: every byte the receiver heard, at the rate it heard it.
+  double line = 0;
+  std::vector<std::string> rates = Fields(json, "bitRate");
+  std::vector<std::string> stops = Fields(json, "stopBits");
+  std::vector<std::string> heard = Fields(json, "bytes");
+  for (std::size_t i = 0; i < heard.size() && i < rates.size() && i < stops.size(); ++i)
+    line += LineSeconds(static_cast<double>(heard[i].size()) / 2, std::stod(rates[i]),
+                        std::stod(stops[i]));
+  // Receiver to loader: the dump it streamed and one answer byte per record, at 9600 with
+  // the one stop bit the simulated receiver sends (the loader's UART takes it).
+  double answers = static_cast<double>(Fields(json, "answer").size());
+  std::vector<std::string> stream = Fields(json, "dumpStream");
+  double streamed = stream.empty() ? 0 : static_cast<double>(stream[0].size()) / 2;
+  line += LineSeconds(streamed + answers + 1, 9600, 1);
+
+  using namespace first_timing;
+  // The first wake sentence is still on the line during the pause behind it, and the
+  // read-out request during its settle time: those pauses overlap line time counted above.
+  double overlap = LineSeconds(21, 4800, 2) + kReadOutRequestSettleMs / 1000.0;
+  double pauses =
+      (2000.0 /* no wrong-checksum text before the read-out */ + kReadOutRequestSettleMs +
+       kCaptureSilenceMs + 2 * kVrPortSettleMs + kVrBetweenWakeSentencesMs + kVrAfterZeroPauseMs) /
+          1000.0 -
+      overlap;
+  double perRecord = kRecords * kAnswerSettleMs / 1000.0;
+  double floor = line + perRecord + pauses;
+
+  bool ok = ui.shown == std::vector<int>{kMsgLoadingOk};
+  std::printf("vr_load_bench: %zu bytes, %d data records, result %s\n", file.size(), kRecords,
+              ok ? "loaded" : "FAILED");
+  std::printf("  wall %.2f s, floor %.2f s (line %.2f + records %.2f + pauses %.2f): %.1f%% over\n",
+              wall, floor, line, perRecord, pauses, (wall / floor - 1) * 100);
+  std::printf("  cpu %.3f s = %.2f%% of one core\n", cpu, cpu / wall * 100);
+  std::system(("rm -rf " + folder).c_str());
+  return ok ? 0 : 1;
+}
+
+#else
+
+#include <cstdio>
+
+int main() {
+  std::puts("vr_load_bench: needs kznsim and the serial port in this build");
+  return 0;
+}
+
+#endif

@@ -1,0 +1,66 @@
+#include "loader/first/first_family.h"
+
+#include <cstdio>
+
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/progress.h"
+#include "app/settings_store.h"
+#include "loader/first/almanac.h"
+#include "loader/first/dump_parser.h"
+#include "loader/first/priority.h"
+#include "loader/first/tables.h"
+#include "loader/first/upload.h"
+#include "loader/first/wakeup.h"
+#include "serial/serial_link.h"
+
+std::optional<FirstFamilyKind> FirstFamilyKindOf(std::string_view familyTag) {
+  if (familyTag == "VR") return FirstFamilyKind::kVr;
+  if (familyTag == "TK") return FirstFamilyKind::kTk;
+  return std::nullopt;
+}
+
+namespace {
+
+// After an unfinished load the receiver's memory no longer holds its tables: the dump that
+// the earlier attempt left is all there is.
+int ParseEarlierDump(CLoaderState& w) {
+  std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "rb");
+  if (dump == nullptr) {
+    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    return -1;
+  }
+  int result = ParseDump(w, dump);
+  std::fclose(dump);
+  return result;
+}
+
+// Steps 4 to 9; the load result, -1 unless the upload succeeded.
+int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
+  int marker = CheckLastLoadingMarker(w.settings, w.ui, w.portNumber);
+  int tables = marker < 0 ? ParseEarlierDump(w) : ReadReceiverTables(w, progress, kind);
+  if (tables < 0) return -1;
+  if (EnterLoadingMode(w, progress, kind) < 0) return -1;
+  int result = -1;
+  {
+    CRaisedPriority raised;
+    result = UploadProgram(w, progress);
+  }
+  SetLastLoadingMarker(w.settings, w.portNumber, result);
+  return result;
+}
+
+}  // namespace
+
+void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag) {
+  std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(familyTag);
+  if (!kind) return;
+  BuildBlockMap(w);
+  ClearTableFlags(w);
+  CProgress progress(w.ui);
+  progress.OpenProgress();
+  int result = LoadWithTables(w, progress, *kind);
+  w.port.ClosePort();
+  if (result == 1) ShowMessageById(w.ui, kMsgLoadingOk + LanguageOffset, kStyleInformation);
+  progress.CloseProgress();
+}

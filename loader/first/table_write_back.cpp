@@ -1,0 +1,120 @@
+#include <vector>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "loader/first/first_timing.h"
+#include "loader/first/tables.h"
+#include "serial/serial_link.h"
+
+std::vector<std::uint8_t> BuildWriteBackRecord(std::uint32_t address,
+                                               std::span<const std::uint8_t> data) {
+  std::vector<std::uint8_t> record;
+  record.reserve(data.size() + 6);
+  record.push_back(0x8B);
+  record.push_back(static_cast<std::uint8_t>(data.size() - 1));
+  record.push_back(static_cast<std::uint8_t>(address >> 16));
+  record.push_back(static_cast<std::uint8_t>(address >> 8));
+  record.push_back(static_cast<std::uint8_t>(address));
+  record.insert(record.end(), data.begin(), data.end());
+  std::uint8_t check = 0;
+  for (std::size_t i = 1; i < record.size(); ++i)
+    check = static_cast<std::uint8_t>(check + record[i]);
+  record.push_back(check);
+  return record;
+}
+
+namespace {
+
+std::uint16_t AddWordPairs(std::uint16_t wordSum, std::span<const std::uint8_t> bytes) {
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    wordSum = static_cast<std::uint16_t>(wordSum + ((bytes[i] << 8) | bytes[i + 1]));
+  return wordSum;
+}
+
+std::span<const std::uint8_t> DopplerBytes(const TableStore& tables, int block) {
+  std::size_t length = block == kLastDopplerBlock ? kLastDopplerBlockBytes : 120;
+  return std::span<const std::uint8_t>(tables.doppler[static_cast<std::size_t>(block)])
+      .first(length);
+}
+
+// Waits for the first delivery after a write-back record; the loader answers these at
+// once, so the wait does not pause between takes. The first byte, or -1 after 2000 ms.
+int AwaitFirstByte(CLoaderState& w) {
+  using namespace first_timing;
+  std::int64_t limit = w.clock.NowMs() + kWriteBackAnswerWindowMs;
+  do {
+    const std::uint8_t* data = nullptr;
+    std::uint32_t count = 0;
+    w.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
+    if (count > 0) return data[0];
+  } while (w.clock.NowMs() < limit);
+  return -1;
+}
+
+bool Send(CLoaderState& w, const std::vector<std::uint8_t>& record) {
+  auto size = static_cast<std::uint32_t>(record.size());
+  return w.port.WriteToPort(record.data(), size) == size;
+}
+
+// Sends a record and accepts a "0", sending it once more after any other first answer.
+// A port that no longer takes bytes fails at once rather than waiting for silence.
+int SendAndJudge(CLoaderState& w, const std::vector<std::uint8_t>& record) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!Send(w, record)) break;
+    int answer = AwaitFirstByte(w);
+    if (answer == '0') return 1;
+    if (answer < 0) break;
+  }
+  ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+  return -1;
+}
+
+void AddBytes(std::uint16_t* sum, std::span<const std::uint8_t> bytes) {
+  for (std::uint8_t b : bytes)
+    *sum = static_cast<std::uint16_t>(*sum + b);
+}
+
+}  // namespace
+
+std::uint16_t DopplerWordSum(const TableStore& tables) {
+  std::uint16_t wordSum = 0;
+  for (int block = 0; block <= kLastDopplerBlock; ++block)
+    wordSum = AddWordPairs(wordSum, DopplerBytes(tables, block));
+  return wordSum;
+}
+
+int WriteBackAlmanac(CLoaderState& w, std::uint16_t* sum) {
+  *sum = 0;
+  if (!w.tables.savedAlmanacValid) return 1;
+  for (int block = kFirstAlmanacBlock; block < kBlockCount; ++block) {
+    const AlmanacRow& row =
+        w.tables.savedAlmanac[static_cast<std::size_t>(block - kFirstAlmanacBlock)];
+    AddBytes(sum, row);
+    if (SendAndJudge(
+            w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address, row)) < 0)
+      return -1;
+  }
+  return 1;
+}
+
+int WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum) {
+  *sum = 0;
+  if (!w.tables.dopplerValid) return 1;
+  std::uint16_t wordSum = 0;
+  for (int block = 0; block <= kLastDopplerBlock; ++block) {
+    std::span<const std::uint8_t> bytes = DopplerBytes(w.tables, block);
+    wordSum = AddWordPairs(wordSum, bytes);
+    std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+    // The table's word sum lands right behind it, at base + 1280.
+    if (block == kLastDopplerBlock) {
+      data.push_back(static_cast<std::uint8_t>(wordSum >> 8));
+      data.push_back(static_cast<std::uint8_t>(wordSum));
+    }
+    AddBytes(sum, data);
+    if (SendAndJudge(
+            w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address, data)) < 0)
+      return -1;
+  }
+  return 1;
+}

@@ -1,0 +1,51 @@
+// Where the receiver keeps its doppler table and almanac, their read-out into the dump file
+// before a load, and their write-back as load records at the end of the upload.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "loader/first/first_family.h"
+#include "loader/first/table_store.h"
+
+class CLoaderState;
+class CProgress;
+
+inline constexpr std::uint32_t kTkTableBase = 0xC0F400;
+inline constexpr std::uint32_t kVrTableBase = 0xC1F400;
+inline constexpr int kDopplerBlockCount = 11;    // blocks 0 to 10 go back to the receiver
+inline constexpr int kDopplerTableBytes = 1280;  // blocks 0 to 9 whole, then block 10
+inline constexpr int kLastDopplerBlock = 10;
+inline constexpr int kLastDopplerBlockBytes = 80;
+
+// Results of ReadReceiverTables beyond 1 and -1.
+inline constexpr int kTablesReceiverInLoader = 2;
+
+// Lengths of every block; addresses from the family's base.
+void FillBlockMap(BlockMap& map, FirstFamilyKind kind);
+// The lengths always; the addresses for the selected type's family tag, or message 126
+// when the catalogue no longer calls it "VR" or "TK".
+void BuildBlockMap(CLoaderState& w);
+
+// catalogue folder / ~tmp<port>.tmp
+std::string DumpFilePath(const CLoaderState& w);
+
+// Asks the receiver for its tables, captures them into the dump file and parses it. 1 tables
+// read, 2 receiver already in its loader (nothing read), -1 failure or cancel (reported).
+// Leaves the port open at 9600 bit/s.
+int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind);
+
+// 0x8B, data count - 1, 24-bit address high byte first, the data, the 8-bit sum of every byte
+// after the first. `data` holds 1 to 256 bytes.
+std::vector<std::uint8_t> BuildWriteBackRecord(std::uint32_t address,
+                                               std::span<const std::uint8_t> data);
+// The 16-bit sum of the doppler table's 640 byte pairs, high byte first.
+std::uint16_t DopplerWordSum(const TableStore& tables);
+
+// Send the saved almanac (when valid) and the doppler table (when valid) back; 1 with the
+// 16-bit sum of the data bytes sent in *sum, or -1 after message 119.
+int WriteBackAlmanac(CLoaderState& w, std::uint16_t* sum);
+int WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum);

@@ -1,0 +1,274 @@
+#include "loader/first/upload.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/progress.h"
+#include "app/user_interaction.h"
+#include "loader/first/first_timing.h"
+#include "loader/first/header_record.h"
+#include "loader/first/tables.h"
+#include "serial/serial_link.h"
+
+bool IsRecordAcceptance(std::span<const std::uint8_t> delivery) {
+  std::uint8_t smallest = 127;
+  for (std::uint8_t b : delivery)
+    smallest = std::min(smallest, b);
+  return smallest == '0';
+}
+
+std::array<std::uint8_t, kEndRecordSize> BuildEndRecord(std::uint16_t sum) {
+  auto high = static_cast<std::uint8_t>(sum >> 8);
+  auto low = static_cast<std::uint8_t>(sum);
+  return {kEndRecordStart, high, low, static_cast<std::uint8_t>(high + low)};
+}
+
+EndVerdict JudgeEndVerdict(std::uint8_t firstByte) {
+  switch (firstByte) {
+    case '1':
+    case '2':
+      return EndVerdict::kResend;
+    case '3':
+      return EndVerdict::kBusy;
+    case '4':
+      return EndVerdict::kBadChecksum;
+    case '5':
+      return EndVerdict::kAccepted;
+    case '6':
+      return EndVerdict::kUnsuitable;
+    case '7':
+      return EndVerdict::kFlashError;
+    default:
+      return EndVerdict::kUnexpected;
+  }
+}
+
+namespace {
+
+using namespace first_timing;
+
+void ShowFailure(CLoaderState& w, int messageId) {
+  ShowMessageById(w.ui, messageId + LanguageOffset, kStyleExclamation);
+}
+
+enum class Step { kGoOn, kFailed, kCancelled };
+
+class CUpload {
+ public:
+  CUpload(CLoaderState& w, CProgress& progress, std::FILE* file)
+      : w_(w), progress_(progress), file_(file) {}
+
+  int Run();
+
+ private:
+  Step ReadRecord();
+  Step CheckCancel();
+  Step SendRecord();
+  Step AwaitAnswer();
+  int SendEndRecord();
+  int AwaitVerdict(int* endRetries);
+  bool Write(const std::uint8_t* bytes, std::size_t count);
+
+  CLoaderState& w_;
+  CProgress& progress_;
+  std::FILE* file_;
+  long fileLength_ = 0;
+  std::int32_t remainingSize_ = 0;
+  std::uint32_t bytesRead_ = 0;
+  int refusals_ = 0;
+  bool resend_ = false;
+  std::array<std::uint8_t, kRecordBufferSize> record_{};
+  std::size_t recordLength_ = 0;
+};
+
+// Reads the next record whole; a record the file ends inside is never sent.
+Step CUpload::ReadRecord() {
+  int first = std::fgetc(file_);
+  std::size_t rest = 0;
+  if (first == kDataRecordStart) {
+    int count = std::fgetc(file_);
+    if (count == EOF)
+      return std::ferror(file_) ? (w_.ui.ShowFileReadError(), Step::kFailed) : Step::kFailed;
+    record_[1] = static_cast<std::uint8_t>(count);
+    recordLength_ = static_cast<std::size_t>(count) + 7;
+    rest = recordLength_ - 2;
+    if (std::fread(record_.data() + 2, 1, rest, file_) != rest) {
+      if (std::ferror(file_)) w_.ui.ShowFileReadError();
+      return Step::kFailed;
+    }
+  } else if (first == kEndRecordStart) {
+    recordLength_ = kEndRecordSize;
+    if (std::fread(record_.data() + 1, 1, 3, file_) != 3) {
+      if (std::ferror(file_)) w_.ui.ShowFileReadError();
+      return Step::kFailed;
+    }
+  } else {
+    if (first == EOF && std::ferror(file_)) w_.ui.ShowFileReadError();
+    return Step::kFailed;
+  }
+  record_[0] = static_cast<std::uint8_t>(first);
+  bytesRead_ += static_cast<std::uint32_t>(recordLength_);
+  return Step::kGoOn;
+}
+
+Step CUpload::CheckCancel() {
+  if (progress_.PollCancel() == 0) return Step::kGoOn;
+  int answer = ShowMessageById(w_.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion);
+  return answer == kResultYes ? Step::kCancelled : Step::kGoOn;
+}
+
+bool CUpload::Write(const std::uint8_t* bytes, std::size_t count) {
+  return w_.port.WriteToPort(bytes, static_cast<std::uint32_t>(count)) ==
+         static_cast<std::uint32_t>(count);
+}
+
+// One byte per write call, as the loader takes them; a port that no longer takes bytes
+// (an unplugged adapter) fails the record at once instead of after 30 s of silence.
+Step CUpload::SendRecord() {
+  w_.port.ClearReceived();
+  for (std::size_t i = 0; i < recordLength_; ++i) {
+    if (!Write(&record_[i], 1)) return Step::kFailed;
+    Step step = CheckCancel();
+    if (step != Step::kGoOn) return step;
+  }
+  return Step::kGoOn;
+}
+
+// Judges the first delivery and lets 50 ms pass behind it: what follows in that time (the
+// CR LF of a "0") is cleared before the next record.
+Step CUpload::AwaitAnswer() {
+  std::int64_t limit = w_.clock.NowMs() + kRecordAnswerWindowMs;
+  std::uint32_t lastCount = 0;
+  do {
+    const std::uint8_t* data = nullptr;
+    w_.port.TakeReceived(&data, &lastCount);
+    if (lastCount > 0) {
+      if (IsRecordAcceptance({data, lastCount})) {
+        refusals_ = 0;
+      } else if (refusals_ >= kMaxRefusals) {
+        return Step::kFailed;
+      } else {
+        resend_ = true;
+        ++refusals_;
+      }
+      limit = w_.clock.NowMs();
+    }
+    w_.clock.SleepMs(kAnswerSettleMs);
+  } while (w_.clock.NowMs() < limit);
+  return lastCount > 0 ? Step::kGoOn : Step::kFailed;
+}
+
+int CUpload::AwaitVerdict(int* endRetries) {
+  for (;;) {
+    std::int64_t limit = w_.clock.NowMs() + kEndVerdictWindowMs;
+    const std::uint8_t* data = nullptr;
+    std::uint32_t count = 0;
+    do {
+      w_.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
+    } while (count == 0 && w_.clock.NowMs() < limit);
+    if (count == 0) {
+      ShowFailure(w_, kMsgLoadingFailed);
+      return -1;
+    }
+    switch (JudgeEndVerdict(data[0])) {
+      case EndVerdict::kAccepted:
+        return 1;
+      case EndVerdict::kResend:
+        if (*endRetries >= kMaxEndRetries) {
+          ShowFailure(w_, kMsgLoadingFailed);
+          return -1;
+        }
+        ++*endRetries;
+        return 0;
+      case EndVerdict::kBusy:
+        w_.clock.SleepMs(kBusyPauseMs);
+        continue;
+      case EndVerdict::kBadChecksum:
+        ShowFailure(w_, kMsgBadChecksum);
+        return -1;
+      case EndVerdict::kUnsuitable:
+        ShowFailure(w_, kMsgBadSoftwareVersion);
+        return -1;
+      case EndVerdict::kFlashError:
+        ShowFailure(w_, kMsgFlashWriteError);
+        return -1;
+      case EndVerdict::kUnexpected:
+        return -1;
+    }
+  }
+}
+
+// The tables go back after the last data record; their data bytes join the program sum.
+int CUpload::SendEndRecord() {
+  std::uint16_t almanacSum = 0;
+  if (WriteBackAlmanac(w_, &almanacSum) < 0) return -1;
+  auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
+  std::uint16_t dopplerSum = 0;
+  if (WriteBackDopplerTable(w_, &dopplerSum) < 0) return -1;
+  sum = static_cast<std::uint16_t>(sum + dopplerSum);
+  std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
+
+  int endRetries = 0;
+  for (;;) {
+    if (endRetries != 0) w_.clock.SleepMs(kEndResendPauseMs);
+    w_.port.ClearReceived();
+    for (std::uint8_t b : end) {
+      if (!Write(&b, 1)) return -1;
+    }
+    int verdict = AwaitVerdict(&endRetries);
+    if (verdict != 0) return verdict;
+  }
+}
+
+int CUpload::Run() {
+  std::fseek(file_, 0, SEEK_END);
+  fileLength_ = std::ftell(file_);
+  std::int16_t headerLength = ReadHeaderRecord(file_, w_.ui);
+  if (headerLength == 0 || fileLength_ < 0) return -1;
+  remainingSize_ = static_cast<std::int32_t>(fileLength_ - headerLength);
+
+  for (;;) {
+    if (!resend_) {
+      if (ReadRecord() != Step::kGoOn) return -1;
+    } else {
+      w_.clock.SleepMs(kResendPauseMs);
+    }
+    int percent = remainingSize_ > 0
+                      ? static_cast<int>(static_cast<double>(bytesRead_) / remainingSize_ * 100.0)
+                      : 100;
+    resend_ = false;
+    Step step = CheckCancel();
+    if (step == Step::kCancelled) return -2;
+    progress_.SetProgressPosition(std::max(percent, 1));
+    if (record_[0] == kEndRecordStart) {
+      int result = SendEndRecord();
+      if (result < 0) return -1;
+      return result;
+    }
+    step = SendRecord();
+    if (step == Step::kCancelled) return -2;
+    if (step == Step::kFailed) return -1;
+    if (AwaitAnswer() != Step::kGoOn) return -1;
+    if (std::ftell(file_) >= fileLength_) return -1;
+  }
+}
+
+}  // namespace
+
+int UploadProgram(CLoaderState& w, CProgress& progress) {
+  std::FILE* file = std::fopen(w.FilePath().c_str(), "rb");
+  if (file == nullptr) {
+    ShowFailure(w, kMsgTempFileError);
+    return -1;
+  }
+  CUpload upload(w, progress, file);
+  int result = upload.Run();
+  std::fclose(file);
+  if (result == 1) return 1;
+  // A cancel confirmed by the user is not reported.
+  if (result == -1) ShowFailure(w, kMsgLoadingFailed);
+  return -1;
+}

@@ -1,0 +1,37 @@
+// The program upload: every data record sent as stored and acknowledged one by one, the
+// tables written back, and the end record with the combined sum.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+class CLoaderState;
+class CProgress;
+
+inline constexpr std::uint8_t kDataRecordStart = 0x8B;
+inline constexpr std::uint8_t kEndRecordStart = 0x8C;
+inline constexpr int kEndRecordSize = 4;
+inline constexpr int kMaxRefusals = 10;   // a record goes out at most 11 times in a row
+inline constexpr int kMaxEndRetries = 2;  // "1" or "2" to the end record
+
+// An answer to a data record accepts it when its smallest byte, starting from 127, is "0":
+// so "0" CR LF in one delivery is a refusal, "01" an acceptance.
+bool IsRecordAcceptance(std::span<const std::uint8_t> delivery);
+
+// 0x8C, S high, S low, (high + low) mod 256.
+std::array<std::uint8_t, kEndRecordSize> BuildEndRecord(std::uint16_t sum);
+
+enum class EndVerdict {
+  kResend,       // "1" or "2": the sum was not taken
+  kBusy,         // "3"
+  kBadChecksum,  // "4"
+  kAccepted,     // "5"
+  kUnsuitable,   // "6"
+  kFlashError,   // "7"
+  kUnexpected,
+};
+EndVerdict JudgeEndVerdict(std::uint8_t firstByte);
+
+// 1 when the loader accepted the whole program, -1 on failure (reported) or confirmed cancel.
+int UploadProgram(CLoaderState& w, CProgress& progress);

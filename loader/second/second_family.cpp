@@ -1,0 +1,22 @@
+#include "loader/second/second_family.h"
+
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/progress.h"
+#include "loader/second/tk_steps.h"
+#include "loader/second/tk_timing.h"
+
+void RunTkLoad(CLoaderState& w, const std::string& /*kindText*/) {
+  CProgress progress(w.ui, 0);
+  progress.OpenProgress();
+  std::uint32_t bitRate = kTkFastBitRate;
+  LoadStepResult result = TkDetect(w, progress);
+  if (result >= 0) result = TkPrepare(w, progress, &bitRate);
+  if (result >= 0) result = TkTransfer(w, progress, bitRate);
+  if (result < 0) {
+    TkReportResult(w, result);
+  } else {
+    ShowMessageById(w.ui, kMsgLoadingOk + LanguageOffset, kStyleInformation);
+  }
+  progress.CloseProgress();
+}

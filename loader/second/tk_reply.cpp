@@ -1,0 +1,57 @@
+#include "loader/second/tk_reply.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "app/clock.h"
+#include "app/loader_state.h"
+#include "loader/second/tk_timing.h"
+#include "serial/sentences.h"
+#include "serial/serial_link.h"
+
+std::array<std::string, ReplyTimeout> FormReplyWords(std::uint8_t recordNumber) {
+  return {RecordReplyWord('P', recordNumber), RecordReplyWord('M', recordNumber),
+          RecordReplyWord('I', recordNumber), std::string(kReplyProgramChecksum),
+          std::string(kReplyLoadingChecksum), std::string(kReplyWrongType),
+          std::string(kReplyProgramOk)};
+}
+
+void CReplyWindow::Take(const std::uint8_t* data, std::size_t count) {
+  if (count == 0) return;
+  if (fill_ + count > bytes_.size()) {
+    fill_ = 0;
+    return;
+  }
+  std::memcpy(bytes_.data() + fill_, data, count);
+  fill_ += count;
+}
+
+ReplyOutcome CReplyWindow::Recognise() const {
+  if (fill_ < kReplyMinimumBytes) return ReplyTimeout;
+  const auto* begin = bytes_.data();
+  const auto* end = std::find(begin, begin + fill_, std::uint8_t{0});
+  std::string_view text(reinterpret_cast<const char*>(begin),
+                        static_cast<std::size_t>(end - begin));
+  for (std::size_t i = 0; i < words_.size(); ++i) {
+    if (text.find(words_[i]) != std::string_view::npos) return static_cast<ReplyOutcome>(i);
+  }
+  return ReplyTimeout;
+}
+
+ReplyOutcome TkAwaitReply(CLoaderState& w, std::uint8_t recordNumber) {
+  CReplyWindow window(recordNumber);
+  const std::int64_t start = w.clock.NowMs();
+  for (;;) {
+    const std::uint8_t* data = nullptr;
+    std::uint32_t count = 0;
+    w.port.TakeReceived(&data, &count);
+    if (count > 0) {
+      window.Take(data, count);
+      ReplyOutcome outcome = window.Recognise();
+      if (outcome != ReplyTimeout) return outcome;
+    }
+    w.clock.SleepMs(kTkReplyPollPauseMs);
+    if (w.clock.NowMs() - start >= kTkReplyWindowMs) return ReplyTimeout;
+  }
+}

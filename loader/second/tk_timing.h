@@ -1,0 +1,31 @@
+// Every time limit and pause of the second family's load, with the line rates of each
+// phase, in one place.
+#pragma once
+
+#include <cstdint>
+
+// Detection: the wake sentences go out at 4800 bit/s with 2 stop bits.
+inline constexpr std::uint32_t kTkDetectBitRate = 4800;
+inline constexpr std::uint16_t kTkDetectStopBits = 2;
+inline constexpr int kTkWakeSentenceGapMs = 250;
+// New wrong-checksum windows (2000 ms each) start until this much has passed.
+inline constexpr int kTkDetectionMs = 5000;
+inline constexpr int kTkDetectionPassPauseMs = 10;
+
+// Preparation: the sentence goes out at the detection rate; "PRG" must follow within this.
+inline constexpr int kTkAcceptWindowMs = 2000;
+// Transfer rates: the fast one when the port takes it, else the slow one.
+inline constexpr std::uint32_t kTkFastBitRate = 115200;
+inline constexpr std::uint32_t kTkSlowBitRate = 19200;
+inline constexpr std::uint16_t kTkTransferStopBits = 1;
+
+// Erasing: "PXF" within this, the limit restarted by every "DXF"; polled every 200 ms.
+inline constexpr int kTkEraseWindowMs = 60000;
+inline constexpr int kTkErasePollPauseMs = 200;
+
+// Reply to a record: the whole word within this window, looked for every millisecond.
+inline constexpr int kTkReplyWindowMs = 1500;
+inline constexpr int kTkReplyPollPauseMs = 1;
+// A refused or unanswered record goes again after this pause, at most this many times.
+inline constexpr int kTkResendPauseMs = 200;
+inline constexpr int kTkMaxResends = 10;

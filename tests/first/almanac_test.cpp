@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "app/messages.h"
+#include "loader/first/almanac.h"
+#include "tests/first/first_rig.h"
+
+namespace {
+
+AlmanacRow Row(std::uint8_t status, std::uint8_t time, std::uint16_t week, std::uint8_t tagByte) {
+  AlmanacRow row{};
+  row[0] = status;
+  row[2] = time;
+  row[4] = static_cast<std::uint8_t>(week >> 8);
+  row[5] = static_cast<std::uint8_t>(week);
+  row[41] = tagByte;
+  return row;
+}
+
+// 2024-01-07 09:00 UTC: GPS week 2296 as the receivers count it, which begins at 08:00.
+constexpr std::int64_t kInWeek2296 = 1704585600 + 9 * 3600;
+
+TEST(Almanac, GpsWeekCountsFromSixJanuary1980AtEight) {
+  EXPECT_EQ(GpsWeekAt(315993600), 0);
+  EXPECT_EQ(GpsWeekAt(315993600 + 604799), 0);
+  EXPECT_EQ(GpsWeekAt(315993600 + 604800), 1);
+  EXPECT_EQ(GpsWeekAt(kInWeek2296), 2296);
+  EXPECT_EQ(GpsWeekAt(kInWeek2296 - 2 * 3600), 2295);
+}
+
+TEST(Almanac, AgeCheckLooksOnlyAtAgedRows) {
+  Almanac almanac{};
+  for (auto& row : almanac)
+    row = Row(0x80, 0, 2296, 0);
+  EXPECT_TRUE(IsAlmanacUsable(almanac, kInWeek2296));
+  almanac[5] = Row(0x80, 0, 2294, 0);  // two weeks old: still fine
+  EXPECT_TRUE(IsAlmanacUsable(almanac, kInWeek2296));
+  almanac[5] = Row(0x80, 0, 2293, 0);  // three weeks
+  EXPECT_FALSE(IsAlmanacUsable(almanac, kInWeek2296));
+  almanac[5] = Row(0x7F, 0, 2293, 0);  // status below 0x80 never makes it stale
+  EXPECT_TRUE(IsAlmanacUsable(almanac, kInWeek2296));
+}
+
+TEST(Almanac, MergeKeepsTheNewerRowOfEachSlot) {
+  TableStore tables;
+  tables.savedAlmanacValid = true;
+  tables.savedAlmanac[0] = Row(0x80, 9, 2296, 'S');
+  tables.freshAlmanac[0] = Row(0x80, 10, 2296, 'F');  // later in the week: fresh
+  tables.savedAlmanac[1] = Row(0x80, 10, 2296, 'S');
+  tables.freshAlmanac[1] = Row(0x00, 10, 2296, 'F');  // tie, fresh status 0: fresh
+  tables.savedAlmanac[2] = Row(0x80, 10, 2296, 'S');
+  tables.freshAlmanac[2] = Row(0x80, 10, 2296, 'F');  // tie, fresh status 0x80: saved
+  tables.savedAlmanac[3] = Row(0x80, 0, 2297, 'S');
+  tables.freshAlmanac[3] = Row(0x80, 140, 2296, 'F');  // older week: saved
+  // Week numbers far beyond today must not wrap into the past.
+  tables.savedAlmanac[4] = Row(0x80, 0, 3000, 'S');
+  tables.freshAlmanac[4] = Row(0x80, 0, 4000, 'F');
+  MergeAlmanacRows(tables);
+  EXPECT_EQ(tables.savedAlmanac[0][41], 'F');
+  EXPECT_EQ(tables.savedAlmanac[1][41], 'F');
+  EXPECT_EQ(tables.savedAlmanac[2][41], 'S');
+  EXPECT_EQ(tables.savedAlmanac[3][41], 'S');
+  EXPECT_EQ(tables.savedAlmanac[4][41], 'F');
+}
+
+TEST(Almanac, UnusableSavedAlmanacIsReplacedWhole) {
+  TableStore tables;
+  tables.savedAlmanac[0] = Row(0x80, 200, 9000, 'S');  // newer, but not usable
+  tables.freshAlmanac[0] = Row(0x80, 0, 2296, 'F');
+  MergeAlmanacRows(tables);
+  EXPECT_TRUE(tables.savedAlmanacValid);
+  EXPECT_EQ(tables.savedAlmanac, tables.freshAlmanac);
+}
+
+TEST(AlmanacFile, LoadJudgesAgeAndIgnoresShortFiles) {
+  FirstRig rig(FirstFamilyKind::kVr);
+  std::string whole;
+  for (int slot = 0; slot < 32; ++slot) {
+    AlmanacRow row = Row(0x80, 1, CurrentGpsWeek(), static_cast<std::uint8_t>(slot));
+    whole.append(row.begin(), row.end());
+  }
+  rig.dir.Write("alm.alm", whole);
+  LoadAlmanacBackup(rig.w);
+  EXPECT_TRUE(rig.w.tables.savedAlmanacValid);
+  EXPECT_EQ(rig.w.tables.savedAlmanac[31][41], 31);
+
+  // Slot 7 three weeks old: the rows are loaded, but not usable.
+  AlmanacRow stale = Row(0x80, 1, static_cast<std::uint16_t>(CurrentGpsWeek() - 3), 7);
+  std::string staleFile = whole;
+  staleFile.replace(7 * 42, 42, std::string(stale.begin(), stale.end()));
+  rig.dir.Write("alm.alm", staleFile);
+  LoadAlmanacBackup(rig.w);
+  EXPECT_FALSE(rig.w.tables.savedAlmanacValid);
+
+  // A truncated file is not trusted.
+  rig.dir.Write("alm.alm", whole.substr(0, 1300));
+  LoadAlmanacBackup(rig.w);
+  EXPECT_FALSE(rig.w.tables.savedAlmanacValid);
+  EXPECT_TRUE(rig.ui.messages.empty());
+}
+
+TEST(AlmanacFile, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
+  FirstRig rig(FirstFamilyKind::kVr);
+  rig.w.tables.savedAlmanac[3][10] = 0x5A;
+  SaveAlmanacBackup(rig.w);
+  const std::string saved = rig.dir.Read("alm.alm");
+  ASSERT_EQ(saved.size(), 1344u);
+  EXPECT_EQ(static_cast<std::uint8_t>(saved[3 * 42 + 10]), 0x5A);
+
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A file-size limit fails the write the way a full disk does, even for root.
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = 512;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    rig.w.tables.savedAlmanac[3][10] = 0x11;
+    SaveAlmanacBackup(rig.w);
+    ::_exit(rig.ui.MessageIds() == std::vector<int>{kMsgTempFileError} ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "message 113 not shown";
+  EXPECT_EQ(rig.dir.Read("alm.alm"), saved);
+  for (const auto& entry : std::filesystem::directory_iterator(rig.dir.Path()))
+    EXPECT_EQ(entry.path().string().find("alm.alm."), std::string::npos) << entry.path();
+}
+
+}  // namespace
