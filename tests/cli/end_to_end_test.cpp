@@ -264,14 +264,4 @@ TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {
   EXPECT_NE(help.out.find("Examples:"), std::string::npos);
 }
 
-TEST_F(CliEndToEnd, AMissingCatalogueIsMessage110) {
-  fs::remove(fs::path(work) / "chgt.cfg");
-  CliResult list = Cli({"list", "--lang", "en"});
-  EXPECT_EQ(list.exitStatus, 1);
-  EXPECT_EQ(list.out, "[110] Error opening ini file.\n");
-  CliResult load = Cli({"load", "--type", "VR540", "--version", "x", "--lang", "fr"});
-  EXPECT_EQ(load.exitStatus, 1);
-  EXPECT_EQ(load.out, "[110] Impossible d'ouvrir le fichier de configuration\n");
-}
-
 }  // namespace

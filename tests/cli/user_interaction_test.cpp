@@ -30,44 +30,19 @@ TEST_F(CliUserInteractionTest, MessagesAreLinesNumberedInTheFrenchBlockInBothLan
   LanguageOffset = kEnglishOffset;
   EXPECT_EQ(Show(ui, kMsgCatalogueOpenError, kStyleStop), kResultOk);
   EXPECT_FALSE(ui.SuccessShown());
+  Show(ui, kMsgLoadingOk, kStyleInformation);
+  EXPECT_TRUE(ui.SuccessShown());
   Show(ui, kMsgBadDataOnInput, kStyleExclamation);
   LanguageOffset = kFrenchOffset;
   Show(ui, kMsgUserCancel, kStyleInformation);
   EXPECT_EQ(out.str(),
             "[110] Error opening ini file.\n"
+            "[123] Software version succesfully loaded.\n"
             "[114] Bad data on input.\n- Reset the receiver.\n- Check the input mode  in the "
             "receiver\n- Check the wiring of your link cable\n- Check the receiver type\n -Check "
             "the serial port is active (TK20B).\n"
             "[141] Arrêt utlisateur.\n");
   EXPECT_EQ(err.str(), "");
-}
-
-TEST_F(CliUserInteractionTest, OnlyTheSuccessMessageMakesALoadSucceed) {
-  for (std::int16_t offset : {kFrenchOffset, kEnglishOffset}) {
-    LanguageOffset = offset;
-    CCliUserInteraction ui(Console(), interrupts, std::nullopt);
-    Show(ui, kMsgLoadingFailed, kStyleExclamation);
-    EXPECT_FALSE(ui.SuccessShown());
-    Show(ui, kMsgLoadingOk, kStyleInformation);
-    EXPECT_TRUE(ui.SuccessShown());
-  }
-  EXPECT_NE(out.str().find("[123] Chargement OK.\n"), std::string::npos);
-  EXPECT_NE(out.str().find("[123] Software version succesfully loaded.\n"), std::string::npos);
-}
-
-TEST_F(CliUserInteractionTest, QuestionsTakeTheGivenAnswerOrNoWithoutATerminal) {
-  CCliUserInteraction yes(Console(), interrupts, true);
-  EXPECT_EQ(Show(yes, kMsgLastLoadingUnfinished, kStyleQuestion), kResultYes);
-  CCliUserInteraction no(Console(), interrupts, false);
-  EXPECT_NE(Show(no, kMsgConfirmAbort, kStyleQuestion), kResultYes);
-  CCliUserInteraction unanswered(Console(), interrupts, std::nullopt);
-  EXPECT_NE(Show(unanswered, kMsgConfirmAbort, kStyleQuestion), kResultYes);
-  EXPECT_EQ(out.str(),
-            "[134] Le dernier chargement ne c'est pas bien terminé. Rechargez-vous le même "
-            "récepteur ?\n[answer] Yes\n"
-            "[108] Etes vous sur de vouloir stopper le chargement?\n[answer] No\n"
-            "[108] Etes vous sur de vouloir stopper le chargement?\n[answer] No\n");
-  EXPECT_EQ(err.str(), "");  // nobody was asked
 }
 
 // A question asked at a terminal, with `typed` as what the user types.
