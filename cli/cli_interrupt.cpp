@@ -71,6 +71,8 @@ class CProcessInterrupts : public InterruptSource {
 }  // namespace
 
 InterruptSource& InstallProcessInterrupts() {
-  static CProcessInterrupts interrupts;
-  return interrupts;
+  // Never destroyed: its thread waits for signals until the process ends, also while
+  // static objects are being destroyed at exit.
+  static CProcessInterrupts* interrupts = new CProcessInterrupts();
+  return *interrupts;
 }

@@ -42,6 +42,10 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   LanguageOffset = static_cast<std::int16_t>(ChooseCliLanguage(options, settings));
   SteadyClock clock;
   SetPortTraceSink([&ui](const std::string& text) { ui.WriteDiagnostic(text); });
+  // Declared before the port, so the port's last words still reach `ui`.
+  struct TraceSinkReset {
+    ~TraceSinkReset() { SetPortTraceSink(nullptr); }
+  } traceSinkReset;
   CSerialPort port(ui, [&options, &settings](int portNumber) {
     return options.device ? *options.device : ResolveComDevice(settings, portNumber);
   });
