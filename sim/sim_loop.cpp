@@ -55,11 +55,9 @@ void CSimLoop::Vanish() {
   line_.Close();
 }
 
-void CSimLoop::RefreshLineState() {
+void CSimLoop::RefreshLineState(bool open) {
   settings_ = line_.ReadSettings();
-  bool open = line_.SlaveOpen();
   settings_.open = open;
-  if (open) hungUp_ = false;
   if (open != slaveOpen_) {
     slaveOpen_ = open;
     if (!open) {
@@ -78,11 +76,7 @@ void CSimLoop::ReadInput() {
   std::uint8_t buffer[kReadChunk];
   while (line_.IsOpen()) {
     ssize_t n = line_.Read(buffer, sizeof(buffer));
-    if (n < 0) {
-      hungUp_ = true;
-      return;
-    }
-    if (n == 0) return;
+    if (n <= 0) return;
     long long now = NowUs();
     LineSettings s = line_.ReadSettings();
     s.open = true;
@@ -181,14 +175,16 @@ bool CSimLoop::ShouldExit(long long nowUs) {
 
 void CSimLoop::Run() {
   while (true) {
-    // Read before looking at the port's state: bytes a loader wrote just before closing
-    // its port were on the line before the close.
-    if (!hungUp_) ReadInput();
-    RefreshLineState();
+    // Read before taking note of a close: bytes a loader wrote just before closing its port
+    // were on the line before the close. They can be read after it, too.
+    CPtyLine::State state = line_.Look();
+    if (state.readable) ReadInput();
+    RefreshLineState(state.open);
+    hungUp_ = !state.open && !line_.Look().readable;
     long long now = NowUs();
     DeliverInput(now);
     if (receiver_ && !vanished_) receiver_->OnTime();
-    RefreshLineState();
+    RefreshLineState(line_.SlaveOpen());
     FlushOutput(NowUs());
     now = NowUs();
     if (ShouldExit(now)) return;
@@ -207,8 +203,7 @@ void CSimLoop::Run() {
     if (r < 0 && errno != EINTR) return;
     if (r > 0 && (fds[0].revents & POLLIN)) return;
     // A hang-up with nothing to read must not spin the loop: the master stays out of the
-    // next polls until the port opens again.
-    if (count > 1 && (fds[1].revents & POLLHUP) && !(fds[1].revents & POLLIN)) hungUp_ = true;
+    // polls while the port is closed, and the settings poll looks at it again.
     if (count > 1 && (fds[1].revents & POLLOUT)) outputBlocked_ = false;
   }
 }

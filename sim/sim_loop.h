@@ -39,7 +39,7 @@ class CSimLoop : public CReceiverHost {
   };
 
   static long long NowUs();
-  void RefreshLineState();
+  void RefreshLineState(bool open);
   void ReadInput();
   void DeliverInput(long long nowUs);
   void FlushOutput(long long nowUs);
