@@ -54,6 +54,19 @@ class SimLineTest : public ::testing::Test {
     ASSERT_TRUE(Contains(loader_->ReadUntil("1", 1000), "1"));
   }
 
+  // Waits for a text the receiver repeats; NUL bytes among it are left out, as loaders do.
+  bool WaitForText(const std::string& text, int timeoutMs) {
+    Bytes got;
+    long long limit = NowMs() + timeoutMs;
+    while (NowMs() < limit) {
+      Bytes more = loader_->ReadFor(20);
+      for (auto b : more)
+        if (b != 0) got.push_back(b);
+      if (Contains(got, text)) return true;
+    }
+    return false;
+  }
+
   // Sends a record and returns what came back within the loader's answer window.
   std::string Exchange(const Bytes& record, int windowMs = 300) {
     loader_->Send(record);
