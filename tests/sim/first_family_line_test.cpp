@@ -4,6 +4,8 @@
 #include <iterator>
 #include <thread>
 
+#include <unistd.h>
+
 #include "tests/sim/sim_fixture.h"
 
 namespace simtest {
@@ -429,71 +431,6 @@ TEST_F(FirstFamilyLine, ThrottledLineCatchesSettingsChangedTooEarly) {
     EXPECT_EQ(DumpRecords(capture).size(), 45u);
     // 3177 bytes or more at 9600 bit/s, 10 bits each, take well over 3 s.
     EXPECT_GE(took, 3000);
-  }
-}
-
-}  // namespace
-}  // namespace simtest
-
-namespace simtest {
-namespace {
-
-Bytes SampleFile(const std::string& name) {
-  std::ifstream in(std::string(KZN_BINARY_DIR) + "/samples/" + name, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-class SampleLoad : public SimLineTest {};
-
-TEST_F(SampleLoad, SampleProgramsAreAcceptedAsTheyStand) {
-  {
-    // First family, no tables written back: the file's own sum is the receiver's.
-    Bytes file = SampleFile("TK10B.fra");
-    ASSERT_GT(file.size(), 30u);
-    StartSim({"--family", "TK"});
-    TkIntoLoader();
-    std::size_t pos = file[1] + 8u;
-    Bytes program;
-    while (file[pos] == 0x8B) {
-      Bytes record(file.begin() + static_cast<long>(pos),
-                   file.begin() + static_cast<long>(pos + file[pos + 1] + 7u));
-      EXPECT_EQ(Exchange(record), "0");
-      program.insert(program.end(), record.begin(), record.end());
-      pos += record.size();
-    }
-    EXPECT_EQ(Exchange(Bytes(file.begin() + static_cast<long>(pos), file.end())), "5");
-    auto report = StopSim();
-    EXPECT_EQ(report.at("program").AsString(), Hex(program));
-    EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  }
-  {
-    Bytes file = SampleFile("TK20B.gb");
-    ASSERT_GT(file.size(), 30u);
-    StartSim({"--family", "TK20B", "--erase-ms", "60"});
-    ASSERT_TRUE(loader_->Open(4800, 2));
-    loader_->Send(kWake1);
-    loader_->Send(kWake2);
-    ASSERT_TRUE(Contains(loader_->ReadUntil(kTk20bText, 1000), kTk20bText));
-    loader_->Send("$PKZN,24,03,510000,0406\r\n");
-    ASSERT_TRUE(Contains(loader_->ReadUntil("PRG\r\n", 1000), "PRG\r\n"));
-    loader_->SetLine(115200, 2);
-    ASSERT_TRUE(Contains(loader_->ReadUntil("PXF\r\n", 1000), "PXF\r\n"));
-    ASSERT_TRUE(loader_->Open(115200, 1));
-    std::size_t pos = file[1] + 4u;  // form B: two bytes beyond its count
-    while (pos < file.size()) {
-      std::size_t length = file[pos] == 0x8B ? 2u * file[pos + 2] + 10u : 8u;
-      char word[8];
-      std::snprintf(word, sizeof(word), "P%02X\r\n", file[pos + 1]);
-      loader_->Send(Bytes(file.begin() + static_cast<long>(pos),
-                          file.begin() + static_cast<long>(pos + length)));
-      std::string expected = file[pos] == 0x8B ? word : "POK\r\n";
-      EXPECT_TRUE(Contains(loader_->ReadUntil(expected, 500), expected)) << pos;
-      pos += length;
-    }
-    auto report = StopSim();
-    EXPECT_EQ(report.at("outcomes").at(0).AsString(), "POK");
-    EXPECT_EQ(report.at("recordsAccepted").AsInt(), 30);
-    EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   }
 }
 

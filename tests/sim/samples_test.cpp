@@ -26,7 +26,8 @@ std::size_t HeaderBytes(const Bytes& f) {
 
 bool Checks(const Bytes& f, std::size_t start, std::size_t length) {
   unsigned sum = 0;
-  for (std::size_t i = start + 1; i + 1 < start + length; ++i) sum += f[i];
+  for (std::size_t i = start + 1; i + 1 < start + length; ++i)
+    sum += f[i];
   return (sum & 0xFF) == f[start + length - 1];
 }
 
@@ -43,9 +44,11 @@ TEST(Samples, FirstFamilyFilesEndWithTheirProgramSum) {
       std::size_t length = f[pos + 1] + 7u;
       ASSERT_LE(pos + length, f.size());
       EXPECT_TRUE(Checks(f, pos, length)) << "record at " << pos;
-      std::uint32_t address = static_cast<std::uint32_t>(f[pos + 2] << 16 | f[pos + 3] << 8 | f[pos + 4]);
+      std::uint32_t address =
+          static_cast<std::uint32_t>(f[pos + 2] << 16 | f[pos + 3] << 8 | f[pos + 4]);
       EXPECT_LT(address, 0xC0F400u) << "programs stay out of the table region";
-      for (std::size_t i = pos + 5; i + 1 < pos + length; ++i) sum += f[i];
+      for (std::size_t i = pos + 5; i + 1 < pos + length; ++i)
+        sum += f[i];
       pos += length;
       ++records;
     }
