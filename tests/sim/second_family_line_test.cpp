@@ -153,6 +153,9 @@ TEST_F(SecondFamilyLine, ProtocolViolationsAreReported) {
   ASSERT_TRUE(Contains(loader_->ReadUntil("PXF\r\n", 1000), "PXF\r\n"));
   // Still at 2 stop bits: the transfer wants 1.
   loader_->SendAndDrain(Bytes{0x8B});
+  // Without throttling the receiver judges a byte by the settings it sees when it reads it:
+  // give it time to read this one before the settings change.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   loader_->SetLine(115200, 1);
   Bytes headerB{0x8A, 3, 'V', '1', '0', 0x0D, 0x0A};
   loader_->Send(headerB);
