@@ -77,11 +77,14 @@ LineSettings CPtyLine::ReadSettings() const {
   return s;
 }
 
-bool CPtyLine::SlaveOpen() const {
-  if (master_ < 0) return false;
+CPtyLine::State CPtyLine::Look() const {
+  State s;
+  if (master_ < 0) return s;
   pollfd p{master_, POLLIN, 0};
-  if (poll(&p, 1, 0) < 0) return false;
-  return (p.revents & POLLHUP) == 0;
+  if (poll(&p, 1, 0) < 0) return s;
+  s.open = (p.revents & POLLHUP) == 0;
+  s.readable = (p.revents & POLLIN) != 0;
+  return s;
 }
 
 ssize_t CPtyLine::Read(std::uint8_t* buffer, std::size_t size) {

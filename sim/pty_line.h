@@ -27,8 +27,14 @@ class CPtyLine {
 
   // Bit rate and stop bits the loader set (open is filled in by SlaveOpen).
   LineSettings ReadSettings() const;
-  // Whether anyone holds the slave open: the master reports a hang-up while no one does.
-  bool SlaveOpen() const;
+  // Whether anyone holds the slave open (the master reports a hang-up while no one does),
+  // and whether bytes wait to be read, which they may also after the slave was closed.
+  struct State {
+    bool open = false;
+    bool readable = false;
+  };
+  State Look() const;
+  bool SlaveOpen() const { return Look().open; }
   // Bytes read, 0 when nothing is waiting, -1 when the slave is closed and nothing is left.
   ssize_t Read(std::uint8_t* buffer, std::size_t size);
   // Bytes written, 0 when the line's buffer is full.

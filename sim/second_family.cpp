@@ -150,7 +150,8 @@ void CSecondFamilyReceiver::Prepare(const Command& command) {
   report_.program.clear();
   SendWord("PRG", kCommandRate, kPrgDelayMs);
   if (faults_.Silent(Silence::kErase)) return;
-  long long now = host_.NowMs();
+  // Erasing starts once "PRG" has gone out.
+  long long now = host_.NowMs() + kPrgDelayMs;
   long long pxfAt = now + options_.eraseMs;
   if (options_.dxf) {
     scheduler_.At(now + options_.eraseMs, kTagErase, [this] { SendWord("DXF", agreedRate_, 0); });

@@ -55,11 +55,9 @@ void CSimLoop::Vanish() {
   line_.Close();
 }
 
-void CSimLoop::RefreshLineState() {
+void CSimLoop::RefreshLineState(bool open) {
   settings_ = line_.ReadSettings();
-  bool open = line_.SlaveOpen();
   settings_.open = open;
-  if (open) hungUp_ = false;
   if (open != slaveOpen_) {
     slaveOpen_ = open;
     if (!open) {
@@ -78,11 +76,7 @@ void CSimLoop::ReadInput() {
   std::uint8_t buffer[kReadChunk];
   while (line_.IsOpen()) {
     ssize_t n = line_.Read(buffer, sizeof(buffer));
-    if (n < 0) {
-      hungUp_ = true;
-      return;
-    }
-    if (n == 0) return;
+    if (n <= 0) return;
     long long now = NowUs();
     LineSettings s = line_.ReadSettings();
     s.open = true;
@@ -120,9 +114,20 @@ void CSimLoop::DeliverInput(long long nowUs) {
 void CSimLoop::FlushOutput(long long nowUs) {
   if (!line_.IsOpen()) {
     output_.clear();
+    pending_.clear();
     return;
   }
-  Bytes chunk;
+  if (!slaveOpen_) {
+    report_.droppedBytes += static_cast<long long>(pending_.size());
+    pending_.clear();
+  }
+  // Bytes already on their way go first; nothing overtakes them.
+  if (!pending_.empty()) {
+    ssize_t n = line_.Write(pending_.data(), pending_.size());
+    if (n > 0) pending_.erase(pending_.begin(), pending_.begin() + n);
+    outputBlocked_ = !pending_.empty();
+    if (outputBlocked_) return;
+  }
   while (!output_.empty()) {
     OutByte& out = output_.front();
     long long start = std::max(out.dueUs, options_.throttle ? outLineFreeUs_ : 0);
@@ -138,23 +143,16 @@ void CSimLoop::FlushOutput(long long nowUs) {
       b = static_cast<std::uint8_t>(b ^ 0xFF);
       ++report_.garbledBytes;
     }
-    chunk.push_back(b);
+    pending_.push_back(b);
     if (options_.throttle)
       outLineFreeUs_ = std::max(outLineFreeUs_, start) + ByteTimeUs(out.bitRate, 1);
     output_.pop_front();
   }
-  std::size_t written = 0;
-  while (written < chunk.size()) {
-    ssize_t n = line_.Write(chunk.data() + written, chunk.size() - written);
-    if (n <= 0) break;
-    written += static_cast<std::size_t>(n);
-  }
-  outputBlocked_ = written < chunk.size();
-  if (outputBlocked_) {
-    // The line's buffer is full: put the rest back in front, due now.
-    for (std::size_t i = chunk.size(); i > written; --i)
-      output_.push_front(OutByte{chunk[i - 1], settings_.bitRate, nowUs});
-  }
+  if (pending_.empty()) return;
+  ssize_t n = line_.Write(pending_.data(), pending_.size());
+  if (n > 0) pending_.erase(pending_.begin(), pending_.begin() + n);
+  // The line's buffer is full: the rest waits for the master to take more.
+  outputBlocked_ = !pending_.empty();
 }
 
 long long CSimLoop::NextWakeUs(long long nowUs) const {
@@ -173,7 +171,8 @@ long long CSimLoop::NextWakeUs(long long nowUs) const {
 
 bool CSimLoop::ShouldExit(long long nowUs) {
   if (vanished_) return true;
-  if (options_.exitAfter <= 0 || report_.loads < options_.exitAfter || !output_.empty())
+  if (options_.exitAfter <= 0 || report_.loads < options_.exitAfter || !output_.empty() ||
+      !pending_.empty())
     return false;
   if (lingerUntilUs_ < 0) lingerUntilUs_ = nowUs + kExitLingerUs;
   return !slaveOpen_ || nowUs >= lingerUntilUs_;
@@ -181,14 +180,16 @@ bool CSimLoop::ShouldExit(long long nowUs) {
 
 void CSimLoop::Run() {
   while (true) {
-    // Read before looking at the port's state: bytes a loader wrote just before closing
-    // its port were on the line before the close.
-    if (!hungUp_) ReadInput();
-    RefreshLineState();
+    // Read before taking note of a close: bytes a loader wrote just before closing its port
+    // were on the line before the close. They can be read after it, too.
+    CPtyLine::State state = line_.Look();
+    if (state.readable) ReadInput();
+    RefreshLineState(state.open);
+    hungUp_ = !state.open && !line_.Look().readable;
     long long now = NowUs();
     DeliverInput(now);
     if (receiver_ && !vanished_) receiver_->OnTime();
-    RefreshLineState();
+    RefreshLineState(line_.SlaveOpen());
     FlushOutput(NowUs());
     now = NowUs();
     if (ShouldExit(now)) return;
@@ -207,8 +208,7 @@ void CSimLoop::Run() {
     if (r < 0 && errno != EINTR) return;
     if (r > 0 && (fds[0].revents & POLLIN)) return;
     // A hang-up with nothing to read must not spin the loop: the master stays out of the
-    // next polls until the port opens again.
-    if (count > 1 && (fds[1].revents & POLLHUP) && !(fds[1].revents & POLLIN)) hungUp_ = true;
+    // polls while the port is closed, and the settings poll looks at it again.
     if (count > 1 && (fds[1].revents & POLLOUT)) outputBlocked_ = false;
   }
 }

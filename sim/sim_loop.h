@@ -39,7 +39,7 @@ class CSimLoop : public CReceiverHost {
   };
 
   static long long NowUs();
-  void RefreshLineState();
+  void RefreshLineState(bool open);
   void ReadInput();
   void DeliverInput(long long nowUs);
   void FlushOutput(long long nowUs);
@@ -58,6 +58,7 @@ class CSimLoop : public CReceiverHost {
   bool vanished_ = false;
   std::deque<InByte> input_;
   std::deque<OutByte> output_;
+  Bytes pending_;  // judged and garbled as due, waiting for room on the line
   long long inLineFreeUs_ = 0;
   long long outLineFreeUs_ = 0;
   long long lingerUntilUs_ = -1;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -73,6 +74,8 @@ void CScriptedLoader::Send(const Bytes& bytes) {
     ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      return;  // the line is gone (a vanished adapter)
     } else {
       pollfd p{fd_, POLLOUT, 0};
       if (poll(&p, 1, 100) < 0) return;
@@ -127,7 +130,8 @@ Bytes CScriptedLoader::ReadCount(std::size_t count, int timeoutMs) {
 
 bool Contains(const Bytes& haystack, const std::string& needle) {
   if (needle.empty()) return true;
-  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
+                     [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }) !=
          haystack.end();
 }
 
@@ -150,6 +154,37 @@ unsigned DataSum(const Bytes& data) {
   for (auto b : data)
     sum += b;
   return sum & 0xFFFF;
+}
+
+int DumpBlockLength(int block) {
+  if (block <= 9) return 120;
+  if (block == 10) return 80;
+  if (block == 11) return 120;
+  if (block == 12) return 8;
+  return 42;
+}
+
+std::vector<DumpRecord> DumpRecords(const Bytes& capture) {
+  std::vector<DumpRecord> out;
+  std::size_t pos = 0;
+  while (pos + 2 < capture.size() &&
+         !(capture[pos] == '\r' && capture[pos + 1] == '\n' && capture[pos + 2] == 0x8B))
+    ++pos;
+  pos += 2;
+  while (pos + 1 < capture.size() && capture[pos] == 0x8B && capture[pos + 1] < 45) {
+    int block = capture[pos + 1];
+    std::size_t length = static_cast<std::size_t>(DumpBlockLength(block));
+    if (pos + length + 5 > capture.size()) break;
+    Bytes data(capture.begin() + static_cast<long>(pos + 2),
+               capture.begin() + static_cast<long>(pos + 2 + length));
+    unsigned sum = static_cast<unsigned>(block) + DataSum(data);
+    if ((sum & 0xFF) != capture[pos + 2 + length] || capture[pos + 3 + length] != '\r' ||
+        capture[pos + 4 + length] != '\n')
+      break;
+    out.push_back(DumpRecord{block, data});
+    pos += length + 5;
+  }
+  return out;
 }
 
 static std::uint8_t CheckOf(const Bytes& record) {

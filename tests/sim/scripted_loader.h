@@ -56,6 +56,15 @@ Bytes SecondDataRecord(std::uint8_t number, const Bytes& data);
 Bytes SecondEndRecord(std::uint8_t number);
 unsigned DataSum(const Bytes& data);
 
+// The dump records of a capture: from the first 0x8B after a CR LF, each 0x8B, block, data
+// (the block's length), check, CR LF; stops at the first that does not fit or check.
+struct DumpRecord {
+  int block;
+  Bytes data;
+};
+std::vector<DumpRecord> DumpRecords(const Bytes& capture);
+int DumpBlockLength(int block);
+
 // The receiver's loader texts by default.
 inline const char* kVrText = "VR LOADER BAD CHECKSUM";
 inline const char* kTkText = "TK LOADER BAD CHECKSUM";

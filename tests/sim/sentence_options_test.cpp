@@ -28,7 +28,7 @@ TEST(SimSentences, SumsCountBytesAsSigned) {
 TEST(SimSentences, PicksSentencesAndMarkersOutOfNoise) {
   CSentenceReader reader;
   std::string line = std::string("junk\r\n$PK$PKZN,04,01,02,033E\r\nxx$KZNPROJ") + '\0' +
-                     "$PKZN,24,03,520000,0403\r\n$PKZN,0C,00,02BF\r\n$KZNPROG" + '\0' + "$KZNPROX" +
+                     "$PKZN,24,03,520000,0407\r\n$PKZN,0C,00,02BF\r\n$KZNPROG" + '\0' + "$KZNPROX" +
                      '\0' + "$PKZN,0C,00,02BE\n";
   auto cmds = FeedAll(reader, line);
   ASSERT_EQ(cmds.size(), 5u);
@@ -39,7 +39,7 @@ TEST(SimSentences, PicksSentencesAndMarkersOutOfNoise) {
   EXPECT_EQ(cmds[1].text, "$KZNPROJ");
   EXPECT_EQ(cmds[2].code, 0x24);
   EXPECT_EQ(cmds[2].data, "520000");
-  EXPECT_TRUE(cmds[2].sumOk);  // 510000 sums to 0406, so 520000 to 0403
+  EXPECT_TRUE(cmds[2].sumOk);  // 510000 sums to 0406, so 520000 to 0407
   EXPECT_EQ(cmds[3].code, 0x0C);
   EXPECT_FALSE(cmds[3].sumOk);
   EXPECT_EQ(cmds[4].text, "$KZNPROG");
