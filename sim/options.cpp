@@ -42,19 +42,19 @@ bool ParseSilence(const std::string& name, SimFaults* faults) {
   return false;
 }
 
-bool ParseFault(const std::string& spec, SimFaults* faults, std::string* error) {
-  std::string name = spec;
+bool ParseFault(const std::string& switchText, SimFaults* faults, std::string* error) {
+  std::string name = switchText;
   std::string value;
   bool hasValue = false;
-  auto eq = spec.find('=');
+  auto eq = switchText.find('=');
   if (eq != std::string::npos) {
-    name = spec.substr(0, eq);
-    value = spec.substr(eq + 1);
+    name = switchText.substr(0, eq);
+    value = switchText.substr(eq + 1);
     hasValue = true;
   }
   auto needValue = [&](int* target) {
     if (hasValue && ParseCount(value, target)) return true;
-    *error = "--fault " + name + " needs a count: " + spec;
+    *error = "--fault " + name + " needs a count: " + switchText;
     return false;
   };
   auto noValue = [&](bool* target) {
@@ -95,7 +95,7 @@ bool ParseFault(const std::string& spec, SimFaults* faults, std::string* error) 
     int n = 0;
     if (!hasValue || colon == std::string::npos || !ParseCount(value.substr(0, colon), &k) ||
         !ParseCount(value.substr(colon + 1), &n) || k < 1) {
-      *error = "--fault refuse-record needs K:N with K from 1: " + spec;
+      *error = "--fault refuse-record needs K:N with K from 1: " + switchText;
       return false;
     }
     faults->refuseRecord = k;
@@ -107,10 +107,10 @@ bool ParseFault(const std::string& spec, SimFaults* faults, std::string* error) 
     *error =
         "--fault silent needs a phase (detect, dump, identify, ready, record, writeback, "
         "end, prepare, erase, reply): " +
-        spec;
+        switchText;
     return false;
   }
-  *error = "unknown fault: " + spec;
+  *error = "unknown fault: " + switchText;
   return false;
 }
 
