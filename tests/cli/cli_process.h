@@ -6,22 +6,16 @@
 #include <string>
 #include <vector>
 
-struct CliRun {
-  std::vector<std::string> args;
-  std::string workDir;     // the catalogue folder
-  std::string configHome;  // XDG_CONFIG_HOME: where kznload.INI is
-  // Asked with the standard error collected so far; the first true sends SIGINT (Ctrl+C).
-  std::function<bool(const std::string& err)> interruptWhen;
-  int timeoutMs = 120000;
-};
-
 struct CliResult {
-  int exitStatus = -1;  // -1 when it was killed by a signal or timed out
-  bool timedOut = false;
+  int exitStatus = -1;       // -1 when it was killed by a signal or timed out
   bool interrupted = false;  // SIGINT was sent
   std::string out;
   std::string err;
 };
 
-// Standard input is /dev/null: no terminal, so unanswered questions are answered No.
-CliResult RunCli(const CliRun& run);
+// Runs in `workDir` (the catalogue folder) with XDG_CONFIG_HOME=`configHome` and standard
+// input /dev/null, so unanswered questions are answered No. `interruptWhen` is asked with
+// the standard error so far; its first true sends SIGINT (Ctrl+C).
+CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::string& configHome,
+                 const std::function<bool(const std::string& err)>& interruptWhen = {});

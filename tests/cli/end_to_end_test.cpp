@@ -15,35 +15,26 @@ namespace {
 namespace fs = std::filesystem;
 
 struct ListedVersion {
-  std::string label;
-  std::string file;
-  std::string versionLabel;
+  std::string label, file, versionLabel;
 };
 struct ListedType {
-  std::string name;
-  std::string family;
+  std::string name, family;
   std::vector<ListedVersion> versions;
 };
 
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  std::stringstream stream(line);
-  std::string field;
-  while (std::getline(stream, field, '\t'))
-    fields.push_back(field);
-  return fields;
-}
-
+// `list` prints "NAME<TAB>TAG" lines, each followed by "<TAB>LABEL<TAB>FILE<TAB>VERSION" lines.
 std::vector<ListedType> ParseList(const std::string& out) {
   std::vector<ListedType> types;
-  std::stringstream stream(out);
-  std::string line;
-  while (std::getline(stream, line)) {
-    std::vector<std::string> fields = SplitTabs(line);
-    if (line[0] != '\t' && fields.size() == 2) {
-      types.push_back({fields[0], fields[1], {}});
-    } else if (!types.empty() && fields.size() == 4 && fields[0].empty()) {
-      types.back().versions.push_back({fields[1], fields[2], fields[3]});
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> f;
+    std::istringstream fields(line);
+    for (std::string field; std::getline(fields, field, '\t');)
+      f.push_back(field);
+    if (f.size() == 2 && !f[0].empty()) {
+      types.push_back({f[0], f[1], {}});
+    } else if (f.size() == 4 && f[0].empty() && !types.empty()) {
+      types.back().versions.push_back({f[1], f[2], f[3]});
     } else {
       ADD_FAILURE() << "unexpected line of list: '" << line << "'";
     }
@@ -56,84 +47,72 @@ constexpr const char* kSuccessEnglish = "[123] Software version succesfully load
 class CliEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-#if !defined(KZN_CLI_PATH) || !defined(KZN_SIM_PATH)
-    GTEST_FAIL() << "kznload-cli and kznsim must be built for these tests";
-#endif
-    work = dir.File("work");
-    config = dir.File("config");
     fs::copy(fs::path(KZN_BINARY_DIR) / "samples", work, fs::copy_options::recursive);
     fs::create_directories(config);
-    CliResult list = Cli({"list", "--lang", "en"});
-    ASSERT_EQ(list.exitStatus, 0) << list.err;
-    types = ParseList(list.out);
-    CliResult french = Cli({"list", "--lang", "fr"});
-    ASSERT_EQ(french.exitStatus, 0) << french.err;
-    frenchTypes = ParseList(french.out);
   }
 
-  CliResult Cli(std::vector<std::string> args, std::function<bool(const std::string&)> when = {}) {
-    return RunCli({std::move(args), work, config, std::move(when)});
+  CliResult Cli(const std::vector<std::string>& args,
+                const std::function<bool(const std::string&)>& when = {}) {
+    return RunCli(args, work, config, when);
   }
 
-  // The first listed type of a family with a language version.
-  const ListedType& TypeOf(const std::string& family, bool french = false) {
-    for (const ListedType& type : french ? frenchTypes : types) {
+  // The first type of `family` that `list` shows with a language version.
+  ListedType TypeOf(const std::string& family, const std::string& lang = "en") {
+    CliResult list = Cli({"list", "--lang", lang});
+    EXPECT_EQ(list.exitStatus, 0) << list.err;
+    for (ListedType& type : ParseList(list.out)) {
       if (type.family == family && !type.versions.empty()) return type;
     }
     ADD_FAILURE() << "the samples list no loadable type of family " << family;
-    static const ListedType none;
-    return none;
+    return {"none", family, {{"none", "none", "none"}}};
+  }
+
+  std::vector<std::string> LoadArgs(const std::string& family, const std::string& device,
+                                    const std::string& lang = "en") {
+    ListedType type = TypeOf(family, lang);
+    return {"load",     "--type", type.name, "--version", type.versions[0].label,
+            "--device", device,   "--lang",  lang};
   }
 
   std::string Settings() {
     std::ifstream in(config + "/kznload.INI");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
   }
 
   TempDir dir;
-  std::string work;
-  std::string config;
-  std::vector<ListedType> types;
-  std::vector<ListedType> frenchTypes;
+  std::string work = dir.File("work");
+  std::string config = dir.File("config");
 };
 
 TEST_F(CliEndToEnd, ListAndInfoShowTheSamples) {
   for (const char* family : {"VR", "TK", "TK20B"}) {
-    const ListedType& type = TypeOf(family);
-    for (const ListedVersion& version : type.versions) {
-      EXPECT_TRUE(fs::exists(fs::path(work) / version.file)) << version.file;
+    for (const ListedVersion& version : TypeOf(family).versions) {
       CliResult info = Cli({"info", version.file});
-      EXPECT_EQ(info.exitStatus, 0);
+      EXPECT_EQ(info.exitStatus, 0) << version.file;
       EXPECT_TRUE(info.out.rfind("form: A\n", 0) == 0 || info.out.rfind("form: B\n", 0) == 0)
           << info.out;
       EXPECT_EQ(info.out.find("version text: \n"), std::string::npos) << info.out;
     }
   }
   // French labels come from the "LFR:" lines.
-  EXPECT_NE(TypeOf("VR", true).versions[0].label, TypeOf("VR").versions[0].label);
+  EXPECT_NE(TypeOf("VR", "fr").versions[0].label, TypeOf("VR").versions[0].label);
 }
 
 TEST_F(CliEndToEnd, EachFamilyLoadsAndTellsSuccessInOneLine) {
   struct Case {
-    const char* family;
-    const char* port;
-    const char* lang;
-    const char* success;
-    const char* outcome;
+    const char *family, *port, *lang, *success, *outcome;
   };
   const Case cases[] = {{"VR", "2", "en", kSuccessEnglish, "5"},
                         {"TK", "1", "fr", "[123] Chargement OK.\n", "5"},
                         {"TK20B", "3", "en", kSuccessEnglish, "POK"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.family);
-    const ListedType& type = TypeOf(c.family, std::string(c.lang) == "fr");
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--family", c.family, "--throttle", "--exit-after", "1"}))
         << sim.Error();
-    CliResult load = Cli({"load", "--type", type.name, "--version", type.versions[0].label,
-                          "--port", c.port, "--device", sim.SlavePath(), "--lang", c.lang});
+    std::vector<std::string> args = LoadArgs(c.family, sim.SlavePath(), c.lang);
+    args.insert(args.end(), {"--port", c.port});
+    CliResult load = Cli(args);
     EXPECT_EQ(load.exitStatus, 0) << load.out << load.err;
     EXPECT_EQ(load.out, c.success);
     EXPECT_NE(load.err.find("[progress] "), std::string::npos);
@@ -149,115 +128,77 @@ TEST_F(CliEndToEnd, EachFamilyLoadsAndTellsSuccessInOneLine) {
   EXPECT_TRUE(fs::exists(fs::path(work) / "~tmp1.tmp"));
   EXPECT_FALSE(fs::exists(fs::path(work) / "~tmp3.tmp"));
   std::string settings = Settings();
-  EXPECT_NE(settings.find("[LAST_LOADING]"), std::string::npos) << settings;
-  EXPECT_NE(settings.find("2=1"), std::string::npos) << settings;
-  EXPECT_NE(settings.find("1=1"), std::string::npos) << settings;
-  for (const char* key : {"PORT", "TYPE_LANG", "TYPE_UI", "DIR", "FILE", "REC", "WindowPos"}) {
+  for (const char* marker : {"[LAST_LOADING]", "2=1", "1=1"})
+    EXPECT_NE(settings.find(marker), std::string::npos) << settings;
+  for (const char* key : {"PORT", "TYPE_LANG", "TYPE_UI", "DIR", "FILE", "REC", "WindowPos"})
     EXPECT_EQ(settings.find(std::string(key) + "="), std::string::npos) << key;
-  }
-}
-
-TEST_F(CliEndToEnd, ASilentReceiverFailsWithItsMessage) {
-  const ListedType& type = TypeOf("TK20B");
-  CSimProcess sim;
-  ASSERT_TRUE(sim.Start({"--family", "TK20B", "--fault", "silent=detect"})) << sim.Error();
-  CliResult load = Cli({"load", "--type", type.name, "--version", type.versions[0].label,
-                        "--device", sim.SlavePath(), "--lang", "en"});
-  EXPECT_EQ(load.exitStatus, 1);
-  EXPECT_EQ(load.out,
-            "[114] Bad data on input.\n- Reset the receiver.\n- Check the input mode  in the "
-            "receiver\n- Check the wiring of your link cable\n- Check the receiver type\n -Check "
-            "the serial port is active (TK20B).\n");
 }
 
 TEST_F(CliEndToEnd, AnUnfinishedLoadIsAskedAboutAndAnsweredByOptionOrNo) {
-  const ListedType& type = TypeOf("VR");
-  std::vector<std::string> load = {
-      "load", "--type", type.name, "--version", type.versions[0].label, "--lang", "en"};
   const std::string question =
       "[134] Last loading ended badly. Are you uploading the same receiver ?\n";
-  {
-    // A refused end record leaves the port marked as unfinished.
-    CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--verdict", "4"})) << sim.Error();
-    std::vector<std::string> args = load;
-    args.insert(args.end(), {"--device", sim.SlavePath()});
-    CliResult failed = Cli(args);
-    EXPECT_EQ(failed.exitStatus, 1);
-    EXPECT_EQ(failed.out.find("[123]"), std::string::npos) << failed.out;
-    EXPECT_NE(failed.out.rfind("[1", 0), std::string::npos) << failed.out;
-    EXPECT_NE(Settings().find("1=-1"), std::string::npos) << Settings();
-  }
-  {
-    // Yes: the tables come from the dump the failed load left; the load then succeeds.
+  struct Case {
+    std::vector<std::string> answer;
+    std::string shown;
+    bool tablesAsked;
+  };
+  // No (standard input is no terminal): the tables are read out of the receiver and dumped.
+  // Yes: they come from that dump and the receiver is not asked for them.
+  const Case cases[] = {{{}, "No", true}, {{"--answer", "yes"}, "Yes", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    std::ofstream(config + "/kznload.INI") << "[LAST_LOADING]\n1=-1\n";
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--exit-after", "1"})) << sim.Error();
-    std::vector<std::string> args = load;
-    args.insert(args.end(), {"--device", sim.SlavePath(), "--answer", "yes"});
-    CliResult again = Cli(args);
-    EXPECT_EQ(again.exitStatus, 0) << again.err;
-    EXPECT_EQ(again.out, question + "[answer] Yes\n" + kSuccessEnglish);
+    std::vector<std::string> args = LoadArgs("VR", sim.SlavePath());
+    args.insert(args.end(), c.answer.begin(), c.answer.end());
+    CliResult load = Cli(args);
+    EXPECT_EQ(load.exitStatus, 0) << load.err;
+    EXPECT_EQ(load.out, question + "[answer] " + c.shown + "\n" + kSuccessEnglish);
     std::optional<json_lite::Value> report = sim.Stop();
     ASSERT_TRUE(report);
-    EXPECT_EQ(report->at("dump").AsString(), "");  // the receiver was not asked for its tables
-    EXPECT_NE(Settings().find("1=1"), std::string::npos);
-  }
-  {
-    // Without --answer and without a terminal the answer is No: the tables are read out.
-    std::ofstream(config + "/kznload.INI") << "[LAST_LOADING]\n1=-1\n";
-    CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--exit-after", "1"})) << sim.Error();
-    std::vector<std::string> args = load;
-    args.insert(args.end(), {"--device", sim.SlavePath()});
-    CliResult asked = Cli(args);
-    EXPECT_EQ(asked.exitStatus, 0) << asked.err;
-    EXPECT_EQ(asked.out, question + "[answer] No\n" + kSuccessEnglish);
-  }
-  {
-    // Yes without a dump file: message 113 and nothing is sent to the receiver.
-    fs::remove(fs::path(work) / "~tmp1.tmp");
-    std::ofstream(config + "/kznload.INI") << "[LAST_LOADING]\n1=-1\n";
-    std::vector<std::string> args = load;
-    args.insert(args.end(), {"--device", dir.File("no-such-device"), "--answer", "yes"});
-    CliResult missing = Cli(args);
-    EXPECT_EQ(missing.exitStatus, 1);
-    EXPECT_EQ(missing.out, question + "[answer] Yes\n[113] Failure opening temp file\n");
+    EXPECT_EQ(report->at("dump").AsString().empty(), !c.tablesAsked);
+    EXPECT_NE(Settings().find("1=1"), std::string::npos) << Settings();
   }
 }
 
-TEST_F(CliEndToEnd, CtrlCIsTheCancelButton) {
-  const ListedType& type = TypeOf("TK20B");
-  CSimProcess sim;
-  ASSERT_TRUE(sim.Start({"--family", "TK20B", "--erase-ms", "30000"})) << sim.Error();
-  CliResult load =
-      Cli({"load", "--type", type.name, "--version", type.versions[0].label, "--device",
-           sim.SlavePath(), "--lang", "en"},
-          [](const std::string& err) { return err.find("Erasing") != std::string::npos; });
-  EXPECT_TRUE(load.interrupted);
-  EXPECT_EQ(load.exitStatus, 1);
-  EXPECT_EQ(load.out, "[141] User cancel.\n");
+TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
+  struct Case {
+    std::string simOption, simValue;
+    bool pressCtrlC;  // once the receiver erases its memory
+    std::string out;
+  };
+  const Case cases[] = {
+      {"--fault", "silent=detect", false,
+       "[114] Bad data on input.\n- Reset the receiver.\n- Check the input mode  in the "
+       "receiver\n- Check the wiring of your link cable\n- Check the receiver type\n -Check "
+       "the serial port is active (TK20B).\n"},
+      {"--erase-ms", "30000", true, "[141] User cancel.\n"}};
+  for (const Case& c : cases) {
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--family", "TK20B", c.simOption, c.simValue})) << sim.Error();
+    CliResult load = Cli(LoadArgs("TK20B", sim.SlavePath()), [&c](const std::string& err) {
+      return c.pressCtrlC && err.find("Erasing") != std::string::npos;
+    });
+    EXPECT_EQ(load.interrupted, c.pressCtrlC);
+    EXPECT_EQ(load.exitStatus, 1);
+    EXPECT_EQ(load.out, c.out);
+  }
 }
 
 TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {
-  const ListedType& type = TypeOf("VR");
-  struct Case {
-    std::vector<std::string> args;
-    std::string error;
-  };
-  const Case cases[] = {
+  const std::string type = TypeOf("VR").name;
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"load", "--type", "NO SUCH TYPE", "--version", "x"}, "unknown receiver type"},
-      {{"load", "--type", type.name, "--version", "NO SUCH VERSION"}, "unknown language version"},
-      {{"load", "--type", type.name, "--file", "missing.gb"}, "no such file"},
-      {{"load", "--type", type.name, "--version", "x", "--speed", "9600"}, "unknown option"},
-      {{"load", "--type", type.name}, "--version LABEL or --file PATH"},
-      {{"info", "missing.gb"}, "cannot open"},
-      {{}, "no command"},
+      {{"load", "--type", type, "--version", "NO SUCH VERSION"}, "unknown language version"},
+      {{"load", "--type", type, "--file", "missing.gb"}, "no such file"},
+      {{"load", "--type", type, "--version", "x", "--speed", "9600"}, "unknown option"},
   };
-  for (const Case& c : cases) {
-    CliResult result = Cli(c.args);
-    EXPECT_EQ(result.exitStatus, 2) << c.error;
-    EXPECT_EQ(result.out, "") << c.error;
-    EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
+  for (const auto& [args, error] : cases) {
+    CliResult result = Cli(args);
+    EXPECT_EQ(result.exitStatus, 2) << error;
+    EXPECT_EQ(result.out, "") << error;
+    EXPECT_NE(result.err.find(error), std::string::npos) << result.err;
   }
   CliResult help = Cli({"--help"});
   EXPECT_EQ(help.exitStatus, 0);

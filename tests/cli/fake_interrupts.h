@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <functional>
@@ -10,45 +11,31 @@
 
 class FakeInterrupts : public InterruptSource {
  public:
-  FakeInterrupts() {
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) pipe_[0] = pipe_[1] = -1;
-  }
+  FakeInterrupts() { EXPECT_EQ(::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK), 0); }
   ~FakeInterrupts() override {
     ::close(pipe_[0]);
     ::close(pipe_[1]);
   }
 
-  void Press() {
-    pressed_ = true;
-    const char byte = 1;
-    if (::write(pipe_[1], &byte, 1) < 0) pressed_ = true;
-  }
+  void Press() { EXPECT_EQ(::write(pipe_[1], "", 1), 1); }
 
   bool TakePress() override {
-    bool was = pressed_;
-    pressed_ = false;
-    Drain();
-    return was;
+    char bytes[16];
+    bool pressed = false;
+    while (::read(pipe_[0], bytes, sizeof bytes) > 0)
+      pressed = true;
+    return pressed;
   }
   void DiscardPresses() override {
-    pressed_ = false;
-    Drain();
-    ++discards;
+    TakePress();
     if (onDiscard) onDiscard();
   }
   int WakeFd() const override { return pipe_[0]; }
   void SetWatching(bool on) override { watching = on; }
 
   bool watching = false;
-  int discards = 0;
   std::function<void()> onDiscard;  // runs after presses were discarded
 
  private:
-  void Drain() {
-    char bytes[16];
-    while (::read(pipe_[0], bytes, sizeof bytes) > 0) {
-    }
-  }
   int pipe_[2] = {-1, -1};
-  bool pressed_ = false;
 };

@@ -22,6 +22,16 @@ constexpr const char* kCatalogue =
     "cepteur\nNAM:REC2\nLGB:gb;English\n"
     "REC:Lost\nNAM:LOST\nE/S:TK\nLGB:gb;English version\n";
 
+CliOptions Load(const std::string& type, std::optional<std::string> version,
+                std::optional<std::string> file = std::nullopt) {
+  CliOptions options;
+  options.command = CliCommand::kLoad;
+  options.type = type;
+  options.version = std::move(version);
+  options.file = std::move(file);
+  return options;
+}
+
 class SelectAndListTest : public ::testing::Test {
  protected:
   SelectAndListTest()
@@ -36,14 +46,6 @@ class SelectAndListTest : public ::testing::Test {
   }
   ~SelectAndListTest() override { LanguageOffset = kFrenchOffset; }
 
-  CliOptions Standard(const std::string& type, const std::string& version) {
-    CliOptions options;
-    options.command = CliCommand::kLoad;
-    options.type = type;
-    options.version = version;
-    return options;
-  }
-
   TempDir dir;
   RecordingUi ui;
   VirtualClock clock;
@@ -53,8 +55,8 @@ class SelectAndListTest : public ::testing::Test {
   std::ostringstream err;
 };
 
-TEST_F(SelectAndListTest, StandardModeChoosesTheFileByTypeAndLabel) {
-  CliOptions options = Standard("TK20B", "French version");
+TEST_F(SelectAndListTest, TheFileIsChosenByTypeAndLabelOrGivenForAnyListedType) {
+  CliOptions options = Load("TK20B", "French version");
   options.portNumber = 3;
   options.keepUserData = true;
   ASSERT_EQ(SelectFileToSend(w, options, err), kExitLoaded) << err.str();
@@ -64,46 +66,38 @@ TEST_F(SelectAndListTest, StandardModeChoosesTheFileByTypeAndLabel) {
   EXPECT_EQ(w.portNumber, 3);
   EXPECT_TRUE(w.keepUserData);
   EXPECT_EQ(w.versionLabel, "Version : V1.06");
-  EXPECT_TRUE(ui.messages.empty());
   // A name typed as `list` shows it finds the Windows-1252 entry.
-  ASSERT_EQ(SelectFileToSend(w, Standard("Récepteur", "English"), err), kExitLoaded);
+  ASSERT_EQ(SelectFileToSend(w, Load("Récepteur", "English"), err), kExitLoaded);
   EXPECT_EQ(w.receiverTypes.SelectedText(),
             "R\xE9"
             "cepteur");
   EXPECT_EQ(w.fileName, "REC2.gb");
-}
-
-TEST_F(SelectAndListTest, UnknownTypesAndVersionsAreUsageErrors) {
-  EXPECT_EQ(SelectFileToSend(w, Standard("TK20", "English version"), err), kExitUsage);
-  EXPECT_NE(err.str().find("unknown receiver type 'TK20'"), std::string::npos);
-  EXPECT_NE(err.str().find("\n  TK20B\n  VR540\n  Récepteur\n"), std::string::npos) << err.str();
-  err.str("");
-  EXPECT_EQ(SelectFileToSend(w, Standard("Lost", "English version"), err), kExitUsage);
-  EXPECT_NE(err.str().find("no language file here"), std::string::npos) << err.str();
-  err.str("");
-  EXPECT_EQ(SelectFileToSend(w, Standard("TK20B", "German version"), err), kExitUsage);
-  EXPECT_NE(err.str().find("\n  English version\n  French version\n"), std::string::npos);
-  EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(SelectAndListTest, ExpertModeSendsTheGivenFileForAnyListedType) {
+  // Expert mode: a type without files here takes any file, its path made plain.
   dir.Write("own.bin", std::string("\x8A\x02OKzz", 6));
-  CliOptions options;
-  options.command = CliCommand::kLoad;
-  options.type = "Lost";
-  options.file = dir.Path() + "/./sub/../own.bin";
-  ASSERT_EQ(SelectFileToSend(w, options, err), kExitLoaded) << err.str();
+  ASSERT_EQ(SelectFileToSend(w, Load("Lost", {}, dir.Path() + "/./sub/../own.bin"), err),
+            kExitLoaded)
+      << err.str();
   EXPECT_EQ(w.mode, 1);
   EXPECT_EQ(w.folder, dir.Path() + "/");
   EXPECT_EQ(w.fileName, "own.bin");
-  options.file = dir.File("missing.bin");
-  EXPECT_EQ(SelectFileToSend(w, options, err), kExitUsage);
-  EXPECT_NE(err.str().find("no such file"), std::string::npos);
-  options.file = dir.Path();
-  EXPECT_EQ(SelectFileToSend(w, options, err), kExitUsage);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(SelectAndListTest, ListShowsEveryTypeWithItsVersionsInTheRunningLanguage) {
+TEST_F(SelectAndListTest, UnknownTypesVersionsAndFilesAreUsageErrorsThatListTheChoices) {
+  EXPECT_EQ(SelectFileToSend(w, Load("TK20", "English version"), err), kExitUsage);
+  EXPECT_NE(err.str().find("unknown receiver type 'TK20'"), std::string::npos);
+  EXPECT_NE(err.str().find("\n  TK20B\n  VR540\n  Récepteur\n"), std::string::npos) << err.str();
+  EXPECT_EQ(SelectFileToSend(w, Load("Lost", "English version"), err), kExitUsage);
+  EXPECT_NE(err.str().find("no language file here"), std::string::npos) << err.str();
+  EXPECT_EQ(SelectFileToSend(w, Load("TK20B", "German version"), err), kExitUsage);
+  EXPECT_NE(err.str().find("\n  English version\n  French version\n"), std::string::npos);
+  EXPECT_EQ(SelectFileToSend(w, Load("TK20B", {}, dir.File("missing.bin")), err), kExitUsage);
+  EXPECT_NE(err.str().find("no such file"), std::string::npos);
+  EXPECT_EQ(SelectFileToSend(w, Load("TK20B", {}, dir.Path()), err), kExitUsage);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SelectAndListTest, ListShowsEveryTypeWithItsVersionsAndAMissingCatalogueIs110) {
   std::ostringstream out;
   ASSERT_EQ(ListReceiverTypes(w, out), kExitLoaded);
   EXPECT_EQ(out.str(),
@@ -116,17 +110,10 @@ TEST_F(SelectAndListTest, ListShowsEveryTypeWithItsVersionsInTheRunningLanguage)
             "\tEnglish\tREC2.gb\t-\n"
             "Lost\tTK\n");
   EXPECT_TRUE(ui.messages.empty());
-  LanguageOffset = kFrenchOffset;
-  out.str("");
-  ASSERT_EQ(ListReceiverTypes(w, out), kExitLoaded);
-  EXPECT_NE(out.str().find("TK20B\tTK20B\n\tVersion anglaise\tTK20B.gb\t"), std::string::npos);
-}
-
-TEST_F(SelectAndListTest, AMissingCatalogueIsMessage110Once) {
   std::remove(dir.File("chgt.cfg").c_str());
-  std::ostringstream out;
+  out.str("");
   EXPECT_EQ(ListReceiverTypes(w, out), kExitFailed);
-  EXPECT_EQ(SelectFileToSend(w, Standard("TK20B", "English version"), err), kExitFailed);
+  EXPECT_EQ(SelectFileToSend(w, Load("TK20B", "English version"), err), kExitFailed);
   EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgCatalogueOpenError, kMsgCatalogueOpenError}));
   EXPECT_EQ(out.str(), "");
 }

@@ -14,7 +14,13 @@ class CliUserInteractionTest : public ::testing::Test {
  protected:
   void TearDown() override { LanguageOffset = kFrenchOffset; }
 
-  CliConsole Console() { return CliConsole{out, err}; }
+  // Standard input a terminal the user types on through `inputFd`.
+  CliConsole Terminal(int inputFd) {
+    CliConsole console{out, err};
+    console.inputFd = inputFd;
+    console.inputIsTerminal = true;
+    return console;
+  }
 
   int Show(CCliUserInteraction& ui, int messageId, int style) {
     return ShowMessageById(ui, messageId + LanguageOffset, style);
@@ -25,8 +31,8 @@ class CliUserInteractionTest : public ::testing::Test {
   FakeInterrupts interrupts;
 };
 
-TEST_F(CliUserInteractionTest, MessagesAreLinesNumberedInTheFrenchBlockInBothLanguages) {
-  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
+TEST_F(CliUserInteractionTest, BoxesAreLinesNumberedInTheFrenchBlockInBothLanguages) {
+  CCliUserInteraction ui(CliConsole{out, err}, interrupts, std::nullopt);
   LanguageOffset = kEnglishOffset;
   EXPECT_EQ(Show(ui, kMsgCatalogueOpenError, kStyleStop), kResultOk);
   EXPECT_FALSE(ui.SuccessShown());
@@ -35,69 +41,50 @@ TEST_F(CliUserInteractionTest, MessagesAreLinesNumberedInTheFrenchBlockInBothLan
   Show(ui, kMsgBadDataOnInput, kStyleExclamation);
   LanguageOffset = kFrenchOffset;
   Show(ui, kMsgUserCancel, kStyleInformation);
+  ui.ShowSerialMessage("Port could not be opened\n");
+  ui.ShowFileReadError();
   EXPECT_EQ(out.str(),
             "[110] Error opening ini file.\n"
             "[123] Software version succesfully loaded.\n"
             "[114] Bad data on input.\n- Reset the receiver.\n- Check the input mode  in the "
             "receiver\n- Check the wiring of your link cable\n- Check the receiver type\n -Check "
             "the serial port is active (TK20B).\n"
-            "[141] Arrêt utlisateur.\n");
+            "[141] Arrêt utlisateur.\n"
+            "[serial] Port could not be opened\n[file] Error while reading file\n");
+  EXPECT_EQ(ui.FileReadErrors(), 1);
   EXPECT_EQ(err.str(), "");
 }
 
-// A question asked at a terminal, with `typed` as what the user types.
-class TerminalQuestion {
- public:
-  explicit TerminalQuestion(const std::string& typed) {
-    EXPECT_EQ(::pipe(fds_), 0);
-    EXPECT_EQ(::write(fds_[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
-  }
-  ~TerminalQuestion() {
-    ::close(fds_[0]);
-    CloseTyping();
-  }
-  void CloseTyping() {
-    if (fds_[1] >= 0) ::close(fds_[1]);
-    fds_[1] = -1;
-  }
-  CliConsole Console(std::ostream& out, std::ostream& err) {
-    CliConsole console{out, err};
-    console.inputFd = fds_[0];
-    console.inputIsTerminal = true;
-    return console;
-  }
-
- private:
-  int fds_[2] = {-1, -1};
-};
-
 TEST_F(CliUserInteractionTest, AUserAtATerminalAnswersYesOnlyWithYesOrOui) {
-  struct Case {
-    std::string typed;
-    bool closeAfter;
-    int expected;
-  };
-  const Case cases[] = {{"y\n", false, kResultYes},   {" Oui \n", false, kResultYes},
-                        {"YES\n", false, kResultYes}, {"n\n", false, kResultNo},
-                        {"\n", false, kResultNo},     {"yeah\n", false, kResultNo},
-                        {"", true, kResultNo},        {"y", true, kResultYes}};
-  for (const Case& c : cases) {
-    TerminalQuestion terminal(c.typed);
-    if (c.closeAfter) terminal.CloseTyping();
-    CCliUserInteraction ui(terminal.Console(out, err), interrupts, std::nullopt);
-    EXPECT_EQ(Show(ui, kMsgConfirmAbort, kStyleQuestion), c.expected) << "typed " << c.typed;
+  const std::pair<std::string, int> cases[] = {
+      {"y\n", kResultYes},   {" Oui \n", kResultYes}, {"YES\n", kResultYes}, {"y", kResultYes},
+      {"n\ny\n", kResultNo}, {"\n", kResultNo},       {"yeah\n", kResultNo}, {"", kResultNo}};
+  for (const auto& [typed, expected] : cases) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    ::close(fds[1]);
+    CCliUserInteraction ui(Terminal(fds[0]), interrupts, std::nullopt);
+    EXPECT_EQ(Show(ui, kMsgConfirmAbort, kStyleQuestion), expected) << "typed " << typed;
+    ::close(fds[0]);
   }
   // Standard output is no terminal here, so the prompt repeats the question.
   EXPECT_NE(err.str().find("Etes vous sur de vouloir stopper le chargement?\nYes or No? [y/N] "),
             std::string::npos);
 }
 
-TEST_F(CliUserInteractionTest, CtrlCWhileAQuestionIsOpenAnswersItNo) {
-  TerminalQuestion terminal("");  // the user types nothing: only Ctrl+C can end the wait
-  CCliUserInteraction ui(terminal.Console(out, err), interrupts, std::nullopt);
+TEST_F(CliUserInteractionTest, CtrlCCancelsOncePerPressWhileTheProgressIsOpenOrAnswersNo) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);  // the user types nothing: only Ctrl+C can end a question
+  CCliUserInteraction ui(Terminal(fds[0]), interrupts, std::nullopt);
+  interrupts.Press();  // before the load: cancels nothing
   ASSERT_TRUE(ui.OpenProgress("caption"));
+  EXPECT_TRUE(interrupts.watching);
+  EXPECT_EQ(ui.PollCancel(), 0);
   interrupts.Press();
-  ASSERT_EQ(ui.PollCancel(), 1);  // the cancel button: the load asks for confirmation
+  interrupts.Press();
+  EXPECT_EQ(ui.PollCancel(), 1);  // the cancel button: the load asks for confirmation
+  EXPECT_EQ(ui.PollCancel(), 0);
   interrupts.onDiscard = [this] { interrupts.Press(); };
   EXPECT_EQ(Show(ui, kMsgConfirmAbort, kStyleQuestion), kResultNo);
   EXPECT_TRUE(interrupts.watching);  // the progress window is still open
@@ -105,32 +92,12 @@ TEST_F(CliUserInteractionTest, CtrlCWhileAQuestionIsOpenAnswersItNo) {
   ui.CloseProgress();
   EXPECT_FALSE(interrupts.watching);
   EXPECT_NE(out.str().find("[answer] No\n"), std::string::npos);
-}
-
-TEST_F(CliUserInteractionTest, CtrlCCancelsOncePerPressAndOnlyWhileTheProgressIsOpen) {
-  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
-  interrupts.Press();  // before the load: cancels nothing
-  ASSERT_TRUE(ui.OpenProgress("caption"));
-  EXPECT_TRUE(interrupts.watching);
-  EXPECT_EQ(ui.PollCancel(), 0);
-  interrupts.Press();
-  interrupts.Press();
-  EXPECT_EQ(ui.PollCancel(), 1);
-  EXPECT_EQ(ui.PollCancel(), 0);
-  ui.CloseProgress();
-  EXPECT_FALSE(interrupts.watching);
-}
-
-TEST_F(CliUserInteractionTest, SerialAndFileBoxesHaveLinesOfTheirOwn) {
-  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
-  ui.ShowSerialMessage("Port could not be opened\n");
-  ui.ShowFileReadError();
-  EXPECT_EQ(out.str(), "[serial] Port could not be opened\n[file] Error while reading file\n");
-  EXPECT_EQ(ui.FileReadErrors(), 1);
+  ::close(fds[0]);
+  ::close(fds[1]);
 }
 
 TEST_F(CliUserInteractionTest, PlainProgressWritesALineOnlyWhenTextOrPercentChanges) {
-  CCliUserInteraction ui(Console(), interrupts, std::nullopt);
+  CCliUserInteraction ui(CliConsole{out, err}, interrupts, std::nullopt);
   ui.SetProgressText("before");  // no window yet
   ASSERT_TRUE(ui.OpenProgress("caption"));
   ui.SetProgressPosition(0);
@@ -153,7 +120,7 @@ TEST_F(CliUserInteractionTest, PlainProgressWritesALineOnlyWhenTextOrPercentChan
 }
 
 TEST_F(CliUserInteractionTest, TerminalBarMakesRoomForMessagesAndIsGoneAtTheEnd) {
-  CliConsole console = Console();
+  CliConsole console{out, err};
   console.errIsTerminal = true;
   console.terminalColumns = 60;
   CCliUserInteraction ui(console, interrupts, std::nullopt);
@@ -163,27 +130,27 @@ TEST_F(CliUserInteractionTest, TerminalBarMakesRoomForMessagesAndIsGoneAtTheEnd)
   err.str("");
   Show(ui, kMsgLoadingOk, kStyleInformation);
   // Cleared before the message, drawn again after it.
-  EXPECT_EQ(err.str(), "\r\033[K\r\033[K" + FormatProgressBar("Loading in progress....", 50, 60));
+  const std::string bar = FormatProgressBar("Loading in progress....", 50, 60);
+  EXPECT_EQ(err.str(), "\r\033[K\r\033[K" + bar);
   err.str("");
   ui.WriteDiagnostic("Port could not be opened /dev/ttyUSB0: Permission denied\n");
   EXPECT_EQ(err.str(),
-            "\r\033[KPort could not be opened /dev/ttyUSB0: Permission denied\n\r\033[K" +
-                FormatProgressBar("Loading in progress....", 50, 60));
+            "\r\033[KPort could not be opened /dev/ttyUSB0: Permission denied\n\r\033[K" + bar);
   err.str("");
   ui.CloseProgress();
   EXPECT_EQ(err.str(), "\r\033[K");
 }
 
 TEST(ProgressBar, FitsTheTerminalWithoutCuttingACharacter) {
-  std::string bar = FormatProgressBar("Loading in progress....", 50, 80);
-  EXPECT_EQ(bar, "Loading in progress.... [##########----------] 50%");
+  EXPECT_EQ(FormatProgressBar("Loading in progress....", 50, 80),
+            "Loading in progress.... [##########----------] 50%");
   EXPECT_EQ(FormatProgressBar("x", 100, 80), "x [####################] 100%");
   EXPECT_EQ(FormatProgressBar("x", -3, 80), "x [--------------------] -3%");
   // 40 columns leave 39 - 26 = 13 characters for the text; é is two bytes and one column.
-  std::string french = FormatProgressBar("Lecture table des dopplers", 0, 40);
-  EXPECT_EQ(french, "Lecture table [--------------------] 0%");
-  std::string accented = FormatProgressBar("éééééééééééééééé", 0, 40);
-  EXPECT_EQ(accented, "ééééééééééééé [--------------------] 0%");
+  EXPECT_EQ(FormatProgressBar("Lecture table des dopplers", 0, 40),
+            "Lecture table [--------------------] 0%");
+  EXPECT_EQ(FormatProgressBar("éééééééééééééééé", 0, 40),
+            "ééééééééééééé [--------------------] 0%");
   EXPECT_EQ(FormatProgressBar("text", 0, 10), " [--------------------] 0%");
 }
 
