@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "tests/cli/cli_process.h"
@@ -11,8 +10,6 @@
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 struct ListedVersion {
   std::string label, file, versionLabel;
@@ -46,9 +43,10 @@ constexpr const char* kSuccessEnglish = "[123] Software version succesfully load
 
 class CliEndToEnd : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::copy(fs::path(KZN_BINARY_DIR) / "samples", work, fs::copy_options::recursive);
-    fs::create_directories(config);
+  CliEndToEnd() {
+    std::filesystem::copy(std::string(KZN_BINARY_DIR) + "/samples", work,
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::create_directories(config);
   }
 
   CliResult Cli(const std::vector<std::string>& args,
@@ -74,11 +72,6 @@ class CliEndToEnd : public ::testing::Test {
             "--device", device,   "--lang",  lang};
   }
 
-  std::string Settings() {
-    std::ifstream in(config + "/kznload.INI");
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-
   TempDir dir;
   std::string work = dir.File("work");
   std::string config = dir.File("config");
@@ -98,68 +91,61 @@ TEST_F(CliEndToEnd, ListAndInfoShowTheSamples) {
   EXPECT_NE(TypeOf("VR", "fr").versions[0].label, TypeOf("VR").versions[0].label);
 }
 
-TEST_F(CliEndToEnd, EachFamilyLoadsAndTellsSuccessInOneLine) {
+TEST_F(CliEndToEnd, EachFamilyLoadsAndAnUnfinishedLoadIsAskedAbout) {
+  const std::string question =
+      "[134] Last loading ended badly. Are you uploading the same receiver ?\n";
   struct Case {
-    const char *family, *port, *lang, *success, *outcome;
+    const char *family, *port, *lang;
+    std::vector<std::string> answer;
+    bool unfinished;  // the port's last load ended badly
+    std::string out;
+    const char* outcome;
   };
-  const Case cases[] = {{"VR", "2", "en", kSuccessEnglish, "5"},
-                        {"TK", "1", "fr", "[123] Chargement OK.\n", "5"},
-                        {"TK20B", "3", "en", kSuccessEnglish, "POK"}};
+  // Without --answer, and with no terminal on standard input, the answer is No: the tables
+  // are read out of the receiver and dumped. Yes takes them from that dump instead.
+  const Case cases[] = {
+      {"VR", "1", "en", {}, true, question + "[answer] No\n" + kSuccessEnglish, "5"},
+      {"VR",
+       "1",
+       "en",
+       {"--answer", "yes"},
+       true,
+       question + "[answer] Yes\n" + kSuccessEnglish,
+       "5"},
+      {"TK", "2", "fr", {}, false, "[123] Chargement OK.\n", "5"},
+      {"TK20B", "3", "en", {}, false, kSuccessEnglish, "POK"}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.family);
+    SCOPED_TRACE(c.out);
+    if (c.unfinished) dir.Write("config/kznload.INI", "[LAST_LOADING]\n1=-1\n");
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--family", c.family, "--throttle", "--exit-after", "1"}))
         << sim.Error();
     std::vector<std::string> args = LoadArgs(c.family, sim.SlavePath(), c.lang);
     args.insert(args.end(), {"--port", c.port});
+    args.insert(args.end(), c.answer.begin(), c.answer.end());
     CliResult load = Cli(args);
-    EXPECT_EQ(load.exitStatus, 0) << load.out << load.err;
-    EXPECT_EQ(load.out, c.success);
+    EXPECT_EQ(load.exitStatus, 0) << load.err;
+    EXPECT_EQ(load.out, c.out);
     EXPECT_NE(load.err.find("[progress] "), std::string::npos);
     std::optional<json_lite::Value> report = sim.WaitForExit(10000);
     if (!report) report = sim.Stop();
     ASSERT_TRUE(report);
     EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).AsString(), c.outcome);
     EXPECT_EQ(report->at("violations").size(), 0u);
+    if (c.unfinished) {
+      EXPECT_EQ(report->at("dump").AsString().empty(), !c.answer.empty());
+    }
   }
   // The first family keeps one dump file per port and marks each port's load as ended
   // well; nothing but the markers is written to the settings.
-  EXPECT_TRUE(fs::exists(fs::path(work) / "~tmp2.tmp"));
-  EXPECT_TRUE(fs::exists(fs::path(work) / "~tmp1.tmp"));
-  EXPECT_FALSE(fs::exists(fs::path(work) / "~tmp3.tmp"));
-  std::string settings = Settings();
-  for (const char* marker : {"[LAST_LOADING]", "2=1", "1=1"})
+  EXPECT_TRUE(dir.Exists("work/~tmp1.tmp"));
+  EXPECT_TRUE(dir.Exists("work/~tmp2.tmp"));
+  EXPECT_FALSE(dir.Exists("work/~tmp3.tmp"));
+  std::string settings = dir.Read("config/kznload.INI");
+  for (const char* marker : {"[LAST_LOADING]", "1=1", "2=1"})
     EXPECT_NE(settings.find(marker), std::string::npos) << settings;
   for (const char* key : {"PORT", "TYPE_LANG", "TYPE_UI", "DIR", "FILE", "REC", "WindowPos"})
     EXPECT_EQ(settings.find(std::string(key) + "="), std::string::npos) << key;
-}
-
-TEST_F(CliEndToEnd, AnUnfinishedLoadIsAskedAboutAndAnsweredByOptionOrNo) {
-  const std::string question =
-      "[134] Last loading ended badly. Are you uploading the same receiver ?\n";
-  struct Case {
-    std::vector<std::string> answer;
-    std::string shown;
-    bool tablesAsked;
-  };
-  // No (standard input is no terminal): the tables are read out of the receiver and dumped.
-  // Yes: they come from that dump and the receiver is not asked for them.
-  const Case cases[] = {{{}, "No", true}, {{"--answer", "yes"}, "Yes", false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.shown);
-    std::ofstream(config + "/kznload.INI") << "[LAST_LOADING]\n1=-1\n";
-    CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--exit-after", "1"})) << sim.Error();
-    std::vector<std::string> args = LoadArgs("VR", sim.SlavePath());
-    args.insert(args.end(), c.answer.begin(), c.answer.end());
-    CliResult load = Cli(args);
-    EXPECT_EQ(load.exitStatus, 0) << load.err;
-    EXPECT_EQ(load.out, question + "[answer] " + c.shown + "\n" + kSuccessEnglish);
-    std::optional<json_lite::Value> report = sim.Stop();
-    ASSERT_TRUE(report);
-    EXPECT_EQ(report->at("dump").AsString().empty(), !c.tablesAsked);
-    EXPECT_NE(Settings().find("1=1"), std::string::npos) << Settings();
-  }
 }
 
 TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {

@@ -18,9 +18,12 @@ TEST(Info, ShowsFormCountedLengthAndVersionTextSafelyAndRefusesWhatCannotBeRead)
       {std::string("\x8A\x05V1.05xy\x8B", 10), "form: B\ncounted length: 7\nversion text: V1.05\n"},
       // An end record first: no header record.
       {"\x8C\x01\x02\x03", "form: none\ncounted length: 0\nversion text: \n"},
-      // A Windows-1252 accent, an escape sequence and a NUL inside the text.
-      {std::string("\x8A\x0AV\xE9r\x1B[2J\0zzcs", 14),
-       "form: B\ncounted length: 12\nversion text: Vér?[2J\n"},
+      // Shown safely: a Windows-1252 accent, an escape sequence, a C1 escape and a NUL.
+      {std::string("\x8A\x0AV\xE9r\x1B[2J\x9B\0zcs", 14),
+       "form: B\ncounted length: 12\nversion text: V\xC3\xA9r?[2J\xE2\x80\xBA\n"},
+      // In UTF-8: a tab, DEL and a C1 escape are replaced, a no-break space stays.
+      {std::string("\x8A\x09\xC3\xA7\t\x7F\xC2\x9B\xC2\xA0!cs", 13),
+       "form: B\ncounted length: 11\nversion text: \xC3\xA7???\xC2\xA0!\n"},
   };
   TempDir dir;
   FakeInterrupts interrupts;
