@@ -21,20 +21,12 @@ void EnsureApplication() {
 int ScriptedQtUi::ShowMessageBox(const MessageBoxRequest& request) {
   messages.push_back({request.textNumber, request.style, request.text, request.caption,
                       Progress() != nullptr, owner != nullptr && owner->isEnabled()});
-  if (request.style != kStyleQuestion) return kResultOk;
-  if (answers.empty()) return kResultNo;
-  const int answer = answers.front();
-  answers.pop_front();
-  return answer;
+  return request.style == kStyleQuestion ? kResultNo : kResultOk;
 }
 
 void ScriptedQtUi::ShowSerialMessage(const std::string& text) {
   std::lock_guard<std::mutex> lock(serialMutex_);
   serialMessages.push_back(text);
-}
-
-void ScriptedQtUi::ShowFileReadError() {
-  ++fileReadErrors;
 }
 
 std::vector<int> ScriptedQtUi::MessageIds() const {

@@ -2,11 +2,11 @@
 // QtUserInteraction whose boxes are answered from a script instead of waiting for a user.
 #pragma once
 
-#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/qt/qt_user_interaction.h"
 
 // Creates the application on the offscreen platform the first time it is called.
@@ -15,7 +15,7 @@ void EnsureApplication();
 class ScriptedQtUi : public QtUserInteraction {
  public:
   struct Shown {
-    int textNumber;
+    int textNumber;  // -1: the file read error
     int style;
     std::string text;
     std::string caption;
@@ -23,17 +23,16 @@ class ScriptedQtUi : public QtUserInteraction {
     bool ownerWasEnabled;  // the main window's state at that moment
   };
 
+  // Records the box; a question is answered No.
   int ShowMessageBox(const MessageBoxRequest& request) override;
   void ShowSerialMessage(const std::string& text) override;
-  void ShowFileReadError() override;
+  void ShowFileReadError() override { ShowMessageBox({-1, "", "", kStyleStop}); }
 
   // Message numbers shown, reduced to the French block (101 to 146).
   std::vector<int> MessageIds() const;
 
-  std::deque<int> answers;  // for questions, in order; none left answers No
   std::vector<Shown> messages;
   std::vector<std::string> serialMessages;
-  int fileReadErrors = 0;
   QWidget* owner = nullptr;  // to note its enabled state when a box comes
 
  private:
