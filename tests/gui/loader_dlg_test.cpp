@@ -131,6 +131,10 @@ TEST_F(MainWindow, ExpertStartWithoutAFileShowsMessage107AndEnterElsewhereDoesNo
   Open();
   ExpectExpertControls(true);
   EXPECT_EQ(w.FilePath(), home.Path() + "/");  // the home folder stands in for "c:\"
+  // Fresh settings: port 1 is offered and port 2 stored for the next start (which, ended
+  // without the close command, is then offered the other port).
+  EXPECT_EQ(w.portNumber, 1);
+  EXPECT_EQ(StoredInt("COMMUNICATION", "PORT"), 2);
   QTest::mouseClick(Find("startButton"), Qt::LeftButton);
   Find("startButton")->setFocus();
   QTest::keyClick(Find("startButton"), Qt::Key_Return);  // a focused button takes Enter

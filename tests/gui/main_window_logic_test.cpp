@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "tests/gui/gui_support.h"
@@ -29,17 +28,12 @@ class MainWindowLogic : public ::testing::Test, public WindowFixture<RecordingUi
     };
     StartLoad(w, LoadSequences{record("1"), record("2")});
   }
-  void Select(const std::string& name) {
-    const auto& types = w.receiverTypes.entries;
-    SelectReceiverType(
-        w, static_cast<int>(std::find(types.begin(), types.end(), name) - types.begin()));
-  }
 };
 
 TEST_F(MainWindowLogic, StartDispatchesOnTheExactFamilyTag) {
   ASSERT_TRUE(Initialise());
-  for (const char* type : {"VR540", "TK20B", "Odd", "Blank"}) {
-    Select(type);
+  for (int type = 0; type < 4; ++type) {  // VR540, TK20B, Odd (tag "tk"), Blank (tag "VR ")
+    SelectReceiverType(w, type);
     Start();
   }
   const std::string dir = catalogue.Path() + "/";
@@ -54,8 +48,8 @@ TEST_F(MainWindowLogic, NothingStartsWithoutAVersionOrWhenItsFileWentAway) {
   w.languageVersions.selection = -1;
   Start();
   EXPECT_TRUE(ui.messages.empty());
-  Select("TK20B");
-  Select("VR540");
+  SelectReceiverType(w, 1);  // TK20B, then VR540
+  SelectReceiverType(w, 0);
   // The list still offers the version, but its file went away: the file name must not
   // still name the file of the type chosen before.
   std::filesystem::remove(catalogue.File("VR540.fra"));
@@ -80,33 +74,18 @@ TEST_F(MainWindowLogic, StoredSettingsAreUsedAndExpertStartFollowsTheTypeNotTheF
   EXPECT_EQ(w.receiverTypes.selection, 4);
   EXPECT_TRUE(w.languageVersions.entries.empty());
   ChooseFile(w, catalogue.File("VR540.gb"));
-  Select("TK20B");
+  SelectReceiverType(w, 1);  // TK20B
   Start();
   EXPECT_EQ(started, std::vector<std::string>{"2 TK20B " + catalogue.File("VR540.gb")});
 }
 
-TEST_F(MainWindowLogic, EachStartEndedWithoutClosingOffersTheOtherPort) {
-  std::vector<int> offered;
-  for (int run = 0; run < 3; ++run) {
-    CLoaderState fresh(ui, clock, settings, link);
-    ASSERT_TRUE(InitialiseMainWindow(fresh, {}, catalogue.Path()));
-    offered.push_back(fresh.portNumber);
-  }
-  EXPECT_EQ(offered, (std::vector<int>{1, 2, 1}));
-  EXPECT_EQ(StoredInt("COMMUNICATION", "PORT"), 2);
-}
-
-TEST_F(MainWindowLogic, MissingCatalogueStopsAfterTellingTheUserOnce) {
+TEST_F(MainWindowLogic, MissingCatalogueStopsAfterTellingTheUserOnceAndCloseStillSaves) {
   std::filesystem::remove(catalogue.File("chgt.cfg"));
   EXPECT_FALSE(Initialise());
   EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgCatalogueOpenError});
   EXPECT_EQ(ui.messages[0].style, kStyleStop);
   EXPECT_TRUE(w.receiverTypes.entries.empty());
-}
-
-TEST_F(MainWindowLogic, CloseWithoutSelectionOrPlacementStoresMinusOneAndNoPlacement) {
-  ASSERT_TRUE(Initialise());
-  SelectReceiverType(w, -1);
+  // No selection is stored as -1; without a placement from the platform none is written.
   CloseMainWindow(w, std::nullopt);
   EXPECT_EQ(StoredInt("FILE_LOCATION", "REC"), -1);
   EXPECT_EQ(settings.GetText("Settings", "WindowPos", "none"), "none");
