@@ -48,12 +48,14 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   // What the user sees while the load runs, looked at from inside the progress pump.
   bool mainEverEnabled = false;
   bool closeRefused = false;
+  QString cancelLabel;
   std::set<QString> percents;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     CProgressDlg* progress = ui.Progress();
     if (progress == nullptr || !progress->isVisible()) return;
     if (percents.empty()) closeRefused = !dlg.close();  // the close box mid-load
+    cancelLabel = progress->CancelButton()->text();
     mainEverEnabled = mainEverEnabled || dlg.isEnabled();
     percents.insert(progress->PercentText());
   });
@@ -68,6 +70,7 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   EXPECT_FALSE(mainEverEnabled);
   EXPECT_GT(percents.size(), 2u);
   EXPECT_TRUE(closeRefused);
+  EXPECT_EQ(cancelLabel, "Cancel");
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");  // nothing saved
   EXPECT_TRUE(dlg.isVisible() && dlg.isEnabled());
   EXPECT_EQ(ui.Progress(), nullptr);
