@@ -136,11 +136,9 @@ TEST_F(MainWindow, ExpertStartWithoutAFileShowsMessage107AndEnterElsewhereDoesNo
   EXPECT_EQ(w.portNumber, 1);
   EXPECT_EQ(StoredInt("COMMUNICATION", "PORT"), 2);
   QTest::mouseClick(Find("startButton"), Qt::LeftButton);
-  Find("startButton")->setFocus();
-  QTest::keyClick(Find("startButton"), Qt::Key_Return);  // a focused button takes Enter
   Find("receiverTypes")->setFocus();
   QTest::keyClick(Find("receiverTypes"), Qt::Key_Return);  // neither starts nor ends
-  EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgSelectFileFirst, kMsgSelectFileFirst}));
+  EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgSelectFileFirst});
   EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
   EXPECT_EQ(ui.messages[0].caption, "KZN LOAD 1.12 January 2001");
   EXPECT_TRUE(link.opens.empty());
