@@ -9,25 +9,16 @@
 #include <filesystem>
 #include <set>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/progress_dlg.h"
-#include "app/settings_store.h"
 #include "serial/serial_port.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/sim_process.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
-struct Family {
-  const char* type;
-  const char* outcome;  // the simulator's word for a good end
-};
-
-class GuiLoad : public ::testing::TestWithParam<Family> {};
+// A receiver type and the simulator's word for its good end.
+class GuiLoad : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
 TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   EnsureApplication();
@@ -51,21 +42,20 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   ASSERT_TRUE(dlg.Initialise(catalogue.Path()));
   dlg.show();
   auto* types = dlg.findChild<QComboBox*>("receiverTypes");
-  const int index = types->findText(GetParam().type);
-  ASSERT_GE(index, 0);
-  types->setCurrentIndex(index);
+  types->setCurrentIndex(types->findText(GetParam().first));
+  ASSERT_EQ(types->currentText(), GetParam().first);
 
   // What the user sees while the load runs, looked at from inside the progress pump.
-  bool sawProgress = false;
   bool mainEverEnabled = false;
   bool closeRefused = false;
+  QString cancelLabel;
   std::set<QString> percents;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     CProgressDlg* progress = ui.Progress();
     if (progress == nullptr || !progress->isVisible()) return;
-    if (!sawProgress) closeRefused = !dlg.close();  // the close box mid-load
-    sawProgress = true;
+    if (percents.empty()) closeRefused = !dlg.close();  // the close box mid-load
+    cancelLabel = progress->CancelButton()->text();
     mainEverEnabled = mainEverEnabled || dlg.isEnabled();
     percents.insert(progress->PercentText());
   });
@@ -77,27 +67,24 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   EXPECT_EQ(ui.messages[0].text, "Software version succesfully loaded.");
   EXPECT_TRUE(ui.messages[0].progressOpen);  // told while the progress window is open
   EXPECT_FALSE(ui.messages[0].ownerWasEnabled);
-  EXPECT_TRUE(sawProgress);
   EXPECT_FALSE(mainEverEnabled);
   EXPECT_GT(percents.size(), 2u);
   EXPECT_TRUE(closeRefused);
+  EXPECT_EQ(cancelLabel, "Cancel");
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");  // nothing saved
-  EXPECT_TRUE(dlg.isVisible());
-  EXPECT_TRUE(dlg.isEnabled());
+  EXPECT_TRUE(dlg.isVisible() && dlg.isEnabled());
   EXPECT_EQ(ui.Progress(), nullptr);
   EXPECT_TRUE(ui.serialMessages.empty());
 
   const std::optional<json_lite::Value> report = sim.Stop();
   ASSERT_TRUE(report.has_value());
   ASSERT_EQ(report->at("outcomes").size(), 1u);
-  EXPECT_EQ(report->at("outcomes").at(0).AsString(), GetParam().outcome);
+  EXPECT_EQ(report->at("outcomes").at(0).AsString(), GetParam().second);
   EXPECT_EQ(report->at("violations").size(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFamily, GuiLoad,
-                         ::testing::Values(Family{"VR540", "5"}, Family{"TK20B", "POK"}),
-                         [](const ::testing::TestParamInfo<Family>& param) {
-                           return std::string(param.param.type);
-                         });
+                         ::testing::Values(std::pair{"VR540", "5"}, std::pair{"TK20B", "POK"}),
+                         [](const auto& param) { return std::string(param.param.first); });
 
 }  // namespace

@@ -3,19 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
 
 #include "app/main_window_logic.h"
 #include "app/qt/language_dlg.h"
 #include "tests/gui/gui_support.h"
-#include "tests/gui/window_fixture.h"
 
 namespace {
 
@@ -23,220 +22,188 @@ class MainWindow : public ::testing::Test, public WindowFixture<ScriptedQtUi> {
  protected:
   void SetUp() override { EnsureApplication(); }
 
-  // A window over the fixture's state; `ask` plays the user in the language window.
-  std::unique_ptr<CLoaderDlg> Open(std::function<void()> ask = [] {}) {
-    auto dlg = std::make_unique<CLoaderDlg>(w, ui, std::move(ask));
+  // Opens the window over `state` (the fixture's when null); `ask` plays the user in the
+  // language window.
+  CLoaderDlg& Open(
+      std::function<void()> ask = [] {}, CLoaderState* state = nullptr) {
+    dlg.reset();
+    dlg = std::make_unique<CLoaderDlg>(state != nullptr ? *state : w, ui, std::move(ask));
     ui.owner = dlg.get();
     dlg->Initialise(catalogue.Path());
     dlg->show();
-    return dlg;
+    return *dlg;
   }
-  template <class T>
-  static T* Find(QWidget* dlg, const char* name) {
+  template <class T = QWidget>
+  T* Find(const char* name) {
     T* child = dlg->findChild<T*>(name);
     EXPECT_NE(child, nullptr) << name;
     return child;
   }
-  static QStringList Items(QComboBox* list) {
+  QStringList Items(const char* name) {
     QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-      items << list->itemText(i);
+    for (auto* list = Find<QComboBox>(name); items.size() < list->count();)
+      items << list->itemText(static_cast<int>(items.size()));
     return items;
   }
-  // A point of the window's own surface, on no control.
-  static QPoint FreeSurface(QWidget* dlg) {
-    const QPoint p(3, 3);
-    EXPECT_EQ(dlg->childAt(p), nullptr);
-    return p;
-  }
-  static void DoubleClick(QWidget* dlg, int times) {
-    const QPoint p = FreeSurface(dlg);
+  // Double clicks on a point of the window's own surface, on no control.
+  void DoubleClick(int times) {
+    ASSERT_EQ(dlg->childAt(3, 3), nullptr);
     for (int i = 0; i < times; ++i)
-      QTest::mouseDClick(dlg, Qt::LeftButton, Qt::NoModifier, p);
+      QTest::mouseDClick(dlg.get(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
   }
-  static void ExpectExpertControls(QWidget* dlg, bool expert) {
-    EXPECT_EQ(Find<QPushButton>(dlg, "fileButton")->isVisible(), expert);
-    EXPECT_EQ(Find<QLabel>(dlg, "filePath")->isVisible(), expert);
-    EXPECT_EQ(Find<QCheckBox>(dlg, "keepUserData")->isVisible(), expert);
-    EXPECT_EQ(Find<QComboBox>(dlg, "languageVersions")->isVisible(), !expert);
+  void ExpectExpertControls(bool expert) {
+    for (const char* name : {"fileButton", "filePath", "keepUserData"})
+      EXPECT_EQ(Find(name)->isVisible(), expert) << name;
+    EXPECT_EQ(Find("languageVersions")->isVisible(), !expert);
   }
+  std::string CheckedPorts() {
+    std::string names;
+    for (const char* name : {"port1", "port2", "port3", "port4"})
+      if (Find<QRadioButton>(name)->isChecked()) names += name;
+    return names;
+  }
+
+  std::unique_ptr<CLoaderDlg> dlg;
 };
 
-TEST_F(MainWindow, FirstStartWithoutAClickSpeaksFrench) {
-  auto dlg = Open([] {
-    CLanguageDlg language;
-    language.show();
-    QTest::mouseClick(language.OkButton(), Qt::LeftButton);
-  });
-  EXPECT_EQ(LanguageOffset, kFrenchOffset);
-  EXPECT_EQ(dlg->windowTitle(), "KZN LOAD 1.12 January 2001");
-  EXPECT_EQ(Find<QGroupBox>(dlg.get(), "receiverTypeGroup")->title(), "Type de récepteur");
-  EXPECT_EQ(Find<QGroupBox>(dlg.get(), "fileGroup")->title(), "Version du récepteur");
-  EXPECT_EQ(Find<QLabel>(dlg.get(), "startPrompt")->text(),
-            "Appuyer ici pour démarrer le chargement  ===>");
-}
-
-TEST_F(MainWindow, FirstStartClickingEnglishThenEscapeSpeaksEnglish) {
-  auto dlg = Open([] {
-    CLanguageDlg language;
-    language.show();
-    QTest::mouseClick(language.EnglishButton(), Qt::LeftButton);
-    QTest::keyClick(&language, Qt::Key_Escape);
-  });
-  EXPECT_EQ(LanguageOffset, kEnglishOffset);
-  EXPECT_EQ(Find<QGroupBox>(dlg.get(), "receiverTypeGroup")->title(), "Receiver type");
-  EXPECT_EQ(Find<QLabel>(dlg.get(), "startPrompt")->text(),
-            "Click here to start loading  =======>");
-  dlg->close();
-  EXPECT_EQ(StoredInt("LANGUAGE", "TYPE_LANG"), 1);
-}
-
-TEST_F(MainWindow, StandardModeListsShowDecodedNamesAndFollowTheSelection) {
-  auto dlg = Open();
-  QComboBox* types = Find<QComboBox>(dlg.get(), "receiverTypes");
-  QComboBox* versions = Find<QComboBox>(dlg.get(), "languageVersions");
-  ExpectExpertControls(dlg.get(), false);
-  EXPECT_EQ(Items(types), (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
-  EXPECT_EQ(types->currentIndex(), 0);
-  // Written on Windows: the ç is byte 0xE7 in the catalogue.
-  EXPECT_EQ(Items(versions), QStringList{"Version française"});
-  EXPECT_EQ(versions->currentIndex(), 0);
-  EXPECT_TRUE(Find<QPushButton>(dlg.get(), "startButton")->isEnabled());
-
-  types->setCurrentIndex(1);
-  EXPECT_EQ(w.receiverTypes.selection, 1);
-  EXPECT_EQ(Items(versions), QStringList{"Version française"});
+TEST_F(MainWindow, FirstStartAsksTheLanguageAndSpeaksWhatWasClicked) {
+  // Language buttons clicked ('e' English, 'f' French), then Escape or OK.
+  for (const auto& [clicks, escape, offset] : {std::tuple{"e", true, kEnglishOffset},
+                                               {"", false, kFrenchOffset},
+                                               {"ef", false, kFrenchOffset}}) {
+    LanguageOffset = kNoLanguageYet;
+    int shown = 0;
+    Open([&] {
+      CLanguageDlg language;
+      language.show();
+      ++shown;
+      for (const char* c = clicks; *c != 0; ++c)
+        QTest::mouseClick(*c == 'e' ? language.EnglishButton() : language.FrenchButton(),
+                          Qt::LeftButton);
+      if (escape) QTest::keyClick(&language, Qt::Key_Escape);
+      if (!escape) QTest::mouseClick(language.OkButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(LanguageOffset, offset);
+    const bool fr = offset == kFrenchOffset;
+    EXPECT_EQ(dlg->windowTitle(), "KZN LOAD 1.12 January 2001");
+    EXPECT_EQ(Find<QGroupBox>("receiverTypeGroup")->title(),
+              fr ? "Type de récepteur" : "Receiver type");
+    EXPECT_EQ(Find<QLabel>("startPrompt")->text(),
+              fr ? "Appuyer ici pour démarrer le chargement  ===>"
+                 : "Click here to start loading  =======>");
+  }
+  // Standard mode: "Ghost" has no language file; the ç of VR540's label is byte 0xE7.
+  ExpectExpertControls(false);
+  EXPECT_EQ(Items("receiverTypes"), (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
+  EXPECT_EQ(Items("languageVersions"), QStringList{"Version française"});
+  EXPECT_EQ(w.FilePath(), catalogue.File("VR540.fra"));
+  Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
   EXPECT_EQ(w.fileName, "TK20B.fra");
-  EXPECT_TRUE(Find<QLabel>(dlg.get(), "versionLabel")->text().startsWith("Version : TK20B 1.00"));
+  EXPECT_TRUE(Find<QLabel>("versionLabel")->text().startsWith("Version : TK20B 1.00"));
 }
 
 TEST_F(MainWindow, TwentyOneDoubleClicksOnTheSurfaceSwitchToExpertAndFortyTwoBack) {
-  auto dlg = Open();
-  const QStringList versions = Items(Find<QComboBox>(dlg.get(), "languageVersions"));
-  DoubleClick(dlg.get(), 20);
-  ExpectExpertControls(dlg.get(), false);
-  DoubleClick(dlg.get(), 1);
-  ExpectExpertControls(dlg.get(), true);
-  EXPECT_EQ(Find<QComboBox>(dlg.get(), "receiverTypes")->count(), 5);
-  EXPECT_EQ(Find<QLabel>(dlg.get(), "filePath")->text().toStdString(), w.FilePath());
+  Open();
+  const QStringList versions = Items("languageVersions");
+  DoubleClick(20);
+  ExpectExpertControls(false);
+  DoubleClick(1);
+  ExpectExpertControls(true);
+  EXPECT_EQ(Items("receiverTypes").size(), 5);
+  EXPECT_EQ(Find<QLabel>("filePath")->text().toStdString(), w.FilePath());
   // Double clicks on a control do not count.
   for (int i = 0; i < 30; ++i)
-    QTest::mouseDClick(Find<QPushButton>(dlg.get(), "startButton"), Qt::LeftButton);
-  ExpectExpertControls(dlg.get(), true);
-  DoubleClick(dlg.get(), 21);
-  ExpectExpertControls(dlg.get(), false);
-  EXPECT_EQ(Find<QComboBox>(dlg.get(), "receiverTypes")->count(), 4);
-  EXPECT_EQ(Items(Find<QComboBox>(dlg.get(), "languageVersions")), versions);  // kept
+    QTest::mouseDClick(Find("startButton"), Qt::LeftButton);
+  ExpectExpertControls(true);
+  DoubleClick(21);
+  ExpectExpertControls(false);
+  EXPECT_EQ(Items("receiverTypes").size(), 4);
+  EXPECT_EQ(Items("languageVersions"), versions);
   dlg->close();
   EXPECT_EQ(StoredInt("UIMODE", "TYPE_UI"), 0);
 }
 
-TEST_F(MainWindow, ExpertStartWithoutAFileShowsMessage107) {
+TEST_F(MainWindow, ExpertStartWithoutAFileShowsMessage107AndEnterElsewhereDoesNothing) {
+  TempDir home;
+  setenv("HOME", home.Path().c_str(), 1);
   settings.SetInt("UIMODE", "TYPE_UI", 1);
-  auto dlg = Open();
-  ExpectExpertControls(dlg.get(), true);
-  QTest::mouseClick(Find<QPushButton>(dlg.get(), "startButton"), Qt::LeftButton);
-  ASSERT_EQ(ui.MessageIds(), std::vector<int>{kMsgSelectFileFirst});
+  Open();
+  ExpectExpertControls(true);
+  EXPECT_EQ(w.FilePath(), home.Path() + "/");  // the home folder stands in for "c:\"
+  // Fresh settings: port 1 is offered and port 2 stored for the next start (which, ended
+  // without the close command, is then offered the other port).
+  EXPECT_EQ(w.portNumber, 1);
+  EXPECT_EQ(StoredInt("COMMUNICATION", "PORT"), 2);
+  QTest::mouseClick(Find("startButton"), Qt::LeftButton);
+  Find("receiverTypes")->setFocus();
+  QTest::keyClick(Find("receiverTypes"), Qt::Key_Return);  // neither starts nor ends
+  EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgSelectFileFirst});
   EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
   EXPECT_EQ(ui.messages[0].caption, "KZN LOAD 1.12 January 2001");
   EXPECT_TRUE(link.opens.empty());
-}
-
-TEST_F(MainWindow, CloseCommandSavesTheSettingsAndEscapeSavesNothing) {
-  {
-    auto dlg = Open();
-    Find<QComboBox>(dlg.get(), "receiverTypes")->setCurrentIndex(1);
-    QTest::mouseClick(Find<QRadioButton>(dlg.get(), "port2"), Qt::LeftButton);
-    EXPECT_EQ(w.portNumber, 2);
-    EXPECT_TRUE(dlg->close());
-    EXPECT_EQ(StoredInt("COMMUNICATION", "PORT"), 2);
-    EXPECT_EQ(StoredInt("FILE_LOCATION", "REC"), 1);
-    EXPECT_EQ(StoredInt("LANGUAGE", "TYPE_LANG"), 0);
-    EXPECT_EQ(settings.GetText("FILE_LOCATION", "FILE", "?"), "TK20B.fra");
-    EXPECT_NE(settings.GetText("Settings", "WindowPos", "none"), "none");
-  }
-  const std::string saved = config.Read("kznload.INI");
-  {
-    CLoaderState again(ui, clock, settings, link);
-    CLoaderDlg dlg(again, ui, [] {});
-    dlg.Initialise(catalogue.Path());
-    dlg.show();
-    EXPECT_EQ(again.portNumber, 2);
-    EXPECT_EQ(again.receiverTypes.selection, 1);
-    QTest::keyClick(&dlg, Qt::Key_Escape);
-    EXPECT_FALSE(dlg.isVisible());
-  }
-  // Only the port swap of the initialisation reached the store.
-  EXPECT_EQ(StoredInt("COMMUNICATION", "PORT"), 1);
-  CSettingsStore expected(config.File("expected.INI"));
-  config.Write("expected.INI", saved);
-  expected.SetInt("COMMUNICATION", "PORT", 1);
-  EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
-}
-
-TEST_F(MainWindow, EnterOutsideAButtonNeitherStartsNorEndsTheWindow) {
-  settings.SetInt("UIMODE", "TYPE_UI", 1);
-  auto dlg = Open();
-  QPushButton* start = Find<QPushButton>(dlg.get(), "startButton");
-  start->setFocus();
-  QTest::keyClick(start, Qt::Key_Return);  // a focused button takes Enter: message 107
-  EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgSelectFileFirst});
-  QComboBox* types = Find<QComboBox>(dlg.get(), "receiverTypes");
-  types->setFocus();
-  QTest::keyClick(types, Qt::Key_Return);
-  EXPECT_EQ(ui.messages.size(), 1u);
   EXPECT_TRUE(dlg->isVisible());
 }
 
-TEST_F(MainWindow, RememberedHiddenPortIsHonouredUntilAVisibleOneIsClicked) {
-  settings.SetInt("COMMUNICATION", "PORT", 3);
-  auto dlg = Open();
-  EXPECT_TRUE(Find<QRadioButton>(dlg.get(), "port3")->isChecked());
-  EXPECT_FALSE(Find<QRadioButton>(dlg.get(), "port3")->isVisible());
-  EXPECT_FALSE(Find<QRadioButton>(dlg.get(), "port1")->isChecked());
-  EXPECT_FALSE(Find<QRadioButton>(dlg.get(), "port2")->isChecked());
-  EXPECT_EQ(w.portNumber, 3);
-  ASSERT_EQ(link.OpenPort(3, 9600, 'N', 8, 2), 1);
-  QTest::mouseClick(Find<QRadioButton>(dlg.get(), "port1"), Qt::LeftButton);
-  EXPECT_EQ(w.portNumber, 1);
-  EXPECT_FALSE(Find<QRadioButton>(dlg.get(), "port3")->isChecked());
-  EXPECT_FALSE(link.IsOpen());  // a port click closes the port first
-
-  settings.SetInt("COMMUNICATION", "PORT", 9);  // out of range: no button checked
-  auto other = Open();
-  for (const char* name : {"port1", "port2", "port3", "port4"})
-    EXPECT_FALSE(Find<QRadioButton>(other.get(), name)->isChecked()) << name;
+TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
+  const QRect normal(40, 50, 900, 330);
+  Open();
+  Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
+  QTest::mouseClick(Find("port2"), Qt::LeftButton);
+  dlg->setGeometry(normal);
+  dlg->setWindowState(Qt::WindowMaximized);
+  ASSERT_EQ(link.OpenPort(2, 9600, 'N', 8, 1), 1);
+  const std::int64_t before = clock.NowMs();
+  EXPECT_TRUE(dlg->close());
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(clock.NowMs() - before, kCloseSettleMs);
+  const std::string saved = config.Read("kznload.INI");
+  // The port swap of the initialisation came first; then the close, key after key; the
+  // placement: maximised, and the normal rectangle as left, top, right, bottom.
+  std::size_t at = 0;
+  for (const std::string& line : std::vector<std::string>{
+           "PORT=2", "[Settings]\nWindowPos=2,3,", ",40,50,940,380\n", "[LANGUAGE]\nTYPE_LANG=0",
+           "DIR=" + catalogue.Path() + "/", "FILE=TK20B.fra", "REC=1", "[UIMODE]\nTYPE_UI=0"}) {
+    at = saved.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << " in\n" << saved;
+  }
+  CLoaderState again(ui, clock, settings, link);
+  Open([] {}, &again);
+  EXPECT_TRUE(dlg->isMaximized());
+  EXPECT_EQ(dlg->normalGeometry(), normal);
+  EXPECT_EQ(again.portNumber, 2);
+  EXPECT_EQ(again.receiverTypes.selection, 1);
+  QTest::keyClick(dlg.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dlg->isVisible());
+  dlg.reset();
+  // Only the port swap of the initialisation reached the store.
+  config.Write("expected.INI", saved);
+  CSettingsStore(config.File("expected.INI")).SetInt("COMMUNICATION", "PORT", 1);
+  EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
 }
 
-TEST_F(MainWindow, PlacementRoundTripKeepsTheNormalRectangleAndTheMaximisedState) {
-  const QRect normal(40, 50, 900, 330);
-  {
-    auto dlg = Open();
-    dlg->setGeometry(normal);
-    dlg->setWindowState(Qt::WindowMaximized);
-    dlg->close();
-  }
-  const std::string stored = settings.GetText("Settings", "WindowPos", "");
-  EXPECT_EQ(stored.substr(0, 4), "2,3,");
-  EXPECT_NE(stored.find(",40,50,940,380"), std::string::npos) << stored;
-  {
-    auto dlg = Open();
-    EXPECT_TRUE(dlg->isMaximized());
-    EXPECT_EQ(dlg->normalGeometry(), normal);
-  }
+TEST_F(MainWindow, StoredPortAndPlacementAreHonouredOnlyWhenValid) {
+  settings.SetInt("COMMUNICATION", "PORT", 3);
   settings.SetText("Settings", "WindowPos", "0,1,-1,-1,-1,-1,20,30,920,360");
-  {
-    auto dlg = Open();
-    EXPECT_FALSE(dlg->isMaximized());
-    EXPECT_EQ(dlg->geometry().topLeft(), QPoint(20, 30));
-  }
-  // Four numbers are no placement: the window opens where the platform puts it.
+  Open();
+  EXPECT_FALSE(dlg->isMaximized());
+  EXPECT_EQ(dlg->geometry().topLeft(), QPoint(20, 30));
+  EXPECT_EQ(CheckedPorts(), "port3");
+  EXPECT_FALSE(Find("port3")->isVisible());
+  EXPECT_EQ(w.portNumber, 3);
+  EXPECT_EQ(StoredInt("COMMUNICATION", "PORT"), 3);  // only 1 and 2 are swapped
+  ASSERT_EQ(link.OpenPort(3, 9600, 'N', 8, 2), 1);
+  QTest::mouseClick(Find("port1"), Qt::LeftButton);
+  EXPECT_EQ(w.portNumber, 1);
+  EXPECT_EQ(CheckedPorts(), "port1");
+  EXPECT_FALSE(link.IsOpen());  // a port click closes the port first
+  // Out of range: no port button checked; four numbers are no placement, the window opens
+  // where the platform puts it.
+  settings.SetInt("COMMUNICATION", "PORT", 9);
   settings.SetText("Settings", "WindowPos", "0,1,-1,-1");
-  {
-    auto dlg = Open();
-    EXPECT_FALSE(dlg->isMaximized());
-    EXPECT_NE(dlg->geometry().topLeft(), QPoint(20, 30));
-  }
+  Open();
+  EXPECT_EQ(CheckedPorts(), "");
+  EXPECT_NE(dlg->geometry().topLeft(), QPoint(20, 30));
 }
 
 }  // namespace
