@@ -49,12 +49,6 @@ TkScriptedReceiver::TkScriptedReceiver(VirtualClock& clock) : FakeLink(clock) {
   onWrite = [this](FakeLink&, const std::vector<std::uint8_t>& bytes) { Receive(bytes); };
 }
 
-int TkScriptedReceiver::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
-                                 std::uint16_t dataBits, std::uint16_t stopBits) {
-  pending_.clear();
-  return FakeLink::OpenPort(portNumber, bitRate, parity, dataBits, stopBits);
-}
-
 int TkScriptedReceiver::SetBaudRate(std::uint32_t bitRate) {
   int done = FakeLink::SetBaudRate(bitRate);
   if (done == 1) rateChanges.push_back(Settings());

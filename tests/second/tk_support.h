@@ -34,8 +34,6 @@ TkProgramFile MakeTkProgram(char form, int dataRecords, std::uint8_t count);
 class TkScriptedReceiver : public FakeLink {
  public:
   explicit TkScriptedReceiver(VirtualClock& clock);
-  int OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity, std::uint16_t dataBits,
-               std::uint16_t stopBits) override;
   int SetBaudRate(std::uint32_t bitRate) override;
 
   // The text every 100 ms from this long after the second wake sentence; < 0: never.
