@@ -1,12 +1,90 @@
 // Whole second-family loads against kznsim on a pseudo-terminal, real clock, real port.
 #include <gtest/gtest.h>
 
-#include "app/messages.h"
-#include "tests/second/tk_sim_run.h"
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "app/clock.h"
+#include "loader/second/second_family.h"
+#include "serial/serial_port.h"
+#include "tests/second/tk_support.h"
+#include "tests/support/json_lite.h"
+#include "tests/support/sim_process.h"
 
 namespace {
 
-#define START_OR_FAIL(run) ASSERT_TRUE((run).Started()) << (run).StartError()
+std::string SimBytes(const json_lite::Value& hex) {
+  auto bytes = json_lite::BytesFromHex(hex.AsString());
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<bad hex>");
+}
+
+// kznsim as a TK20B receiver with `simArgs`, and a main window to load `program` into it.
+class TkSimRun {
+ public:
+  TkSimRun(const std::vector<std::string>& simArgs, TkProgramFile file) : program(std::move(file)) {
+    std::vector<std::string> args = {"--family", "TK20B"};
+    args.insert(args.end(), simArgs.begin(), simArgs.end());
+    started = sim.Start(args);
+    std::string slave = sim.SlavePath();
+    port = std::make_unique<CSerialPort>(ui, [slave](int) { return slave; });
+    w = std::make_unique<CLoaderState>(ui, clock, settings, *port);
+    SelectTk20b(*w, dir, "TK20B BOOT WAITING", "TK20B.gb");
+    dir.Write(w->fileName, program.Bytes());
+  }
+
+  // Runs the load, stops the simulator and returns its report, once checked for what
+  // holds whatever the outcome: port and progress window closed, no protocol violation
+  // (the header is one), each record whole and as in the file at 115200 bit/s with 1 stop
+  // bit, detection and preparation at 4800 bit/s with 2.
+  json_lite::Value Load() {
+    std::int64_t start = clock.NowMs();
+    RunTkLoad(*w, "TK20B");
+    loadMs = clock.NowMs() - start;
+    std::optional<json_lite::Value> stopped = sim.Stop();
+    if (!stopped) ADD_FAILURE() << "kznsim left no report";
+    json_lite::Value report = stopped.value_or(json_lite::Value());
+
+    EXPECT_FALSE(port->IsOpen());
+    EXPECT_EQ(ui.progressClosed, 1);
+    EXPECT_EQ(report.at("family").AsString(), "TK20B");
+    const json_lite::Value& violations = report.at("violations");
+    for (std::size_t i = 0; i < violations.size(); ++i)
+      ADD_FAILURE() << "violation: " << violations.at(i).AsString();
+    const json_lite::Value& records = report.at("records");
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const json_lite::Value& r = records.at(i);
+      std::string bytes = SimBytes(r.at("hex"));
+      EXPECT_NE(std::find(program.records.begin(), program.records.end(), bytes),
+                program.records.end())
+          << "record " << i << " is not in the file";
+      EXPECT_EQ(r.at("bitRate").AsInt(), 115200);
+      EXPECT_EQ(r.at("stopBits").AsInt(), 1);
+    }
+    const json_lite::Value& phases = report.at("phases");
+    for (std::size_t i = 0; i < phases.size(); ++i) {
+      const json_lite::Value& p = phases.at(i);
+      std::string name = p.at("phase").AsString();
+      bool slow = name == "normal" || name == "identify";
+      EXPECT_EQ(p.at("bitRate").AsInt(), slow ? 4800 : 115200) << name;
+      EXPECT_EQ(p.at("stopBits").AsInt(), slow ? 2 : 1) << name;
+    }
+    return report;
+  }
+
+  TempDir dir;
+  SteadyClock clock;
+  RecordingUi ui;
+  CSettingsStore settings{dir.File("kznload.INI")};
+  std::unique_ptr<CSerialPort> port;
+  std::unique_ptr<CLoaderState> w;
+  const TkProgramFile program;
+  std::int64_t loadMs = 0;
+  CSimProcess sim;
+  bool started = false;
+};
+
+#define START_OR_FAIL(run) ASSERT_TRUE((run).started) << (run).sim.Error()
 
 std::string Outcomes(const json_lite::Value& report) {
   std::string all;
