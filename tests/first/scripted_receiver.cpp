@@ -112,16 +112,9 @@ void ScriptedReceiver::OnLoadingByte(std::uint8_t byte) {
 
 namespace first_test {
 
-int BlockLength(int block) {
-  if (block <= 9) return 120;
-  if (block == 10) return 80;
-  if (block == 11) return 120;
-  if (block == 12) return 8;
-  return 42;
-}
-
 std::vector<std::uint8_t> BlockData(std::uint8_t seed, std::uint16_t week, int block) {
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(BlockLength(block)));
+  std::size_t length = block >= 13 ? 42 : block == 12 ? 8 : block == 10 ? 80 : 120;
+  std::vector<std::uint8_t> data(length);
   for (std::size_t i = 0; i < data.size(); ++i)
     data[i] = static_cast<std::uint8_t>(seed + block * 7 + i * 13);
   if (block >= 13) {
@@ -160,7 +153,6 @@ ProgramFile MakeProgram(int records, int dataBytes, std::uint8_t seed) {
   ProgramFile file;
   // Form A header: 0x8B, n, n + 6 bytes of version text.
   std::string version = "VR540 V2.50 FR";
-  file.bytes.reserve(version.size() + 2);
   file.bytes.push_back(0x8B);
   file.bytes.push_back(static_cast<std::uint8_t>(version.size() - 6));
   for (char c : version)

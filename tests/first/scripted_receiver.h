@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "loader/first/first_family.h"
@@ -36,7 +37,6 @@ class ScriptedReceiver : public FakeLink {
   bool silentReady = false;
   bool silentLoader = false;
 
-  void StartInLoader() { state_ = State::kLoaderWaiting; }
   State state() const { return state_; }
 
   int readOutRequests = 0;
@@ -59,15 +59,17 @@ class ScriptedReceiver : public FakeLink {
 // Test material in the receivers' formats.
 namespace first_test {
 
-// Block lengths by block number.
-int BlockLength(int block);
+inline std::vector<std::uint8_t> Bytes(std::string_view text) {
+  return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
 // A dump of 45 records with data from `seed`, almanac rows in GPS week `week`, behind
 // `preface` (the receiver's normal output, ending with CR LF).
 std::vector<std::uint8_t> MakeDump(std::uint8_t seed, std::uint16_t week,
                                    const std::string& preface);
 // One dump record: 0x8B, block, data, check, CR LF.
 std::vector<std::uint8_t> MakeDumpRecord(int block, const std::vector<std::uint8_t>& data);
-// The data of block `block` in a dump made from `seed`.
+// The data of block `block` in a dump made from `seed` (blocks of 120 x10, 80, 120, 8, 42 x32).
 std::vector<std::uint8_t> BlockData(std::uint8_t seed, std::uint16_t week, int block);
 
 struct ProgramFile {
