@@ -30,19 +30,28 @@ class LanguageGuard {
   ~LanguageGuard() { LanguageOffset = kFrenchOffset; }
 };
 
+// chgt.cfg with one model of this family, its program file, and the main window's choice.
+inline first_test::ProgramFile PrepareLoad(TempDir& dir, CLoaderState& w, const std::string& tag,
+                                           const std::string& wrg, int records, int dataBytes) {
+  dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:" + tag + "\nWRG:" + wrg + "\n");
+  w.catalogueFolder = dir.Path();
+  w.receiverTypes.entries = {"Model"};
+  w.receiverTypes.selection = 0;
+  auto program = first_test::MakeProgram(records, dataBytes, 0x21);
+  dir.Write("MODEL.fra", std::string(program.bytes.begin(), program.bytes.end()));
+  w.folder = dir.Path() + "/";
+  w.fileName = "MODEL.fra";
+  return program;
+}
+
 class FirstRig {
  public:
   explicit FirstRig(FirstFamilyKind kind)
-      : settings(dir.File("kznload.INI")), link(clock, kind), w(ui, clock, settings, link) {
-    tag = kind == FirstFamilyKind::kVr ? "VR" : "TK";
-    dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:" + tag + "\nWRG:" + kTestWrgText + "\n");
-    w.catalogueFolder = dir.Path();
-    w.receiverTypes.entries = {"Model"};
-    w.receiverTypes.selection = 0;
-    auto program = first_test::MakeProgram(3, 16, 0x21);
-    dir.Write("MODEL.fra", std::string(program.bytes.begin(), program.bytes.end()));
-    w.folder = dir.Path() + "/";
-    w.fileName = "MODEL.fra";
+      : settings(dir.File("kznload.INI")),
+        link(clock, kind),
+        w(ui, clock, settings, link),
+        tag(kind == FirstFamilyKind::kVr ? "VR" : "TK") {
+    PrepareLoad(dir, w, tag, kTestWrgText, 3, 16);
     link.dump = first_test::MakeDump(0x40, CurrentGpsWeek(), kReceiverPreface);
   }
 

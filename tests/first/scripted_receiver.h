@@ -24,10 +24,9 @@ class ScriptedReceiver : public FakeLink {
   int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
 
   // What it streams when asked for its tables (text in front of the records included), in
-  // pieces of `chunkBytes` every `chunkMs`, as a 9600 bit/s line would carry them.
+  // pieces of `chunkBytes` every 320 ms, as a 9600 bit/s line would carry them.
   std::vector<std::uint8_t> dump;
   std::size_t chunkBytes = 300;
-  std::int64_t chunkMs = 320;
   // Answer to the n-th load record (0-based, resends counted); default "0" after 5 ms.
   std::function<std::string(std::size_t index, const std::vector<std::uint8_t>& record)>
       answerRecord;
@@ -38,21 +37,18 @@ class ScriptedReceiver : public FakeLink {
   bool silentLoader = false;
 
   State state() const { return state_; }
-
   int readOutRequests = 0;
+  int zerosAnswered = 0;                           // lone "0"s in its loader, at 9600
   std::vector<std::vector<std::uint8_t>> records;  // every record, resends and end included
-  std::vector<std::uint8_t> zerosAnswered;         // bitrates aside: the "0"s it saw
 
  private:
   void OnWrite(const std::vector<std::uint8_t>& bytes);
   void OnLoadingByte(std::uint8_t byte);
-  void Stream();
 
   FirstFamilyKind kind_;
   State state_ = State::kNormal;
   std::string heard_;
   std::int64_t nextTextAt_ = 0;
-  int zeros_ = 0;
   std::vector<std::uint8_t> partial_;
 };
 
@@ -62,7 +58,6 @@ namespace first_test {
 inline std::vector<std::uint8_t> Bytes(std::string_view text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
 }
-
 // A dump of 45 records with data from `seed`, almanac rows in GPS week `week`, behind
 // `preface` (the receiver's normal output, ending with CR LF).
 std::vector<std::uint8_t> MakeDump(std::uint8_t seed, std::uint16_t week,
@@ -75,9 +70,9 @@ std::vector<std::uint8_t> BlockData(std::uint8_t seed, std::uint16_t week, int b
 struct ProgramFile {
   std::vector<std::uint8_t> bytes;
   std::vector<std::vector<std::uint8_t>> dataRecords;
-  std::uint16_t programSum = 0;  // 16-bit sum of every data record's data bytes
 };
-// A form A header, `records` data records of `dataBytes` bytes each (1 to 256), an end record.
+// A form A header, `records` data records of `dataBytes` bytes each (1 to 256), an end record
+// with the 16-bit sum of every data record's data bytes.
 ProgramFile MakeProgram(int records, int dataBytes, std::uint8_t seed);
 
 }  // namespace first_test

@@ -68,7 +68,7 @@ TEST(FirstFamilyTimeLimits, IdentificationAndReadyWaitTenSeconds) {
     EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgBadDataOnInput});
     EXPECT_EQ(rig.Marker(), -1);
     EXPECT_TRUE(rig.link.records.empty());
-    EXPECT_TRUE(rig.link.zerosAnswered.empty());
+    EXPECT_TRUE(rig.link.zerosAnswered == 0);
   }
   for (std::int64_t delay : {9000, 10100}) {
     FirstRig rig(FirstFamilyKind::kTk);
@@ -77,8 +77,8 @@ TEST(FirstFamilyTimeLimits, IdentificationAndReadyWaitTenSeconds) {
     rig.link.onWrite = [&, inner = rig.link.onWrite](FakeLink& link,
                                                      const std::vector<std::uint8_t>& bytes) {
       inner(link, bytes);
-      if (rig.link.zerosAnswered.size() == 2 && !sent) link.DeliverAfter(delay, "1");
-      sent = rig.link.zerosAnswered.size() == 2;
+      if (rig.link.zerosAnswered == 2 && !sent) link.DeliverAfter(delay, "1");
+      sent = rig.link.zerosAnswered == 2;
     };
     rig.Run();
     bool inTime = delay < 10000;
@@ -98,7 +98,7 @@ TEST(FirstFamilyTimeLimits, CaptureEndsAfterTwoSecondsOfSilenceAndJudgesTheAmoun
     rig.link.dump.resize(c.bytes);
     rig.Run();
     EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{c.message}) << c.bytes;
-    EXPECT_TRUE(rig.link.zerosAnswered.empty());
+    EXPECT_TRUE(rig.link.zerosAnswered == 0);
     EXPECT_EQ(rig.Marker(), 1);
   }
 }
