@@ -41,6 +41,7 @@ class SimLoad {
     report = sim.Stop().value_or(json_lite::Value());
     return seconds;
   }
+  int Marker() const { return settings.GetInt("LAST_LOADING", "1", 0); }
   std::vector<std::uint8_t> Memory(const char* name) const {
     return json_lite::BytesFromHex(report.at("memory").at(name).AsString())
         .value_or(std::vector<std::uint8_t>{});
@@ -109,76 +110,61 @@ TEST(FirstFamilySim, HappyPathsAtLineRate) {
     load.ExpectCleanLoad(43);
     // The almanac first, then the doppler table, at the family's addresses.
     std::uint32_t base = c.kind == FirstFamilyKind::kVr ? kVrTableBase : kTkTableBase;
-    for (std::size_t i = 0; i < 43 && i < report.at("writeBack").size(); ++i) {
-      const json_lite::Value& record = report.at("writeBack").at(i);
-      long long block = i < 32 ? 13 + static_cast<long long>(i) : static_cast<long long>(i) - 32;
-      EXPECT_EQ(record.at("block").AsInt(), block);
-      std::uint32_t offset = block >= 13 ? 1412u + 42u * static_cast<std::uint32_t>(block - 13)
-                                         : 120u * static_cast<std::uint32_t>(block);
-      EXPECT_EQ(record.at("address").AsInt(), base + offset);
+    ASSERT_EQ(report.at("writeBack").size(), 43u);
+    for (long long i = 0; i < 43; ++i) {
+      long long block = i < 32 ? 13 + i : i - 32;
+      EXPECT_EQ(report.at("writeBack").at(static_cast<std::size_t>(i)).at("address").AsInt(),
+                base + (block >= 13 ? 1412 + 42 * (block - 13) : 120 * block))
+          << block;
     }
     // The receiver holds its own doppler table again, the merged almanac, and so does alm.alm.
     EXPECT_EQ(load.Memory("doppler"), load.Memory("initialDoppler"));
-    std::vector<std::uint8_t> almanac = load.Memory("almanac");
-    EXPECT_EQ(almanac, first_test::Bytes(load.dir.Read("alm.alm")));
-    std::vector<std::uint8_t> initial = load.Memory("initialAlmanac");
+    std::vector<std::uint8_t> almanac = load.Memory("initialAlmanac");
     ASSERT_EQ(almanac.size(), 1344u);
-    ASSERT_EQ(initial.size(), 1344u);
-    for (std::size_t slot = 0; slot < 32; ++slot) {
-      auto row = almanac.begin() + static_cast<long>(slot * 42);
-      const std::uint8_t* expected =
-          c.backup && slot < 16 ? saved[slot].data() : initial.data() + slot * 42;
-      EXPECT_TRUE(std::equal(row, row + 42, expected)) << slot;
-    }
+    for (std::size_t slot = 0; c.backup && slot < 16; ++slot)
+      std::copy(saved[slot].begin(), saved[slot].end(), almanac.begin() + slot * 42);
+    EXPECT_EQ(load.Memory("almanac"), almanac);
+    EXPECT_EQ(load.Memory("almanac"), first_test::Bytes(load.dir.Read("alm.alm")));
   }
 }
 
-TEST(FirstFamilySim, UnfinishedLoadUsesTheOldDumpAndAsksNothingOfTheReceiver) {
-  SimLoad load(FirstFamilyKind::kTk);
-  load.settings.SetInt("LAST_LOADING", "1", -1);
-  auto old = first_test::MakeDump(0x5C, CurrentGpsWeek(), kReceiverPreface);
-  load.dir.Write("~tmp1.tmp", std::string(old.begin(), old.end()));
-  load.ui.answers = {kResultYes};
-  // Its memory was lost with the unfinished load.
-  load.Run({"--fault", "already-wrong"});
-  EXPECT_EQ(load.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgLoadingOk}));
-  EXPECT_EQ(load.settings.GetInt("LAST_LOADING", "1", 0), 1);
-  load.ExpectCleanLoad(43);
-  std::string heard;
-  for (std::size_t i = 0; i < load.report.at("phases").size(); ++i)
-    heard += load.report.at("phases").at(i).at("bytes").AsString();
-  EXPECT_EQ(heard.find(HexFromBytes(first_test::Bytes("$KZNPROG"))), std::string::npos);
-  // The doppler table of the old dump went back.
-  std::vector<std::uint8_t> doppler = load.Memory("doppler");
-  ASSERT_GE(doppler.size(), 120u);
-  doppler.resize(120);
-  EXPECT_EQ(doppler, first_test::BlockData(0x5C, CurrentGpsWeek(), 0));
-}
-
-// A receiver already in its wrong-checksum state gets the saved almanac only (the doppler
-// table of an earlier load is forgotten); ten refusals of a record are forgiven.
-TEST(FirstFamilySim, WrongChecksumStateAndTenRefusals) {
+// After an unfinished load answered Yes the old dump is used and nothing is asked of the
+// receiver, whose memory was lost with that load; ten refusals of a record are forgiven.
+TEST(FirstFamilySim, UnfinishedLoadWithTenRefusalsAndTheEleventh) {
   for (int refusals : {10, 11}) {
     SimLoad load(FirstFamilyKind::kTk);
-    load.w.tables.savedAlmanacValid = true;
-    load.w.tables.savedAlmanac[0].fill(0x42);
-    load.w.tables.dopplerValid = true;
+    load.settings.SetInt("LAST_LOADING", "1", -1);
+    auto old = first_test::MakeDump(0x5C, CurrentGpsWeek(), kReceiverPreface);
+    load.dir.Write("~tmp1.tmp", std::string(old.begin(), old.end()));
+    load.ui.answers = {kResultYes};
     load.Run(
         {"--fault", "already-wrong", "--fault", "refuse-record=2:" + std::to_string(refusals)});
     SCOPED_TRACE(refusals);
-    if (refusals == 10) {
-      EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-      EXPECT_EQ(load.report.at("recordsResent").AsInt(), 10);
-      load.ExpectCleanLoad(32);
-      EXPECT_EQ(load.dir.Read("~tmp1.tmp"), "");
-    } else {
-      EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-      EXPECT_EQ(load.settings.GetInt("LAST_LOADING", "1", 0), -1);
+    std::string heard;
+    for (std::size_t i = 0; i < load.report.at("phases").size(); ++i)
+      heard += load.report.at("phases").at(i).at("bytes").AsString();
+    EXPECT_EQ(heard.find(HexFromBytes(first_test::Bytes("$KZNPROG"))), std::string::npos);
+    if (refusals == 11) {
+      EXPECT_EQ(load.ui.MessageIds(),
+                (std::vector<int>{kMsgLastLoadingUnfinished, kMsgLoadingFailed}));
+      EXPECT_EQ(load.Marker(), -1);
       EXPECT_TRUE(load.report.at("endRecord").IsNull());
+      continue;
     }
+    EXPECT_EQ(load.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgLoadingOk}));
+    EXPECT_EQ(load.Marker(), 1);
+    EXPECT_EQ(load.report.at("recordsResent").AsInt(), 10);
+    load.ExpectCleanLoad(43);
+    // The doppler table of the old dump went back.
+    std::vector<std::uint8_t> doppler = load.Memory("doppler");
+    ASSERT_GE(doppler.size(), 120u);
+    doppler.resize(120);
+    EXPECT_EQ(doppler, first_test::BlockData(0x5C, CurrentGpsWeek(), 0));
   }
 }
 
+// A receiver already in its wrong-checksum state gets the saved almanac only: the doppler
+// table of an earlier load is forgotten.
 TEST(FirstFamilySim, EndRecordVerdicts) {
   struct Case {
     std::vector<std::string> args;
@@ -194,13 +180,18 @@ TEST(FirstFamilySim, EndRecordVerdicts) {
   };
   for (const Case& c : cases) {
     SimLoad load(FirstFamilyKind::kVr, 2, 32);
+    load.w.tables.savedAlmanacValid = true;
+    load.w.tables.savedAlmanac[0].fill(0x42);
+    load.w.tables.dopplerValid = true;
     std::vector<std::string> args = c.args;
     args.insert(args.end(), {"--fault", "already-wrong"});
     load.Run(args);
     SCOPED_TRACE(c.args[1]);
     EXPECT_EQ(load.ui.MessageIds(), c.messages);
-    EXPECT_EQ(load.settings.GetInt("LAST_LOADING", "1", 0),
-              c.messages.back() == kMsgLoadingOk ? 1 : -1);
+    EXPECT_EQ(load.Marker(), c.messages.back() == kMsgLoadingOk ? 1 : -1);
+    EXPECT_EQ(load.report.at("writeBack").size(), 32u);
+    EXPECT_EQ(load.dir.Read("~tmp1.tmp"), "");
+    if (c.messages.back() == kMsgLoadingOk) load.ExpectCleanLoad(32);
     std::size_t ends = 0;
     for (std::size_t i = 0; i < load.report.at("records").size(); ++i)
       ends += load.report.at("records").at(i).at("kind").AsString() == "end";
@@ -212,7 +203,7 @@ TEST(FirstFamilySim, ReceiverVanishingMidUploadFailsPromptly) {
   SimLoad load(FirstFamilyKind::kVr, 8, 64);
   double seconds = load.Run({"--fault", "already-wrong", "--fault", "vanish=3"});
   EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-  EXPECT_EQ(load.settings.GetInt("LAST_LOADING", "1", 0), -1);
+  EXPECT_EQ(load.Marker(), -1);
   EXPECT_FALSE(load.port.IsOpen());
   EXPECT_FALSE(load.ui.progressOpen);
   EXPECT_LT(seconds, 40.0);
