@@ -41,57 +41,42 @@ TEST(FirstFamilyLoad, UnfinishedLoad) {
   }
 }
 
-TEST(FirstFamilyLoad, CancelConfirmedDuringUploadEndsQuietly) {
-  FirstRig rig(FirstFamilyKind::kVr);
-  rig.link.answerRecord = [&](std::size_t index, const std::vector<std::uint8_t>&) {
-    if (index == 1) rig.ui.cancelWhen = [] { return true; };
-    return "0";
-  };
-  rig.ui.answers = {kResultYes};
-  rig.Run();
-  EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgConfirmAbort});
-  EXPECT_EQ(rig.link.records.size(), 2u);
-  EXPECT_EQ(rig.Marker(), -1);
-  EXPECT_FALSE(rig.link.IsOpen());
-}
-
-TEST(FirstFamilyLoad, VanishedPortFailsAtOnce) {
-  FirstRig rig(FirstFamilyKind::kTk);
-  std::int64_t goneAt = -1;
-  rig.link.onWrite = [&, inner = rig.link.onWrite](FakeLink& link,
-                                                   const std::vector<std::uint8_t>& bytes) {
-    // The adapter is pulled out while the third record goes out.
-    if (rig.link.records.size() == 2 && goneAt < 0) {
-      goneAt = rig.clock.NowMs();
-      link.ClosePort();
-      return;
-    }
-    inner(link, bytes);
-  };
-  rig.Run();
-  EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-  EXPECT_EQ(rig.Marker(), -1);
-  EXPECT_LT(rig.clock.NowMs() - goneAt, 1000);
-}
-
-TEST(FirstFamilyLoad, PriorityRaisedForTheUploadOnlyAndRestoredOnEveryPath) {
+// Cancel confirmed, or the adapter pulled out, as the third record goes out: the load ends
+// at once with the port closed and the marker unfinished. The priority raised for the
+// upload only is given back on these paths as after success.
+TEST(FirstFamilyLoad, InterruptedUploadsAndPriority) {
   int niceBefore = ::getpriority(PRIO_PROCESS, 0);
   int policyBefore = ::sched_getscheduler(0);
-  for (bool fail : {false, true}) {
+  enum Path { kSuccess, kCancel, kVanish };
+  for (Path path : {kSuccess, kCancel, kVanish}) {
     FirstRig rig(FirstFamilyKind::kTk);
     int niceDuring = 100, policyDuring = -1, policyReading = -1;
+    std::int64_t goneAt = -1;
     rig.link.onWrite = [&, inner = rig.link.onWrite](FakeLink& link,
                                                      const std::vector<std::uint8_t>& bytes) {
       if (rig.link.state() == ScriptedReceiver::State::kNormal)
         policyReading = ::sched_getscheduler(0);
+      if (path == kVanish && rig.link.records.size() == 2 && goneAt < 0) {
+        goneAt = rig.clock.NowMs();
+        link.ClosePort();
+        return;
+      }
       inner(link, bytes);
     };
-    rig.link.answerRecord = [&](std::size_t, const std::vector<std::uint8_t>&) {
+    rig.link.answerRecord = [&](std::size_t index, const std::vector<std::uint8_t>&) {
       niceDuring = ::getpriority(PRIO_PROCESS, 0);
       policyDuring = ::sched_getscheduler(0);
-      return fail ? "" : "0";
+      if (path == kCancel && index == 1) rig.ui.cancelWhen = [] { return true; };
+      return "0";
     };
+    rig.ui.answers = {kResultYes};
     rig.Run();
+    const int message[] = {kMsgLoadingOk, kMsgConfirmAbort, kMsgLoadingFailed};
+    EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{message[path]}) << path;
+    EXPECT_EQ(rig.Marker(), path == kSuccess ? 1 : -1);
+    EXPECT_FALSE(rig.link.IsOpen());
+    EXPECT_EQ(rig.link.records.size() == 2u, path != kSuccess);
+    EXPECT_LT(path == kVanish ? rig.clock.NowMs() - goneAt : 0, 1000);
     EXPECT_EQ(policyReading, policyBefore);
     EXPECT_TRUE(policyDuring == SCHED_RR || niceDuring <= niceBefore);
     EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), niceBefore);

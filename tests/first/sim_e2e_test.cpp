@@ -163,50 +163,46 @@ TEST(FirstFamilySim, UnfinishedLoadWithTenRefusalsAndTheEleventh) {
   }
 }
 
-// A receiver already in its wrong-checksum state gets the saved almanac only: the doppler
-// table of an earlier load is forgotten.
-TEST(FirstFamilySim, EndRecordVerdicts) {
+// A receiver already in its wrong-checksum state gets the saved almanac only (the doppler
+// table of an earlier load is forgotten), then judges the end record; or it vanishes
+// mid-upload, which fails the load at once with the port closed.
+TEST(FirstFamilySim, EndRecordVerdictsAndVanishing) {
   struct Case {
     std::vector<std::string> args;
     std::vector<int> messages;
+    std::size_t ends;
   };
   const std::vector<Case> cases = {
-      {{"--verdict", "1"}, {kMsgLoadingFailed, kMsgLoadingFailed}},
-      {{"--verdict", "2"}, {kMsgLoadingFailed, kMsgLoadingFailed}},
-      {{"--fault", "busy=3"}, {kMsgLoadingOk}},
-      {{"--verdict", "4"}, {kMsgBadChecksum, kMsgLoadingFailed}},
-      {{"--verdict", "6"}, {kMsgBadSoftwareVersion, kMsgLoadingFailed}},
-      {{"--verdict", "7"}, {kMsgFlashWriteError, kMsgLoadingFailed}},
+      {{"--verdict", "1"}, {kMsgLoadingFailed, kMsgLoadingFailed}, 3},
+      {{"--verdict", "2"}, {kMsgLoadingFailed, kMsgLoadingFailed}, 3},
+      {{"--fault", "busy=3"}, {kMsgLoadingOk}, 1},
+      {{"--verdict", "4"}, {kMsgBadChecksum, kMsgLoadingFailed}, 1},
+      {{"--verdict", "6"}, {kMsgBadSoftwareVersion, kMsgLoadingFailed}, 1},
+      {{"--verdict", "7"}, {kMsgFlashWriteError, kMsgLoadingFailed}, 1},
+      {{"--fault", "vanish=3"}, {kMsgLoadingFailed}, 0},
   };
   for (const Case& c : cases) {
-    SimLoad load(FirstFamilyKind::kVr, 2, 32);
+    SimLoad load(FirstFamilyKind::kVr, 8, 32);
     load.w.tables.savedAlmanacValid = true;
     load.w.tables.savedAlmanac[0].fill(0x42);
     load.w.tables.dopplerValid = true;
     std::vector<std::string> args = c.args;
     args.insert(args.end(), {"--fault", "already-wrong"});
-    load.Run(args);
+    double seconds = load.Run(args);
     SCOPED_TRACE(c.args[1]);
     EXPECT_EQ(load.ui.MessageIds(), c.messages);
     EXPECT_EQ(load.Marker(), c.messages.back() == kMsgLoadingOk ? 1 : -1);
-    EXPECT_EQ(load.report.at("writeBack").size(), 32u);
+    EXPECT_EQ(load.report.at("writeBack").size(), c.ends > 0 ? 32u : 0u);
     EXPECT_EQ(load.dir.Read("~tmp1.tmp"), "");
     if (c.messages.back() == kMsgLoadingOk) load.ExpectCleanLoad(32);
     std::size_t ends = 0;
     for (std::size_t i = 0; i < load.report.at("records").size(); ++i)
       ends += load.report.at("records").at(i).at("kind").AsString() == "end";
-    EXPECT_EQ(ends, c.args[1] == "1" || c.args[1] == "2" ? 3u : 1u);
+    EXPECT_EQ(ends, c.ends);
+    EXPECT_FALSE(load.port.IsOpen());
+    EXPECT_FALSE(load.ui.progressOpen);
+    EXPECT_LT(seconds, 40.0);
   }
-}
-
-TEST(FirstFamilySim, ReceiverVanishingMidUploadFailsPromptly) {
-  SimLoad load(FirstFamilyKind::kVr, 8, 64);
-  double seconds = load.Run({"--fault", "already-wrong", "--fault", "vanish=3"});
-  EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-  EXPECT_EQ(load.Marker(), -1);
-  EXPECT_FALSE(load.port.IsOpen());
-  EXPECT_FALSE(load.ui.progressOpen);
-  EXPECT_LT(seconds, 40.0);
 }
 
 }  // namespace
