@@ -6,8 +6,6 @@
 #include <csignal>
 #include <filesystem>
 
-#include "app/messages.h"
-#include "loader/first/almanac.h"
 #include "tests/first/first_rig.h"
 
 namespace {
@@ -26,46 +24,33 @@ AlmanacRow Row(std::uint8_t status, std::uint8_t time, std::uint16_t week, std::
 constexpr std::int64_t kInWeek2296 = 1704585600 + 9 * 3600;
 
 TEST(Almanac, GpsWeekCountsFromSixJanuary1980AtEight) {
-  EXPECT_EQ(GpsWeekAt(315993600), 0);
   EXPECT_EQ(GpsWeekAt(315993600 + 604799), 0);
   EXPECT_EQ(GpsWeekAt(315993600 + 604800), 1);
   EXPECT_EQ(GpsWeekAt(kInWeek2296), 2296);
   EXPECT_EQ(GpsWeekAt(kInWeek2296 - 2 * 3600), 2295);
 }
 
-TEST(Almanac, AgeCheckLooksOnlyAtAgedRows) {
-  Almanac almanac{};
-  for (auto& row : almanac)
-    row = Row(0x80, 0, 2296, 0);
-  EXPECT_TRUE(IsAlmanacUsable(almanac, kInWeek2296));
-  almanac[5] = Row(0x80, 0, 2294, 0);  // two weeks old: still fine
-  EXPECT_TRUE(IsAlmanacUsable(almanac, kInWeek2296));
-  almanac[5] = Row(0x80, 0, 2293, 0);  // three weeks
-  EXPECT_FALSE(IsAlmanacUsable(almanac, kInWeek2296));
-  almanac[5] = Row(0x7F, 0, 2293, 0);  // status below 0x80 never makes it stale
-  EXPECT_TRUE(IsAlmanacUsable(almanac, kInWeek2296));
-}
-
 TEST(Almanac, MergeKeepsTheNewerRowOfEachSlot) {
+  struct Case {
+    AlmanacRow saved, fresh;
+    char winner;
+  };
+  const Case cases[] = {
+      {Row(0x80, 9, 2296, 'S'), Row(0x80, 10, 2296, 'F'), 'F'},   // later in the week
+      {Row(0x80, 10, 2296, 'S'), Row(0x00, 10, 2296, 'F'), 'F'},  // tie, fresh status 0
+      {Row(0x80, 10, 2296, 'S'), Row(0x80, 10, 2296, 'F'), 'S'},  // tie, fresh status 0x80
+      {Row(0x80, 0, 2297, 'S'), Row(0x80, 140, 2296, 'F'), 'S'},  // older week
+      {Row(0x80, 0, 3000, 'S'), Row(0x80, 0, 4000, 'F'), 'F'},    // no wrap into the past
+  };
   TableStore tables;
   tables.savedAlmanacValid = true;
-  tables.savedAlmanac[0] = Row(0x80, 9, 2296, 'S');
-  tables.freshAlmanac[0] = Row(0x80, 10, 2296, 'F');  // later in the week: fresh
-  tables.savedAlmanac[1] = Row(0x80, 10, 2296, 'S');
-  tables.freshAlmanac[1] = Row(0x00, 10, 2296, 'F');  // tie, fresh status 0: fresh
-  tables.savedAlmanac[2] = Row(0x80, 10, 2296, 'S');
-  tables.freshAlmanac[2] = Row(0x80, 10, 2296, 'F');  // tie, fresh status 0x80: saved
-  tables.savedAlmanac[3] = Row(0x80, 0, 2297, 'S');
-  tables.freshAlmanac[3] = Row(0x80, 140, 2296, 'F');  // older week: saved
-  // Week numbers far beyond today must not wrap into the past.
-  tables.savedAlmanac[4] = Row(0x80, 0, 3000, 'S');
-  tables.freshAlmanac[4] = Row(0x80, 0, 4000, 'F');
+  for (int slot = 0; slot < 5; ++slot) {
+    tables.savedAlmanac[slot] = cases[slot].saved;
+    tables.freshAlmanac[slot] = cases[slot].fresh;
+  }
   MergeAlmanacRows(tables);
-  EXPECT_EQ(tables.savedAlmanac[0][41], 'F');
-  EXPECT_EQ(tables.savedAlmanac[1][41], 'F');
-  EXPECT_EQ(tables.savedAlmanac[2][41], 'S');
-  EXPECT_EQ(tables.savedAlmanac[3][41], 'S');
-  EXPECT_EQ(tables.savedAlmanac[4][41], 'F');
+  for (int slot = 0; slot < 5; ++slot)
+    EXPECT_EQ(tables.savedAlmanac[slot][41], cases[slot].winner) << slot;
 }
 
 TEST(Almanac, UnusableSavedAlmanacIsReplacedWhole) {
@@ -77,30 +62,30 @@ TEST(Almanac, UnusableSavedAlmanacIsReplacedWhole) {
   EXPECT_EQ(tables.savedAlmanac, tables.freshAlmanac);
 }
 
+// A row two weeks old is fine, three is not, unless its status is below 0x80; a short file
+// is not trusted.
 TEST(AlmanacFile, LoadJudgesAgeAndIgnoresShortFiles) {
   FirstRig rig(FirstFamilyKind::kVr);
-  std::string whole;
-  for (int slot = 0; slot < 32; ++slot) {
-    AlmanacRow row = Row(0x80, 1, CurrentGpsWeek(), static_cast<std::uint8_t>(slot));
-    whole.append(row.begin(), row.end());
+  struct Case {
+    std::uint8_t status;
+    int weeksOld;
+    std::size_t size;
+    bool usable;
+  };
+  for (Case c : {Case{0x80, 2, 1344, true}, Case{0x80, 3, 1344, false}, Case{0x7F, 3, 1344, true},
+                 Case{0x80, 0, 1300, false}}) {
+    std::string file;
+    for (int slot = 0; slot < 32; ++slot) {
+      AlmanacRow row = Row(0x80, 1, CurrentGpsWeek(), static_cast<std::uint8_t>(slot));
+      if (slot == 7)
+        row = Row(c.status, 1, static_cast<std::uint16_t>(CurrentGpsWeek() - c.weeksOld), 7);
+      file.append(row.begin(), row.end());
+    }
+    rig.dir.Write("alm.alm", file.substr(0, c.size));
+    LoadAlmanacBackup(rig.w);
+    EXPECT_EQ(rig.w.tables.savedAlmanacValid, c.usable) << c.weeksOld << " " << c.size;
+    EXPECT_EQ(rig.w.tables.savedAlmanac[31][41], 31);
   }
-  rig.dir.Write("alm.alm", whole);
-  LoadAlmanacBackup(rig.w);
-  EXPECT_TRUE(rig.w.tables.savedAlmanacValid);
-  EXPECT_EQ(rig.w.tables.savedAlmanac[31][41], 31);
-
-  // Slot 7 three weeks old: the rows are loaded, but not usable.
-  AlmanacRow stale = Row(0x80, 1, static_cast<std::uint16_t>(CurrentGpsWeek() - 3), 7);
-  std::string staleFile = whole;
-  staleFile.replace(7 * 42, 42, std::string(stale.begin(), stale.end()));
-  rig.dir.Write("alm.alm", staleFile);
-  LoadAlmanacBackup(rig.w);
-  EXPECT_FALSE(rig.w.tables.savedAlmanacValid);
-
-  // A truncated file is not trusted.
-  rig.dir.Write("alm.alm", whole.substr(0, 1300));
-  LoadAlmanacBackup(rig.w);
-  EXPECT_FALSE(rig.w.tables.savedAlmanacValid);
   EXPECT_TRUE(rig.ui.messages.empty());
 }
 

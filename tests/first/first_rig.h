@@ -8,6 +8,7 @@
 
 #include "app/clock.h"
 #include "app/loader_state.h"
+#include "app/messages.h"
 #include "app/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/first_family.h"
@@ -23,35 +24,45 @@ inline const std::string kReceiverPreface =
     "$GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,*47\r\n"
     "$GPRMC,120000,A,4807.038,N,01131.000,E,022.4,084.4,230394,,*6A\r\n";
 
+class LanguageGuard {
+ public:
+  explicit LanguageGuard(std::int16_t offset) { LanguageOffset = offset; }
+  ~LanguageGuard() { LanguageOffset = kFrenchOffset; }
+};
+
+// chgt.cfg with one model of this family, its program file, and the main window's choice.
+inline first_test::ProgramFile PrepareLoad(TempDir& dir, CLoaderState& w, const std::string& tag,
+                                           const std::string& wrg, int records, int dataBytes) {
+  dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:" + tag + "\nWRG:" + wrg + "\n");
+  w.catalogueFolder = dir.Path();
+  w.receiverTypes.entries = {"Model"};
+  w.receiverTypes.selection = 0;
+  auto program = first_test::MakeProgram(records, dataBytes, 0x21);
+  dir.Write("MODEL.fra", std::string(program.bytes.begin(), program.bytes.end()));
+  w.folder = dir.Path() + "/";
+  w.fileName = "MODEL.fra";
+  return program;
+}
+
 class FirstRig {
  public:
-  explicit FirstRig(FirstFamilyKind kind, int programRecords = 3, int dataBytes = 16)
-      : settings(dir.File("kznload.INI")), link(clock, kind), w(ui, clock, settings, link) {
-    tag = kind == FirstFamilyKind::kVr ? "VR" : "TK";
-    dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:" + tag + "\nWRG:" + kTestWrgText + "\n");
-    w.catalogueFolder = dir.Path();
-    w.receiverTypes.entries = {"Model"};
-    w.receiverTypes.selection = 0;
-    program = first_test::MakeProgram(programRecords, dataBytes, 0x21);
-    dir.Write("MODEL.fra", std::string(program.bytes.begin(), program.bytes.end()));
-    w.folder = dir.Path() + "/";
-    w.fileName = "MODEL.fra";
+  explicit FirstRig(FirstFamilyKind kind)
+      : settings(dir.File("kznload.INI")),
+        link(clock, kind),
+        w(ui, clock, settings, link),
+        tag(kind == FirstFamilyKind::kVr ? "VR" : "TK") {
+    PrepareLoad(dir, w, tag, kTestWrgText, 3, 16);
     link.dump = first_test::MakeDump(0x40, CurrentGpsWeek(), kReceiverPreface);
   }
 
   void Run() { RunFirstFamilyLoad(w, tag); }
   int Marker() const { return settings.GetInt("LAST_LOADING", "1", 1); }
-  // Load records the receiver got at the table addresses (0xC0F400 onwards).
-  std::vector<std::vector<std::uint8_t>> WriteBacks() const {
-    std::vector<std::vector<std::uint8_t>> found;
+  // Records the receiver got with this first byte; write-backs: at the table addresses.
+  std::size_t Count(std::uint8_t kind, bool writeBacks = false) const {
+    std::size_t n = 0;
     for (const auto& r : link.records)
-      if (r[0] == 0x8B && r[2] >= 0xC0) found.push_back(r);
-    return found;
-  }
-  std::vector<std::uint8_t> EndRecord() const {
-    for (const auto& r : link.records)
-      if (r[0] == 0x8C) return r;
-    return {};
+      n += r[0] == kind && (!writeBacks || r[2] >= 0xC0);
+    return n;
   }
 
   TempDir dir;
@@ -61,5 +72,4 @@ class FirstRig {
   ScriptedReceiver link;
   CLoaderState w;
   std::string tag;
-  first_test::ProgramFile program;
 };

@@ -1,7 +1,5 @@
 #include "tests/first/scripted_receiver.h"
 
-#include <algorithm>
-
 #include "serial/sentences.h"
 
 ScriptedReceiver::ScriptedReceiver(VirtualClock& clock, FirstFamilyKind kind)
@@ -19,109 +17,66 @@ int ScriptedReceiver::TakeReceived(const std::uint8_t** data, std::uint32_t* cou
   return FakeLink::TakeReceived(data, count);
 }
 
-void ScriptedReceiver::Stream() {
-  ++readOutRequests;
-  std::int64_t at = 20;
-  for (std::size_t pos = 0; pos < dump.size(); pos += chunkBytes) {
-    std::size_t end = std::min(dump.size(), pos + chunkBytes);
-    DeliverAfter(at, std::vector<std::uint8_t>(dump.begin() + static_cast<std::ptrdiff_t>(pos),
-                                               dump.begin() + static_cast<std::ptrdiff_t>(end)));
-    at += chunkMs;
-  }
-}
-
 void ScriptedReceiver::OnWrite(const std::vector<std::uint8_t>& bytes) {
+  bool vr = kind_ == FirstFamilyKind::kVr;
+  bool fast = Settings().bitRate == 9600;
   if (state_ == State::kLoading) {
     for (std::uint8_t b : bytes)
       OnLoadingByte(b);
-    return;
-  }
-  if (state_ == State::kLoaderWaiting) {
-    // A lone "0" at 9600 bit/s; the wake sentences' own zeros are no answer.
-    for (std::uint8_t b : bytes) {
-      if (b != '0' || bytes.size() != 1 || Settings().bitRate != 9600) continue;
-      zerosAnswered.push_back(b);
-      if (kind_ == FirstFamilyKind::kVr) {
-        if (!silentReady) DeliverAfter(1100, "1");
-        state_ = State::kLoading;
-      } else if (++zeros_ == 2) {
-        if (!silentReady) DeliverAfter(10, "1");
-        state_ = State::kLoading;
+  } else if (state_ == State::kLoaderWaiting) {
+    // A lone "0" at 9600 bit/s; the wake sentences' own zeros are no answer. TK wants two.
+    if (bytes.size() != 1 || bytes[0] != '0' || !fast) return;
+    if (++zerosAnswered < (vr ? 1 : 2)) return;
+    if (!silentReady) DeliverAfter(vr ? 1100 : 10, "1");
+    state_ = State::kLoading;
+  } else if (vr != fast) {  // VR listens at 4800 bit/s, TK at 9600
+    heard_.append(bytes.begin(), bytes.end());
+    std::string wake = vr ? std::string(kFirstWakeSentence) + std::string(kSecondWakeSentence)
+                          : std::string(kLoadMarkerTk);
+    if (heard_.ends_with(vr ? kReadOutRequestVr : kReadOutMarkerTk)) {
+      heard_.clear();
+      ++readOutRequests;
+      for (std::size_t pos = 0; pos < dump.size(); pos += chunkBytes) {
+        auto end =
+            dump.begin() + static_cast<std::ptrdiff_t>(std::min(dump.size(), pos + chunkBytes));
+        DeliverAfter(
+            20 + static_cast<std::int64_t>(pos / chunkBytes) * 320,
+            std::vector<std::uint8_t>(dump.begin() + static_cast<std::ptrdiff_t>(pos), end));
       }
-    }
-    return;
-  }
-  std::uint32_t rate = Settings().bitRate;
-  heard_.append(bytes.begin(), bytes.end());
-  auto heardEnds = [&](std::string_view text) {
-    return heard_.size() >= text.size() &&
-           heard_.compare(heard_.size() - text.size(), text.size(), text) == 0;
-  };
-  if (kind_ == FirstFamilyKind::kVr && rate == 4800) {
-    if (heardEnds(kReadOutRequestVr)) {
-      heard_.clear();
-      Stream();
-    } else if (heardEnds(std::string(kFirstWakeSentence) + std::string(kSecondWakeSentence))) {
+    } else if (heard_.ends_with(wake)) {
       heard_.clear();
       state_ = State::kLoaderWaiting;
-      nextTextAt_ = clock().NowMs() + 100;
-    }
-  } else if (kind_ == FirstFamilyKind::kTk && rate == 9600) {
-    if (heardEnds(kReadOutMarkerTk)) {
-      heard_.clear();
-      Stream();
-    } else if (heardEnds(kLoadMarkerTk)) {
-      heard_.clear();
-      state_ = State::kLoaderWaiting;
-      nextTextAt_ = clock().NowMs() + 50;
+      nextTextAt_ = clock().NowMs() + (vr ? 100 : 50);
     }
   }
 }
 
 void ScriptedReceiver::OnLoadingByte(std::uint8_t byte) {
   partial_.push_back(byte);
-  std::size_t length = 0;
-  if (partial_[0] == 0x8C) {
-    length = 4;
-  } else if (partial_.size() >= 2) {
-    length = partial_[1] + 7u;
-  } else {
+  if (partial_[0] != 0x8C && partial_.size() < 2) return;
+  std::size_t length = partial_[0] == 0x8C ? 4u : partial_[1] + 7u;
+  if (partial_.size() < length) return;
+  records.push_back(std::move(partial_));
+  partial_.clear();
+  const std::vector<std::uint8_t>& record = records.back();
+  if (record[0] != 0x8C) {
+    std::string answer = answerRecord ? answerRecord(records.size() - 1, record) : "0";
+    if (!answer.empty()) DeliverAfter(5, answer);
     return;
   }
-  if (partial_.size() < length) return;
-  std::vector<std::uint8_t> record;
-  record.swap(partial_);
-  records.push_back(record);
-  if (record[0] == 0x8C) {
-    // A busy loader says "3" every 600 ms until it has its verdict.
-    std::int64_t at = 5;
-    for (;;) {
-      std::string verdict = "5";
-      if (!verdicts.empty()) {
-        verdict = verdicts.front();
-        verdicts.pop_front();
-      }
-      if (!verdict.empty()) DeliverAfter(at, verdict);
-      if (verdict != "3") return;
-      at += 600;
-    }
+  // A busy loader says "3" every 600 ms until it has its verdict.
+  for (std::int64_t at = 5;; at += 600) {
+    std::string verdict = verdicts.empty() ? "5" : verdicts.front();
+    if (!verdicts.empty()) verdicts.pop_front();
+    if (!verdict.empty()) DeliverAfter(at, verdict);
+    if (verdict != "3") return;
   }
-  std::string answer = answerRecord ? answerRecord(records.size() - 1, record) : "0";
-  if (!answer.empty()) DeliverAfter(5, answer);
 }
 
 namespace first_test {
 
-int BlockLength(int block) {
-  if (block <= 9) return 120;
-  if (block == 10) return 80;
-  if (block == 11) return 120;
-  if (block == 12) return 8;
-  return 42;
-}
-
 std::vector<std::uint8_t> BlockData(std::uint8_t seed, std::uint16_t week, int block) {
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(BlockLength(block)));
+  std::vector<std::uint8_t> data(block >= 13 ? 42 : block == 12 ? 8 : block == 10 ? 80 : 120);
   for (std::size_t i = 0; i < data.size(); ++i)
     data[i] = static_cast<std::uint8_t>(seed + block * 7 + i * 13);
   if (block >= 13) {
@@ -140,9 +95,8 @@ std::vector<std::uint8_t> MakeDumpRecord(int block, const std::vector<std::uint8
     record.push_back(b);
     check = static_cast<std::uint8_t>(check + b);
   }
-  record.push_back(check);
-  record.push_back('\r');
-  record.push_back('\n');
+  for (std::uint8_t b : {check, std::uint8_t{'\r'}, std::uint8_t{'\n'}})
+    record.push_back(b);
   return record;
 }
 
@@ -157,33 +111,26 @@ std::vector<std::uint8_t> MakeDump(std::uint8_t seed, std::uint16_t week,
 }
 
 ProgramFile MakeProgram(int records, int dataBytes, std::uint8_t seed) {
-  ProgramFile file;
   // Form A header: 0x8B, n, n + 6 bytes of version text.
-  std::string version = "VR540 V2.50 FR";
-  file.bytes.reserve(version.size() + 2);
-  file.bytes.push_back(0x8B);
-  file.bytes.push_back(static_cast<std::uint8_t>(version.size() - 6));
-  for (char c : version)
-    file.bytes.push_back(static_cast<std::uint8_t>(c));
+  ProgramFile file{Bytes("\x8B\x08VR540 V2.50 FR"), {}};
+  std::uint16_t sum = 0;
   for (int r = 0; r < records; ++r) {
-    std::uint32_t address = 0x010000u + static_cast<std::uint32_t>(r * dataBytes);
+    auto address = 0x010000u + static_cast<std::uint32_t>(r * dataBytes);
     std::vector<std::uint8_t> record{
         0x8B, static_cast<std::uint8_t>(dataBytes - 1), static_cast<std::uint8_t>(address >> 16),
         static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
-    for (int i = 0; i < dataBytes; ++i) {
-      auto b = static_cast<std::uint8_t>(seed + r * 31 + i * 5);
-      record.push_back(b);
-      file.programSum = static_cast<std::uint16_t>(file.programSum + b);
-    }
     std::uint8_t check = 0;
+    for (int i = 0; i < dataBytes; ++i) {
+      record.push_back(static_cast<std::uint8_t>(seed + r * 31 + i * 5));
+      sum = static_cast<std::uint16_t>(sum + record.back());
+    }
     for (std::size_t i = 1; i < record.size(); ++i)
       check = static_cast<std::uint8_t>(check + record[i]);
     record.push_back(check);
     file.dataRecords.push_back(record);
     file.bytes.insert(file.bytes.end(), record.begin(), record.end());
   }
-  auto high = static_cast<std::uint8_t>(file.programSum >> 8);
-  auto low = static_cast<std::uint8_t>(file.programSum);
+  auto high = static_cast<std::uint8_t>(sum >> 8), low = static_cast<std::uint8_t>(sum);
   file.bytes.insert(file.bytes.end(), {0x8C, high, low, static_cast<std::uint8_t>(high + low)});
   return file;
 }

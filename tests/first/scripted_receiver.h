@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "loader/first/first_family.h"
@@ -23,10 +24,9 @@ class ScriptedReceiver : public FakeLink {
   int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
 
   // What it streams when asked for its tables (text in front of the records included), in
-  // pieces of `chunkBytes` every `chunkMs`, as a 9600 bit/s line would carry them.
+  // pieces of `chunkBytes` every 320 ms, as a 9600 bit/s line would carry them.
   std::vector<std::uint8_t> dump;
   std::size_t chunkBytes = 300;
-  std::int64_t chunkMs = 320;
   // Answer to the n-th load record (0-based, resends counted); default "0" after 5 ms.
   std::function<std::string(std::size_t index, const std::vector<std::uint8_t>& record)>
       answerRecord;
@@ -36,46 +36,43 @@ class ScriptedReceiver : public FakeLink {
   bool silentReady = false;
   bool silentLoader = false;
 
-  void StartInLoader() { state_ = State::kLoaderWaiting; }
   State state() const { return state_; }
-
   int readOutRequests = 0;
+  int zerosAnswered = 0;                           // lone "0"s in its loader, at 9600
   std::vector<std::vector<std::uint8_t>> records;  // every record, resends and end included
-  std::vector<std::uint8_t> zerosAnswered;         // bitrates aside: the "0"s it saw
 
  private:
   void OnWrite(const std::vector<std::uint8_t>& bytes);
   void OnLoadingByte(std::uint8_t byte);
-  void Stream();
 
   FirstFamilyKind kind_;
   State state_ = State::kNormal;
   std::string heard_;
   std::int64_t nextTextAt_ = 0;
-  int zeros_ = 0;
   std::vector<std::uint8_t> partial_;
 };
 
 // Test material in the receivers' formats.
 namespace first_test {
 
-// Block lengths by block number.
-int BlockLength(int block);
+inline std::vector<std::uint8_t> Bytes(std::string_view text) {
+  return std::vector<std::uint8_t>(text.begin(), text.end());
+}
 // A dump of 45 records with data from `seed`, almanac rows in GPS week `week`, behind
 // `preface` (the receiver's normal output, ending with CR LF).
 std::vector<std::uint8_t> MakeDump(std::uint8_t seed, std::uint16_t week,
                                    const std::string& preface);
 // One dump record: 0x8B, block, data, check, CR LF.
 std::vector<std::uint8_t> MakeDumpRecord(int block, const std::vector<std::uint8_t>& data);
-// The data of block `block` in a dump made from `seed`.
+// The data of block `block` in a dump made from `seed` (blocks of 120 x10, 80, 120, 8, 42 x32).
 std::vector<std::uint8_t> BlockData(std::uint8_t seed, std::uint16_t week, int block);
 
 struct ProgramFile {
   std::vector<std::uint8_t> bytes;
   std::vector<std::vector<std::uint8_t>> dataRecords;
-  std::uint16_t programSum = 0;  // 16-bit sum of every data record's data bytes
 };
-// A form A header, `records` data records of `dataBytes` bytes each (1 to 256), an end record.
+// A form A header, `records` data records of `dataBytes` bytes each (1 to 256), an end record
+// with the 16-bit sum of every data record's data bytes.
 ProgramFile MakeProgram(int records, int dataBytes, std::uint8_t seed);
 
 }  // namespace first_test

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 
 #include "app/messages.h"
 #include "loader/first/tables.h"
@@ -17,18 +16,7 @@
 
 namespace {
 
-using json_lite::BytesFromHex;
 using json_lite::HexFromBytes;
-
-const char* WrgOf(FirstFamilyKind kind) {
-  return kind == FirstFamilyKind::kVr ? "VR LOADER BAD CHECKSUM" : "TK LOADER BAD CHECKSUM";
-}
-
-class LanguageGuard {
- public:
-  explicit LanguageGuard(std::int16_t offset) { LanguageOffset = offset; }
-  ~LanguageGuard() { LanguageOffset = kFrenchOffset; }
-};
 
 // A catalogue folder, the settings store, the port and the main window's state, with
 // kznsim at the other end of the line.
@@ -39,35 +27,38 @@ class SimLoad {
         port(ui, [this](int) { return sim.SlavePath(); }),
         w(ui, clock, settings, port) {
     tag = kind == FirstFamilyKind::kVr ? "VR" : "TK";
-    dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:" + tag + "\nWRG:" + WrgOf(kind) + "\n");
-    w.catalogueFolder = dir.Path();
-    w.receiverTypes.entries = {"Model"};
-    w.receiverTypes.selection = 0;
-    program = first_test::MakeProgram(records, dataBytes, 0x33);
-    dir.Write("MODEL.fra", std::string(program.bytes.begin(), program.bytes.end()));
-    w.folder = dir.Path() + "/";
-    w.fileName = "MODEL.fra";
+    program = PrepareLoad(dir, w, tag, tag + " LOADER BAD CHECKSUM", records, dataBytes);
   }
 
-  bool Start(std::vector<std::string> args) {
+  // Starts kznsim, runs the load and stops kznsim; the seconds the load took.
+  double Run(std::vector<std::string> args) {
     args.insert(args.begin(), {"--family", tag});
-    return sim.Start(args);
-  }
-  // Runs the load; the seconds it took.
-  double Run() {
+    if (!sim.Start(args)) ADD_FAILURE() << sim.Error();
     auto start = std::chrono::steady_clock::now();
     RunFirstFamilyLoad(w, tag);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    report = sim.Stop().value_or(json_lite::Value());
+    return seconds;
   }
-  json_lite::Value Report() {
-    auto report = sim.Stop();
-    return report ? *report : json_lite::Value();
+  int Marker() const { return settings.GetInt("LAST_LOADING", "1", 0); }
+  std::vector<std::uint8_t> Memory(const char* name) const {
+    return json_lite::BytesFromHex(report.at("memory").at(name).AsString())
+        .value_or(std::vector<std::uint8_t>{});
   }
-  std::vector<std::uint8_t> File(const std::string& name) const {
-    std::string text = dir.Read(name);
-    return std::vector<std::uint8_t>(text.begin(), text.end());
+  // What the receiver saw of a load that ended well (check bytes, word sum, header never
+  // sent: each is a violation in its report).
+  void ExpectCleanLoad(std::size_t writeBacks) const {
+    EXPECT_EQ(report.at("violations").size(), 0u) << report.at("violations").at(0).AsString();
+    std::vector<std::uint8_t> sent;
+    for (const auto& r : program.dataRecords)
+      sent.insert(sent.end(), r.begin(), r.end());
+    EXPECT_EQ(report.at("program").AsString(), HexFromBytes(sent));
+    EXPECT_EQ(report.at("writeBack").size(), writeBacks);
+    EXPECT_EQ(report.at("endRecord").at("sum").AsInt(),
+              report.at("endRecord").at("expectedSum").AsInt());
+    EXPECT_FALSE(port.IsOpen());
   }
-  int Marker() const { return settings.GetInt("LAST_LOADING", "1", 1); }
 
   TempDir dir;
   SteadyClock clock;
@@ -78,203 +69,140 @@ class SimLoad {
   CLoaderState w;
   std::string tag;
   first_test::ProgramFile program;
+  json_lite::Value report;
 };
 
-std::string ProgramHex(const first_test::ProgramFile& program) {
-  std::vector<std::uint8_t> all;
-  for (const auto& r : program.dataRecords)
-    all.insert(all.end(), r.begin(), r.end());
-  return HexFromBytes(all);
-}
-
-std::vector<std::uint8_t> Hex(const json_lite::Value& v) {
-  return BytesFromHex(v.AsString()).value_or(std::vector<std::uint8_t>{});
-}
-
-// What every complete load must show in the receiver's report.
-void ExpectReceiverLoaded(SimLoad& load, const json_lite::Value& report, std::uint32_t base) {
-  EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-  EXPECT_EQ(load.Marker(), 1);
-  EXPECT_FALSE(load.port.IsOpen());
-  EXPECT_EQ(report.at("violations").size(), 0u) << report.at("violations").at(0).AsString();
-  // Every data record arrived unchanged, the header record never.
-  EXPECT_EQ(report.at("program").AsString(), ProgramHex(load.program));
-  EXPECT_EQ(report.at("recordsAccepted").AsInt(),
-            static_cast<long long>(load.program.dataRecords.size()));
-  // The almanac first, then the doppler table, at the family's addresses.
-  const json_lite::Value& writeBack = report.at("writeBack");
-  ASSERT_EQ(writeBack.size(), 43u);
-  for (std::size_t i = 0; i < 43; ++i) {
-    long long block = i < 32 ? 13 + static_cast<long long>(i) : static_cast<long long>(i) - 32;
-    EXPECT_EQ(writeBack.at(i).at("block").AsInt(), block);
-    std::uint32_t offset = block >= 13 ? 1412u + 42u * static_cast<std::uint32_t>(block - 13)
-                                       : 120u * static_cast<std::uint32_t>(block);
-    EXPECT_EQ(writeBack.at(i).at("address").AsInt(), base + offset);
-  }
-  const json_lite::Value& end = report.at("endRecord");
-  EXPECT_EQ(end.at("sum").AsInt(), end.at("expectedSum").AsInt());
-  EXPECT_EQ(end.at("verdict").AsString(), "5");
-  // The receiver holds its own doppler table again, and the merged almanac.
-  const json_lite::Value& memory = report.at("memory");
-  EXPECT_EQ(memory.at("doppler").AsString(), memory.at("initialDoppler").AsString());
-  EXPECT_EQ(Hex(memory.at("almanac")), load.File("alm.alm"));
-}
-
-TEST(FirstFamilySim, VrHappyPathAtLineRateInFrench) {
-  SimLoad load(FirstFamilyKind::kVr);
-  ASSERT_TRUE(load.Start({"--throttle", "--seed", "7"})) << load.sim.Error();
-  load.Run();
-  json_lite::Value report = load.Report();
-  ExpectReceiverLoaded(load, report, kVrTableBase);
-  EXPECT_EQ(HexFromBytes(load.File("~tmp1.tmp")), report.at("dumpStream").AsString());
-  // First run without a backup: the receiver's own almanac comes back.
-  EXPECT_EQ(report.at("memory").at("almanac").AsString(),
-            report.at("memory").at("initialAlmanac").AsString());
-  EXPECT_EQ(load.ui.progressTexts.size(), 3u);
-}
-
-TEST(FirstFamilySim, TkHappyPathAtLineRateInEnglish) {
-  LanguageGuard english(kEnglishOffset);
-  SimLoad load(FirstFamilyKind::kTk);
-  ASSERT_TRUE(load.Start({"--throttle", "--seed", "11"})) << load.sim.Error();
-  load.Run();
-  json_lite::Value report = load.Report();
-  ASSERT_EQ(load.ui.messages.size(), 1u);
-  EXPECT_EQ(load.ui.messages[0].text, "Software version succesfully loaded.");
-  load.ui.messages[0].textNumber = kMsgLoadingOk;
-  ExpectReceiverLoaded(load, report, kTkTableBase);
-  EXPECT_EQ(HexFromBytes(load.File("~tmp1.tmp")), report.at("dumpStream").AsString());
-}
-
-TEST(FirstFamilySim, SavedAlmanacIsMergedIntoTheReceiver) {
-  // A backup from another receiver: the newer row of each slot goes back.
-  SimLoad load(FirstFamilyKind::kVr);
-  ASSERT_TRUE(load.Start({"--throttle", "--seed", "3"})) << load.sim.Error();
-  load.w.tables.savedAlmanacValid = true;
-  for (int slot = 0; slot < 32; ++slot) {
-    auto week = static_cast<std::uint16_t>(CurrentGpsWeek() + (slot < 16 ? 5 : -5));
-    load.w.tables.savedAlmanac[slot].fill(static_cast<std::uint8_t>(slot));
-    load.w.tables.savedAlmanac[slot][4] = static_cast<std::uint8_t>(week >> 8);
-    load.w.tables.savedAlmanac[slot][5] = static_cast<std::uint8_t>(week);
-  }
-  auto saved = load.w.tables.savedAlmanac;
-  load.Run();
-  json_lite::Value report = load.Report();
-  ExpectReceiverLoaded(load, report, kVrTableBase);
-  std::vector<std::uint8_t> initial = Hex(report.at("memory").at("initialAlmanac"));
-  std::vector<std::uint8_t> now = Hex(report.at("memory").at("almanac"));
-  ASSERT_EQ(now.size(), 1344u);
-  for (std::size_t slot = 0; slot < 32; ++slot) {
-    auto row = std::vector<std::uint8_t>(now.begin() + static_cast<long>(slot * 42),
-                                         now.begin() + static_cast<long>(slot * 42 + 42));
-    if (slot < 16)
-      EXPECT_EQ(row, std::vector<std::uint8_t>(saved[slot].begin(), saved[slot].end()));
-    else
-      EXPECT_EQ(row,
-                std::vector<std::uint8_t>(initial.begin() + static_cast<long>(slot * 42),
-                                          initial.begin() + static_cast<long>(slot * 42 + 42)));
+// At line rate: VR in French with a backup from another receiver (the newer row of each
+// slot goes back), TK in English on port 2 without one (its own almanac comes back).
+TEST(FirstFamilySim, HappyPathsAtLineRate) {
+  struct Case {
+    FirstFamilyKind kind;
+    std::int16_t language;
+    std::int8_t port;
+    bool backup;
+  };
+  for (Case c : {Case{FirstFamilyKind::kVr, kFrenchOffset, 1, true},
+                 Case{FirstFamilyKind::kTk, kEnglishOffset, 2, false}}) {
+    LanguageGuard language(c.language);
+    SimLoad load(c.kind);
+    load.w.portNumber = c.port;
+    load.w.tables.savedAlmanacValid = c.backup;
+    for (int slot = 0; slot < 32; ++slot) {
+      auto week = static_cast<std::uint16_t>(CurrentGpsWeek() + (slot < 16 ? 5 : -5));
+      load.w.tables.savedAlmanac[slot].fill(static_cast<std::uint8_t>(slot));
+      load.w.tables.savedAlmanac[slot][4] = static_cast<std::uint8_t>(week >> 8);
+      load.w.tables.savedAlmanac[slot][5] = static_cast<std::uint8_t>(week);
+    }
+    auto saved = load.w.tables.savedAlmanac;
+    load.Run({"--throttle", "--seed", std::to_string(c.port * 7)});
+    const json_lite::Value& report = load.report;
+    SCOPED_TRACE(load.tag);
+    ASSERT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
+    EXPECT_EQ(load.ui.messages[0].textNumber, kMsgLoadingOk + c.language);
+    EXPECT_EQ(load.ui.progressTexts,
+              (std::vector<std::string>{LoadMessageText(kMsgWakingReceiver),
+                                        LoadMessageText(kMsgReadingReceiver),
+                                        LoadMessageText(kMsgLoadingInProgress)}));
+    EXPECT_EQ(load.settings.GetInt("LAST_LOADING", std::to_string(c.port), 0), 1);
+    std::string dumpFile = "~tmp" + std::to_string(c.port) + ".tmp";
+    EXPECT_EQ(HexFromBytes(first_test::Bytes(load.dir.Read(dumpFile))),
+              report.at("dumpStream").AsString());
+    load.ExpectCleanLoad(43);
+    // The almanac first, then the doppler table, at the family's addresses.
+    std::uint32_t base = c.kind == FirstFamilyKind::kVr ? kVrTableBase : kTkTableBase;
+    ASSERT_EQ(report.at("writeBack").size(), 43u);
+    for (long long i = 0; i < 43; ++i) {
+      long long block = i < 32 ? 13 + i : i - 32;
+      EXPECT_EQ(report.at("writeBack").at(static_cast<std::size_t>(i)).at("address").AsInt(),
+                base + (block >= 13 ? 1412 + 42 * (block - 13) : 120 * block))
+          << block;
+    }
+    // The receiver holds its own doppler table again, the merged almanac, and so does alm.alm.
+    EXPECT_EQ(load.Memory("doppler"), load.Memory("initialDoppler"));
+    std::vector<std::uint8_t> almanac = load.Memory("initialAlmanac");
+    ASSERT_EQ(almanac.size(), 1344u);
+    for (std::size_t slot = 0; c.backup && slot < 16; ++slot)
+      std::copy(saved[slot].begin(), saved[slot].end(), almanac.begin() + slot * 42);
+    EXPECT_EQ(load.Memory("almanac"), almanac);
+    EXPECT_EQ(load.Memory("almanac"), first_test::Bytes(load.dir.Read("alm.alm")));
   }
 }
 
-TEST(FirstFamilySim, UnfinishedLoadUsesTheOldDumpAndAsksNothingOfTheReceiver) {
-  SimLoad load(FirstFamilyKind::kTk);
-  load.settings.SetInt("LAST_LOADING", "1", -1);
-  auto old = first_test::MakeDump(0x5C, CurrentGpsWeek(), kReceiverPreface);
-  load.dir.Write("~tmp1.tmp", std::string(old.begin(), old.end()));
-  load.ui.answers = {kResultYes};
-  // Its memory was lost with the unfinished load.
-  ASSERT_TRUE(load.Start({"--fault", "already-wrong"})) << load.sim.Error();
-  load.Run();
-  json_lite::Value report = load.Report();
-  EXPECT_EQ(load.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgLoadingOk}));
-  EXPECT_EQ(load.Marker(), 1);
-  std::string heard;
-  for (std::size_t i = 0; i < report.at("phases").size(); ++i)
-    heard += report.at("phases").at(i).at("bytes").AsString();
-  EXPECT_EQ(heard.find(HexFromBytes({'$', 'K', 'Z', 'N', 'P', 'R', 'O', 'G'})), std::string::npos);
-  // The doppler table of the old dump went back.
-  std::vector<std::uint8_t> doppler = Hex(report.at("memory").at("doppler"));
-  ASSERT_GE(doppler.size(), 120u);
-  auto block0 = first_test::BlockData(0x5C, CurrentGpsWeek(), 0);
-  EXPECT_EQ(std::vector<std::uint8_t>(doppler.begin(), doppler.begin() + 120), block0);
-}
-
-TEST(FirstFamilySim, ReceiverInItsWrongChecksumStateGetsTheSavedAlmanacOnly) {
-  SimLoad load(FirstFamilyKind::kVr);
-  load.w.tables.savedAlmanacValid = true;
-  load.w.tables.savedAlmanac[0].fill(0x42);
-  load.w.tables.dopplerValid = true;  // from an earlier load: cleared at the start
-  ASSERT_TRUE(load.Start({"--fault", "already-wrong"})) << load.sim.Error();
-  load.Run();
-  json_lite::Value report = load.Report();
-  EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-  EXPECT_EQ(report.at("writeBack").size(), 32u);
-  EXPECT_EQ(report.at("violations").size(), 0u) << report.at("violations").at(0).AsString();
-  EXPECT_EQ(report.at("endRecord").at("sum").AsInt(),
-            report.at("endRecord").at("expectedSum").AsInt());
-  EXPECT_EQ(load.File("~tmp1.tmp").size(), 0u);
-}
-
-TEST(FirstFamilySim, TenRefusalsAreForgivenTheEleventhIsNot) {
+// After an unfinished load answered Yes the old dump is used and nothing is asked of the
+// receiver, whose memory was lost with that load; ten refusals of a record are forgiven.
+TEST(FirstFamilySim, UnfinishedLoadWithTenRefusalsAndTheEleventh) {
   for (int refusals : {10, 11}) {
     SimLoad load(FirstFamilyKind::kTk);
-    ASSERT_TRUE(load.Start(
-        {"--fault", "already-wrong", "--fault", "refuse-record=2:" + std::to_string(refusals)}))
-        << load.sim.Error();
-    load.Run();
-    json_lite::Value report = load.Report();
-    if (refusals == 10) {
-      EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-      EXPECT_EQ(report.at("recordsResent").AsInt(), 10);
-      EXPECT_EQ(report.at("program").AsString(), ProgramHex(load.program));
-    } else {
-      EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
+    load.settings.SetInt("LAST_LOADING", "1", -1);
+    auto old = first_test::MakeDump(0x5C, CurrentGpsWeek(), kReceiverPreface);
+    load.dir.Write("~tmp1.tmp", std::string(old.begin(), old.end()));
+    load.ui.answers = {kResultYes};
+    load.Run(
+        {"--fault", "already-wrong", "--fault", "refuse-record=2:" + std::to_string(refusals)});
+    SCOPED_TRACE(refusals);
+    std::string heard;
+    for (std::size_t i = 0; i < load.report.at("phases").size(); ++i)
+      heard += load.report.at("phases").at(i).at("bytes").AsString();
+    EXPECT_EQ(heard.find(HexFromBytes(first_test::Bytes("$KZNPROG"))), std::string::npos);
+    if (refusals == 11) {
+      EXPECT_EQ(load.ui.MessageIds(),
+                (std::vector<int>{kMsgLastLoadingUnfinished, kMsgLoadingFailed}));
       EXPECT_EQ(load.Marker(), -1);
-      EXPECT_TRUE(report.at("endRecord").IsNull());
+      EXPECT_TRUE(load.report.at("endRecord").IsNull());
+      continue;
     }
+    EXPECT_EQ(load.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgLoadingOk}));
+    EXPECT_EQ(load.Marker(), 1);
+    EXPECT_EQ(load.report.at("recordsResent").AsInt(), 10);
+    load.ExpectCleanLoad(43);
+    // The doppler table of the old dump went back.
+    std::vector<std::uint8_t> doppler = load.Memory("doppler");
+    ASSERT_GE(doppler.size(), 120u);
+    doppler.resize(120);
+    EXPECT_EQ(doppler, first_test::BlockData(0x5C, CurrentGpsWeek(), 0));
   }
 }
 
-TEST(FirstFamilySim, EndRecordVerdicts) {
+// A receiver already in its wrong-checksum state gets the saved almanac only (the doppler
+// table of an earlier load is forgotten), then judges the end record; or it vanishes
+// mid-upload, which fails the load at once with the port closed.
+TEST(FirstFamilySim, EndRecordVerdictsAndVanishing) {
   struct Case {
     std::vector<std::string> args;
     std::vector<int> messages;
+    std::size_t ends;
   };
   const std::vector<Case> cases = {
-      {{"--verdict", "1"}, {kMsgLoadingFailed, kMsgLoadingFailed}},
-      {{"--verdict", "2"}, {kMsgLoadingFailed, kMsgLoadingFailed}},
-      {{"--fault", "busy=3"}, {kMsgLoadingOk}},
-      {{"--verdict", "4"}, {kMsgBadChecksum, kMsgLoadingFailed}},
-      {{"--verdict", "5"}, {kMsgLoadingOk}},
-      {{"--verdict", "6"}, {kMsgBadSoftwareVersion, kMsgLoadingFailed}},
-      {{"--verdict", "7"}, {kMsgFlashWriteError, kMsgLoadingFailed}},
+      {{"--verdict", "1"}, {kMsgLoadingFailed, kMsgLoadingFailed}, 3},
+      {{"--verdict", "2"}, {kMsgLoadingFailed, kMsgLoadingFailed}, 3},
+      {{"--fault", "busy=3"}, {kMsgLoadingOk}, 1},
+      {{"--verdict", "4"}, {kMsgBadChecksum, kMsgLoadingFailed}, 1},
+      {{"--verdict", "6"}, {kMsgBadSoftwareVersion, kMsgLoadingFailed}, 1},
+      {{"--verdict", "7"}, {kMsgFlashWriteError, kMsgLoadingFailed}, 1},
+      {{"--fault", "vanish=3"}, {kMsgLoadingFailed}, 0},
   };
   for (const Case& c : cases) {
-    SimLoad load(FirstFamilyKind::kVr, 2, 32);
+    SimLoad load(FirstFamilyKind::kVr, 8, 32);
+    load.w.tables.savedAlmanacValid = true;
+    load.w.tables.savedAlmanac[0].fill(0x42);
+    load.w.tables.dopplerValid = true;
     std::vector<std::string> args = c.args;
     args.insert(args.end(), {"--fault", "already-wrong"});
-    ASSERT_TRUE(load.Start(args)) << load.sim.Error();
-    load.Run();
-    json_lite::Value report = load.Report();
-    EXPECT_EQ(load.ui.MessageIds(), c.messages) << c.args[1];
-    EXPECT_EQ(load.Marker(), c.messages.back() == kMsgLoadingOk ? 1 : -1) << c.args[1];
+    double seconds = load.Run(args);
+    SCOPED_TRACE(c.args[1]);
+    EXPECT_EQ(load.ui.MessageIds(), c.messages);
+    EXPECT_EQ(load.Marker(), c.messages.back() == kMsgLoadingOk ? 1 : -1);
+    EXPECT_EQ(load.report.at("writeBack").size(), c.ends > 0 ? 32u : 0u);
+    EXPECT_EQ(load.dir.Read("~tmp1.tmp"), "");
+    if (c.messages.back() == kMsgLoadingOk) load.ExpectCleanLoad(32);
     std::size_t ends = 0;
-    for (std::size_t i = 0; i < report.at("records").size(); ++i)
-      ends += report.at("records").at(i).at("kind").AsString() == "end";
-    EXPECT_EQ(ends, c.args[1] == "1" || c.args[1] == "2" ? 3u : 1u) << c.args[1];
+    for (std::size_t i = 0; i < load.report.at("records").size(); ++i)
+      ends += load.report.at("records").at(i).at("kind").AsString() == "end";
+    EXPECT_EQ(ends, c.ends);
+    EXPECT_FALSE(load.port.IsOpen());
+    EXPECT_FALSE(load.ui.progressOpen);
+    EXPECT_LT(seconds, 40.0);
   }
-}
-
-TEST(FirstFamilySim, ReceiverVanishingMidUploadFailsPromptly) {
-  SimLoad load(FirstFamilyKind::kVr, 8, 64);
-  ASSERT_TRUE(load.Start({"--fault", "already-wrong", "--fault", "vanish=3"})) << load.sim.Error();
-  double seconds = load.Run();
-  load.sim.WaitForExit(5000);
-  EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-  EXPECT_EQ(load.Marker(), -1);
-  EXPECT_FALSE(load.port.IsOpen());
-  EXPECT_FALSE(load.ui.progressOpen);
-  EXPECT_LT(seconds, 40.0);
 }
 
 }  // namespace
