@@ -43,18 +43,10 @@ TEST_F(SecondFamilyLine, LoadsAtEitherRateKeepingOrErasingUserData) {
     EXPECT_EQ(report.at("program").AsString(), Hex(program));
     EXPECT_EQ(report.at("recordsAccepted").AsInt(), 3);
     EXPECT_EQ(report.at("outcomes").at(0).AsString(), "POK");
-    EXPECT_EQ(report.at("endRecord").at("verdict").AsString(), "POK");
     EXPECT_EQ(report.at("records").at(3).at("kind").AsString(), "end");
-    EXPECT_EQ(report.at("records").at(0).at("bitRate").AsInt(), c.rate);
-    EXPECT_EQ(report.at("records").at(0).at("stopBits").AsInt(), 1);
     EXPECT_EQ(report.at("garbledBytes").AsInt(), 0);
-    const auto& phases = report.at("phases");
-    ASSERT_EQ(phases.size(), 3u);
-    EXPECT_EQ(phases.at(0).at("phase").AsString(), "normal");
-    EXPECT_EQ(phases.at(1).at("phase").AsString(), "identify");
-    EXPECT_EQ(phases.at(1).at("bitRate").AsInt(), 4800);
-    EXPECT_EQ(phases.at(2).at("phase").AsString(), "record");
-    EXPECT_EQ(phases.at(2).at("bitRate").AsInt(), c.rate);
+    EXPECT_EQ(Phases(report),
+              "normal 4800/2, identify 4800/2, record " + std::to_string(c.rate) + "/1");
     EXPECT_TRUE(report.at("memory").IsNull());
   }
 }

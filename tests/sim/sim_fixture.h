@@ -41,6 +41,17 @@ inline std::string Violations(const json_lite::Value& report) {
   return all;
 }
 
+// "phase bitRate/stopBits" of each entry of the report's phases.
+inline std::string Phases(const json_lite::Value& report) {
+  std::string all;
+  for (std::size_t i = 0; i < report.at("phases").size(); ++i) {
+    const auto& p = report.at("phases").at(i);
+    all += (i ? ", " : "") + p.at("phase").AsString() + " " +
+           std::to_string(p.at("bitRate").AsInt()) + "/" + std::to_string(p.at("stopBits").AsInt());
+  }
+  return all;
+}
+
 inline void ExpectViolations(const json_lite::Value& report,
                              std::initializer_list<const char*> parts) {
   std::string all = Violations(report);
