@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "sim/tables.h"
 #include "tests/sim/sim_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -18,24 +19,16 @@ std::uint32_t BlockAddress(std::uint32_t base, int block) {
 using FirstFamilyLine = SimLineTest;
 
 TEST_F(FirstFamilyLine, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5) {
-  // A capture as a loader keeps it: a line of text, then 45 records of known data (a CR LF
-  // inside one of them must not end it).
+  // A capture as a loader keeps it: text, then the 45 records (a CR LF inside one of them
+  // must not end it), of tables other than the receiver's own.
   TempDir dir;
-  std::vector<Bytes> tables;
-  Bytes file{'$', 'G', 'P', '\r', '\n'};
-  for (int b = 0; b < 45; ++b) {
-    Bytes data(static_cast<std::size_t>(DumpBlockLength(b)));
-    for (std::size_t i = 0; i < data.size(); ++i)
-      data[i] = static_cast<std::uint8_t>(b * 31 + static_cast<int>(i) * 7);
-    if (b == 13) data[20] = '\r', data[21] = '\n';
-    tables.push_back(data);
-    file.push_back(0x8B);
-    file.push_back(static_cast<std::uint8_t>(b));
-    file.insert(file.end(), data.begin(), data.end());
-    file.push_back(static_cast<std::uint8_t>(b + DataSum(data)));
-    file.push_back('\r');
-    file.push_back('\n');
-  }
+  auto own = kznsim::GenerateTables(77, 2300);
+  own.almanac[20] = '\r';
+  own.almanac[21] = '\n';
+  Bytes file = kznsim::BuildNmeaLines(100), dumped = kznsim::BuildDumpRecords(own, -1);
+  file.insert(file.end(), dumped.begin(), dumped.end());
+  auto tables = DumpRecords(file);
+  ASSERT_EQ(tables.size(), 45u);
   dir.Write("dump", Text(file));
   StartSim({"--family", "VR", "--tables", dir.File("dump"), "--link", dir.File("tty")});
   loader_ = std::make_unique<CScriptedLoader>(dir.File("tty"));
@@ -78,7 +71,7 @@ TEST_F(FirstFamilyLine, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsW
   ASSERT_EQ(report.at("outcomes").size(), 1u);
   EXPECT_EQ(report.at("outcomes").at(0).AsString(), "5");
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  EXPECT_EQ(report.at("program").AsString(), Hex(programBytes));
+  EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(programBytes));
   EXPECT_EQ(report.at("recordsAccepted").AsInt(), 3);
   EXPECT_EQ(report.at("writeBack").size(), 43u);
   EXPECT_EQ(report.at("writeBack").at(0).at("block").AsInt(), 13);
@@ -129,16 +122,14 @@ TEST_F(FirstFamilyLine, EndRecordVerdicts) {
     std::string answers;
   };
   const Case cases[] = {
-      {{}, 1, false, "4"},                       // sum that does not match
-      {{"--verdict", "6"}, 0, false, "6"},       // forced verdict
-      {{"--fault", "busy=2"}, 0, false, "335"},  // busy twice, a second apart
-      {{}, 0, true, "1"},                        // fourth byte not high + low
+      {{"--family", "TK"}, 1, false, "4"},                         // sum that does not match
+      {{"--family", "TK", "--verdict", "6"}, 0, false, "6"},       // forced verdict
+      {{"--family", "TK", "--fault", "busy=2"}, 0, false, "335"},  // busy twice, a second apart
+      {{"--family", "TK"}, 0, true, "1"},                          // fourth byte not high + low
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answers);
-    std::vector<std::string> args = {"--family", "TK"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    StartSim(args);
+    StartSim(c.args);
     TkIntoLoader();
     EXPECT_EQ(Exchange(FirstDataRecord(0x000200, {0x10, 0x20})), "0");
     Bytes end = FirstEndRecord(static_cast<std::uint16_t>(0x30 + c.sumOffset));
@@ -175,7 +166,7 @@ TEST_F(FirstFamilyLine, RefusedRecordsAreAcceptedWhenSentAgain) {
   EXPECT_EQ(report.at("recordsResent").AsInt(), 3);
   Bytes both = first;
   both.insert(both.end(), second.begin(), second.end());
-  EXPECT_EQ(report.at("program").AsString(), Hex(both));
+  EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(both));
   EXPECT_EQ(report.at("records").size(), 8u);
   ASSERT_EQ(report.at("writeBack").size(), 2u);
   EXPECT_FALSE(report.at("writeBack").at(0).at("accepted").AsBool());
@@ -299,25 +290,19 @@ TEST_F(FirstFamilyLine, DumpFaults) {
 }
 
 TEST_F(FirstFamilyLine, SplitAndNoisyRepliesStillReadRight) {
-  StartSim({"--family", "TK", "--fault", "split"});
+  StartSim({"--family", "TK", "--fault", "split", "--fault", "noise"});
   ASSERT_TRUE(loader_->Open(9600, 2));
   loader_->Send(kTkWake);
   Bytes piece = loader_->Read(1000, "", 1);
   EXPECT_LE(piece.size() + loader_->Read(5).size(), 3u) << "the text comes in pieces";
-  EXPECT_TRUE(loader_->Await(kTkText, 1000));
-  StopSim();
-
-  StartSim({"--family", "TK", "--fault", "noise"});
-  ASSERT_TRUE(loader_->Open(9600, 2));
-  loader_->Send(kTkWake);
-  Bytes text = loader_->Read(250);
+  Bytes text = loader_->Read(1500, kTkText);
   EXPECT_FALSE(Contains(text, kTkText));
   EXPECT_TRUE(Contains(WithoutNul(text), kTkText)) << "found once the NUL bytes are left out";
   loader_->Send("0");
   SleepMs(200);
   loader_->Send("0");
   ASSERT_TRUE(loader_->Await("1", 1000));
-  std::string ack = Exchange(FirstDataRecord(0x10, {1}));
+  std::string ack = Exchange(FirstDataRecord(0x10, {1}), 300);
   ASSERT_GT(ack.size(), 1u);
   EXPECT_EQ(ack[0], '0');
   for (char b : ack)

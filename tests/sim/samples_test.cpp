@@ -61,7 +61,7 @@ TEST_F(SampleLoad, EverySampleLoadsAsItStands) {
     auto report = StopSim();
     EXPECT_EQ(records, second ? 30 : name[0] == 'V' ? 20 : 16);
     EXPECT_EQ(report.at("outcomes").at(0).AsString(), second ? "POK" : "5");
-    EXPECT_EQ(report.at("program").AsString(), Hex(program));
+    EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(program));
     EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   }
 }

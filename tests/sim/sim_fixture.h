@@ -19,10 +19,6 @@ inline Bytes HexBytes(const json_lite::Value& v) {
   return b ? *b : Bytes{};
 }
 
-inline std::string Hex(const Bytes& bytes) {
-  return json_lite::HexFromBytes(bytes);
-}
-
 // The preparation sentence with its sum (bytes counted as signed).
 inline std::string Preparation(const std::string& data) {
   std::string body = "$PKZN,24,03," + data + ",";
