@@ -170,33 +170,22 @@ TEST_F(SecondFamilyLine, TransferAbandonedOrVanished) {
 
 using AutoFamily = SimLineTest;
 
-TEST_F(AutoFamily, RecognisesEachFamilyFromWhatTheLoaderSendsFirst) {
+// The rest of recognition (a "0", a TK marker, a preparation sentence) shows in the sample loads.
+TEST_F(AutoFamily, RecognisesAReadOutAndWokenShowsEachTextAtItsOwnRate) {
   for (bool vr : {true, false}) {
     StartSim({});
     EXPECT_EQ(DumpRecords(ReadOut(vr, 600)).size(), 45u);
     EXPECT_EQ(StopSim().at("family").AsString(), vr ? "VR" : "TK");
   }
-  // Woken, it shows the VR text at 9600 and the TK20B text at 4800 until a "0" decides.
   StartSim({});
   ASSERT_TRUE(loader_->Open(4800, 2));
   loader_->Send(kWake1);
-  loader_->SendAndDrain(kWake2);
+  loader_->Send(kWake2);
   EXPECT_TRUE(loader_->Await(kTk20bText, 600));
-  EXPECT_FALSE(Contains(loader_->Read(300), kVrText));
+  EXPECT_FALSE(Contains(loader_->Read(300), kVrText)) << "the VR text comes garbled at 4800";
   ASSERT_TRUE(loader_->Open(9600, 2));
   EXPECT_TRUE(loader_->Await(kVrText, 600));
-  loader_->Send("0");
-  EXPECT_TRUE(loader_->Await("1", 2000));
-  auto report = StopSim();
-  EXPECT_EQ(report.at("family").AsString(), "VR");
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-
-  StartSim({"--erase-ms", "60"});
-  Tk20bIntoTransfer("500000", 115200);
-  EXPECT_EQ(Reply(SecondEndRecord(1)), "POK\r\n");
-  report = StopSim();
-  EXPECT_EQ(report.at("family").AsString(), "TK20B");
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
+  EXPECT_EQ(StopSim().at("family").AsString(), "");
 }
 
 }  // namespace
