@@ -2,47 +2,18 @@
 
 #include <gtest/gtest.h>
 
-using json_lite::Parse;
-
-TEST(JsonLite, ReadsNestedValuesOfEveryKind) {
-  auto v = Parse(R"( {"a": [1, -2.5, 3e2, true, false, null],
-                      "s": "q\"\\\/\n\u00e9\ud83d\ude00", "o": {"k": "v"}, "a": "second"} )");
+// A truncated or garbled report must not read as one with empty fields.
+TEST(JsonLite, ReadsEscapesAndRefusesMalformedText) {
+  auto v =
+      json_lite::Parse(R"( {"s": "q\"\\\/\n\u00e9\ud83d\ude00", "a": [-2.5e1, true], "s": 1} )");
   ASSERT_TRUE(v);
-  const auto& a = v->at("a");
-  ASSERT_EQ(a.size(), 6u);
-  EXPECT_EQ(a.at(0).AsInt(), 1);
-  EXPECT_DOUBLE_EQ(a.at(1).AsNumber(), -2.5);
-  EXPECT_EQ(a.at(2).AsInt(), 300);
-  EXPECT_TRUE(a.at(3).AsBool());
-  EXPECT_FALSE(a.at(4).AsBool());
-  EXPECT_TRUE(a.at(5).IsNull());
   EXPECT_EQ(v->at("s").AsString(), "q\"\\/\n\xC3\xA9\xF0\x9F\x98\x80");
-  EXPECT_EQ(v->at("o").at("k").AsString(), "v");
-  // The first member of a name wins; absent members and indexes read as null.
-  EXPECT_EQ(v->at("a").size(), 6u);
-  EXPECT_TRUE(v->at("missing").IsNull());
-  EXPECT_TRUE(a.at(99).IsNull());
-  EXPECT_EQ(v->at("missing").at("deeper").AsString(), "");
-  EXPECT_EQ(v->at("s").AsInt(), 0);
-}
-
-TEST(JsonLite, RefusesMalformedText) {
-  for (const char* bad :
-       {"", "{", "[1,]", "{\"a\":1,}", "{\"a\" 1}", "[1 2]", "\"open", "\"bad\\x\"", "01x", "-",
-        "1.", "1e", "tru", "[1] 2", "\"ctl\x01\"", "{1:2}", "\"\\u12\""}) {
-    EXPECT_FALSE(Parse(bad)) << bad;
-  }
-  std::string deep(1000, '[');
-  deep += std::string(1000, ']');
-  EXPECT_FALSE(Parse(deep));
-  EXPECT_TRUE(Parse("[[[[1]]]]"));
-}
-
-TEST(JsonLite, HexConvertsBothWays) {
-  auto bytes = json_lite::BytesFromHex("008BfF0d");
-  ASSERT_TRUE(bytes);
-  EXPECT_EQ(*bytes, (std::vector<std::uint8_t>{0x00, 0x8B, 0xFF, 0x0D}));
-  EXPECT_EQ(json_lite::HexFromBytes(*bytes), "008BFF0D");
+  EXPECT_EQ(v->at("a").at(0).AsNumber(), -25);
+  EXPECT_TRUE(v->at("a").at(1).AsBool());
+  for (const char* bad : {"", "{", "[1,]", "{\"a\":1,}", "{\"a\" 1}", "[1 2]", "\"open", "\"\\x\"",
+                          "01x", "-", "1.", "1e", "tru", "[1] 2", "\"\x01\"", "{1:2}", "\"\\u12\""})
+    EXPECT_FALSE(json_lite::Parse(bad)) << bad;
+  EXPECT_FALSE(json_lite::Parse(std::string(1000, '[') + std::string(1000, ']')));
   EXPECT_FALSE(json_lite::BytesFromHex("ABC"));
-  EXPECT_FALSE(json_lite::BytesFromHex("GG"));
+  EXPECT_EQ(json_lite::BytesFromHex("008BfF0d"), (std::vector<std::uint8_t>{0, 0x8B, 0xFF, 0x0D}));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,14 @@ class CScriptedLoader {
   void Send(const std::string& text) { Send(Bytes(text.begin(), text.end())); }
   // Sends, then waits as long as the bytes take on the line, as a careful loader does
   // before it changes the line settings or closes the port.
-  void SendAndDrain(const Bytes& bytes);
-  void SendAndDrain(const std::string& text) { SendAndDrain(Bytes(text.begin(), text.end())); }
+  void SendAndDrain(const std::string& text);
 
-  Bytes ReadFor(int ms);
-  // Reads until the collected bytes contain needle or timeoutMs pass; returns what came.
-  Bytes ReadUntil(const std::string& needle, int timeoutMs);
-  // Reads until n bytes came or timeoutMs pass.
-  Bytes ReadCount(std::size_t n, int timeoutMs);
+  // Reads for timeoutMs, or until the bytes, NUL bytes left out, contain `until` (when not
+  // empty), or until `count` bytes came.
+  Bytes Read(int timeoutMs, const std::string& until = "",
+             std::size_t count = std::numeric_limits<std::size_t>::max());
+  // Whether text (NUL bytes left out, as loaders do) comes within timeoutMs.
+  bool Await(const std::string& text, int timeoutMs);
 
  private:
   std::string path_;
@@ -44,9 +45,10 @@ class CScriptedLoader {
 };
 
 bool Contains(const Bytes& haystack, const std::string& needle);
+Bytes WithoutNul(Bytes bytes);
 std::string Text(const Bytes& bytes);
-std::string Hex(const Bytes& bytes);
 long long NowMs();
+void SleepMs(int ms);
 
 // First family: 0x8B, data length - 1, address (3 bytes), data, check byte.
 Bytes FirstDataRecord(std::uint32_t address, const Bytes& data);
@@ -58,11 +60,7 @@ unsigned DataSum(const Bytes& data);
 
 // The dump records of a capture: from the first 0x8B after a CR LF, each 0x8B, block, data
 // (the block's length), check, CR LF; stops at the first that does not fit or check.
-struct DumpRecord {
-  int block;
-  Bytes data;
-};
-std::vector<DumpRecord> DumpRecords(const Bytes& capture);
+std::vector<Bytes> DumpRecords(const Bytes& capture);
 int DumpBlockLength(int block);
 
 // The receiver's loader texts by default.
@@ -73,5 +71,7 @@ inline const char* kTk20bText = "TK20B BOOT WAITING";
 inline const char* kVrReadOut = "$PKZN,0C,00,02BE\r\n";
 inline const char* kWake1 = "$PKZN,04,01,01,033D\r\n";
 inline const char* kWake2 = "$PKZN,04,01,02,033E\r\n";
+inline const std::string kTkReadOut("$KZNPROG", 9);
+inline const std::string kTkWake("$KZNPROJ", 9);
 
 }  // namespace simtest

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,47 @@
 #include "tests/support/sim_process.h"
 
 namespace simtest {
+
+inline Bytes HexBytes(const json_lite::Value& v) {
+  auto b = json_lite::BytesFromHex(v.AsString());
+  return b ? *b : Bytes{};
+}
+
+// The preparation sentence with its sum (bytes counted as signed).
+inline std::string Preparation(const std::string& data) {
+  std::string body = "$PKZN,24,03," + data + ",";
+  int sum = 0;
+  for (char c : body)
+    sum += static_cast<signed char>(c);
+  char text[8];
+  std::snprintf(text, sizeof(text), "%04X", sum & 0xFFFF);
+  return body + text + "\r\n";
+}
+
+inline std::string Violations(const json_lite::Value& report) {
+  std::string all;
+  for (std::size_t i = 0; i < report.at("violations").size(); ++i)
+    all += report.at("violations").at(i).AsString() + "\n";
+  return all;
+}
+
+// "phase bitRate/stopBits" of each entry of the report's phases.
+inline std::string Phases(const json_lite::Value& report) {
+  std::string all;
+  for (std::size_t i = 0; i < report.at("phases").size(); ++i) {
+    const auto& p = report.at("phases").at(i);
+    all += (i ? ", " : "") + p.at("phase").AsString() + " " +
+           std::to_string(p.at("bitRate").AsInt()) + "/" + std::to_string(p.at("stopBits").AsInt());
+  }
+  return all;
+}
+
+inline void ExpectViolations(const json_lite::Value& report,
+                             std::initializer_list<const char*> parts) {
+  std::string all = Violations(report);
+  for (const char* part : parts)
+    EXPECT_NE(all.find(part), std::string::npos) << part << " not in:\n" << all;
+}
 
 class SimLineTest : public ::testing::Test {
  protected:
@@ -27,68 +69,73 @@ class SimLineTest : public ::testing::Test {
     return report ? *report : json_lite::Value();
   }
 
+  // Asks for the tables (VR at 4800, answered at 9600) and captures what streams for ms.
+  Bytes ReadOut(bool vr, int ms) {
+    EXPECT_TRUE(loader_->Open(vr ? 4800 : 9600, 2));
+    if (vr) loader_->SendAndDrain(kVrReadOut);
+    loader_->SetLine(9600, 2);
+    if (!vr) loader_->Send(kTkReadOut);
+    return loader_->Read(ms);
+  }
+
   // Wakes a first-family receiver and takes it through "0" to its "1".
   void VrIntoLoader() {
     ASSERT_TRUE(loader_->Open(4800, 2));
     loader_->Send(kWake1);
     loader_->SendAndDrain(kWake2);
-    loader_->Close();
     ASSERT_TRUE(loader_->Open(9600, 2));
-    ASSERT_TRUE(Contains(loader_->ReadUntil(kVrText, 1000), kVrText));
+    ASSERT_TRUE(loader_->Await(kVrText, 1000));
     loader_->Send("0");
     long long zeroAt = NowMs();
-    Bytes ready = loader_->ReadUntil("1", 3000);
-    ASSERT_TRUE(Contains(ready, "1"));
+    ASSERT_TRUE(loader_->Await("1", 3000));
     // The VR receiver prepares its memory during the loader's 1000 ms pause.
     EXPECT_GE(NowMs() - zeroAt, 1000);
   }
 
-  void TkIntoLoader() {
+  void TkIntoLoader(const std::string& text = kTkText) {
     ASSERT_TRUE(loader_->Open(9600, 2));
-    loader_->Send(std::string("$KZNPROJ", 9));
-    ASSERT_TRUE(Contains(loader_->ReadUntil(kTkText, 1000), kTkText));
-    loader_->Send("0");
-    // A TK receiver answers only after the second "0".
-    EXPECT_FALSE(Contains(loader_->ReadUntil("1", 200), "1"));
-    loader_->Send("0");
-    ASSERT_TRUE(Contains(loader_->ReadUntil("1", 1000), "1"));
+    loader_->Send(kTkWake);
+    ASSERT_TRUE(loader_->Await(text, 1000));
+    ASSERT_TRUE(TkReady(1000));
   }
 
-  // Waits for a text the receiver repeats; NUL bytes among it are left out, as loaders do.
-  bool WaitForText(const std::string& text, int timeoutMs) {
-    Bytes got;
-    long long limit = NowMs() + timeoutMs;
-    while (NowMs() < limit) {
-      Bytes more = loader_->ReadFor(20);
-      for (auto b : more)
-        if (b != 0) got.push_back(b);
-      if (Contains(got, text)) return true;
-    }
-    return false;
+  // Sends a TK receiver's two "0" 200 ms apart: whether "1" came, after the second only.
+  bool TkReady(int timeoutMs) {
+    loader_->Send("0");
+    bool early = loader_->Await("1", 200);
+    loader_->Send("0");
+    return !early && loader_->Await("1", timeoutMs);
+  }
+
+  // TK20B: wake, prepare, wait through erasing; leaves the port open for the transfer.
+  void Tk20bIntoTransfer(const std::string& data, int rate, bool expectDxf = false) {
+    ASSERT_TRUE(loader_->Open(4800, 2));
+    loader_->Send(kWake1);
+    loader_->Send(kWake2);
+    ASSERT_TRUE(loader_->Await(kTk20bText, 1000));
+    ASSERT_TRUE(loader_->Open(4800, 2));
+    loader_->Send(Preparation(data));
+    ASSERT_TRUE(loader_->Await("PRG\r\n", 1000));
+    loader_->SetLine(rate, 2);
+    Bytes erase = loader_->Read(2000, "PXF\r\n");
+    ASSERT_TRUE(Contains(erase, "PXF\r\n"));
+    EXPECT_EQ(Contains(erase, "DXF\r\n"), expectDxf);
+    ASSERT_TRUE(loader_->Open(rate, 1));
   }
 
   // Sends a record and returns what came back within the loader's answer window.
   std::string Exchange(const Bytes& record, int windowMs = 300) {
     loader_->Send(record);
-    Bytes first = loader_->ReadCount(1, windowMs);
-    Bytes rest = loader_->ReadFor(first.empty() ? 0 : 30);
-    first.insert(first.end(), rest.begin(), rest.end());
-    return Text(first);
+    Bytes got = loader_->Read(windowMs, "", 1);
+    Bytes rest = loader_->Read(got.empty() ? 0 : 30);
+    got.insert(got.end(), rest.begin(), rest.end());
+    return Text(got);
   }
 
-  static bool HasViolation(const json_lite::Value& report, const std::string& part) {
-    const auto& v = report.at("violations");
-    for (std::size_t i = 0; i < v.size(); ++i)
-      if (v.at(i).AsString().find(part) != std::string::npos) return true;
-    return false;
-  }
-
-  static std::string Violations(const json_lite::Value& report) {
-    std::string all;
-    const auto& v = report.at("violations");
-    for (std::size_t i = 0; i < v.size(); ++i)
-      all += v.at(i).AsString() + "\n";
-    return all;
+  // Second family: the reply line to a record.
+  std::string Reply(const Bytes& record) {
+    loader_->Send(record);
+    return Text(loader_->Read(500, "\r\n"));
   }
 
   CSimProcess sim_;
