@@ -9,8 +9,10 @@ namespace {
 
 TEST(ComDevice, PortNumbersFollowAdaptersThenModemsThenUartsInNumericOrder) {
   TempDir dev;
+  // Only whole names rank; the rest are other devices or not numbers at all.
   for (const char* name : {"ttyS1", "ttyS0", "ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS10", "ttySx",
-                           "tty0", "ttyUSB", "ttyUSB1a", "console", "ttyACM1"}) {
+                           "tty0", "ttyUSB", "ttyUSB1a", "console", "ttyACM1", "tty", "ttyS-1",
+                           "ttyUSB 1", "xttyS0", "ttyS99999999999"}) {
     dev.Write(name, "");
   }
   std::vector<std::string> expected;
@@ -18,32 +20,24 @@ TEST(ComDevice, PortNumbersFollowAdaptersThenModemsThenUartsInNumericOrder) {
     expected.push_back(dev.File(name));
   EXPECT_EQ(ListSerialDevices(dev.Path()), expected);
   EXPECT_EQ(ListSerialDevices(dev.Path() + "/"), expected);
+  EXPECT_FALSE(ParseSerialDeviceName(""));
 
   TempDir config;
   CSettingsStore settings(config.File("kznload.INI"));
-  EXPECT_EQ(ResolveComDevice(settings, 1, dev.Path()), dev.File("ttyUSB2"));
-  EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()), dev.File("ttyACM0"));
-  EXPECT_EQ(ResolveComDevice(settings, 7, dev.Path()), dev.File("ttyS10"));
-  EXPECT_EQ(ResolveComDevice(settings, 8, dev.Path()), "");
-  EXPECT_EQ(ResolveComDevice(settings, 0, dev.Path()), "");
-  EXPECT_EQ(ResolveComDevice(settings, -1, dev.Path()), "");
+  const std::pair<int, std::string> ports[] = {{1, dev.File("ttyUSB2")},
+                                               {3, dev.File("ttyACM0")},
+                                               {7, dev.File("ttyS10")},
+                                               {8, ""},
+                                               {0, ""},
+                                               {-1, ""}};
+  for (const auto& [number, device] : ports)
+    EXPECT_EQ(ResolveComDevice(settings, number, dev.Path()), device) << number;
   EXPECT_EQ(ResolveComDevice(settings, 1, dev.File("absent")), "");
 
   // A device named in the store wins for its port alone; key case does not matter.
   ASSERT_TRUE(settings.SetText("COMMUNICATION", "com2", "/dev/serial/by-id/gps"));
   EXPECT_EQ(ResolveComDevice(settings, 2, dev.Path()), "/dev/serial/by-id/gps");
   EXPECT_EQ(ResolveComDevice(settings, 1, dev.Path()), dev.File("ttyUSB2"));
-}
-
-TEST(ComDevice, OnlyWholeSerialDeviceNamesAreRanked) {
-  auto usb = ParseSerialDeviceName("ttyUSB7");
-  ASSERT_TRUE(usb);
-  EXPECT_EQ(usb->family, 0);
-  EXPECT_EQ(usb->number, 7u);
-  ASSERT_TRUE(ParseSerialDeviceName("ttyS0"));
-  EXPECT_EQ(ParseSerialDeviceName("ttyS0")->family, 2);
-  for (const char* name : {"", "tty", "ttyS", "ttyS-1", "ttyUSB 1", "xttyS0", "ttyS99999999999"})
-    EXPECT_FALSE(ParseSerialDeviceName(name)) << name;
 }
 
 }  // namespace

@@ -12,6 +12,10 @@
 #include <thread>
 
 #include "serial/port_trace.h"
+#include "serial/serial_port.h"
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
 
 PtyPair::PtyPair() {
   char name[128] = {};
@@ -19,8 +23,7 @@ PtyPair::PtyPair() {
     throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
   }
   slavePath_ = name;
-  int flags = ::fcntl(slave_, F_GETFL);
-  ::fcntl(slave_, F_SETFL, flags | O_NONBLOCK);
+  ::fcntl(slave_, F_SETFL, ::fcntl(slave_, F_GETFL) | O_NONBLOCK);
 }
 
 PtyPair::~PtyPair() {
@@ -34,32 +37,23 @@ termios PtyPair::SlaveSettings() const {
   return settings;
 }
 
-void PtyPair::Send(const std::vector<std::uint8_t>& bytes) const {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t put = ::write(master_, bytes.data() + done, bytes.size() - done);
+void PtyPair::Send(std::string_view bytes) const {
+  while (!bytes.empty()) {
+    ssize_t put = ::write(master_, bytes.data(), bytes.size());
     if (put <= 0) throw std::runtime_error("write to the pty master failed");
-    done += static_cast<std::size_t>(put);
+    bytes.remove_prefix(static_cast<std::size_t>(put));
   }
 }
 
-void PtyPair::Send(const std::string& text) const {
-  Send(std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
-std::vector<std::uint8_t> PtyPair::Receive(std::size_t count, int timeoutMs) const {
-  std::vector<std::uint8_t> got;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (got.size() < count) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now())
-                    .count();
-    if (left <= 0) break;
+std::string PtyPair::Receive(std::size_t count, int timeoutMs) const {
+  std::string got;
+  auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+  while (got.size() < count && steady_clock::now() < deadline) {
     pollfd in{master_, POLLIN, 0};
-    if (::poll(&in, 1, static_cast<int>(left)) <= 0) continue;
-    std::uint8_t buffer[4096];
+    if (::poll(&in, 1, 50) <= 0) continue;
+    char buffer[4096];
     ssize_t n = ::read(master_, buffer, std::min(sizeof buffer, count - got.size()));
-    if (n > 0) got.insert(got.end(), buffer, buffer + n);
+    if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
   }
   return got;
 }
@@ -73,7 +67,7 @@ void PtyPair::FillOutput() const {
     while (::write(slave_, block, sizeof block) > 0)
       tookAny = true;
     idleRounds = tookAny ? 0 : idleRounds + 1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(milliseconds(20));
   }
 }
 
@@ -93,16 +87,29 @@ TraceCapture::~TraceCapture() {
   SetPortTraceSink(nullptr);
 }
 
-std::vector<std::string> TraceCapture::Texts() {
+bool TraceCapture::Empty() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return texts_;
+  return texts_.empty();
 }
 
 bool TraceCapture::Contains(const std::string& part) {
-  for (const std::string& text : Texts()) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const std::string& text : texts_) {
     if (text.find(part) != std::string::npos) return true;
   }
   return false;
+}
+
+std::string Collect(CSerialPort& port, std::size_t count, int timeoutMs) {
+  std::string got;
+  auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+  while (got.size() < count && steady_clock::now() < deadline) {
+    const std::uint8_t* data = nullptr;
+    std::uint32_t n = 0;
+    port.TakeReceivedWaiting(&data, &n, 1);
+    if (n > 0) got.append(reinterpret_cast<const char*>(data), n);
+  }
+  return got;
 }
 
 double ProcessCpuMs() {
@@ -112,20 +119,11 @@ double ProcessCpuMs() {
 }
 
 std::uint32_t BitRateOf(const termios& settings) {
-  switch (::cfgetospeed(&settings)) {
-    case B4800:
-      return 4800;
-    case B9600:
-      return 9600;
-    case B19200:
-      return 19200;
-    case B38400:
-      return 38400;
-    case B57600:
-      return 57600;
-    case B115200:
-      return 115200;
-    default:
-      return 0;
+  const std::pair<speed_t, std::uint32_t> rates[] = {{B4800, 4800},   {B9600, 9600},
+                                                     {B19200, 19200}, {B38400, 38400},
+                                                     {B57600, 57600}, {B115200, 115200}};
+  for (auto [code, rate] : rates) {
+    if (::cfgetospeed(&settings) == code) return rate;
   }
+  return 0;
 }

@@ -3,12 +3,17 @@
 // slave's line settings, which is how the tests see what the port applied.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <termios.h>
 
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "serial/serial_port.h"
+#include "tests/support/recording_ui.h"
 
 class PtyPair {
  public:
@@ -22,10 +27,9 @@ class PtyPair {
   // The slave's settings as the port left them.
   termios SlaveSettings() const;
   // What the receiver sends.
-  void Send(const std::vector<std::uint8_t>& bytes) const;
-  void Send(const std::string& text) const;
+  void Send(std::string_view bytes) const;
   // Reads from the master until `count` bytes came or `timeoutMs` passed.
-  std::vector<std::uint8_t> Receive(std::size_t count, int timeoutMs) const;
+  std::string Receive(std::size_t count, int timeoutMs) const;
   // Fills the slave-to-master direction until the kernel accepts no more.
   void FillOutput() const;
   // The receiver goes away: the slave side sees a hang-up.
@@ -42,7 +46,7 @@ class TraceCapture {
  public:
   TraceCapture();
   ~TraceCapture();
-  std::vector<std::string> Texts();
+  bool Empty();
   bool Contains(const std::string& part);
 
  private:
@@ -50,6 +54,18 @@ class TraceCapture {
   std::vector<std::string> texts_;
 };
 
+// Takes from the port until `count` bytes were collected or `timeoutMs` passed.
+std::string Collect(CSerialPort& port, std::size_t count, int timeoutMs);
 // Process CPU time in milliseconds, all threads.
 double ProcessCpuMs();
 std::uint32_t BitRateOf(const termios& settings);
+
+// The port under test on the slave of its own pair; `path` is what every COMn resolves to.
+class SerialPortTest : public ::testing::Test {
+ protected:
+  PtyPair pty;
+  RecordingUi ui;
+  TraceCapture trace;
+  std::string path = pty.SlavePath();
+  CSerialPort port{ui, [this](int) { return path; }};
+};
