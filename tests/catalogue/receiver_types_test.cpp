@@ -39,35 +39,9 @@ TEST_F(CatalogueTest, TypeListFollowsModeLanguageAndLanguageFiles) {
   EXPECT_EQ(GetFamilyTag(w), "VR");
   w.receiverTypes.selection = 4;
   EXPECT_EQ(GetModelName(w), "BLANK");
-  EXPECT_TRUE(ui.messages.empty());
-}
 
-TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCount) {
-  WriteCatalogue(
-      "rec:lower\r\n REC:indented\r\nRE\r\n\r\n"
-      "REC:A\r\nnam:lower\r\n NAM:indented\r\nNAM:  model with blanks  \r\nNAM:second\r\n"
-      "e/s:VR\r\nWRG:$PKZN,ERR\r\r\n"
-      "REC:B\r\nE/S:TK\r\nWRG:no line end");
-  w.mode = 1;
-  ASSERT_EQ(FillReceiverTypeList(w), 1);
-  EXPECT_EQ(w.receiverTypes.entries, (Entries{"A", "B"}));
-  // Values are verbatim and the first one wins; a CR that is not part of CR LF stays.
-  EXPECT_EQ(GetModelName(w), "  model with blanks  ");
-  EXPECT_EQ(GetWrongChecksumText(w), "$PKZN,ERR\r");
-  // No "E/S:" line in the record: the next record's one is not borrowed.
-  EXPECT_EQ(GetFamilyTag(w), "");
-  w.receiverTypes.selection = 1;
-  EXPECT_EQ(GetFamilyTag(w), "TK");
-  EXPECT_EQ(GetWrongChecksumText(w), "no line end");
-  // Every operation reads the file anew.
-  WriteCatalogue("REC:B\nE/S:TK20B\n");
-  EXPECT_EQ(GetFamilyTag(w), "TK20B");
-}
-
-TEST_F(CatalogueTest, RememberedIndexOutsideTheListSelectsTheFirstOrNothing) {
-  WriteCatalogue("REC:A\nREC:B\nREC:C\n");
-  w.mode = 1;
-  const std::int16_t cases[][2] = {{2, 2}, {3, 0}, {-1, -1}};  // remembered, then selected
+  // A remembered index outside the list selects the first entry, or nothing for -1.
+  const std::int16_t cases[][2] = {{4, 4}, {5, 0}, {-1, -1}};  // remembered, then selected
   for (const auto& c : cases) {
     w.rememberedTypeIndex = c[0];
     ASSERT_EQ(FillReceiverTypeList(w), 1);
@@ -76,12 +50,39 @@ TEST_F(CatalogueTest, RememberedIndexOutsideTheListSelectsTheFirstOrNothing) {
   }
   EXPECT_EQ(GetModelName(w), "");
   EXPECT_TRUE(ui.messages.empty());
-
   WriteCatalogue("REC:\n");
   w.rememberedTypeIndex = 0;
   ASSERT_EQ(FillReceiverTypeList(w), 1);
   EXPECT_TRUE(w.receiverTypes.entries.empty());
   EXPECT_FALSE(w.receiverTypes.HasSelection());
+}
+
+TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCountAndValuesAreVerbatim) {
+  // Longer than the reader's buffer, so lines cross its refills.
+  std::string longName = "  " + std::string(150'000, 'n') + "  ";
+  longName[70'000] = '\r';
+  WriteCatalogue(
+      "rec:lower\r\n REC:indented\r\nRE\r\n\r\n"
+      "REC:A\r\nnam:lower\r\n NAM:indented\r\nNAM:" +
+      longName +
+      "\r\nNAM:second\r\n"
+      "e/s:VR\r\nWRG:$PKZN,ERR\r\r\n"
+      "REC:" +
+      longName + "\r\nE/S:TK\r\nWRG:no line end");
+  w.mode = 1;
+  ASSERT_EQ(FillReceiverTypeList(w), 1);
+  EXPECT_EQ(w.receiverTypes.entries, (Entries{"A", longName}));
+  // The first value wins; a CR that is not part of CR LF stays.
+  EXPECT_EQ(GetModelName(w), longName);
+  EXPECT_EQ(GetWrongChecksumText(w), "$PKZN,ERR\r");
+  // No "E/S:" line in the record: the next record's one is not borrowed.
+  EXPECT_EQ(GetFamilyTag(w), "");
+  w.receiverTypes.selection = 1;
+  EXPECT_EQ(GetFamilyTag(w), "TK");
+  EXPECT_EQ(GetWrongChecksumText(w), "no line end");
+  // Every operation reads the file anew.
+  WriteCatalogue("REC:" + longName + "\nE/S:TK20B\n");
+  EXPECT_EQ(GetFamilyTag(w), "TK20B");
 }
 
 TEST_F(CatalogueTest, MissingOrUnreadableCatalogueIsReported) {
@@ -115,18 +116,6 @@ TEST_F(CatalogueTest, TheCatalogueFolderIsTheWorkingDirectoryHoweverLong) {
   std::string taken = TakeCatalogueFolder();
   ASSERT_EQ(::chdir(before.c_str()), 0);
   EXPECT_EQ(std::filesystem::path(taken), std::filesystem::canonical(deep));
-}
-
-TEST_F(CatalogueTest, LinesOfAnyLengthAreReadWhole) {
-  // Longer than the reader's buffer, so lines cross its refills.
-  std::string longName(150'000, 'n');
-  longName[70'000] = '\r';
-  WriteCatalogue("REC:A\nNAM:" + longName + "\nWRG:after\r\nREC:" + longName + "\nE/S:TK\n");
-  SelectType("A");
-  EXPECT_EQ(GetModelName(w), longName);
-  EXPECT_EQ(GetWrongChecksumText(w), "after");
-  SelectType(longName);
-  EXPECT_EQ(GetFamilyTag(w), "TK");
 }
 
 TEST_F(CatalogueTest, HasLanguageFileUsesTheRecordsModelNameAndSkipsFolders) {
