@@ -109,7 +109,6 @@ TEST_F(CatalogueTest, MissingOrUnreadableCatalogueIsReported) {
 
 TEST_F(CatalogueTest, TheCatalogueFolderIsTheWorkingDirectoryHoweverLong) {
   std::string before = TakeCatalogueFolder();
-  ASSERT_FALSE(before.empty());
   std::string deep = dir.File(std::string(200, 'd') + "/" + std::string(200, 'e'));
   std::filesystem::create_directories(deep);
   ASSERT_EQ(::chdir(deep.c_str()), 0);
