@@ -31,12 +31,10 @@ class CatalogueTest : public ::testing::Test {
       dir.Write(name, "");
   }
   void SelectType(const std::string& name) {
-    auto& list = w.receiverTypes;
-    if (std::find(list.entries.begin(), list.entries.end(), name) == list.entries.end()) {
-      list.entries.push_back(name);
-    }
-    list.selection = static_cast<int>(std::find(list.entries.begin(), list.entries.end(), name) -
-                                      list.entries.begin());
+    auto& entries = w.receiverTypes.entries;
+    auto found = std::find(entries.begin(), entries.end(), name);
+    if (found == entries.end()) found = entries.insert(entries.end(), name);
+    w.receiverTypes.selection = static_cast<int>(found - entries.begin());
   }
   int CountShown(int messageId, int style) const {
     return static_cast<int>(

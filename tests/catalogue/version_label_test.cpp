@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
@@ -19,6 +20,15 @@ std::string FormB(const std::string& headerText) {
   std::string file{static_cast<char>(0x8A), static_cast<char>(headerText.size())};
   return file + headerText + "\x01\x02\x8C";
 }
+// Header text "HDR" then label positions 1 to 21; the number starts at label position 9.
+std::string LabelHeader(const std::string& number) {
+  std::string body = "VR540 V " + number;
+  body.resize(21, '-');
+  return "HDR" + body;
+}
+std::string FirstFamilyLabel(const std::string& number) {
+  return " " + LabelHeader(number).substr(3);
+}
 
 class VersionLabelTest : public CatalogueTest {
  protected:
@@ -34,53 +44,49 @@ class VersionLabelTest : public CatalogueTest {
     w.folder = dir.Path() + kPathSeparator;
     w.fileName = "file.bin";
   }
+  std::string Label() {
+    UpdateVersionLabel(w);
+    return w.versionLabel;
+  }
 };
 
-TEST_F(VersionLabelTest, SecondFamilyShowsTheWholeVersionText) {
-  Prepare("TK20B", "TK20B", FormB("ABCDE"));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, "Version : ABCDE");
-
-  // Versions of 128 characters and more are shown in full, not dropped or wrapped.
-  for (std::size_t length : {128u, 206u, 256u, 261u}) {
-    std::string text(length, 'v');
-    text.back() = 'E';
-    SendFile(FormA(text));
-    EXPECT_EQ(ReadVersionText(w), static_cast<int>(length));
-    UpdateVersionLabel(w);
-    EXPECT_EQ(w.versionLabel, "Version : " + text) << length;
+TEST_F(VersionLabelTest, LabelShowsTheHeaderOfTheFileToSendAndNothingOfAnEarlierOne) {
+  auto text = [](std::size_t length, char c) { return std::string(length - 1, c) + "E"; };
+  const std::string none = "<none>", blanks(22, ' ');
+  struct Case {
+    const char* family;
+    std::string file, expected;
+  };
+  // In this order: each file follows a longer header.
+  const Case cases[] = {
+      {"TK20B", FormB("ABCDE"), "Version : ABCDE"},
+      // Versions of 128 characters and more are shown whole, not dropped or wrapped.
+      {"TK20B", FormA(text(261, 'v')), "Version : " + text(261, 'v')},
+      {"TK20B", FormA(text(128, 'w')), "Version : " + text(128, 'w')},
+      {"TK20B", FormB(std::string("AB\0CD", 5)), "Version : AB"},
+      {"TK20B", std::string("\x8C\x00\x00", 3), blanks},  // no header record
+      {"TK20B", none, blanks},
+      {"TK", FormA(std::string(40, 'Z')), " " + std::string(11, 'Z') + " " + std::string(9, 'Z')},
+      // Label positions beyond a short header text are blanks.
+      {"TK", FormB("HDRAB"), " AB" + std::string(19, ' ')},
+      {"TK", FormB(""), blanks},
+      {"TK", FormA("HDR" + std::string(125, 'q')),
+       " " + std::string(11, 'q') + " " + std::string(9, 'q')},
+      {"TK", FormA(std::string("HDRabcd\0efgh", 12)), " abcd"},
+      {"TK", none, ""},
+  };
+  for (const Case& c : cases) {
+    Prepare(c.family, "QMV", c.file);
+    if (c.file == none) w.fileName = "";
+    EXPECT_EQ(Label(), c.expected) << c.family << " " << c.file.size();
   }
-
-  SendFile(FormB(std::string("AB\0CD", 5)));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, "Version : AB");
-
-  // No header record, or no file: 22 blanks.
-  SendFile("\x8C\x00\x00");
-  EXPECT_EQ(ReadVersionText(w), -2);
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, std::string(22, ' '));
-  w.fileName = "gone.bin";
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, std::string(22, ' '));
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(ui.fileReadErrors, 0);
 }
 
-// Header text "HDR" then label positions 1 to 21; the number starts at label position 9.
-std::string LabelHeader(const std::string& number) {
-  std::string body = "VR540 V " + number;
-  body.resize(21, '-');
-  return "HDR" + body;
-}
-
 TEST_F(VersionLabelTest, PositionTwelveIsBlankedPerModelAndVersionNumber) {
-  struct Case {
-    const char* model;
-    const char* number;
-    bool blanked;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      // model, number, blanked
       {"VR540", "2.25", true},  {"VR540", "2.30", false},  {"VR540_2", "2.29", true},
       {"VR540_3", "2", true},   {"VRMAX", "2.3e", false},  {"VR540", " 2.29", true},
       {"VR540", "x2.9", true},  {"TK10B", "1.35", true},   {"TK10B", "1.40", false},
@@ -88,48 +94,16 @@ TEST_F(VersionLabelTest, PositionTwelveIsBlankedPerModelAndVersionNumber) {
       {"vr540", "1.00", false}, {"VR540 ", "1.00", false}, {"VR", "1.00", false},
       {"OTHER", "0.00", false},
   };
-  for (const Case& c : cases) {
-    Prepare("VR", c.model, FormA(LabelHeader(c.number)));
-    UpdateVersionLabel(w);
-    std::string expected = " " + LabelHeader(c.number).substr(3);
-    if (c.blanked) expected[12] = ' ';
-    EXPECT_EQ(w.versionLabel, expected) << c.model << " " << c.number;
+  for (auto [model, number, blanked] : cases) {
+    Prepare("VR", model, FormA(LabelHeader(number)));
+    std::string expected = FirstFamilyLabel(number);
+    if (blanked) expected[12] = ' ';
+    EXPECT_EQ(Label(), expected) << model << " " << number;
   }
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(VersionLabelTest, FirstFamilyLabelNeverShowsBytesOfAnEarlierFile) {
-  Prepare("TK", "QMV", FormA(std::string(40, 'Z')));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, " " + std::string(11, 'Z') + " " + std::string(9, 'Z'));
-
-  // A shorter header text: the label positions beyond it are blanks.
-  SendFile(FormB("HDRAB"));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, " AB" + std::string(19, ' '));
-  SendFile(FormB(""));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, std::string(22, ' '));
-
-  // A version text of 128 characters is a version, not an absent one.
-  SendFile(FormA("HDR" + std::string(125, 'q')));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, " " + std::string(11, 'q') + " " + std::string(9, 'q'));
-
-  // A NUL byte ends what is shown.
-  SendFile(FormA(std::string("HDRabcd\0efgh", 12)));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, " abcd");
-
-  // No file to send, or only a folder: an empty label and no message.
-  w.fileName = "";
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, "");
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(ui.fileReadErrors, 0);
-}
-
-TEST_F(VersionLabelTest, StandardModeLabelFollowsTheSelectedLanguageVersion) {
+TEST_F(VersionLabelTest, StandardModeLabelFollowsTheSelectedVersionOrElseThePreviousFile) {
   WriteCatalogue(
       "REC:Receiver\nNAM:TK20B\nE/S:TK20B\nLFR:fra;Fran\xe7"
       "ais\nLFR:gb;Anglais\n");
@@ -137,40 +111,28 @@ TEST_F(VersionLabelTest, StandardModeLabelFollowsTheSelectedLanguageVersion) {
   dir.Write("TK20B.gb", FormB("G-2.0"));
   SelectType("Receiver");
   FillLanguageVersionList(w);
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, "Version : F-1.0");
+  EXPECT_EQ(Label(), "Version : F-1.0");
   w.languageVersions.selection = 1;
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, "Version : G-2.0");
+  EXPECT_EQ(Label(), "Version : G-2.0");
   EXPECT_EQ(w.FilePath(), dir.File("TK20B.gb"));
-  EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(VersionLabelTest, WithoutASelectedTypeThePreviousFileIsShownInTheFirstFamilyFormat) {
-  Prepare("TK20B", "TK20B", FormA(LabelHeader("1.00")));
-  w.mode = 0;
+  // Without a selected type the file stays and is shown in the first family's format.
+  SendFile(FormA(LabelHeader("1.00")));
   w.receiverTypes.selection = -1;
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, " " + LabelHeader("1.00").substr(3));
+  EXPECT_EQ(Label(), FirstFamilyLabel("1.00"));
   EXPECT_TRUE(ui.messages.empty());
-}
 
-TEST_F(VersionLabelTest, MissingCatalogueIsReportedOncePerFailingLookup) {
-  Prepare("VR", "QMV", FormA(LabelHeader("1.00")));
-  w.mode = 0;
-  w.languageVersions.entries = {"kept"};
-  w.languageVersions.selection = 0;
+  // The catalogue gone: the list and the file stay, and without a family tag the file is
+  // shown in the first family's format.
+  w.receiverTypes.selection = 0;
   std::filesystem::remove(dir.File("chgt.cfg"));
   FillLanguageVersionList(w);
-  EXPECT_EQ(w.languageVersions.entries, (Entries{"kept"}));
-  UpdateVersionLabel(w);
+  EXPECT_EQ(w.languageVersions.entries.size(), 2u);
+  EXPECT_EQ(Label(), FirstFamilyLabel("1.00"));
   EXPECT_EQ(w.FilePath(), dir.File("file.bin"));
   // Two for the list (model name, own open), then family tag, model name and own open of
   // the resolution, and the model name for the label; never message 129.
   EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 6);
   EXPECT_EQ(ui.messages.size(), 6u);
-  // Without a family tag the file is shown in the first family's format, model unknown.
-  EXPECT_EQ(w.versionLabel, " " + LabelHeader("1.00").substr(3));
 }
 
 TEST(VersionNumber, ReadsTheLongestDecimalPrefix) {
@@ -180,43 +142,32 @@ TEST(VersionNumber, ReadsTheLongestDecimalPrefix) {
       {"1e-", 1.0},    {"2.5e-1", 0.25},     {"0x10", 0.0}, {"", 0.0},
       {".", 0.0},      {"+.e1", 0.0},        {"abc", 0.0},  {"1e-999", 0.0},
       {"0e999", 0.0},  {"inf", 0.0},         {"nan", 0.0},  {"1,5", 1.0},
-      {"12 34", 12.0},
+      {"12 34", 12.0}, {"0.01e310", 1e308},
   };
   for (auto [text, value] : cases) {
     EXPECT_EQ(ReadVersionNumber(text), value) << '"' << text << '"';
   }
   EXPECT_EQ(ReadVersionNumber("1e999"), HUGE_VAL);
   EXPECT_EQ(ReadVersionNumber("-100e307"), -HUGE_VAL);
-  EXPECT_EQ(ReadVersionNumber("0.01e310"), 1e308);
 }
 
-// Builds a French locale in a temporary folder when the system has none installed.
-bool UseFrenchNumbers(const TempDir& dir) {
-  for (const char* name : {"fr_FR.UTF-8", "fr_FR.utf8", "fr_FR"}) {
-    if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
-  }
-  std::string command = "localedef -i fr_FR -f UTF-8 " + dir.File("fr_FR.UTF-8") + " 2>/dev/null";
-  if (std::system(command.c_str()) != 0 && !std::filesystem::exists(dir.File("fr_FR.UTF-8"))) {
-    return false;
-  }
-  setenv("LOCPATH", dir.Path().c_str(), 1);
-  bool ok = std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") != nullptr;
-  unsetenv("LOCPATH");
-  return ok;
-}
-
-TEST_F(VersionLabelTest, TheProcessLocaleDoesNotChangeTheVersionNumber) {
+TEST(VersionNumber, TheProcessLocaleDoesNotChangeIt) {
   struct RestoreLocale {
     ~RestoreLocale() { std::setlocale(LC_NUMERIC, "C"); }
   } restore;
   TempDir localeDir;
-  if (!UseFrenchNumbers(localeDir)) GTEST_SKIP() << "no French locale can be made here";
+  if (std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr) {
+    // None installed: build one in a temporary folder (localedef fails on mere warnings).
+    std::string command = "localedef -i fr_FR -f UTF-8 " + localeDir.File("fr_FR") + " 2>/dev/null";
+    [[maybe_unused]] int status = std::system(command.c_str());
+    setenv("LOCPATH", localeDir.Path().c_str(), 1);
+    bool made = std::setlocale(LC_NUMERIC, "fr_FR") != nullptr;
+    unsetenv("LOCPATH");
+    if (!made) GTEST_SKIP() << "no French locale can be made here";
+  }
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
   EXPECT_EQ(ReadVersionNumber("2.30"), 2.3);
   EXPECT_EQ(ReadVersionNumber("2,30"), 2.0);
-  Prepare("VR", "VR540", FormA(LabelHeader("2.30")));
-  UpdateVersionLabel(w);
-  EXPECT_EQ(w.versionLabel, " " + LabelHeader("2.30").substr(3));
 }
 
 }  // namespace
