@@ -16,7 +16,7 @@
 #include "app/settings_store.h"
 #include "app/user_interaction.h"
 #include "catalogue/catalogue.h"
-#include "serial/serial_link.h"
+#include "serial/no_serial_link.h"
 
 namespace {
 
@@ -39,25 +39,6 @@ class CountingUi : public UserInteraction {
   int boxes = 0;
 };
 
-class NoLink : public SerialLink {
- public:
-  int OpenPort(std::int16_t, std::uint32_t, char, std::uint16_t, std::uint16_t) override {
-    return 0;
-  }
-  std::uint32_t WriteToPort(const std::uint8_t*, std::uint32_t) override { return 0; }
-  int TakeReceived(const std::uint8_t**, std::uint32_t* count) override {
-    *count = 0;
-    return 0;
-  }
-  int TakeReceivedWaiting(const std::uint8_t**, std::uint32_t* count, int) override {
-    *count = 0;
-    return 0;
-  }
-  void ClearReceived() override {}
-  int SetBaudRate(std::uint32_t) override { return 0; }
-  int ClosePort() override { return 1; }
-};
-
 }  // namespace
 
 int main() {
@@ -77,7 +58,7 @@ int main() {
   CountingUi ui;
   SteadyClock clock;
   CSettingsStore settings(folder + "/kznload.INI");
-  NoLink link;
+  CNoSerialLink link;
   CLoaderState w(ui, clock, settings, link);
   w.catalogueFolder = folder;
   LanguageOffset = kFrenchOffset;

@@ -14,28 +14,9 @@
 #include "app/silent_user_interaction.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
-#include "serial/serial_link.h"
+#include "serial/no_serial_link.h"
 
 namespace {
-
-class NoLink : public SerialLink {
- public:
-  int OpenPort(std::int16_t, std::uint32_t, char, std::uint16_t, std::uint16_t) override {
-    return 0;
-  }
-  std::uint32_t WriteToPort(const std::uint8_t*, std::uint32_t) override { return 0; }
-  int TakeReceived(const std::uint8_t**, std::uint32_t* count) override {
-    *count = 0;
-    return 0;
-  }
-  int TakeReceivedWaiting(const std::uint8_t**, std::uint32_t* count, int) override {
-    *count = 0;
-    return 0;
-  }
-  void ClearReceived() override {}
-  int SetBaudRate(std::uint32_t) override { return 0; }
-  int ClosePort() override { return 1; }
-};
 
 void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -101,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CSilentUserInteraction ui;
   SteadyClock clock;
   CSettingsStore settings(Folder() + "/kznload.INI");
-  NoLink link;
+  CNoSerialLink link;
   for (int mode : {0, 1}) {
     for (std::int16_t offset : {kFrenchOffset, kEnglishOffset}) {
       LanguageOffset = offset;
