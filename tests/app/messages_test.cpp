@@ -113,16 +113,6 @@ TEST_F(LanguageTest, EveryNumberHasItsTextInBothLanguagesAndUnusedNumbersAreEmpt
   }
 }
 
-TEST_F(LanguageTest, MessageTextFollowsTheLanguageOffset) {
-  LanguageOffset = kEnglishOffset;
-  EXPECT_EQ(LoadMessageText(kMsgCancelButton), "Cancel");
-  LanguageOffset = kFrenchOffset;
-  EXPECT_EQ(LoadMessageText(kMsgCancelButton), "Annuler");
-  // The double blank and the leading blanks of the last line of 114 are part of the text.
-  EXPECT_NE(LoadMessageText(kMsgLoadingFailed).find("pendant le  chargement"), std::string::npos);
-  EXPECT_NE(LoadMessageText(kMsgBadDataOnInput).find("\n - V"), std::string::npos);
-}
-
 TEST_F(LanguageTest, MessageBoxCarriesTextStyleAndTheTitleAsCaptionInBothLanguages) {
   RecordingUi ui;
   ui.answers = {kResultYes, 2};

@@ -41,16 +41,4 @@ TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
   EXPECT_EQ(ui.progressClosed, 2);
 }
 
-TEST(Clock, VirtualClockMovesOnlyWhenSleptOn) {
-  VirtualClock clock(100);
-  EXPECT_EQ(clock.NowMs(), 100);
-  clock.SleepMs(30000);
-  clock.SleepMs(-5);
-  EXPECT_EQ(clock.NowMs(), 30100);
-  SteadyClock steady;
-  std::int64_t before = steady.NowMs();
-  steady.SleepMs(20);
-  EXPECT_GE(steady.NowMs() - before, 20);
-}
-
 }  // namespace
