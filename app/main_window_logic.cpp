@@ -38,15 +38,6 @@ std::string DefaultFileFolder() {
   return folder;
 }
 
-std::string CurrentFolder() {
-  std::vector<char> buffer(4096);
-  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (buffer.size() > (1u << 20)) return std::string(".");
-    buffer.resize(buffer.size() * 2);
-  }
-  return std::string(buffer.data());
-}
-
 bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
                           const std::string& catalogueFolder) {
   ChooseLanguage(w.settings, window.askLanguage);

@@ -66,5 +66,3 @@ void StartLoad(CLoaderState& w, const LoadSequences& sequences);
 
 // The folder offered before any was chosen: the user's home folder, with the separator.
 std::string DefaultFileFolder();
-// The working directory, the catalogue folder of a run.
-std::string CurrentFolder();

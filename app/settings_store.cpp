@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/atomic_file.h"
 #include "app/messages.h"
 
 namespace {
@@ -138,19 +139,6 @@ bool ReadWholeFile(const std::string& path, std::string* content) {
   return ok;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 std::string FolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -164,31 +152,6 @@ bool MakeFolders(const std::string& folder) {
   if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
   if (!MakeFolders(FolderOf(folder))) return false;
   return ::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
-}
-
-// Writes the new content beside the file and renames it over the old one.
-bool ReplaceFileAtomically(const std::string& path, const std::string& content) {
-  std::string tempPath = path + ".XXXXXX";
-  std::vector<char> name(tempPath.begin(), tempPath.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  struct stat st {};
-  mode_t mode = 0644;
-  if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(name.data(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(name.data());
-    return false;
-  }
-  int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
 }
 
 bool IsValidName(std::string_view name) {

@@ -3,7 +3,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/main_window_logic.h"
 #include "app/messages.h"
 #include "app/settings_store.h"
+#include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_options.h"
@@ -30,10 +32,9 @@ int TerminalColumns(int fd) {
 }
 
 int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
-  std::error_code ec;
-  std::filesystem::path folder = std::filesystem::current_path(ec);
-  if (ec) {
-    std::cerr << "kznload-cli: the current folder cannot be read: " << ec.message() << '\n';
+  std::string folder = TakeCatalogueFolder();
+  if (folder.empty()) {
+    std::cerr << "kznload-cli: the current folder cannot be read: " << std::strerror(errno) << '\n';
     return kExitFailed;
   }
   // The desktop program's settings: the language, the port devices and the markers are
@@ -50,7 +51,7 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
     return options.device ? *options.device : ResolveComDevice(settings, portNumber);
   });
   CLoaderState w(ui, clock, settings, port);
-  w.catalogueFolder = folder.string();
+  w.catalogueFolder = folder;
 
   if (options.command == CliCommand::kList) return ListReceiverTypes(w, std::cout);
   int selected = SelectFileToSend(w, options, std::cerr);

@@ -8,6 +8,7 @@
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "app/settings_store.h"
+#include "catalogue/catalogue.h"
 #include "serial/com_device.h"
 #include "serial/serial_port.h"
 
@@ -23,7 +24,7 @@ bool CLoaderApp::InitInstance() {
   CSerialPort port(ui, [&settings](int n) { return ResolveComDevice(settings, n); });
   CLoaderState state(ui, clock, settings, port);
   CLoaderDlg window(state, ui);
-  window.Initialise(CurrentFolder());
+  window.Initialise(TakeCatalogueFolder());
   if (beforeShow) beforeShow(window);
   window.exec();
   return false;

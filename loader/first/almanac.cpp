@@ -6,7 +6,7 @@
 
 #include "app/loader_state.h"
 #include "app/messages.h"
-#include "loader/first/atomic_file.h"
+#include "app/atomic_file.h"
 
 namespace {
 
