@@ -87,4 +87,20 @@ TEST(TkTimeLimits, DetectPrepareAndRecordReply) {
   }
 }
 
+TEST(TkTransfer, NeverSendsAFileItCannotSendWhole) {
+  TkProgramFile good = MakeTkProgram('A', 2, 3);
+  const std::string& r0 = good.records[0];
+  const std::string cases[] = {good.records.back() + r0,                   // no header
+                               "",                                         // empty
+                               good.header + r0.substr(0, r0.size() - 1),  // a record cut short
+                               good.header + "\x8D" + r0};                 // another kind
+  for (const std::string& bytes : cases) {
+    TkHarness h;
+    h.dir.Write(h.w.fileName, bytes);
+    EXPECT_EQ(TkTransfer(h.w, h.progress, 115200), StepLoadFailed);
+    EXPECT_TRUE(h.link.writes.empty()) << "stale or foreign bytes reached the receiver";
+    EXPECT_FALSE(h.link.IsOpen());
+  }
+}
+
 }  // namespace
