@@ -69,17 +69,14 @@ inline std::vector<std::uint8_t> BlockData(std::uint8_t seed, std::uint16_t week
   return data;
 }
 
-inline std::uint8_t Sum8(std::vector<std::uint8_t>::const_iterator begin,
-                         std::vector<std::uint8_t>::const_iterator end) {
-  return static_cast<std::uint8_t>(std::accumulate(begin, end, 0u));
-}
-
 // 0x8B, block, data, check, CR LF.
 inline std::vector<std::uint8_t> MakeDumpRecord(int block, const std::vector<std::uint8_t>& data) {
   std::vector<std::uint8_t> record(data.size() + 2, static_cast<std::uint8_t>(block));
   record[0] = 0x8B;
   std::copy(data.begin(), data.end(), record.begin() + 2);
-  record.insert(record.end(), {Sum8(record.begin() + 1, record.end()), '\r', '\n'});
+  record.insert(record.end(),
+                {static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)),
+                 '\r', '\n'});
   return record;
 }
 
@@ -108,7 +105,8 @@ inline std::vector<std::uint8_t> MakeProgram(int records, int dataBytes, std::ui
     for (int i = 0; i < dataBytes; ++i)
       record.push_back(static_cast<std::uint8_t>(seed + r * 31 + i * 5));
     sum = static_cast<std::uint16_t>(std::accumulate(record.begin() + 5, record.end(), sum));
-    record.push_back(Sum8(record.begin() + 1, record.end()));
+    record.push_back(
+        static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)));
     file.insert(file.end(), record.begin(), record.end());
   }
   auto high = static_cast<std::uint8_t>(sum >> 8), low = static_cast<std::uint8_t>(sum);
@@ -144,7 +142,6 @@ class FirstRig {
     PrepareLoad(dir, w, tag, kTestWrgText);
     link.dump = first_test::MakeDump(0x40, CurrentGpsWeek());
   }
-  int Marker() const { return settings.GetInt("LAST_LOADING", "1", 1); }
 
   TempDir dir;
   VirtualClock clock{1000};
