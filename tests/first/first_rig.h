@@ -1,9 +1,14 @@
-// A first-family load on the virtual clock: a catalogue folder with chgt.cfg and a program
-// file, the settings store, a scripted receiver and the main window's state.
+// A first-family load: a catalogue folder with chgt.cfg and a program file, the settings
+// store and the main window's state; FirstRig adds a scripted receiver on the virtual clock,
+// which streams its tables when asked, enters its loader on the wake sentences or marker,
+// repeats its wrong-checksum text there and answers records as a test scripts it.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
+#include <numeric>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/clock.h"
@@ -12,33 +17,118 @@
 #include "app/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/first_family.h"
-#include "tests/first/scripted_receiver.h"
+#include "tests/support/fake_link.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
+
+inline constexpr const char* kTestWrgText = "WRONG CHECKSUM";
+
+class ScriptedReceiver : public FakeLink {
+ public:
+  ScriptedReceiver(VirtualClock& clock, FirstFamilyKind kind);
+  int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
+
+  std::vector<std::uint8_t> dump;  // sent 20 ms after it is asked for its tables
+  // Records are accepted 5 ms after they end, the end record answered with `verdict`. Left
+  // unanswered: the record of index `quietRecord` (resends counted), every write-back if
+  // `quietWriteBacks`, the end record if `verdict` is empty. `quietSince`: when the last came.
+  std::size_t quietRecord = SIZE_MAX;
+  bool quietWriteBacks = false;
+  std::string verdict = "5";
+  std::int64_t quietSince = -1;
+  std::int64_t readyMs;       // its "1" after the last "0" it wants; never if negative
+  bool silentLoader = false;  // never shows its wrong-checksum text
+  std::vector<std::vector<std::uint8_t>> records;  // every record, resends and end included
+
+ private:
+  enum class State { kNormal, kLoaderWaiting, kLoading };
+  void OnWrite(const std::vector<std::uint8_t>& bytes);
+
+  FirstFamilyKind kind_;
+  State state_ = State::kNormal;
+  std::string heard_;
+  std::int64_t nextTextAt_ = 0;
+  int zeros_ = 0;
+  std::vector<std::uint8_t> partial_;
+};
+
+namespace first_test {
+
+inline std::vector<std::uint8_t> Bytes(std::string_view text) {
+  return {text.begin(), text.end()};
+}
+
+// The data of block `block` in a dump made from `seed`: 120 bytes x10, 80, 120, 8, 42 x32.
+inline std::vector<std::uint8_t> BlockData(std::uint8_t seed, std::uint16_t week, int block) {
+  std::vector<std::uint8_t> data(block >= 13 ? 42 : block == 12 ? 8 : block == 10 ? 80 : 120);
+  for (std::size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<std::uint8_t>(seed + block * 7 + i * 13);
+  if (block >= 13)  // status, time, week of an almanac row
+    for (auto [at, value] : {std::pair{0, 0x80}, {2, seed + block}, {4, week >> 8}, {5, week}})
+      data[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value);
+  return data;
+}
+
+// 0x8B, block, data, check, CR LF.
+inline std::vector<std::uint8_t> MakeDumpRecord(int block, const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> record(data.size() + 2, static_cast<std::uint8_t>(block));
+  record[0] = 0x8B;
+  std::copy(data.begin(), data.end(), record.begin() + 2);
+  record.insert(record.end(),
+                {static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)),
+                 '\r', '\n'});
+  return record;
+}
+
+// The receiver's normal output, then 45 records with data from `seed`, almanac in `week`.
+inline std::vector<std::uint8_t> MakeDump(std::uint8_t seed, std::uint16_t week) {
+  std::vector<std::uint8_t> dump = Bytes(
+      "$GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,*47\r\n"
+      "$GPRMC,120000,A,4807.038,N,01131.000,E,022.4,084.4,230394,,*6A\r\n");
+  for (int block = 0; block < 45; ++block) {
+    std::vector<std::uint8_t> record = MakeDumpRecord(block, BlockData(seed, week, block));
+    dump.insert(dump.end(), record.begin(), record.end());
+  }
+  return dump;
+}
+
+// A form A header, `records` data records of `dataBytes` bytes each (1 to 256), an end
+// record with the 16-bit sum of every data record's data bytes.
+inline std::vector<std::uint8_t> MakeProgram(int records, int dataBytes, std::uint8_t seed) {
+  std::vector<std::uint8_t> file = Bytes("\x8B\x08VR540 V2.50 FR");  // 0x8B, n, n + 6 bytes
+  std::uint16_t sum = 0;
+  for (int r = 0; r < records; ++r) {
+    auto at = 0x010000u + static_cast<std::uint32_t>(r * dataBytes);
+    std::vector<std::uint8_t> record{
+        0x8B, static_cast<std::uint8_t>(dataBytes - 1), static_cast<std::uint8_t>(at >> 16),
+        static_cast<std::uint8_t>(at >> 8), static_cast<std::uint8_t>(at)};
+    for (int i = 0; i < dataBytes; ++i)
+      record.push_back(static_cast<std::uint8_t>(seed + r * 31 + i * 5));
+    sum = static_cast<std::uint16_t>(std::accumulate(record.begin() + 5, record.end(), sum));
+    record.push_back(
+        static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)));
+    file.insert(file.end(), record.begin(), record.end());
+  }
+  auto high = static_cast<std::uint8_t>(sum >> 8), low = static_cast<std::uint8_t>(sum);
+  file.insert(file.end(), {0x8C, high, low, static_cast<std::uint8_t>(high + low)});
+  return file;
+}
+
+}  // namespace first_test
 
 inline std::uint16_t CurrentGpsWeek() {
   return static_cast<std::uint16_t>(GpsWeekAt(static_cast<std::int64_t>(std::time(nullptr))));
 }
 
-inline const std::string kReceiverPreface =
-    "$GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,,,,*47\r\n"
-    "$GPRMC,120000,A,4807.038,N,01131.000,E,022.4,084.4,230394,,*6A\r\n";
-
-class LanguageGuard {
- public:
-  explicit LanguageGuard(std::int16_t offset) { LanguageOffset = offset; }
-  ~LanguageGuard() { LanguageOffset = kFrenchOffset; }
-};
-
 // chgt.cfg with one model of this family, its program file, and the main window's choice.
-inline first_test::ProgramFile PrepareLoad(TempDir& dir, CLoaderState& w, const std::string& tag,
-                                           const std::string& wrg, int records, int dataBytes) {
+inline std::vector<std::uint8_t> PrepareLoad(TempDir& dir, CLoaderState& w, const std::string& tag,
+                                             const std::string& wrg) {
   dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:" + tag + "\nWRG:" + wrg + "\n");
   w.catalogueFolder = dir.Path();
   w.receiverTypes.entries = {"Model"};
   w.receiverTypes.selection = 0;
-  auto program = first_test::MakeProgram(records, dataBytes, 0x21);
-  dir.Write("MODEL.fra", std::string(program.bytes.begin(), program.bytes.end()));
+  auto program = first_test::MakeProgram(4, 64, 0x21);
+  dir.Write("MODEL.fra", std::string(program.begin(), program.end()));
   w.folder = dir.Path() + "/";
   w.fileName = "MODEL.fra";
   return program;
@@ -47,22 +137,10 @@ inline first_test::ProgramFile PrepareLoad(TempDir& dir, CLoaderState& w, const 
 class FirstRig {
  public:
   explicit FirstRig(FirstFamilyKind kind)
-      : settings(dir.File("kznload.INI")),
-        link(clock, kind),
-        w(ui, clock, settings, link),
-        tag(kind == FirstFamilyKind::kVr ? "VR" : "TK") {
-    PrepareLoad(dir, w, tag, kTestWrgText, 3, 16);
-    link.dump = first_test::MakeDump(0x40, CurrentGpsWeek(), kReceiverPreface);
-  }
-
-  void Run() { RunFirstFamilyLoad(w, tag); }
-  int Marker() const { return settings.GetInt("LAST_LOADING", "1", 1); }
-  // Records the receiver got with this first byte; write-backs: at the table addresses.
-  std::size_t Count(std::uint8_t kind, bool writeBacks = false) const {
-    std::size_t n = 0;
-    for (const auto& r : link.records)
-      n += r[0] == kind && (!writeBacks || r[2] >= 0xC0);
-    return n;
+      : settings(dir.File("kznload.INI")), link(clock, kind), w(ui, clock, settings, link) {
+    tag = kind == FirstFamilyKind::kVr ? "VR" : "TK";
+    PrepareLoad(dir, w, tag, kTestWrgText);
+    link.dump = first_test::MakeDump(0x40, CurrentGpsWeek());
   }
 
   TempDir dir;
