@@ -11,6 +11,48 @@
 
 namespace {
 
+AlmanacRow Row(std::uint8_t status, std::uint8_t time, std::uint16_t week, std::uint8_t tagByte) {
+  AlmanacRow row{};
+  row[0] = status;
+  row[2] = time;
+  row[4] = static_cast<std::uint8_t>(week >> 8);
+  row[5] = static_cast<std::uint8_t>(week);
+  row[41] = tagByte;
+  return row;
+}
+
+TEST(Almanac, MergeKeepsTheNewerRowOfEachSlot) {
+  struct Case {
+    AlmanacRow saved, fresh;
+    char winner;
+  };
+  const Case cases[] = {
+      {Row(0x80, 9, 2296, 'S'), Row(0x80, 10, 2296, 'F'), 'F'},   // later in the week
+      {Row(0x80, 10, 2296, 'S'), Row(0x00, 10, 2296, 'F'), 'F'},  // tie, fresh status 0
+      {Row(0x80, 10, 2296, 'S'), Row(0x80, 10, 2296, 'F'), 'S'},  // tie, fresh status 0x80
+      {Row(0x80, 0, 2297, 'S'), Row(0x80, 140, 2296, 'F'), 'S'},  // older week
+      {Row(0x80, 0, 3000, 'S'), Row(0x80, 0, 4000, 'F'), 'F'},    // no wrap into the past
+  };
+  TableStore tables;
+  tables.savedAlmanacValid = true;
+  for (int slot = 0; slot < 5; ++slot) {
+    tables.savedAlmanac[slot] = cases[slot].saved;
+    tables.freshAlmanac[slot] = cases[slot].fresh;
+  }
+  MergeAlmanacRows(tables);
+  for (int slot = 0; slot < 5; ++slot)
+    EXPECT_EQ(tables.savedAlmanac[slot][41], cases[slot].winner) << slot;
+}
+
+TEST(Almanac, UnusableSavedAlmanacIsReplacedWhole) {
+  TableStore tables;
+  tables.savedAlmanac[0] = Row(0x80, 200, 9000, 'S');  // newer, but not usable
+  tables.freshAlmanac[0] = Row(0x80, 0, 2296, 'F');
+  MergeAlmanacRows(tables);
+  EXPECT_TRUE(tables.savedAlmanacValid);
+  EXPECT_EQ(tables.savedAlmanac, tables.freshAlmanac);
+}
+
 // alm.alm is replaced whole, or left as it was with message 113 when it cannot be written.
 TEST(AlmanacFile, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
   FirstRig rig(FirstFamilyKind::kVr);
