@@ -11,32 +11,17 @@
 
 namespace {
 
-struct ListedVersion {
-  std::string label, file, versionLabel;
-};
 struct ListedType {
   std::string name, family;
-  std::vector<ListedVersion> versions;
+  std::vector<std::vector<std::string>> versions;  // label, file, version text
 };
 
-// `list` prints "NAME<TAB>TAG" lines, each followed by "<TAB>LABEL<TAB>FILE<TAB>VERSION" lines.
-std::vector<ListedType> ParseList(const std::string& out) {
-  std::vector<ListedType> types;
-  std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) {
-    std::vector<std::string> f;
-    std::istringstream fields(line);
-    for (std::string field; std::getline(fields, field, '\t');)
-      f.push_back(field);
-    if (f.size() == 2 && !f[0].empty()) {
-      types.push_back({f[0], f[1], {}});
-    } else if (f.size() == 4 && f[0].empty() && !types.empty()) {
-      types.back().versions.push_back({f[1], f[2], f[3]});
-    } else {
-      ADD_FAILURE() << "unexpected line of list: '" << line << "'";
-    }
-  }
-  return types;
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, separator);)
+    parts.push_back(part);
+  return parts;
 }
 
 constexpr const char* kSuccessEnglish = "[123] Software version succesfully loaded.\n";
@@ -54,11 +39,23 @@ class CliEndToEnd : public ::testing::Test {
     return RunCli(args, work, config, when);
   }
 
-  // The first type of `family` that `list` shows with a language version.
+  // The first type of `family` with a language version in `list`, whose lines are
+  // "NAME<TAB>TAG", each followed by "<TAB>LABEL<TAB>FILE<TAB>VERSION" lines.
   ListedType TypeOf(const std::string& family, const std::string& lang = "en") {
     CliResult list = Cli({"list", "--lang", lang});
     EXPECT_EQ(list.exitStatus, 0) << list.err;
-    for (ListedType& type : ParseList(list.out)) {
+    std::vector<ListedType> types;
+    for (const std::string& line : Split(list.out, '\n')) {
+      std::vector<std::string> f = Split(line, '\t');
+      if (f.size() == 2 && !f[0].empty()) {
+        types.push_back({f[0], f[1], {}});
+      } else if (f.size() == 4 && f[0].empty() && !types.empty()) {
+        types.back().versions.push_back({f[1], f[2], f[3]});
+      } else {
+        ADD_FAILURE() << "unexpected line of list: '" << line << "'";
+      }
+    }
+    for (ListedType& type : types) {
       if (type.family == family && !type.versions.empty()) return type;
     }
     ADD_FAILURE() << "the samples list no loadable type of family " << family;
@@ -68,7 +65,7 @@ class CliEndToEnd : public ::testing::Test {
   std::vector<std::string> LoadArgs(const std::string& family, const std::string& device,
                                     const std::string& lang = "en") {
     ListedType type = TypeOf(family, lang);
-    return {"load",     "--type", type.name, "--version", type.versions[0].label,
+    return {"load",     "--type", type.name, "--version", type.versions[0][0],
             "--device", device,   "--lang",  lang};
   }
 
@@ -79,16 +76,20 @@ class CliEndToEnd : public ::testing::Test {
 
 TEST_F(CliEndToEnd, ListAndInfoShowTheSamples) {
   for (const char* family : {"VR", "TK", "TK20B"}) {
-    for (const ListedVersion& version : TypeOf(family).versions) {
-      CliResult info = Cli({"info", version.file});
-      EXPECT_EQ(info.exitStatus, 0) << version.file;
+    for (const std::vector<std::string>& version : TypeOf(family).versions) {
+      CliResult info = Cli({"info", version[1]});
+      EXPECT_EQ(info.exitStatus, 0) << version[1];
       EXPECT_TRUE(info.out.rfind("form: A\n", 0) == 0 || info.out.rfind("form: B\n", 0) == 0)
           << info.out;
       EXPECT_EQ(info.out.find("version text: \n"), std::string::npos) << info.out;
     }
   }
   // French labels come from the "LFR:" lines.
-  EXPECT_NE(TypeOf("VR", "fr").versions[0].label, TypeOf("VR").versions[0].label);
+  EXPECT_NE(TypeOf("VR", "fr").versions[0][0], TypeOf("VR").versions[0][0]);
+  // The version text is shown safely: an escape sequence and a C1 escape are replaced.
+  dir.Write("work/odd.gb", std::string("\x8A\x0AV\xE9r\x1B[2J\x9B\0zcs", 14));
+  EXPECT_EQ(Cli({"info", "odd.gb"}).out,
+            "form: B\ncounted length: 12\nversion text: V\xC3\xA9r?[2J\xE2\x80\xBA\n");
 }
 
 TEST_F(CliEndToEnd, EachFamilyLoadsAndAnUnfinishedLoadIsAskedAbout) {
@@ -126,7 +127,14 @@ TEST_F(CliEndToEnd, EachFamilyLoadsAndAnUnfinishedLoadIsAskedAbout) {
     CliResult load = Cli(args);
     EXPECT_EQ(load.exitStatus, 0) << load.err;
     EXPECT_EQ(load.out, c.out);
-    EXPECT_NE(load.err.find("[progress] "), std::string::npos);
+    // A progress line is written only when its text or percent changes.
+    std::vector<std::string> progress;
+    for (const std::string& line : Split(load.err, '\n')) {
+      if (line.rfind("[progress] ", 0) == 0) progress.push_back(line);
+    }
+    EXPECT_GT(progress.size(), 2u) << load.err;
+    for (std::size_t i = 1; i < progress.size(); ++i)
+      EXPECT_NE(progress[i], progress[i - 1]);
     std::optional<json_lite::Value> report = sim.WaitForExit(10000);
     if (!report) report = sim.Stop();
     ASSERT_TRUE(report);
@@ -175,10 +183,18 @@ TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
 TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {
   const std::string type = TypeOf("VR").name;
   const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "no command given"},
+      {{"flash"}, "unknown command 'flash'"},
+      {{"load", "--type", type}, "load needs --version LABEL or --file PATH"},
+      {{"load", "--type", type, "--version", "v", "--file", "f"}, "not both"},
+      {{"load", "--type", type, "--version", "x", "--port", "5"}, "from 1 to 4, not '5'"},
+      {{"load", "--type", type, "--version", "x", "--answer", "y"}, "--answer takes yes or no"},
+      {{"load", "--type", type, "--version", "x", "--speed", "9600"}, "unknown option"},
       {{"load", "--type", "NO SUCH TYPE", "--version", "x"}, "unknown receiver type"},
       {{"load", "--type", type, "--version", "NO SUCH VERSION"}, "unknown language version"},
       {{"load", "--type", type, "--file", "missing.gb"}, "no such file"},
-      {{"load", "--type", type, "--version", "x", "--speed", "9600"}, "unknown option"},
+      {{"info", "a", "b"}, "info needs exactly one FILE"},
+      {{"info", "missing.gb"}, "cannot open"},
   };
   for (const auto& [args, error] : cases) {
     CliResult result = Cli(args);
