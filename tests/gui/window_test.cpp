@@ -1,0 +1,341 @@
+// The windows' real widgets, offscreen, boxes answered through the UserInteraction seam; and
+// one full load per family from the start button against the simulator on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <mutex>
+#include <set>
+
+#include "app/display_text.h"
+#include "app/loader_state.h"
+#include "app/main_window_logic.h"
+#include "app/messages.h"
+#include "app/qt/language_dlg.h"
+#include "app/qt/loader_dlg.h"
+#include "app/qt/progress_dlg.h"
+#include "app/qt/qt_user_interaction.h"
+#include "serial/serial_port.h"
+#include "tests/support/fake_link.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// The application, once, offscreen (never on the desktop); never destroyed (Qt's globals).
+void EnsureApplication() {
+  if (QApplication::instance() != nullptr) return;
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "kzn_gui_tests";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+}
+
+// Boxes are recorded instead of waiting for a user; a question is answered No.
+class ScriptedQtUi : public QtUserInteraction {
+ public:
+  struct Shown {
+    int textNumber, style;
+    bool progressOpen, ownerWasEnabled;  // at the moment the box came
+  };
+  int ShowMessageBox(const MessageBoxRequest& r) override {
+    messages.push_back(
+        {r.textNumber, r.style, Progress() != nullptr, owner != nullptr && owner->isEnabled()});
+    return r.style == kStyleQuestion ? kResultNo : kResultOk;
+  }
+  void ShowSerialMessage(const std::string& text) override {
+    std::lock_guard<std::mutex> lock(serialMutex_);  // may come from the reader thread
+    serialMessages.push_back(text);
+  }
+  void ShowFileReadError() override { ShowMessageBox({-1, "", "", kStyleStop}); }
+
+  std::vector<Shown> messages;
+  std::vector<std::string> serialMessages;
+  QWidget* owner = nullptr;
+
+ private:
+  std::mutex serialMutex_;
+};
+
+// "VR540" (first family, label in 1252), "TK20B" (second), "Odd" (tag "tk"), "Blank" (tag
+// "VR "), "Ghost" (no language file); each file opens with its version (0x8A, length, text).
+void WriteSampleCatalogue(const TempDir& folder) {
+  folder.Write("chgt.cfg",
+               "REC:VR540\r\nNAM:VR540\r\nE/S:VR\r\nWRG:BAD CHECKSUM\r\n"
+               "LFR:fra;Version fran\xE7"
+               "aise\r\nLGB:gb;English version\r\n"
+               "REC:TK20B\r\nNAM:TK20B\r\nE/S:TK20B\r\nWRG:ERR\r\n"
+               "LFR:fra;Version française\r\nLGB:fra;French version\r\n"
+               "REC:Odd\r\nNAM:ODD\r\nE/S:tk\r\nLFR:fra;Version\r\nLGB:fra;Version\r\n"
+               "REC:Blank\r\nNAM:BLANK\r\nE/S:VR \r\nLFR:fra;Version\r\nLGB:fra;Version\r\n"
+               "REC:Ghost\r\nNAM:GHOST\r\nE/S:VR\r\nLFR:fra;Version\r\n");
+  for (const std::string version : {"VR540 FR 2.40 2001", "TK20B 1.00", "ODD", "BLANK"})
+    folder.Write(version.substr(0, version.find(' ')) + ".fra",
+                 "\x8A" + std::string(1, static_cast<char>(version.size())) + version +
+                     std::string(24, ' ') + "\x8B");
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    LanguageOffset = kFrenchOffset;
+    WriteSampleCatalogue(catalogue);
+  }
+  void Open(
+      std::function<void()> ask = [] {}, CLoaderState* state = nullptr) {
+    dlg.reset();
+    dlg = std::make_unique<CLoaderDlg>(state != nullptr ? *state : w, ui, std::move(ask));
+    ui.owner = dlg.get();
+    dlg->Initialise(catalogue.Path());
+    dlg->show();
+  }
+  template <class T = QWidget>
+  T* Find(const char* name) {
+    return dlg->findChild<T*>(name);
+  }
+  QStringList Items(const char* name) {
+    QStringList items;
+    for (auto* list = Find<QComboBox>(name); items.size() < list->count();)
+      items << list->itemText(static_cast<int>(items.size()));
+    return items;
+  }
+  // Double clicks on a point of the window's own surface, on no control.
+  void DoubleClick(int times) {
+    ASSERT_EQ(dlg->childAt(3, 3), nullptr);
+    for (int i = 0; i < times; ++i)
+      QTest::mouseDClick(dlg.get(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+  }
+  void ExpectExpertControls(bool expert) {
+    for (const char* name : {"fileButton", "filePath", "keepUserData"})
+      EXPECT_EQ(Find(name)->isVisible(), expert) << name;
+    EXPECT_EQ(Find("languageVersions")->isVisible(), !expert);
+  }
+
+  TempDir catalogue, config;
+  VirtualClock clock;
+  FakeLink link{clock};
+  ScriptedQtUi ui;
+  CSettingsStore settings{config.File("kznload.INI")};
+  CLoaderState w{ui, clock, settings, link};
+  std::unique_ptr<CLoaderDlg> dlg;
+};
+
+TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag) {
+  // Language buttons clicked ('e' English, 'f' French), then Escape or OK.
+  for (const auto& [clicks, escape, offset] : {std::tuple{"e", true, kEnglishOffset},
+                                               {"", false, kFrenchOffset},
+                                               {"ef", false, kFrenchOffset}}) {
+    LanguageOffset = kNoLanguageYet;
+    int shown = 0;
+    Open([&] {
+      CLanguageDlg language;
+      language.show();
+      ++shown;
+      for (const char* c = clicks; *c != 0; ++c)
+        QTest::mouseClick(*c == 'e' ? language.EnglishButton() : language.FrenchButton(),
+                          Qt::LeftButton);
+      escape ? QTest::keyClick(&language, Qt::Key_Escape)
+             : QTest::mouseClick(language.OkButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(LanguageOffset, offset);
+    EXPECT_EQ(Find<QGroupBox>("receiverTypeGroup")->title(),
+              offset == kFrenchOffset ? "Type de récepteur" : "Receiver type");
+  }
+  // Standard mode: "Ghost" has no language file; the ç of VR540's label is byte 0xE7.
+  ExpectExpertControls(false);
+  EXPECT_EQ(Items("receiverTypes"), (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
+  EXPECT_EQ(Items("languageVersions"), QStringList{"Version française"});
+  // Only the exact tags "VR" and "TK20B" start a family ("tk" and "VR " do not).
+  std::vector<std::string> started;
+  auto record = [&](const char* family) {
+    return [&, family](CLoaderState& state, const std::string& tag) {
+      started.push_back(std::string(family) + " " + tag + " " + state.FilePath());
+    };
+  };
+  for (int type : {3, 2, 0, 1}) {  // TK20B last, for its version
+    Find<QComboBox>("receiverTypes")->setCurrentIndex(type);
+    StartLoad(w, LoadSequences{record("1"), record("2")});
+  }
+  EXPECT_TRUE(Find<QLabel>("versionLabel")->text().startsWith("Version : TK20B 1.00"));
+  EXPECT_EQ(started, (std::vector<std::string>{"1 VR " + catalogue.File("VR540.fra"),
+                                               "2 TK20B " + catalogue.File("TK20B.fra")}));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(MainWindow, ExpertStartWithoutAFileShows107And21DoubleClicksSwitchTheMode) {
+  settings.SetInt("UIMODE", "TYPE_UI", 1);  // expert mode offers the home folder, no file
+  Open();
+  QTest::mouseClick(Find("startButton"), Qt::LeftButton);
+  Find("receiverTypes")->setFocus();
+  QTest::keyClick(Find("receiverTypes"), Qt::Key_Return);  // neither starts nor ends
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].textNumber, kMsgSelectFileFirst);
+  EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
+  EXPECT_TRUE(link.opens.empty() && dlg->isVisible());
+  for (int i = 0; i < 30; ++i)  // double clicks on a control do not count
+    QTest::mouseDClick(Find("port1"), Qt::LeftButton);
+  DoubleClick(20);
+  ExpectExpertControls(true);
+  DoubleClick(1);
+  ExpectExpertControls(false);
+  EXPECT_EQ(Items("receiverTypes").size(), 4);
+  DoubleClick(21);
+  ExpectExpertControls(true);
+  EXPECT_EQ(Items("receiverTypes").size(), 5);
+}
+
+TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
+  const QRect normal(40, 50, 900, 330);
+  Open();
+  Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
+  QTest::mouseClick(Find("port2"), Qt::LeftButton);
+  dlg->setGeometry(normal);
+  dlg->setWindowState(Qt::WindowMaximized);
+  ASSERT_EQ(link.OpenPort(2, 9600, 'N', 8, 1), 1);
+  const std::int64_t before = clock.NowMs();
+  EXPECT_TRUE(dlg->close());
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(clock.NowMs() - before, kCloseSettleMs);
+  const std::string saved = config.Read("kznload.INI");
+  // The initialisation's port swap, then the close: maximised, normal left, top, right, bottom.
+  std::size_t at = 0;
+  for (const std::string& line : std::vector<std::string>{
+           "PORT=2", "[Settings]\nWindowPos=2,3,", ",40,50,940,380\n", "[LANGUAGE]\nTYPE_LANG=0",
+           "DIR=" + catalogue.Path() + "/", "FILE=TK20B.fra", "REC=1", "[UIMODE]\nTYPE_UI=0"}) {
+    at = saved.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << " in\n" << saved;
+  }
+  CLoaderState again(ui, clock, settings, link);
+  Open([] {}, &again);
+  EXPECT_TRUE(dlg->isMaximized());
+  EXPECT_EQ(dlg->normalGeometry(), normal);
+  EXPECT_EQ(again.portNumber, 2);
+  EXPECT_EQ(again.receiverTypes.selection, 1);
+  QTest::keyClick(dlg.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dlg->isVisible());
+  dlg.reset();
+  // Only the port swap of the initialisation reached the store.
+  config.Write("expected.INI", saved);
+  CSettingsStore(config.File("expected.INI")).SetInt("COMMUNICATION", "PORT", 1);
+  EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
+}
+
+TEST(ProgressWindow, PercentRuleAndCancelRequests) {
+  EnsureApplication();
+  LanguageOffset = kFrenchOffset;
+  QDialog owner;
+  CProgressDlg progress;
+  ASSERT_TRUE(progress.OpenProgress(&owner, "Zephan GPS KZN"));
+  EXPECT_EQ(progress.CancelButton()->text(), "Annuler");
+  EXPECT_EQ(progress.PercentText(), "0%");
+  const int before = progress.PercentTextWrites();
+  // Position given, previous position returned, percent shown afterwards.
+  const int steps[][3] = {{0, 0, 0},      {37, 0, 37},    {37, 37, 37},
+                          {100, 37, 100}, {150, 100, 50}, {200, 100, 0}};
+  for (const auto& [position, previous, percent] : steps) {
+    EXPECT_EQ(progress.SetProgressPosition(position), previous) << position;
+    EXPECT_EQ(progress.PercentText(), QString::number(percent) + "%") << position;
+  }
+  EXPECT_EQ(progress.PercentTextWrites(), before + 4);  // "0%" and the repeated "37%" left alone
+  // Every cancel gesture is one request and leaves the window open.
+  QTest::mouseClick(progress.CancelButton(), Qt::LeftButton);
+  QTest::mouseClick(progress.CancelButton(), Qt::LeftButton);
+  EXPECT_EQ(progress.PollCancel(), 1);  // two clicks before a poll are one request
+  EXPECT_EQ(progress.PollCancel(), 0);
+  QTest::keyClick(&progress, Qt::Key_Escape);
+  EXPECT_EQ(progress.PollCancel(), 1);
+  EXPECT_FALSE(progress.close());  // the close box
+  EXPECT_EQ(progress.PollCancel(), 1);
+  QTest::keyClick(&progress, Qt::Key_Return);  // the default button is cancel
+  EXPECT_EQ(progress.PollCancel(), 1);
+  EXPECT_TRUE(progress.isVisible());
+}
+
+TEST(DisplayText, ValidUtf8IsKeptAndAnythingElseIsReadAs1252AsAWhole) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Norv\xC3\xA9gienne \xE2\x82\xAC \xF0\x9F\x93\xA1 \xF4\x8F\xBF\xBF",
+       "Norv\xC3\xA9gienne \xE2\x82\xAC \xF0\x9F\x93\xA1 \xF4\x8F\xBF\xBF"},
+      {"\xC0 \xFF Su\xE9", "À ÿ Sué"},
+      // 0x80 to 0x9F is where 1252 differs from Latin-1; 0x81, 0x90 and 0x9D are undefined.
+      {"\x80 \x8C\x9C \x93q\x94 \x96 \x99 \x81\x9D", "€ Œœ “q” – ™ \xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"\xC3\xA9t\xE9", "Ã©té"},
+      // Overlong "/", a surrogate, above U+10FFFF, cut short, a lone continuation byte.
+      {"\xC0\xAF", "À¯"},
+      {"\xED\xA0\x80", "í\xC2\xA0€"},
+      {"\xF4\x90\x80\x80", "ô\xEF\xBF\xBD€€"},
+      {"caf\xC3", "cafÃ"},
+  };
+  for (const auto& [bytes, shown] : cases)
+    EXPECT_EQ(DisplayTextFromBytes(bytes), shown) << bytes;
+}
+
+class GuiLoad : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
+  EnsureApplication();
+  TempDir catalogue, config;
+  std::filesystem::copy(
+      KZN_BINARY_DIR "/samples", catalogue.Path(),
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  CSettingsStore settings(config.File("kznload.INI"));
+  settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
+  CSimProcess sim;
+  ASSERT_TRUE(sim.Start({"--family", "auto", "--throttle"})) << sim.Error();
+  SteadyClock clock;
+  ScriptedQtUi ui;
+  CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
+  CLoaderState w(ui, clock, settings, port);
+  CLoaderDlg dlg(w, ui, [] {});
+  ui.owner = &dlg;
+  ASSERT_TRUE(dlg.Initialise(catalogue.Path()));
+  dlg.show();
+  auto* types = dlg.findChild<QComboBox*>("receiverTypes");
+  types->setCurrentIndex(types->findText(GetParam().first));
+
+  bool mainEverEnabled = false, closeRefused = false;
+  QString cancelLabel;
+  std::set<QString> percents;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    CProgressDlg* progress = ui.Progress();
+    if (progress == nullptr || !progress->isVisible()) return;
+    if (percents.empty()) closeRefused = !dlg.close();  // the close box mid-load
+    cancelLabel = progress->CancelButton()->text();
+    mainEverEnabled = mainEverEnabled || dlg.isEnabled();
+    percents.insert(progress->PercentText());
+  });
+  watch.start(20);
+  QTest::mouseClick(dlg.findChild<QPushButton*>("startButton"), Qt::LeftButton);
+  watch.stop();
+
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].textNumber, kMsgLoadingOk + kEnglishOffset);
+  EXPECT_TRUE(ui.messages[0].progressOpen);  // told while the progress window is open
+  EXPECT_FALSE(ui.messages[0].ownerWasEnabled || mainEverEnabled);
+  EXPECT_GT(percents.size(), 2u);
+  EXPECT_TRUE(closeRefused);
+  EXPECT_EQ(cancelLabel, "Cancel");
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");  // nothing saved
+  EXPECT_TRUE(dlg.isVisible() && dlg.isEnabled() && ui.Progress() == nullptr);
+  EXPECT_TRUE(ui.serialMessages.empty());
+  const std::optional<json_lite::Value> report = sim.Stop();
+  ASSERT_TRUE(report.has_value() && report->at("outcomes").size() == 1u);
+  EXPECT_EQ(report->at("outcomes").at(0).AsString(), GetParam().second);  // its good end
+  EXPECT_EQ(report->at("violations").size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFamily, GuiLoad,
+                         ::testing::Values(std::pair{"VR540", "5"}, std::pair{"TK20B", "POK"}),
+                         [](const auto& param) { return std::string(param.param.first); });
+
+}  // namespace
