@@ -280,45 +280,6 @@ TEST_F(FirstFamilyLine, DumpFaults) {
   }
 }
 
-TEST_F(FirstFamilyLine, SplitAndNoisyRepliesStillReadRight) {
-  StartSim({"--family", "TK", "--fault", "split", "--fault", "noise"});
-  ASSERT_TRUE(loader_->Open(9600, 2));
-  loader_->Send(kTkWake);
-  Bytes piece = loader_->Read(1000, "", 1);
-  EXPECT_LE(piece.size() + loader_->Read(5).size(), 3u) << "the text comes in pieces";
-  Bytes text = loader_->Read(1500, kTkText);
-  EXPECT_FALSE(Contains(text, kTkText));
-  EXPECT_TRUE(Contains(WithoutNul(text), kTkText)) << "found once the NUL bytes are left out";
-  ASSERT_TRUE(TkReady(1000));
-  std::string ack = Exchange(FirstDataRecord(0x10, {1}), 300);
-  ASSERT_GT(ack.size(), 1u);
-  EXPECT_EQ(ack[0], '0');
-  for (char b : ack)
-    EXPECT_GE(static_cast<unsigned char>(b), '0')
-        << "no byte below \"0\": still an acknowledgement";
-  StopSim();
-}
-
-TEST_F(FirstFamilyLine, ReceiverStartingInItsLoaderAndOneThatVanishes) {
-  StartSim({"--family", "TK", "--fault", "already-wrong"});
-  ASSERT_TRUE(loader_->Open(9600, 2));
-  EXPECT_TRUE(loader_->Await(kTkText, 500));
-  StopSim();
-
-  StartSim({"--family", "TK", "--fault", "vanish=2"});
-  TkIntoLoader();
-  EXPECT_EQ(Exchange(FirstDataRecord(0x10, {1})), "0");
-  EXPECT_EQ(Exchange(FirstDataRecord(0x11, {2})), "0");
-  // The adapter is gone: the port hangs up and the simulator ends by itself.
-  auto report = sim_.WaitForExit(3000);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(sim_.ExitStatus(), 0);
-  EXPECT_EQ(report->at("outcomes").at(0).AsString(), "vanished");
-  EXPECT_EQ(report->at("recordsAccepted").AsInt(), 2);
-  loader_->Send(FirstDataRecord(0x12, {3}));
-  EXPECT_TRUE(loader_->Read(100).empty());
-}
-
 TEST_F(FirstFamilyLine, ThrottledLineJudgesBytesByTheSettingsInForce) {
   // A careful loader: the dump comes no faster than the line carries it, and nothing is wrong.
   StartSim({"--family", "VR", "--throttle"});

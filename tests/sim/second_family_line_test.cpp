@@ -126,29 +126,6 @@ TEST_F(SecondFamilyLine, ProtocolViolationsAreReported) {
   EXPECT_EQ(report.at("outcomes").at(0).AsString(), "ECP");
 }
 
-TEST_F(SecondFamilyLine, SilentPhases) {
-  for (std::string p : {"prepare", "erase", "record", "end"}) {
-    SCOPED_TRACE(p);
-    StartSim({"--family", "TK20B", "--erase-ms", "60", "--fault", "silent=" + p});
-    ASSERT_TRUE(loader_->Open(4800, 2));
-    loader_->Send(kWake1);
-    loader_->Send(kWake2);
-    ASSERT_TRUE(loader_->Await(kTk20bText, 1000));
-    loader_->Send(Preparation("500000"));
-    EXPECT_EQ(loader_->Await("PRG", 300), p != "prepare");
-    if (p != "prepare") {
-      loader_->SetLine(115200, 2);
-      EXPECT_EQ(loader_->Await("PXF", 300), p != "erase");
-    }
-    if (p == "record" || p == "end") {
-      loader_->SetLine(115200, 1);
-      EXPECT_EQ(Reply(SecondDataRecord(1, {3, 3})).empty(), p == "record");
-      EXPECT_EQ(Reply(SecondEndRecord(2)).empty(), p == "end");
-    }
-    StopSim();
-  }
-}
-
 TEST_F(SecondFamilyLine, TransferAbandonedOrVanished) {
   StartSim({"--family", "TK20B", "--erase-ms", "60", "--exit-after", "1"});
   Tk20bIntoTransfer("500000", 115200);
@@ -166,26 +143,6 @@ TEST_F(SecondFamilyLine, TransferAbandonedOrVanished) {
   auto vanished = second.WaitForExit(3000);
   ASSERT_TRUE(vanished);
   EXPECT_EQ(vanished->at("outcomes").at(0).AsString(), "vanished");
-}
-
-using AutoFamily = SimLineTest;
-
-// The rest of recognition (a "0", a TK marker, a preparation sentence) shows in the sample loads.
-TEST_F(AutoFamily, RecognisesAReadOutAndWokenShowsEachTextAtItsOwnRate) {
-  for (bool vr : {true, false}) {
-    StartSim({});
-    EXPECT_EQ(DumpRecords(ReadOut(vr, 600)).size(), 45u);
-    EXPECT_EQ(StopSim().at("family").AsString(), vr ? "VR" : "TK");
-  }
-  StartSim({});
-  ASSERT_TRUE(loader_->Open(4800, 2));
-  loader_->Send(kWake1);
-  loader_->Send(kWake2);
-  EXPECT_TRUE(loader_->Await(kTk20bText, 600));
-  EXPECT_FALSE(Contains(loader_->Read(300), kVrText)) << "the VR text comes garbled at 4800";
-  ASSERT_TRUE(loader_->Open(9600, 2));
-  EXPECT_TRUE(loader_->Await(kVrText, 600));
-  EXPECT_EQ(StopSim().at("family").AsString(), "");
 }
 
 }  // namespace
