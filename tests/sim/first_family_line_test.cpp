@@ -67,15 +67,12 @@ TEST_F(FirstFamilyLine, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsW
   auto report = StopSim();
   std::error_code ec;
   EXPECT_FALSE(std::filesystem::is_symlink(dir.File("tty"), ec)) << "the link goes at exit";
-  EXPECT_EQ(report.at("family").AsString(), "VR");
-  EXPECT_EQ(report.at("outcomes").size(), 1u);
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(programBytes));
   EXPECT_EQ(report.at("recordsAccepted").AsInt(), 3);
   EXPECT_EQ(report.at("writeBack").size(), 43u);
   EXPECT_EQ(report.at("writeBack").at(42).at("block").AsInt(), 10);
   EXPECT_EQ(report.at("endRecord").at("sum").AsInt(), sum & 0xFFFF);
-  EXPECT_EQ(report.at("endRecord").at("expectedSum").AsInt(), sum & 0xFFFF);
   const auto& memory = report.at("memory");
   EXPECT_EQ(memory.at("almanac").AsString(), memory.at("initialAlmanac").AsString());
   EXPECT_EQ(memory.at("doppler").AsString(), memory.at("initialDoppler").AsString());
@@ -105,11 +102,9 @@ TEST_F(FirstFamilyLine, TkLoadWithoutWriteBackLeavesItsTablesErasedThenTheRunEnd
   loader_->Close();
   auto report = sim_.WaitForExit(2000);
   ASSERT_TRUE(report);
-  EXPECT_EQ(report->at("family").AsString(), "TK");
   EXPECT_EQ(report->at("loads").AsInt(), 1);
   EXPECT_EQ(report->at("violations").size(), 0u) << Violations(*report);
   EXPECT_EQ(report->at("memory").at("almanac").AsString(), std::string(2 * 1344, 'F'));
-  EXPECT_NE(report->at("memory").at("initialAlmanac").AsString(), std::string(2 * 1344, 'F'));
 }
 
 TEST_F(FirstFamilyLine, EndRecordVerdicts) {
@@ -130,7 +125,6 @@ TEST_F(FirstFamilyLine, EndRecordVerdicts) {
     EXPECT_EQ(Text(loader_->Read(3000, "", c.answers.size())), c.answers);
     auto report = StopSim();
     std::string verdict = c.answers.substr(c.answers.size() - 1);
-    EXPECT_EQ(report.at("endRecord").at("expectedSum").AsInt(), 0x30);
     EXPECT_EQ(report.at("endRecord").at("sum").AsInt(), c.sum);
     EXPECT_EQ(report.at("endRecord").at("verdict").AsString(), verdict);
     ASSERT_EQ(report.at("outcomes").size(), 1u);
@@ -157,7 +151,6 @@ TEST_F(FirstFamilyLine, RefusedRecordsAreAcceptedWhenSentAgain) {
   Bytes both = first;
   both.insert(both.end(), second.begin(), second.end());
   EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(both));
-  EXPECT_EQ(report.at("records").size(), 8u);
   ASSERT_EQ(report.at("writeBack").size(), 2u);
   EXPECT_FALSE(report.at("writeBack").at(0).at("accepted").AsBool());
   EXPECT_TRUE(report.at("writeBack").at(1).at("accepted").AsBool());

@@ -45,12 +45,8 @@ bool CScriptedLoader::SetLine(int bitRate, int stopBits) {
                                      : B115200;
   cfsetispeed(&t, speed);
   cfsetospeed(&t, speed);
-  if (stopBits == 2) {
-    t.c_cflag |= CSTOPB;
-  } else {
-    t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-  }
-  t.c_cflag |= CLOCAL | CREAD;
+  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSTOPB)) | CLOCAL | CREAD;
+  if (stopBits == 2) t.c_cflag |= CSTOPB;
   bitRate_ = bitRate;
   stopBits_ = stopBits;
   return tcsetattr(fd_, TCSANOW, &t) == 0;
@@ -109,10 +105,6 @@ Bytes WithoutNul(Bytes bytes) {
   return bytes;
 }
 
-std::string Text(const Bytes& bytes) {
-  return std::string(bytes.begin(), bytes.end());
-}
-
 unsigned DataSum(const Bytes& data) {
   unsigned sum = 0;
   for (auto b : data)
@@ -120,7 +112,7 @@ unsigned DataSum(const Bytes& data) {
   return sum & 0xFFFF;
 }
 
-int DumpBlockLength(int block) {
+static int DumpBlockLength(int block) {
   return block <= 9 || block == 11 ? 120 : block == 10 ? 80 : block == 12 ? 8 : 42;
 }
 

@@ -19,7 +19,7 @@ inline Bytes HexBytes(const json_lite::Value& v) {
   return b ? *b : Bytes{};
 }
 
-// The preparation sentence with its sum (bytes counted as signed).
+// The preparation sentence with its sum of signed bytes.
 inline std::string Preparation(const std::string& data) {
   std::string body = "$PKZN,24,03," + data + ",";
   int sum = 0;
@@ -37,7 +37,6 @@ inline std::string Violations(const json_lite::Value& report) {
   return all;
 }
 
-// "phase bitRate/stopBits" of each entry of the report's phases.
 inline std::string Phases(const json_lite::Value& report) {
   std::string all;
   for (std::size_t i = 0; i < report.at("phases").size(); ++i) {
@@ -78,7 +77,6 @@ class SimLineTest : public ::testing::Test {
     return loader_->Read(ms);
   }
 
-  // Wakes a first-family receiver and takes it through "0" to its "1".
   void VrIntoLoader() {
     ASSERT_TRUE(loader_->Open(4800, 2));
     loader_->Send(kWake1);
@@ -88,8 +86,7 @@ class SimLineTest : public ::testing::Test {
     loader_->Send("0");
     long long zeroAt = NowMs();
     ASSERT_TRUE(loader_->Await("1", 3000));
-    // The VR receiver prepares its memory during the loader's 1000 ms pause.
-    EXPECT_GE(NowMs() - zeroAt, 1000);
+    EXPECT_GE(NowMs() - zeroAt, 1000) << "the receiver prepares during the 1000 ms pause";
   }
 
   void TkIntoLoader(const std::string& text = kTkText) {
@@ -123,7 +120,6 @@ class SimLineTest : public ::testing::Test {
     ASSERT_TRUE(loader_->Open(rate, 1));
   }
 
-  // Sends a record and returns what came back within the loader's answer window.
   std::string Exchange(const Bytes& record, int windowMs = 300) {
     loader_->Send(record);
     Bytes got = loader_->Read(windowMs, "", 1);
@@ -132,7 +128,6 @@ class SimLineTest : public ::testing::Test {
     return Text(got);
   }
 
-  // Second family: the reply line to a record.
   std::string Reply(const Bytes& record) {
     loader_->Send(record);
     return Text(loader_->Read(500, "\r\n"));
