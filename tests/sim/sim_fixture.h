@@ -49,9 +49,9 @@ inline std::string Phases(const json_lite::Value& report) {
 
 inline void ExpectViolations(const json_lite::Value& report,
                              std::initializer_list<const char*> parts) {
-  std::string all = Violations(report);
   for (const char* part : parts)
-    EXPECT_NE(all.find(part), std::string::npos) << part << " not in:\n" << all;
+    EXPECT_NE(Violations(report).find(part), std::string::npos) << part << " not in:\n"
+                                                                << Violations(report);
 }
 
 class SimLineTest : public ::testing::Test {
