@@ -14,11 +14,6 @@
 
 namespace simtest {
 
-inline Bytes HexBytes(const json_lite::Value& v) {
-  auto b = json_lite::BytesFromHex(v.AsString());
-  return b ? *b : Bytes{};
-}
-
 // The preparation sentence with its sum of signed bytes.
 inline std::string Preparation(const std::string& data) {
   std::string body = "$PKZN,24,03," + data + ",";
