@@ -63,15 +63,6 @@ class SimLineTest : public ::testing::Test {
     return report ? *report : json_lite::Value();
   }
 
-  // Asks for the tables (VR at 4800, answered at 9600) and captures what streams for ms.
-  Bytes ReadOut(bool vr, int ms) {
-    EXPECT_TRUE(loader_->Open(vr ? 4800 : 9600, 2));
-    if (vr) loader_->SendAndDrain(kVrReadOut);
-    loader_->SetLine(9600, 2);
-    if (!vr) loader_->Send(kTkReadOut);
-    return loader_->Read(ms);
-  }
-
   void VrIntoLoader() {
     ASSERT_TRUE(loader_->Open(4800, 2));
     loader_->Send(kWake1);
