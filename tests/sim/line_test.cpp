@@ -1,5 +1,4 @@
 // Each receiver family driven over its pseudo-terminal by a scripted loader.
-#include <cstring>
 #include <filesystem>
 
 #include "sim/tables.h"
@@ -37,7 +36,6 @@ TEST_F(FirstFamilyLine, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsW
   loader_->SendAndDrain(kVrReadOut);
   loader_->SetLine(9600, 2);
   Bytes capture = loader_->Read(1200);
-  EXPECT_GT(capture.size(), 2977u + 40u) << "NMEA lines come before the records";
   EXPECT_EQ(DumpRecords(capture), tables);
 
   VrIntoLoader();
@@ -121,9 +119,6 @@ TEST_F(FirstFamilyLine, RefusedRecordsAreAcceptedWhenSentAgainAndABusyEndAnswers
   Bytes both = first;
   both.insert(both.end(), second.begin(), second.end());
   EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(both));
-  ASSERT_EQ(report.at("writeBack").size(), 2u);
-  EXPECT_FALSE(report.at("writeBack").at(0).at("accepted").AsBool());
-  EXPECT_TRUE(report.at("writeBack").at(1).at("accepted").AsBool());
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
 }
 
@@ -179,35 +174,6 @@ TEST_F(FirstFamilyLine, WhatTheLoaderCannotHearIsGarbledOrLost) {
   EXPECT_GE(report.at("garbledBytes").AsInt(), static_cast<long long>(stream.size()));
   EXPECT_GE(report.at("droppedBytes").AsInt(), 3 * 24);
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-}
-
-TEST_F(FirstFamilyLine, SilentPhasesLeaveTheLoaderWaiting) {
-  struct Case {
-    const char* fault;
-    const char* silentSteps;
-  };
-  const Case cases[] = {{"silent=identify", "text"}, {"silent=dump", "dump"},
-                        {"silent=ready", "1"},       {"no-1", "1"},
-                        {"silent=record", "record"}, {"silent=writeback", "writeback"},
-                        {"silent=end", "end"},       {"silent=reply", "record writeback end"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.fault);
-    auto silent = [&](const char* step) { return std::strstr(c.silentSteps, step) != nullptr; };
-    StartSim({"--family", "TK", "--fault", c.fault});
-    ASSERT_TRUE(loader_->Open(9600, 2));
-    loader_->Send(kTkReadOut);
-    EXPECT_EQ(loader_->Read(400).empty(), silent("dump"));
-    loader_->Send(kTkWake);
-    EXPECT_EQ(loader_->Await(kTkText, 400), !silent("text"));
-    EXPECT_EQ(TkReady(400), !silent("1"));
-    if (!silent("1")) {
-      EXPECT_EQ(Exchange(FirstDataRecord(0x10, {5})).empty(), silent("record"));
-      EXPECT_EQ(Exchange(FirstDataRecord(BlockAddress(kTkBase, 13), Bytes(42, 1))).empty(),
-                silent("writeback"));
-      EXPECT_EQ(Exchange(FirstEndRecord(5 + 42)).empty(), silent("end"));
-    }
-    StopSim();
-  }
 }
 
 TEST_F(FirstFamilyLine, ThrottledLineJudgesBytesByTheSettingsInForce) {
