@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <numeric>
 #include <thread>
 
 namespace simtest {
@@ -53,17 +54,11 @@ bool CScriptedLoader::SetLine(int bitRate, int stopBits) {
 }
 
 void CScriptedLoader::Send(const Bytes& bytes) {
-  std::size_t done = 0;
-  while (fd_ >= 0 && done < bytes.size()) {
+  pollfd p{fd_, POLLOUT, 0};
+  for (std::size_t done = 0; fd_ >= 0 && done < bytes.size(); poll(&p, 1, 100)) {
     ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      return;  // the line is gone (a vanished adapter)
-    } else {
-      pollfd p{fd_, POLLOUT, 0};
-      if (poll(&p, 1, 100) < 0) return;
-    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return;  // the line is gone
+    if (n > 0) done += static_cast<std::size_t>(n);
   }
 }
 
@@ -106,10 +101,7 @@ Bytes WithoutNul(Bytes bytes) {
 }
 
 unsigned DataSum(const Bytes& data) {
-  unsigned sum = 0;
-  for (auto b : data)
-    sum += b;
-  return sum & 0xFFFF;
+  return std::accumulate(data.begin(), data.end(), 0u) & 0xFFFF;
 }
 
 static int DumpBlockLength(int block) {
@@ -138,10 +130,8 @@ std::vector<Bytes> DumpRecords(const Bytes& capture) {
 }
 
 static Bytes WithCheck(Bytes record) {
-  unsigned sum = 0;
-  for (std::size_t i = 1; i < record.size(); ++i)
-    sum += record[i];
-  record.push_back(static_cast<std::uint8_t>(sum));
+  record.push_back(
+      static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)));
   return record;
 }
 
@@ -162,8 +152,7 @@ Bytes FirstEndRecord(std::uint16_t sum) {
 Bytes SecondDataRecord(std::uint8_t number, const Bytes& data) {
   Bytes r{0x8B, number, static_cast<std::uint8_t>(data.size() / 2), 0x08, 0x00, 0x40, 0x00};
   r.insert(r.end(), data.begin(), data.end());
-  r.push_back(0x12);
-  r.push_back(0x34);
+  r.insert(r.end(), {0x12, 0x34});
   return WithCheck(r);
 }
 
