@@ -14,7 +14,6 @@
 
 namespace simtest {
 
-// The preparation sentence with its sum of signed bytes.
 inline std::string Preparation(const std::string& data) {
   std::string body = "$PKZN,24,03," + data + ",";
   int sum = 0;
