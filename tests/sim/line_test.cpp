@@ -16,8 +16,7 @@ std::uint32_t BlockAddress(std::uint32_t base, int block) {
 }
 
 TEST_F(SimLineTest, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5) {
-  // A capture as a loader keeps it: text, then the 45 records (a CR LF inside one of them
-  // must not end it), of tables other than the receiver's own.
+  // A loader's capture of other tables than the receiver's, a CR LF inside one record.
   TempDir dir;
   auto own = kznsim::GenerateTables(77, 2300);
   own.almanac[20] = '\r';
@@ -35,7 +34,15 @@ TEST_F(SimLineTest, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5
   Bytes capture = loader_->Read(1200);
   EXPECT_EQ(DumpRecords(capture), tables);
 
-  VrIntoLoader();
+  ASSERT_TRUE(loader_->Open(4800, 2));
+  loader_->Send(kWake1);
+  loader_->SendAndDrain(kWake2);
+  ASSERT_TRUE(loader_->Open(9600, 2));
+  ASSERT_TRUE(loader_->Await(kVrText, 1000));
+  loader_->Send("0");
+  long long zeroAt = NowMs();
+  ASSERT_TRUE(loader_->Await("1", 3000));
+  EXPECT_GE(NowMs() - zeroAt, 1000) << "the receiver prepares during the 1000 ms pause";
   std::vector<Bytes> program = {FirstDataRecord(0x010000, Bytes(64, 0x8B)),
                                 FirstDataRecord(0x010040, {0x0D, 0x0A, 0x00, 0x30}),
                                 FirstDataRecord(0x010044, Bytes(256, 0xA5))};
@@ -68,7 +75,6 @@ TEST_F(SimLineTest, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(programBytes));
   EXPECT_EQ(report.at("writeBack").size(), 43u);
-  EXPECT_EQ(report.at("endRecord").at("sum").AsInt(), sum & 0xFFFF);
   EXPECT_EQ(Phases(report), "normal 4800/2, identify 9600/2, record 9600/2");
 }
 
@@ -77,8 +83,7 @@ TEST_F(SimLineTest, TkLoadWithoutWriteBackLeavesItsTablesErasedThenTheRunEnds) {
   TkIntoLoader("TK OWN TEXT");
   EXPECT_EQ(Exchange(FirstDataRecord(0x000100, {1, 2, 3, 250})), "0");
   EXPECT_EQ(Exchange(FirstEndRecord(1 + 2 + 3 + 250)), "5");
-  // The new program runs: it streams its (erased) tables when asked with the marker.
-  loader_->Send(kTkReadOut);
+  loader_->Send(kTkReadOut);  // the new program streams its erased tables
   auto dump = DumpRecords(loader_->Read(800));
   ASSERT_EQ(dump.size(), 45u);
   EXPECT_EQ(dump[20], Bytes(42, 0xFF));
@@ -134,7 +139,6 @@ TEST_F(SimLineTest, TkProtocolViolationsAreReported) {
   end[3] ^= 1;  // not the sum of S's two bytes
   EXPECT_EQ(Exchange(end), "1");
   auto report = StopSim();
-  // A refused end record may be sent again; closing the port instead abandons the load.
   EXPECT_EQ(report.at("outcomes").at(0).AsString(), "abandoned");
   ExpectViolations(report, {"no loader was ready", "at 4800/2 while the receiver listens at 9600/2",
                             "header record sent", "stray byte", "bad check byte in data record",
@@ -157,17 +161,16 @@ TEST_F(SimLineTest, VrWhatTheLoaderCannotHearIsGarbledOrLost) {
   EXPECT_TRUE(loader_->Await(kVrText, 1000));
   auto report = StopSim();
   Bytes stream = json_lite::BytesFromHex(report.at("dumpStream").AsString()).value_or(Bytes{});
-  ASSERT_EQ(heard.size(), stream.size());
-  for (std::size_t i = 0; i < heard.size(); ++i)
-    ASSERT_EQ(heard[i], stream[i] ^ 0xFF) << i;
+  for (auto& b : stream)
+    b ^= 0xFF;
+  EXPECT_EQ(heard, stream);
   EXPECT_GE(report.at("garbledBytes").AsInt(), static_cast<long long>(stream.size()));
   EXPECT_GE(report.at("droppedBytes").AsInt(), 3 * 24);
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
 }
 
 TEST_F(SimLineTest, VrThrottledLineJudgesBytesByTheSettingsInForce) {
-  // A hasty loader closes before its sentence has left, and switches before its request has
-  // (once the receiver read it at 4800): each byte is judged by the settings in force.
+  // Closing before the sentence left, switching before the request left: both judged.
   StartSim({"--family", "VR", "--throttle"});
   ASSERT_TRUE(loader_->Open(4800, 2));
   loader_->Send(kWake1);
@@ -217,7 +220,6 @@ TEST_F(SimLineTest, Tk20bReplyWordFaults) {
       {"refuse=1", {{1, "ECC"}, {1, "P01"}, {2, "P02"}}, 1},
       {"refuse-record=2:1", {{1, "P01"}, {2, "ECC"}, {2, "P02"}}, 1},
       {"noise", {{1, "#~P01"}, {2, "#~P02"}}, 0},
-      {"split", {{1, "P01"}, {2, "P02"}}, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);

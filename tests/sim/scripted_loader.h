@@ -1,5 +1,4 @@
-// A loader reduced to a script on the simulator's slave: each test states exactly what goes
-// over the line, at which settings. It shares nothing with the real loader or the simulator.
+// A loader reduced to a script stating each byte and line setting; it shares no code.
 #pragma once
 
 #include <cstdint>

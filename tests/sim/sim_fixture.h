@@ -62,18 +62,6 @@ class SimLineTest : public ::testing::Test {
     return report ? *report : json_lite::Value();
   }
 
-  void VrIntoLoader() {
-    ASSERT_TRUE(loader_->Open(4800, 2));
-    loader_->Send(kWake1);
-    loader_->SendAndDrain(kWake2);
-    ASSERT_TRUE(loader_->Open(9600, 2));
-    ASSERT_TRUE(loader_->Await(kVrText, 1000));
-    loader_->Send("0");
-    long long zeroAt = NowMs();
-    ASSERT_TRUE(loader_->Await("1", 3000));
-    EXPECT_GE(NowMs() - zeroAt, 1000) << "the receiver prepares during the 1000 ms pause";
-  }
-
   void TkIntoLoader(const std::string& text = kTkText) {
     ASSERT_TRUE(loader_->Open(9600, 2));
     loader_->Send(kTkWake);
