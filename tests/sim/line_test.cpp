@@ -53,8 +53,7 @@ TEST_F(SimLineTest, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5
     sum += DataSum(Bytes(r.begin() + 5, r.end() - 1));
     programBytes.insert(programBytes.end(), r.begin(), r.end());
   }
-  // Almanac first, then the doppler table with its word sum behind block 10.
-  unsigned wordSum = 0;
+  unsigned wordSum = 0;  // almanac first, then doppler with its word sum behind block 10
   for (int i = 0; i < 43; ++i) {
     int b = i < 32 ? 13 + i : i - 32;
     Bytes data = tables[static_cast<std::size_t>(b)];

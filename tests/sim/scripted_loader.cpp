@@ -26,9 +26,7 @@ void SleepMs(int ms) {
 bool CScriptedLoader::Open(int bitRate, int stopBits) {
   Close();
   fd_ = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0 || !SetLine(bitRate, stopBits)) return false;
-  tcflush(fd_, TCIOFLUSH);
-  return true;
+  return fd_ >= 0 && SetLine(bitRate, stopBits) && tcflush(fd_, TCIOFLUSH) == 0;
 }
 
 void CScriptedLoader::Close() {

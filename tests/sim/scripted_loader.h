@@ -42,8 +42,7 @@ Bytes FirstDataRecord(std::uint32_t address, const Bytes& data);
 Bytes FirstEndRecord(std::uint16_t sum);
 Bytes SecondDataRecord(std::uint8_t number, const Bytes& data);
 Bytes SecondEndRecord(std::uint8_t number);
-// The checked dump records of a capture, from the first 0x8B after a CR LF.
-std::vector<Bytes> DumpRecords(const Bytes& capture);
+std::vector<Bytes> DumpRecords(const Bytes& capture);  // checked, from the first CR LF 0x8B
 
 inline const char* kVrText = "VR LOADER BAD CHECKSUM";
 inline const char* kTkText = "TK LOADER BAD CHECKSUM";

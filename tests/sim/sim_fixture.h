@@ -1,4 +1,3 @@
-// A simulator on its pseudo-terminal and a scripted loader on the other end, for line tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -69,15 +68,13 @@ class SimLineTest : public ::testing::Test {
     ASSERT_TRUE(TkReady(1000));
   }
 
-  // Sends a TK receiver's two "0" 200 ms apart: whether "1" came, after the second only.
-  bool TkReady(int timeoutMs) {
+  bool TkReady(int timeoutMs) {  // two "0" 200 ms apart: "1" after the second only
     loader_->Send("0");
     bool early = loader_->Await("1", 200);
     loader_->Send("0");
     return !early && loader_->Await("1", timeoutMs);
   }
 
-  // TK20B: wake, prepare, wait through erasing; leaves the port open for the transfer.
   void Tk20bIntoTransfer(const std::string& data, int rate, bool expectDxf = false) {
     ASSERT_TRUE(loader_->Open(4800, 2));
     loader_->Send(kWake1);
