@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <numeric>
 #include <thread>
 
 namespace simtest {
@@ -25,9 +26,7 @@ void SleepMs(int ms) {
 bool CScriptedLoader::Open(int bitRate, int stopBits) {
   Close();
   fd_ = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0 || !SetLine(bitRate, stopBits)) return false;
-  tcflush(fd_, TCIOFLUSH);
-  return true;
+  return fd_ >= 0 && SetLine(bitRate, stopBits) && tcflush(fd_, TCIOFLUSH) == 0;
 }
 
 void CScriptedLoader::Close() {
@@ -45,29 +44,19 @@ bool CScriptedLoader::SetLine(int bitRate, int stopBits) {
                                      : B115200;
   cfsetispeed(&t, speed);
   cfsetospeed(&t, speed);
-  if (stopBits == 2) {
-    t.c_cflag |= CSTOPB;
-  } else {
-    t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
-  }
-  t.c_cflag |= CLOCAL | CREAD;
+  t.c_cflag = (t.c_cflag & ~static_cast<tcflag_t>(CSTOPB)) | CLOCAL | CREAD;
+  if (stopBits == 2) t.c_cflag |= CSTOPB;
   bitRate_ = bitRate;
   stopBits_ = stopBits;
   return tcsetattr(fd_, TCSANOW, &t) == 0;
 }
 
 void CScriptedLoader::Send(const Bytes& bytes) {
-  std::size_t done = 0;
-  while (fd_ >= 0 && done < bytes.size()) {
+  pollfd p{fd_, POLLOUT, 0};
+  for (std::size_t done = 0; fd_ >= 0 && done < bytes.size(); poll(&p, 1, 100)) {
     ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      return;  // the line is gone (a vanished adapter)
-    } else {
-      pollfd p{fd_, POLLOUT, 0};
-      if (poll(&p, 1, 100) < 0) return;
-    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return;  // the line is gone
+    if (n > 0) done += static_cast<std::size_t>(n);
   }
 }
 
@@ -109,18 +98,11 @@ Bytes WithoutNul(Bytes bytes) {
   return bytes;
 }
 
-std::string Text(const Bytes& bytes) {
-  return std::string(bytes.begin(), bytes.end());
-}
-
 unsigned DataSum(const Bytes& data) {
-  unsigned sum = 0;
-  for (auto b : data)
-    sum += b;
-  return sum & 0xFFFF;
+  return std::accumulate(data.begin(), data.end(), 0u) & 0xFFFF;
 }
 
-int DumpBlockLength(int block) {
+static int DumpBlockLength(int block) {
   return block <= 9 || block == 11 ? 120 : block == 10 ? 80 : block == 12 ? 8 : 42;
 }
 
@@ -146,10 +128,8 @@ std::vector<Bytes> DumpRecords(const Bytes& capture) {
 }
 
 static Bytes WithCheck(Bytes record) {
-  unsigned sum = 0;
-  for (std::size_t i = 1; i < record.size(); ++i)
-    sum += record[i];
-  record.push_back(static_cast<std::uint8_t>(sum));
+  record.push_back(
+      static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)));
   return record;
 }
 
@@ -170,8 +150,7 @@ Bytes FirstEndRecord(std::uint16_t sum) {
 Bytes SecondDataRecord(std::uint8_t number, const Bytes& data) {
   Bytes r{0x8B, number, static_cast<std::uint8_t>(data.size() / 2), 0x08, 0x00, 0x40, 0x00};
   r.insert(r.end(), data.begin(), data.end());
-  r.push_back(0x12);
-  r.push_back(0x34);
+  r.insert(r.end(), {0x12, 0x34});
   return WithCheck(r);
 }
 

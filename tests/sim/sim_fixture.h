@@ -1,4 +1,3 @@
-// A simulator on its pseudo-terminal and a scripted loader on the other end, for line tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,12 +13,6 @@
 
 namespace simtest {
 
-inline Bytes HexBytes(const json_lite::Value& v) {
-  auto b = json_lite::BytesFromHex(v.AsString());
-  return b ? *b : Bytes{};
-}
-
-// The preparation sentence with its sum (bytes counted as signed).
 inline std::string Preparation(const std::string& data) {
   std::string body = "$PKZN,24,03," + data + ",";
   int sum = 0;
@@ -37,7 +30,6 @@ inline std::string Violations(const json_lite::Value& report) {
   return all;
 }
 
-// "phase bitRate/stopBits" of each entry of the report's phases.
 inline std::string Phases(const json_lite::Value& report) {
   std::string all;
   for (std::size_t i = 0; i < report.at("phases").size(); ++i) {
@@ -50,9 +42,9 @@ inline std::string Phases(const json_lite::Value& report) {
 
 inline void ExpectViolations(const json_lite::Value& report,
                              std::initializer_list<const char*> parts) {
-  std::string all = Violations(report);
   for (const char* part : parts)
-    EXPECT_NE(all.find(part), std::string::npos) << part << " not in:\n" << all;
+    EXPECT_NE(Violations(report).find(part), std::string::npos) << part << " not in:\n"
+                                                                << Violations(report);
 }
 
 class SimLineTest : public ::testing::Test {
@@ -69,29 +61,6 @@ class SimLineTest : public ::testing::Test {
     return report ? *report : json_lite::Value();
   }
 
-  // Asks for the tables (VR at 4800, answered at 9600) and captures what streams for ms.
-  Bytes ReadOut(bool vr, int ms) {
-    EXPECT_TRUE(loader_->Open(vr ? 4800 : 9600, 2));
-    if (vr) loader_->SendAndDrain(kVrReadOut);
-    loader_->SetLine(9600, 2);
-    if (!vr) loader_->Send(kTkReadOut);
-    return loader_->Read(ms);
-  }
-
-  // Wakes a first-family receiver and takes it through "0" to its "1".
-  void VrIntoLoader() {
-    ASSERT_TRUE(loader_->Open(4800, 2));
-    loader_->Send(kWake1);
-    loader_->SendAndDrain(kWake2);
-    ASSERT_TRUE(loader_->Open(9600, 2));
-    ASSERT_TRUE(loader_->Await(kVrText, 1000));
-    loader_->Send("0");
-    long long zeroAt = NowMs();
-    ASSERT_TRUE(loader_->Await("1", 3000));
-    // The VR receiver prepares its memory during the loader's 1000 ms pause.
-    EXPECT_GE(NowMs() - zeroAt, 1000);
-  }
-
   void TkIntoLoader(const std::string& text = kTkText) {
     ASSERT_TRUE(loader_->Open(9600, 2));
     loader_->Send(kTkWake);
@@ -99,15 +68,13 @@ class SimLineTest : public ::testing::Test {
     ASSERT_TRUE(TkReady(1000));
   }
 
-  // Sends a TK receiver's two "0" 200 ms apart: whether "1" came, after the second only.
-  bool TkReady(int timeoutMs) {
+  bool TkReady(int timeoutMs) {  // two "0" 200 ms apart: "1" after the second only
     loader_->Send("0");
     bool early = loader_->Await("1", 200);
     loader_->Send("0");
     return !early && loader_->Await("1", timeoutMs);
   }
 
-  // TK20B: wake, prepare, wait through erasing; leaves the port open for the transfer.
   void Tk20bIntoTransfer(const std::string& data, int rate, bool expectDxf = false) {
     ASSERT_TRUE(loader_->Open(4800, 2));
     loader_->Send(kWake1);
@@ -123,7 +90,6 @@ class SimLineTest : public ::testing::Test {
     ASSERT_TRUE(loader_->Open(rate, 1));
   }
 
-  // Sends a record and returns what came back within the loader's answer window.
   std::string Exchange(const Bytes& record, int windowMs = 300) {
     loader_->Send(record);
     Bytes got = loader_->Read(windowMs, "", 1);
@@ -132,7 +98,6 @@ class SimLineTest : public ::testing::Test {
     return Text(got);
   }
 
-  // Second family: the reply line to a record.
   std::string Reply(const Bytes& record) {
     loader_->Send(record);
     return Text(loader_->Read(500, "\r\n"));
