@@ -135,6 +135,7 @@ bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
 void CCliUserInteraction::SetProgressText(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   progress_.SetText(text);
+  progress_.SetTransfer(text == LoadMessageText(kMsgLoadingInProgress));
 }
 
 int CCliUserInteraction::SetProgressPosition(int position) {
@@ -143,6 +144,11 @@ int CCliUserInteraction::SetProgressPosition(int position) {
 }
 
 int CCliUserInteraction::PollCancel() {
+  {
+    // The elapsed time also moves on while a step waits.
+    std::lock_guard<std::mutex> lock(mutex_);
+    progress_.Tick();
+  }
   return interrupts_.TakePress() ? 1 : 0;
 }
 
