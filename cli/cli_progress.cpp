@@ -85,8 +85,10 @@ std::string CProgressLine::Times() const {
   const std::int64_t now = nowMs_();
   std::optional<std::int64_t> left;
   const int done = position_ - transferStartPosition_;
-  if (transfer_ && done > 0 && position_ <= 100) {
-    left = (now - transferStartMs_) * (100 - position_) / done;
+  // Whole seconds of the transfer, so the line changes at most once a second.
+  const std::int64_t transferMs = (now - transferStartMs_) / 1000 * 1000;
+  if (transfer_ && done > 0 && transferMs > 0 && position_ <= 100) {
+    left = transferMs * (100 - position_) / done;
   }
   return FormatProgressTimes(now - openedMs_, left);
 }
