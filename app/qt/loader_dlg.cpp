@@ -246,6 +246,10 @@ void CLoaderDlg::ShowState() {
   ShowEntries(languageVersions_, w_.languageVersions);
   filePath_->setText(TextOfBytes(w_.FilePath()));
   versionLabel_->setText(TextOfBytes(w_.versionLabel));
+  // An empty sunken label is a thin stray frame across the window: sunken only with a text.
+  versionLabel_->setFrameStyle(versionLabel_->text().isEmpty()
+                                   ? QFrame::NoFrame
+                                   : static_cast<int>(QFrame::Panel | QFrame::Sunken));
   {
     const QSignalBlocker quiet(keepUserData_);
     keepUserData_->setChecked(w_.keepUserData);

@@ -86,6 +86,21 @@ TEST_F(WindowPoints, VersionAndFileLabelsShowMarkupAsText) {
   EXPECT_EQ(file->text(), "/tmp/<i>x</i>/");
 }
 
+TEST_F(WindowPoints, EmptyVersionLabelDrawsNoFrame) {
+  Open();
+  auto* version = dlg->findChild<QLabel*>("versionLabel");
+  EXPECT_EQ(version->frameShape(), QFrame::Panel);
+  TempDir empty;  // no catalogue: the lists and the label stay empty
+  CLoaderState fresh(ui, clock, settings, link);
+  dlg = std::make_unique<CLoaderDlg>(fresh, ui, [] {});
+  ui.SetOwner(dlg.get());
+  dlg->Initialise(empty.Path());
+  version = dlg->findChild<QLabel*>("versionLabel");
+  EXPECT_TRUE(version->text().isEmpty());
+  EXPECT_EQ(version->frameShape(), QFrame::NoFrame);
+  EXPECT_EQ(ui.shown, std::vector<int>{kMsgCatalogueOpenError});
+}
+
 TEST_F(WindowPoints, AllFilesKeepsItsLabelAndShowsNamesWithoutADot) {
   catalogue.Write("PROGRAM", "x");
   QWidget owner;
