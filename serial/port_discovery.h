@@ -59,5 +59,9 @@ std::vector<ComPortMapping> MapComPorts(const CSettingsStore& settings,
 // nothing is known beyond its path.
 std::string DescribePort(const SerialPortInfo& port);
 
+// A udev *_ENC value as text: each "\xNN" (two hex digits) is the byte NN; anything else is
+// kept as it is.
+std::string DecodeUdevText(const std::string& encoded);
+
 // The tooltip of a port button: the device, what it is, its by-id name; or why there is none.
 std::string ComPortToolTip(const ComPortMapping& mapping);

@@ -2,7 +2,6 @@
 // (vendor, product, serial number) and its stable /dev/serial/by-id name.
 #include <libudev.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -23,29 +22,10 @@ std::string Text(const char* value) {
   return value != nullptr ? value : "";
 }
 
-// udev escapes blanks and odd bytes as \xNN in its *_ENC values.
-std::string Unescape(const std::string& encoded) {
-  std::string text;
-  for (std::size_t i = 0; i < encoded.size(); ++i) {
-    if (encoded[i] == '\\' && i + 3 < encoded.size() && encoded[i + 1] == 'x') {
-      const std::string hex = encoded.substr(i + 2, 2);
-      char* end = nullptr;
-      const long byte = std::strtol(hex.c_str(), &end, 16);
-      if (end == hex.c_str() + 2) {
-        text.push_back(static_cast<char>(byte));
-        i += 3;
-        continue;
-      }
-    }
-    text.push_back(encoded[i]);
-  }
-  return text;
-}
-
 std::string FirstOf(udev_device* device, std::initializer_list<const char*> keys) {
   for (const char* key : keys) {
     std::string value = Text(udev_device_get_property_value(device, key));
-    if (std::string_view(key).ends_with("_ENC")) value = Unescape(value);
+    if (std::string_view(key).ends_with("_ENC")) value = DecodeUdevText(value);
     if (!value.empty()) return value;
   }
   return {};

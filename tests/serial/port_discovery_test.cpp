@@ -103,3 +103,19 @@ TEST(ComDeviceByIdName, AStableNameInTheSettingsOpensTheDeviceItLeadsTo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UdevText, HexEscapesBecomeBytesAndAnythingElseStays) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"FT232R\\x20USB\\x20UART", "FT232R USB UART"},
+      {"\\x4b\\x5A", "KZ"},
+      {"\\x+1 \\xZZ \\x4", "\\x+1 \\xZZ \\x4"},  // no two hex digits: kept as they are
+      {"back\\\\x41", "back\\A"},
+      {"", ""},
+  };
+  for (const auto& [encoded, text] : cases)
+    EXPECT_EQ(DecodeUdevText(encoded), text) << encoded;
+}
+
+}  // namespace
