@@ -10,7 +10,8 @@ const char* const kCliUsageText =
                    [--keep-user-data] [--lang fr|en] [--answer yes|no]
   kznload-cli list [--lang fr|en]
   kznload-cli info FILE
-  kznload-cli --help
+  kznload-cli ports
+  kznload-cli --version | --help
 
 Writes a program or a language version into a GPS receiver over a serial line, with the
 receiver catalogue chgt.cfg and the language files of the current directory.
@@ -28,6 +29,8 @@ receiver catalogue chgt.cfg and the language files of the current directory.
   list    every receiver type with its family tag and its language versions
           (type lines: NAME<TAB>TAG; version lines: <TAB>LABEL<TAB>FILE<TAB>VERSION)
   info    the header record of FILE: form, counted length, version text
+  ports   the serial devices (USB vendor, product, serial number, /dev/serial/by-id name)
+          and the device each of COM1 to COM4 leads to
 
 Standard output holds the messages, one "[NNN] text" line each (NNN from 101 to 146 in
 both languages; a multi-line message goes on over the following lines), "[answer] Yes"
@@ -43,6 +46,7 @@ Examples:
   kznload-cli load --type VR540 --version "English version" --port 2
   kznload-cli load --type TK20B --file ./TK20B.gb --device /dev/ttyUSB0 --answer no
   kznload-cli info VR540.gb
+  kznload-cli ports
 )";
 
 namespace {
@@ -164,6 +168,13 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (args.empty()) return Fail("no command given");
   const std::string& command = args[0];
   if (IsHelp(command) || command == "help") return Help();
+  if (command == "--version") {
+    if (args.size() > 1) return Fail("--version takes no arguments");
+    CliParseResult result;
+    result.options = CliOptions{};
+    result.options->command = CliCommand::kVersion;
+    return result;
+  }
 
   CliOptions options;
   if (command == "load") {
@@ -197,6 +208,16 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (files.size() != 1) return Fail("info needs exactly one FILE");
     options.infoFile = files[0];
+    CliParseResult result;
+    result.options = options;
+    return result;
+  }
+  if (command == "ports") {
+    options.command = CliCommand::kPorts;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      if (IsHelp(args[i])) return Help();
+      return Fail("ports takes no arguments, not '" + args[i] + "'");
+    }
     CliParseResult result;
     result.options = options;
     return result;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { kHelp, kLoad, kList, kInfo };
+enum class CliCommand { kHelp, kVersion, kLoad, kList, kInfo, kPorts };
 
 struct CliOptions {
   CliCommand command = CliCommand::kHelp;

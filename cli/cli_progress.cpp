@@ -1,6 +1,7 @@
 #include "cli/cli_progress.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "app/progress.h"
 
@@ -23,25 +24,73 @@ std::size_t PrefixOfWidth(const std::string& text, int width) {
 
 }  // namespace
 
-std::string FormatProgressBar(const std::string& text, int position, int columns) {
+std::string FormatProgressTimes(std::int64_t elapsedMs, std::optional<std::int64_t> leftMs) {
+  auto clock = [](std::int64_t ms) {
+    const std::int64_t seconds = std::max<std::int64_t>(ms, 0) / 1000;
+    const std::int64_t rest = seconds % 60;
+    return std::to_string(seconds / 60) + ":" + (rest < 10 ? "0" : "") + std::to_string(rest);
+  };
+  std::string text = clock(elapsedMs);
+  if (leftMs) text += ", " + clock(*leftMs) + " left";
+  return text;
+}
+
+std::string FormatProgressBar(const std::string& text, int position, int columns,
+                              const std::string& times) {
   int filled = std::clamp(position, 0, 100) * kBarCells / 100;
   std::string bar = " [" + std::string(static_cast<std::size_t>(filled), '#') +
                     std::string(static_cast<std::size_t>(kBarCells - filled), '-') + "] " +
-                    ProgressPercentText(position);
+                    ProgressPercentText(position) + (times.empty() ? "" : " " + times);
   // One column stays free: writing into the last one makes some terminals wrap.
   int room = columns - 1 - static_cast<int>(bar.size());
   std::string shown = room > 0 ? text.substr(0, PrefixOfWidth(text, room)) : std::string();
   return shown + bar;
 }
 
-CProgressLine::CProgressLine(std::ostream& err, bool terminal, int columns)
-    : err_(err), terminal_(terminal), columns_(columns) {}
+CProgressLine::CProgressLine(std::ostream& err, bool terminal, int columns,
+                             std::function<std::int64_t()> nowMs)
+    : err_(err), terminal_(terminal), columns_(columns), nowMs_(std::move(nowMs)) {
+  if (!nowMs_) {
+    nowMs_ = [] {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(
+                 std::chrono::steady_clock::now().time_since_epoch())
+          .count();
+    };
+  }
+}
 
 void CProgressLine::Open() {
   open_ = true;
   text_.clear();
   position_ = 0;
   shown_.reset();
+  openedMs_ = nowMs_();
+  transfer_ = false;
+}
+
+void CProgressLine::SetTransfer(bool transfer) {
+  if (transfer && !transfer_) {
+    transferStartMs_ = nowMs_();
+    transferStartPosition_ = position_;
+  }
+  transfer_ = transfer;
+  Update();
+}
+
+void CProgressLine::Tick() {
+  if (terminal_) Update();
+}
+
+std::string CProgressLine::Times() const {
+  const std::int64_t now = nowMs_();
+  std::optional<std::int64_t> left;
+  const int done = position_ - transferStartPosition_;
+  // Whole seconds of the transfer, so the line changes at most once a second.
+  const std::int64_t transferMs = (now - transferStartMs_) / 1000 * 1000;
+  if (transfer_ && done > 0 && transferMs > 0 && position_ <= 100) {
+    left = transferMs * (100 - position_) / done;
+  }
+  return FormatProgressTimes(now - openedMs_, left);
 }
 
 void CProgressLine::SetText(const std::string& text) {
@@ -74,6 +123,9 @@ void CProgressLine::Show() {
 void CProgressLine::Update() {
   if (!open_) return;
   std::string now = ProgressPercentText(position_) + (text_.empty() ? "" : " " + text_);
+  // On a terminal the times are part of what is shown; a log gets a line per change of
+  // text or percent only.
+  if (terminal_) now += " " + Times();
   if (shown_ == now) return;
   shown_ = now;
   if (terminal_) {
@@ -84,6 +136,6 @@ void CProgressLine::Update() {
 }
 
 void CProgressLine::Draw() {
-  err_ << kClearLine << FormatProgressBar(text_, position_, columns_) << std::flush;
+  err_ << kClearLine << FormatProgressBar(text_, position_, columns_, Times()) << std::flush;
   drawn_ = true;
 }

@@ -3,18 +3,27 @@
 // so a load of thousands of records does not flood a log.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 
 class CProgressLine {
  public:
-  CProgressLine(std::ostream& err, bool terminal, int columns);
+  // `nowMs` reads a monotonic clock in milliseconds (the steady clock when empty).
+  CProgressLine(std::ostream& err, bool terminal, int columns,
+                std::function<std::int64_t()> nowMs = {});
 
   void Open();
   void SetText(const std::string& text);
   // Returns the previous position.
   int SetPosition(int position);
+  // Whether the text now shown is the transfer's: the bar then also tells the time left,
+  // estimated from the progress since the transfer began.
+  void SetTransfer(bool transfer);
+  // Redraws the bar on a terminal when its clock has moved on by a second.
+  void Tick();
   void Close();
   // Around other output to the same terminal: take the bar away, then draw it again.
   void Hide();
@@ -23,6 +32,7 @@ class CProgressLine {
  private:
   void Update();
   void Draw();
+  std::string Times() const;
 
   std::ostream& err_;
   bool terminal_;
@@ -31,9 +41,18 @@ class CProgressLine {
   bool drawn_ = false;
   std::string text_;
   int position_ = 0;
+  std::function<std::int64_t()> nowMs_;
+  std::int64_t openedMs_ = 0;
+  bool transfer_ = false;
+  std::int64_t transferStartMs_ = 0;
+  int transferStartPosition_ = 0;
   std::optional<std::string> shown_;  // text and percent last written
 };
 
 // The bar line for a terminal `columns` wide, without the carriage return: the status
-// text (cut to fit), a bar of 20 cells and the percent text.
-std::string FormatProgressBar(const std::string& text, int position, int columns);
+// text (cut to fit), a bar of 20 cells, the percent text and `times` when given.
+std::string FormatProgressBar(const std::string& text, int position, int columns,
+                              const std::string& times = "");
+
+// "m:ss" elapsed, then ", m:ss left" when `leftMs` is known.
+std::string FormatProgressTimes(std::int64_t elapsedMs, std::optional<std::int64_t> leftMs);

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "app/messages.h"
+#include "app/open_failure.h"
 #include "cli/cli_interrupt.h"
 
 int FrenchBlockNumber(int textNumber) {
@@ -34,6 +35,8 @@ int CCliUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   int number = FrenchBlockNumber(request.textNumber);
   if (number == kMsgLoadingOk) successShown_ = true;
   WriteLines("[" + std::to_string(number) + "] ", request.text);
+  if (number == kMsgCatalogueOpenError && !catalogueFile_.empty())
+    WriteLines("[file] ", DescribeOpenFailure(catalogueFile_));
   int result = kResultOk;
   if (request.style == kStyleQuestion) {
     // The serial port's own boxes may still come while the user thinks.
@@ -104,6 +107,11 @@ void CCliUserInteraction::ShowFileReadError() {
   progress_.Show();
 }
 
+void CCliUserInteraction::SetCatalogueFile(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  catalogueFile_ = path;
+}
+
 void CCliUserInteraction::WriteDiagnostic(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   progress_.Hide();
@@ -127,6 +135,7 @@ bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
 void CCliUserInteraction::SetProgressText(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   progress_.SetText(text);
+  progress_.SetTransfer(text == LoadMessageText(kMsgLoadingInProgress));
 }
 
 int CCliUserInteraction::SetProgressPosition(int position) {
@@ -135,6 +144,11 @@ int CCliUserInteraction::SetProgressPosition(int position) {
 }
 
 int CCliUserInteraction::PollCancel() {
+  {
+    // The elapsed time also moves on while a step waits.
+    std::lock_guard<std::mutex> lock(mutex_);
+    progress_.Tick();
+  }
   return interrupts_.TakePress() ? 1 : 0;
 }
 

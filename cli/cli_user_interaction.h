@@ -36,6 +36,10 @@ class CCliUserInteraction : public UserInteraction {
   int PollCancel() override;
   void CloseProgress() override;
 
+  // The catalogue file a message 110 is about: its path and the reason follow the message
+  // as a "[file]" line.
+  void SetCatalogueFile(const std::string& path);
+
   // The serial layer's diagnostics: a line on standard error that the bar makes room for.
   void WriteDiagnostic(const std::string& text);
 
@@ -56,6 +60,7 @@ class CCliUserInteraction : public UserInteraction {
   bool progressOpen_ = false;
   bool successShown_ = false;
   int fileReadErrors_ = 0;
+  std::string catalogueFile_;
   // The serial port's reader thread may show a box while the loading thread prints.
   mutable std::mutex mutex_;
 };

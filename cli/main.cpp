@@ -18,10 +18,12 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_options.h"
+#include "cli/cli_ports.h"
 #include "cli/cli_user_interaction.h"
 #include "serial/com_device.h"
 #include "serial/port_trace.h"
 #include "serial/serial_port.h"
+#include "serial/udev/system_port_discovery.h"
 
 namespace {
 
@@ -52,6 +54,7 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   });
   CLoaderState w(ui, clock, settings, port);
   w.catalogueFolder = folder;
+  ui.SetCatalogueFile(CataloguePath(w));
 
   if (options.command == CliCommand::kList) return ListReceiverTypes(w, std::cout);
   int selected = SelectFileToSend(w, options, std::cerr);
@@ -76,6 +79,14 @@ int main(int argc, char** argv) {
   if (options.command == CliCommand::kHelp) {
     std::cout << kCliUsageText;
     return kExitLoaded;
+  }
+  if (options.command == CliCommand::kVersion) {
+    std::cout << "kznload-cli " KZN_VERSION "\n";
+    return kExitLoaded;
+  }
+  if (options.command == CliCommand::kPorts) {
+    const CSettingsStore settings(CSettingsStore::DefaultPath());
+    return ListPorts(settings, *CreateSystemPortDiscovery(), std::cout);
   }
 
   CliConsole console{std::cout, std::cerr};

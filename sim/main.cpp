@@ -65,6 +65,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kznsim: %s\n", error.c_str());
     return 2;
   }
+  if (options.help) {
+    std::fputs(kznsim::kSimUsageText, stdout);
+    return 0;
+  }
   kznsim::TableMemory tables;
   if (!LoadTables(options, &tables)) return 2;
   if (!InstallSignals()) {

@@ -5,6 +5,34 @@
 
 namespace kznsim {
 
+const char* const kSimUsageText =
+    R"(Usage: kznsim [--family VR|TK|TK20B|auto] [--link PATH] [--report PATH] [--exit-after N]
+              [--throttle] [--wrg TEXT] [--seed N] [--tables DUMPFILE] [--verdict C]
+              [--erase-ms N] [--dxf] [--fault NAME[=VALUE]]...
+
+Plays a KZN GPS receiver on a pseudo-terminal and prints the slave device's path as its
+first line of output; a loader pointed at that device loads it as a real receiver.
+
+  --family F         receiver to play; auto tells it from what the loader sends (default)
+  --link PATH        also make a symbolic link PATH to the device (removed at exit)
+  --report PATH      write a JSON report of everything seen there at exit
+  --exit-after N     exit once N loads have ended
+  --throttle         carry bytes no faster than the line would
+  --wrg TEXT         the wrong-checksum text the receiver's loader repeats
+  --seed N           seed of the receiver's doppler table and almanac (default 1)
+  --tables FILE      take the tables from a dump file instead
+  --verdict C        first family: answer the end record with C (1 to 7)
+  --erase-ms N       second family: erase time in milliseconds (default 300)
+  --dxf              second family: also send DXF while erasing
+  --fault NAME[=V]   a receiver fault: refuse=N, refuse-writeback=N, busy=N, m-word=N,
+                     vanish=N, short-dump=N, split, noise, bad-dump-check, no-8b-run,
+                     already-wrong, no-1, wrong-record[=N], refuse-record=K:N,
+                     silent=PHASE (detect, dump, identify, ready, record, writeback, end,
+                     prepare, erase, reply); may be repeated
+
+SIGTERM or SIGINT writes the report and exits. sim/README.md tells the details.
+)";
+
 namespace {
 
 bool ParseInt(const std::string& text, long minimum, long maximum, long* value) {
@@ -158,7 +186,10 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options,
     };
     std::string v;
     long number = 0;
-    if (a == "--family") {
+    if (a == "--help" || a == "-h") {
+      options->help = true;
+      return true;
+    } else if (a == "--family") {
       if (!next(&v)) return false;
       if (v == "VR") {
         options->family = Family::kVr;

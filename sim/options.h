@@ -59,7 +59,11 @@ struct SimOptions {
   int eraseMs = 300;
   bool dxf = false;
   SimFaults faults;
+  bool help = false;  // --help: print kSimUsageText and exit
 };
+
+// What --help prints.
+extern const char* const kSimUsageText;
 
 // Parses argv[1..]; false with a message in *error on a bad command line.
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options, std::string* error);

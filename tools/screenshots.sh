@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the desktop program under Xvfb: the main window in standard
-# and expert mode, and the progress window during a load against the receiver simulator.
+# and expert mode, the progress window during a load against the receiver simulator, and the
+# French interface's question box and file window.
 # Writes them to docs/. Usage: tools/screenshots.sh [receiver-type-index]  (default 0, the
 # first type of the sample catalogue)
 set -euo pipefail
@@ -43,3 +44,7 @@ INI
 cd "$work/catalogue"
 XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$root/build/app/qt/kzn_screenshots" "$root/docs"
+
+sed -i 's/^TYPE_LANG=1$/TYPE_LANG=0/' "$work/config/kznload.INI"
+XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$root/build/app/qt/kzn_screenshots" "$root/docs" french

@@ -24,9 +24,10 @@ QStringList FileWindowFilters() {
     const QString& label = parts[i];
     const QString& pattern = parts[i + 1];
     if (label.isEmpty() && pattern.isEmpty()) break;
-    // Qt takes the patterns from the parentheses that end the label.
-    const QString suffix = "(" + pattern + ")";
-    filters << (label.endsWith(suffix) ? label : label + " " + suffix);
+    // Qt takes the pattern from the last parentheses and, with the details hidden, shows
+    // what comes before them: the label exactly, and "*.*" becomes "*" as on the system the
+    // list was written for, where it also matched names without a dot.
+    filters << label + " (" + (pattern == "*.*" ? QString("*") : pattern) + ")";
   }
   return filters;
 }
@@ -37,6 +38,9 @@ std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string&
   window->setWindowTitle(QString::fromStdString(LoadMessageText(kMsgFileWindowTitle)));
   window->setAcceptMode(QFileDialog::AcceptOpen);
   window->setFileMode(QFileDialog::ExistingFile);
+  // Qt's own window: it shows the labels as given and speaks the program's language.
+  window->setOption(QFileDialog::DontUseNativeDialog, true);
+  window->setOption(QFileDialog::HideNameFilterDetails, true);
   window->setDirectory(QFile::decodeName(folder.c_str()));
   const QStringList filters = FileWindowFilters();
   window->setNameFilters(filters);

@@ -9,7 +9,8 @@
 class QFileDialog;
 class QWidget;
 
-// The filters in Qt's syntax ("label (pattern)"), in the order offered.
+// The filters in Qt's syntax ("label (pattern)"), in the order offered; the window shows the
+// labels alone.
 QStringList FileWindowFilters();
 
 // The window, set up but not shown: title message 109, starting in `folder`, only

@@ -10,7 +10,9 @@
 #include "app/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "serial/com_device.h"
+#include "serial/port_discovery.h"
 #include "serial/serial_port.h"
+#include "serial/udev/system_port_discovery.h"
 
 CLoaderApp::CLoaderApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("kznload");
@@ -24,7 +26,17 @@ bool CLoaderApp::InitInstance() {
   CSerialPort port(ui, [&settings](int n) { return ResolveComDevice(settings, n); });
   CLoaderState state(ui, clock, settings, port);
   CLoaderDlg window(state, ui);
-  window.Initialise(TakeCatalogueFolder());
+  std::unique_ptr<PortDiscovery> discovery = CreateSystemPortDiscovery();
+  window.SetPortDescriber([&settings, &discovery] {
+    const std::vector<SerialPortInfo> ports = discovery->FindPorts();
+    std::vector<std::string> texts;
+    for (const ComPortMapping& mapping : MapComPorts(settings, ports))
+      texts.push_back(ComPortToolTip(mapping));
+    return texts;
+  });
+  const std::string folder = TakeCatalogueFolder();
+  ui.SetCatalogueFile(folder + kPathSeparator + kCatalogueFileName);
+  window.Initialise(folder);
   if (beforeShow) beforeShow(window);
   window.exec();
   return false;

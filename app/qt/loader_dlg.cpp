@@ -29,6 +29,7 @@
 #include "app/qt/about_dlg.h"
 #include "app/qt/file_window.h"
 #include "app/qt/language_dlg.h"
+#include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
 
 namespace {
@@ -112,6 +113,7 @@ void CLoaderDlg::BuildControls() {
   fileButton_->setAutoDefault(false);
   filePath_ = new QLabel(fileGroup_);
   filePath_->setObjectName("filePath");
+  filePath_->setTextFormat(Qt::PlainText);  // a file name is no markup
   filePath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   filePath_->setMinimumWidth(320);
   filePath_->setWordWrap(true);
@@ -128,6 +130,7 @@ void CLoaderDlg::BuildControls() {
 
   versionLabel_ = new QLabel(this);
   versionLabel_->setObjectName("versionLabel");
+  versionLabel_->setTextFormat(Qt::PlainText);  // a header text such as "<b>2.40</b>" as it is
   versionLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   versionLabel_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   versionLabel_->setMinimumWidth(240);
@@ -137,6 +140,7 @@ void CLoaderDlg::BuildControls() {
 
   startPrompt_ = new QLabel(this);
   startPrompt_->setObjectName("startPrompt");
+  startPrompt_->setTextFormat(Qt::PlainText);
   startPrompt_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   startButton_ = new QPushButton(this);
   startButton_->setObjectName("startButton");
@@ -177,6 +181,7 @@ bool CLoaderDlg::Initialise(const std::string& catalogueFolder) {
 void CLoaderDlg::SetUpControls() {
   // Window managers here offer no system menu that a program can extend: the About entry
   // is in the window's context menu instead, and on F1.
+  InstallQtTranslations(LanguageOffset);
   const QString aboutText = QString::fromStdString(LoadMessageText(kMsgAboutEntry));
   aboutAction_->setText(aboutText);
   if (!aboutText.isEmpty()) addAction(aboutAction_);
@@ -212,7 +217,17 @@ WindowPlacement CLoaderDlg::CurrentPlacement() const {
   return p;
 }
 
+void CLoaderDlg::SetPortDescriber(std::function<std::vector<std::string>()> describe) {
+  describePorts_ = std::move(describe);
+  ShowPort();
+}
+
 void CLoaderDlg::ShowPort() {
+  if (describePorts_) {
+    const std::vector<std::string> texts = describePorts_();
+    for (std::size_t i = 0; i < std::size(ports_); ++i)
+      ports_[i]->setToolTip(i < texts.size() ? QString::fromStdString(texts[i]) : QString());
+  }
   const int n = w_.portNumber;
   if (n >= 1 && n <= 4) {
     ports_[n - 1]->setChecked(true);
@@ -231,6 +246,10 @@ void CLoaderDlg::ShowState() {
   ShowEntries(languageVersions_, w_.languageVersions);
   filePath_->setText(TextOfBytes(w_.FilePath()));
   versionLabel_->setText(TextOfBytes(w_.versionLabel));
+  // An empty sunken label is a thin stray frame across the window: sunken only with a text.
+  versionLabel_->setFrameStyle(versionLabel_->text().isEmpty()
+                                   ? QFrame::NoFrame
+                                   : static_cast<int>(QFrame::Panel | QFrame::Sunken));
   {
     const QSignalBlocker quiet(keepUserData_);
     keepUserData_->setChecked(w_.keepUserData);
@@ -288,10 +307,12 @@ void CLoaderDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CLoaderDlg::keyPressEvent(QKeyEvent* event) {
-  // A focused push button takes Enter itself. Anywhere else Enter must neither start a
-  // load through a remembered default button nor end the window without saving.
+  // Enter presses the focused push button, as Space does. Anywhere else Enter must neither
+  // start a load through a remembered default button nor end the window without saving.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     event->accept();
+    auto* button = qobject_cast<QPushButton*>(focusWidget());
+    if (button != nullptr && button->isVisible() && button->isEnabled()) button->click();
     return;
   }
   QDialog::keyPressEvent(event);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/settings_store.h"
 
@@ -38,6 +39,10 @@ class CLoaderDlg : public QDialog {
   WindowPlacement CurrentPlacement() const;
   bool IsLoading() const { return loading_; }
 
+  // What COM1 to COM4 lead to, one text each, shown as the port buttons' tooltips; asked
+  // again whenever the window shows its state.
+  void SetPortDescriber(std::function<std::vector<std::string>()> describe);
+
  public slots:
   void reject() override;  // Escape: ends the window without saving anything
 
@@ -62,6 +67,7 @@ class CLoaderDlg : public QDialog {
   QtUserInteraction& ui_;
   std::function<void()> askLanguage_;
   bool loading_ = false;
+  std::function<std::vector<std::string>()> describePorts_;
 
   QGroupBox* communication_ = nullptr;
   QRadioButton* ports_[4] = {};

@@ -1,11 +1,17 @@
 #include "app/qt/qt_user_interaction.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QThread>
 #include <cstdio>
 
 #include "app/messages.h"
+#include "app/open_failure.h"
 #include "app/qt/progress_dlg.h"
 
 namespace {
@@ -23,6 +29,20 @@ QMessageBox::Icon IconOfStyle(int style) {
     default:
       return QMessageBox::NoIcon;
   }
+}
+
+// Room the title bar takes beside the title: the window's icon and its buttons.
+constexpr int kTitleBarExtraPx = 140;
+
+// A box sizes itself by its text; a short text under the long caption would cut the title
+// ("KZN LOA… ry 2001"). A spacer as wide as the title keeps the box wide enough.
+void FitTitle(QMessageBox& box) {
+  auto* layout = qobject_cast<QGridLayout*>(box.layout());
+  if (layout == nullptr) return;
+  const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+  const int width = metrics.horizontalAdvance(box.windowTitle()) + kTitleBarExtraPx;
+  layout->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  layout->rowCount(), 0, 1, layout->columnCount());
 }
 
 bool OnUserInterfaceThread() {
@@ -44,6 +64,7 @@ std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* owner, const MessageBoxRe
   } else {
     box->setStandardButtons(QMessageBox::Ok);
   }
+  FitTitle(*box);
   return box;
 }
 
@@ -66,9 +87,24 @@ QWidget* QtUserInteraction::BoxOwner() const {
   return owner_;
 }
 
-int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
+std::unique_ptr<QMessageBox> QtUserInteraction::PrepareMessageBox(
+    const MessageBoxRequest& request) const {
   std::unique_ptr<QMessageBox> box = CreateMessageBox(BoxOwner(), request);
-  return MessageBoxResult(box->exec());
+  const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
+                                                          : request.textNumber;
+  if (french == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
+    const std::string where = DescribeOpenFailure(catalogueFile_);
+    box->setInformativeText(QString::fromStdString(where));
+    // A path is no markup.
+    if (auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel"))
+      label->setTextFormat(Qt::PlainText);
+    std::fprintf(stderr, "kznload: %s\n", where.c_str());
+  }
+  return box;
+}
+
+int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
+  return MessageBoxResult(PrepareMessageBox(request)->exec());
 }
 
 void QtUserInteraction::ShowSerialMessage(const std::string& text) {

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <string>
 
 #include "app/user_interaction.h"
 
@@ -23,6 +24,11 @@ class QtUserInteraction : public QObject, public UserInteraction {
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
   int ShowMessageBox(const MessageBoxRequest& request) override;
+  // The box ShowMessageBox shows, not yet shown. Message 110 carries the catalogue file's
+  // path and why it did not open beneath its own text.
+  std::unique_ptr<QMessageBox> PrepareMessageBox(const MessageBoxRequest& request) const;
+  // The catalogue file that message 110 is about.
+  void SetCatalogueFile(const std::string& path) { catalogueFile_ = path; }
   // From the serial layer's reader thread too: handed to the user-interface thread.
   void ShowSerialMessage(const std::string& text) override;
   void ShowFileReadError() override;
@@ -44,10 +50,11 @@ class QtUserInteraction : public QObject, public UserInteraction {
  private:
   QPointer<QWidget> owner_;
   std::unique_ptr<CProgressDlg> progress_;
+  std::string catalogueFile_;
 };
 
 // A box with the icon and buttons of `style` (16 stop, 36 question with Yes and No,
-// 48 exclamation, 64 information), not yet shown.
+// 48 exclamation, 64 information), not yet shown; at least as wide as its title.
 std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* owner, const MessageBoxRequest& request);
 // The system's result for the button pressed in such a box: 6 Yes, 7 No, 1 OK.
 int MessageBoxResult(int standardButton);

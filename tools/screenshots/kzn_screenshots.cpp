@@ -1,7 +1,10 @@
 // Drives the real desktop program to take the README's pictures: the main window in
-// standard mode, in expert mode, and the progress window over it during a load. Run by
+// standard mode, in expert mode, and the progress window over it during a load; with
+// "french", the French interface's question box and file window. Run by
 // tools/screenshots.sh under Xvfb, in a catalogue folder whose COM1 leads to kznsim.
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -9,12 +12,16 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "app/main_window_logic.h"
 #include "app/messages.h"
+#include "app/qt/file_window.h"
 #include "app/qt/loader_app.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/progress_dlg.h"
+#include "app/qt/qt_user_interaction.h"
 
 namespace {
 
@@ -84,16 +91,43 @@ void Drive(CLoaderDlg& window) {
   });
 }
 
+// The French interface: the question of an unfinished load, then the file window.
+void DriveFrench(CLoaderDlg& window) {
+  window.move(40, 40);
+  QTimer::singleShot(800, &window, [&window] {
+    MessageBoxRequest request;
+    request.textNumber = kMsgLastLoadingUnfinished + LanguageOffset;
+    request.text = LoadMessageText(kMsgLastLoadingUnfinished);
+    request.caption = LoadMessageText(kMsgTitle);
+    request.style = kStyleQuestion;
+    std::shared_ptr<QMessageBox> box = CreateMessageBox(&window, request);
+    box->show();
+    QTimer::singleShot(500, &window, [&window, box] {
+      Shoot({box.get()}, "question-box-fr.png");
+      box->close();
+      std::shared_ptr<QFileDialog> files =
+          CreateFileWindow(&window, QDir::currentPath().toStdString());
+      files->resize(720, 420);
+      files->show();
+      QTimer::singleShot(800, &window, [&window, files] {
+        Shoot({files.get()}, "file-window-fr.png");
+        files->close();
+        window.close();
+      });
+    });
+  });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: kzn_screenshots OUTPUT-FOLDER\n");
+    std::fprintf(stderr, "usage: kzn_screenshots OUTPUT-FOLDER [french]\n");
     return 2;
   }
   outFolder = QString::fromLocal8Bit(argv[1]);
   CLoaderApp application(argc, argv);
-  application.beforeShow = Drive;
+  application.beforeShow = argc > 2 && std::string(argv[2]) == "french" ? DriveFrench : Drive;
   application.InitInstance();
   return failures == 0 ? 0 : 1;
 }

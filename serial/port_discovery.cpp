@@ -1,0 +1,148 @@
+#include "serial/port_discovery.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "app/settings_store.h"
+#include "serial/com_device.h"
+
+namespace {
+
+// The file a path leads to after every link, or the path itself when it leads nowhere.
+std::string Canonical(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (path.empty() || ::realpath(path.c_str(), resolved) == nullptr) return path;
+  return resolved;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+bool SameDevice(const SerialPortInfo& port, const std::string& path) {
+  if (path == port.device || (!port.byIdPath.empty() && path == port.byIdPath)) return true;
+  return Canonical(path) == Canonical(port.device);
+}
+
+}  // namespace
+
+CFileSystemPortDiscovery::CFileSystemPortDiscovery(std::string devFolder, std::string byIdFolder)
+    : devFolder_(std::move(devFolder)), byIdFolder_(std::move(byIdFolder)) {}
+
+std::vector<SerialPortInfo> CFileSystemPortDiscovery::FindPorts() const {
+  std::vector<SerialPortInfo> ports;
+  for (const std::string& device : ListSerialDevices(devFolder_)) {
+    SerialPortInfo port;
+    port.device = device;
+    ports.push_back(port);
+  }
+  AddByIdNames(ports, byIdFolder_);
+  return ports;
+}
+
+void AddByIdNames(std::vector<SerialPortInfo>& ports, const std::string& byIdFolder) {
+  DIR* dir = ::opendir(byIdFolder.c_str());
+  if (dir == nullptr) return;
+  std::vector<std::string> links;
+  while (dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] != '.') links.push_back(JoinPath(byIdFolder, entry->d_name));
+  }
+  ::closedir(dir);
+  for (SerialPortInfo& port : ports) {
+    if (!port.byIdPath.empty()) continue;
+    const std::string target = Canonical(port.device);
+    for (const std::string& link : links) {
+      if (Canonical(link) == target) {
+        port.byIdPath = link;
+        break;
+      }
+    }
+  }
+}
+
+std::vector<ComPortMapping> MapComPorts(const CSettingsStore& settings,
+                                        const std::vector<SerialPortInfo>& ports,
+                                        const std::string& devFolder) {
+  std::vector<ComPortMapping> mappings;
+  for (int n = 1; n <= 4; ++n) {
+    ComPortMapping mapping;
+    mapping.portNumber = n;
+    char key[8];
+    std::snprintf(key, sizeof key, "COM%d", n);
+    mapping.fromSettings = !settings.GetText("COMMUNICATION", key, "").empty();
+    mapping.device = ResolveComDevice(settings, n, devFolder);
+    if (!mapping.device.empty()) {
+      for (const SerialPortInfo& port : ports) {
+        if (SameDevice(port, mapping.device)) {
+          mapping.info = &port;
+          break;
+        }
+      }
+    }
+    mappings.push_back(mapping);
+  }
+  return mappings;
+}
+
+std::string DecodeUdevText(const std::string& encoded) {
+  auto hexValue = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string text;
+  for (std::size_t i = 0; i < encoded.size(); ++i) {
+    if (encoded[i] == '\\' && i + 3 < encoded.size() && encoded[i + 1] == 'x') {
+      const int high = hexValue(encoded[i + 2]);
+      const int low = hexValue(encoded[i + 3]);
+      if (high >= 0 && low >= 0) {
+        text.push_back(static_cast<char>(high * 16 + low));
+        i += 3;
+        continue;
+      }
+    }
+    text.push_back(encoded[i]);
+  }
+  return text;
+}
+
+std::string DescribePort(const SerialPortInfo& port) {
+  std::string text;
+  auto add = [&text](const std::string& part) {
+    if (part.empty()) return;
+    if (!text.empty()) text += ", ";
+    text += part;
+  };
+  std::string name = port.vendor;
+  if (!port.product.empty()) name += (name.empty() ? "" : " ") + port.product;
+  add(name);
+  if (!port.vendorId.empty() || !port.productId.empty())
+    add("USB " + port.vendorId + ":" + port.productId);
+  if (!port.serialNumber.empty()) add("serial " + port.serialNumber);
+  return text;
+}
+
+std::string ComPortToolTip(const ComPortMapping& mapping) {
+  if (mapping.device.empty())
+    return "No serial device for COM" + std::to_string(mapping.portNumber);
+  std::string text = mapping.device;
+  if (mapping.info == nullptr) {
+    if (mapping.fromSettings) {
+      text += ::access(mapping.device.c_str(), F_OK) == 0 ? " (set in the settings)"
+                                                          : " (set in the settings; not present)";
+    }
+    return text;
+  }
+  if (mapping.info->device != mapping.device) text += " -> " + mapping.info->device;
+  const std::string described = DescribePort(*mapping.info);
+  if (!described.empty()) text += "\n" + described;
+  if (!mapping.info->byIdPath.empty() && mapping.info->byIdPath != mapping.device)
+    text += "\n" + mapping.info->byIdPath;
+  return text;
+}

@@ -1,0 +1,67 @@
+// What the system knows of the serial devices plugged in, and which COMn each one is. The
+// interface keeps the device database (udev on Linux) out of the core: the core and its tests
+// see only SerialPortInfo lists, and the file-system discovery below needs nothing but /dev.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CSettingsStore;
+
+struct SerialPortInfo {
+  std::string device;    // "/dev/ttyUSB0"
+  std::string byIdPath;  // "/dev/serial/by-id/usb-...", a name that survives re-plugging
+  std::string vendorId;  // USB vendor and product ids, four hex digits each
+  std::string productId;
+  std::string vendor;  // as the adapter names itself, or from the USB id database
+  std::string product;
+  std::string serialNumber;  // the adapter's own serial number
+};
+
+class PortDiscovery {
+ public:
+  virtual ~PortDiscovery() = default;
+  // The serial devices present now, in any order.
+  virtual std::vector<SerialPortInfo> FindPorts() const = 0;
+};
+
+// Discovery from the file system alone: the serial devices of `devFolder` and the stable
+// names linked from `byIdFolder` to them. No vendor, product or serial number.
+class CFileSystemPortDiscovery : public PortDiscovery {
+ public:
+  explicit CFileSystemPortDiscovery(std::string devFolder = "/dev",
+                                    std::string byIdFolder = "/dev/serial/by-id");
+  std::vector<SerialPortInfo> FindPorts() const override;
+
+ private:
+  std::string devFolder_;
+  std::string byIdFolder_;
+};
+
+// Fills the by-id names that `ports` lack from the links of `byIdFolder`.
+void AddByIdNames(std::vector<SerialPortInfo>& ports, const std::string& byIdFolder);
+
+// One of COM1 to COM4 and the device it leads to.
+struct ComPortMapping {
+  int portNumber = 0;
+  std::string device;         // empty: no device for this port
+  bool fromSettings = false;  // named by "COMMUNICATION"/"COMn", else the n-th device found
+  const SerialPortInfo* info = nullptr;  // the discovered device it is, when it is one
+};
+
+// COM1 to COM4 in order, resolved as a load resolves them, matched to `ports` (by path, by
+// by-id name, or by the device a link leads to).
+std::vector<ComPortMapping> MapComPorts(const CSettingsStore& settings,
+                                        const std::vector<SerialPortInfo>& ports,
+                                        const std::string& devFolder = "/dev");
+
+// One line about a device: "FTDI FT232R USB UART, USB 0403:6001, serial A1B2C3"; empty when
+// nothing is known beyond its path.
+std::string DescribePort(const SerialPortInfo& port);
+
+// A udev *_ENC value as text: each "\xNN" (two hex digits) is the byte NN; anything else is
+// kept as it is.
+std::string DecodeUdevText(const std::string& encoded);
+
+// The tooltip of a port button: the device, what it is, its by-id name; or why there is none.
+std::string ComPortToolTip(const ComPortMapping& mapping);

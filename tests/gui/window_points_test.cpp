@@ -1,0 +1,211 @@
+// The finer points of the windows, offscreen: labels that show text as it is, the file
+// window's filters, Enter on a focused button, the port buttons' tooltips, message boxes as
+// wide as their title, Qt's own texts in French, and the catalogue file named under 110.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+
+#include "app/loader_state.h"
+#include "app/messages.h"
+#include "app/qt/file_window.h"
+#include "app/qt/loader_dlg.h"
+#include "app/qt/qt_translations.h"
+#include "app/qt/qt_user_interaction.h"
+#include "tests/support/fake_link.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+void EnsureApplication() {
+  if (QApplication::instance() != nullptr) return;
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "kzn_gui_tests";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+}
+
+class RecordingQtUi : public QtUserInteraction {
+ public:
+  int ShowMessageBox(const MessageBoxRequest& r) override {
+    shown.push_back(r.textNumber);
+    return kResultOk;
+  }
+  std::vector<int> shown;
+};
+
+class WindowPoints : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    LanguageOffset = kFrenchOffset;
+    // A header text with markup in it, and a file name with some too.
+    catalogue.Write("chgt.cfg", "REC:VR540\r\nNAM:VR540\r\nE/S:VR\r\nLFR:fra;Version\r\n");
+    const std::string version = "VR540 <b>2.40</b>";
+    catalogue.Write("VR540.fra", "\x8A" + std::string(1, static_cast<char>(version.size())) +
+                                     version + std::string(24, ' ') + "\x8B");
+  }
+  void TearDown() override { InstallQtTranslations(kEnglishOffset); }
+  void Open() {
+    dlg = std::make_unique<CLoaderDlg>(w, ui, [] {});
+    ui.SetOwner(dlg.get());
+    dlg->Initialise(catalogue.Path());
+    dlg->show();
+  }
+
+  TempDir catalogue, config;
+  VirtualClock clock;
+  FakeLink link{clock};
+  RecordingQtUi ui;
+  CSettingsStore settings{config.File("kznload.INI")};
+  CLoaderState w{ui, clock, settings, link};
+  std::unique_ptr<CLoaderDlg> dlg;
+};
+
+TEST_F(WindowPoints, VersionAndFileLabelsShowMarkupAsText) {
+  Open();  // standard mode: the version of VR540's French file
+  auto* version = dlg->findChild<QLabel*>("versionLabel");
+  EXPECT_EQ(version->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(version->text().contains("<b>2.40</b>")) << version->text().toStdString();
+  settings.SetInt("UIMODE", "TYPE_UI", 1);
+  settings.SetText("FILE_LOCATION", "DIR", "/tmp/<i>x</i>/");
+  Open();
+  auto* file = dlg->findChild<QLabel*>("filePath");
+  EXPECT_EQ(file->textFormat(), Qt::PlainText);
+  EXPECT_EQ(file->text(), "/tmp/<i>x</i>/");
+}
+
+TEST_F(WindowPoints, EmptyVersionLabelDrawsNoFrame) {
+  Open();
+  auto* version = dlg->findChild<QLabel*>("versionLabel");
+  EXPECT_EQ(version->frameShape(), QFrame::Panel);
+  TempDir empty;  // no catalogue: the lists and the label stay empty
+  CLoaderState fresh(ui, clock, settings, link);
+  dlg = std::make_unique<CLoaderDlg>(fresh, ui, [] {});
+  ui.SetOwner(dlg.get());
+  dlg->Initialise(empty.Path());
+  version = dlg->findChild<QLabel*>("versionLabel");
+  EXPECT_TRUE(version->text().isEmpty());
+  EXPECT_EQ(version->frameShape(), QFrame::NoFrame);
+  EXPECT_EQ(ui.shown, std::vector<int>{kMsgCatalogueOpenError});
+}
+
+TEST_F(WindowPoints, AllFilesKeepsItsLabelAndShowsNamesWithoutADot) {
+  catalogue.Write("PROGRAM", "x");
+  QWidget owner;
+  std::unique_ptr<QFileDialog> window = CreateFileWindow(&owner, catalogue.Path());
+  auto* types = window->findChild<QComboBox*>("fileTypeCombo");
+  ASSERT_NE(types, nullptr);
+  ASSERT_EQ(types->count(), 13);
+  EXPECT_EQ(types->itemText(0), "Version Française (*.fra)");
+  EXPECT_EQ(types->itemText(12), "All Files (*.*)");
+  window->selectNameFilter(window->nameFilters().last());
+  window->show();
+  auto* files = window->findChild<QAbstractItemView*>("listView");
+  ASSERT_NE(files, nullptr);
+  auto shown = [&] {
+    QStringList names;
+    const QModelIndex root = files->rootIndex();
+    for (int row = 0; row < files->model()->rowCount(root); ++row)
+      names << files->model()->index(row, 0, root).data().toString();
+    return names;
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return shown().contains("PROGRAM"); }, 10000))
+      << shown().join(",").toStdString();
+  EXPECT_TRUE(shown().contains("VR540.fra"));
+  window->selectNameFilter(window->nameFilters().first());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !shown().contains("PROGRAM"); }, 10000));
+}
+
+TEST_F(WindowPoints, EnterPressesTheFocusedPushButton) {
+  settings.SetInt("UIMODE", "TYPE_UI", 1);  // expert mode, no file chosen yet
+  Open();
+  auto* start = dlg->findChild<QPushButton*>("startButton");
+  start->setFocus();
+  QTest::keyClick(start, Qt::Key_Return);
+  EXPECT_EQ(ui.shown, std::vector<int>{kMsgSelectFileFirst});
+  auto* file = dlg->findChild<QPushButton*>("fileButton");
+  file->setFocus();
+  // The file window is modal: a timer notes its title and closes it.
+  QString title;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&title] {
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && title.isEmpty()) {
+      title = modal->windowTitle();
+      modal->close();
+    }
+  });
+  poll.start(10);
+  QTest::keyClick(file, Qt::Key_Enter);  // returns once the file window has closed
+  poll.stop();
+  EXPECT_EQ(title.toStdString(), LoadMessageText(kMsgFileWindowTitle));
+  EXPECT_TRUE(dlg->isVisible());  // Enter did not end the window
+}
+
+TEST_F(WindowPoints, PortButtonsShowTheirDeviceAsTooltip) {
+  int asked = 0;
+  Open();
+  dlg->SetPortDescriber([&asked] {
+    ++asked;
+    return std::vector<std::string>{"/dev/ttyUSB0\nFTDI FT232R", "/dev/ttyS0", "", ""};
+  });
+  EXPECT_EQ(dlg->findChild<QRadioButton*>("port1")->toolTip(), "/dev/ttyUSB0\nFTDI FT232R");
+  EXPECT_EQ(dlg->findChild<QRadioButton*>("port2")->toolTip(), "/dev/ttyS0");
+  const int before = asked;
+  QTest::mouseClick(dlg->findChild<QRadioButton*>("port2"), Qt::LeftButton);
+  EXPECT_GT(asked, before);  // an adapter plugged in meanwhile shows up
+}
+
+TEST_F(WindowPoints, ShortMessageBoxIsAsWideAsItsTitle) {
+  const std::string caption = LoadMessageText(kMsgTitle);
+  std::unique_ptr<QMessageBox> box =
+      CreateMessageBox(nullptr, {kMsgLoadingOk, "Chargement OK.", caption, kStyleInformation});
+  box->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+  const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+  EXPECT_GT(box->width(), title.horizontalAdvance(QString::fromStdString(caption)) + 100);
+}
+
+TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
+  ASSERT_TRUE(InstallQtTranslations(kFrenchOffset));
+  std::unique_ptr<QMessageBox> question = CreateMessageBox(
+      nullptr, {kMsgLastLoadingUnfinished, "?", LoadMessageText(kMsgTitle), kStyleQuestion});
+  EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Oui");
+  EXPECT_EQ(question->button(QMessageBox::No)->text(), "&Non");
+  QWidget owner;
+  std::unique_ptr<QFileDialog> window = CreateFileWindow(&owner, catalogue.Path());
+  auto* lookIn = window->findChild<QLabel*>("lookInLabel");
+  ASSERT_NE(lookIn, nullptr);
+  EXPECT_NE(lookIn->text(), "Look in:");
+  // The program's own texts stay as they are.
+  EXPECT_EQ(LoadMessageText(kMsgTitle), "KZN LOAD 1.12 January 2001");
+  InstallQtTranslations(kEnglishOffset);
+  question = CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?", "", kStyleQuestion});
+  EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Yes");
+}
+
+TEST_F(WindowPoints, CatalogueMessageNamesTheFileThatWasLookedFor) {
+  QtUserInteraction real;
+  const std::string missing = config.File("chgt.cfg");
+  real.SetCatalogueFile(missing);
+  LanguageOffset = kEnglishOffset;
+  std::unique_ptr<QMessageBox> box = real.PrepareMessageBox(
+      {kMsgCatalogueOpenError + kEnglishOffset, "Error opening ini file.", "", kStyleStop});
+  EXPECT_EQ(box->text(), "Error opening ini file.");
+  EXPECT_EQ(box->informativeText().toStdString(), missing + ": " + std::strerror(ENOENT));
+  box = real.PrepareMessageBox({kMsgLoadingOk + kEnglishOffset, "OK", "", kStyleInformation});
+  EXPECT_TRUE(box->informativeText().isEmpty());
+}
+
+}  // namespace
