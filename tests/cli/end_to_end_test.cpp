@@ -183,6 +183,23 @@ TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
   }
 }
 
+// The catalogue given as the file to send: refused with 119 before the receiver hears a byte.
+TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything) {
+  for (const char* family : {"VR", "TK20B"}) {
+    SCOPED_TRACE(family);
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--family", family})) << sim.Error();
+    CliResult load = Cli({"load", "--type", TypeOf(family).name, "--file", "chgt.cfg", "--device",
+                          sim.SlavePath(), "--lang", "en"});
+    EXPECT_EQ(load.exitStatus, 1);
+    EXPECT_EQ(load.out, "[119] Failure while loading. Retry.\n");
+    std::optional<json_lite::Value> report = sim.Stop();
+    ASSERT_TRUE(report);
+    for (std::size_t i = 0; i < report->at("phases").size(); ++i)
+      EXPECT_EQ(report->at("phases").at(i).at("bytes").AsString(), "");
+  }
+}
+
 // The percent of the last "[progress] " line of the upload, -1 before it.
 int UploadPercent(const std::string& err) {
   std::size_t line = err.rfind("[progress] ");
