@@ -19,6 +19,7 @@
 #include "app/progress.h"
 #include "app/settings_store.h"
 #include "app/user_interaction.h"
+#include "loader/first/program_image.h"
 #include "loader/second/tk_steps.h"
 #include "serial/serial_port.h"
 
@@ -126,11 +127,13 @@ int main() {
   progress.OpenProgress();
 
   std::uint32_t rate = 0;
-  LoadStepResult result = TkDetect(w, progress);
+  ProgramImage image;
+  LoadStepResult result = TkLoadImage(w, &image);
+  if (result == StepOk) result = TkDetect(w, progress);
   if (result == StepOk) result = TkPrepare(w, progress, &rate);
   double cpu0 = CpuSeconds();
   auto wall0 = std::chrono::steady_clock::now();
-  if (result == StepOk) result = TkTransfer(w, progress, rate);
+  if (result == StepOk) result = TkTransfer(w, progress, rate, image);
   auto wall1 = std::chrono::steady_clock::now();
   double cpu1 = CpuSeconds();
 

@@ -9,6 +9,7 @@
 #include "loader/first/almanac.h"
 #include "loader/first/dump_parser.h"
 #include "loader/first/priority.h"
+#include "loader/first/program_image.h"
 #include "loader/first/tables.h"
 #include "loader/first/upload.h"
 #include "loader/first/wakeup.h"
@@ -35,8 +36,26 @@ int ParseEarlierDump(CLoaderState& w) {
   return result;
 }
 
-// Steps 4 to 9; the load result, -1 unless the upload succeeded.
-int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
+// The file is read and checked whole before the receiver is asked anything: a file the
+// upload would give up on halfway must never cost the receiver its program and tables.
+bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
+  switch (LoadProgramImage(w.FilePath(), RecordRules::kFirstFamily, w.ui, image)) {
+    case ImageLoad::kReady:
+      return true;
+    case ImageLoad::kUnreadable:
+      ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+      return false;
+    case ImageLoad::kRefused:
+      ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+      return false;
+  }
+  return false;
+}
+
+// Steps 4 to 9; the load result, -1 unless the upload succeeded. The port's marker says
+// unfinished from the wake-up on (EnterLoadingMode) until the upload has succeeded.
+int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
+                   const ProgramImage& image) {
   int marker = CheckLastLoadingMarker(w.settings, w.ui, w.portNumber);
   int tables = marker < 0 ? ParseEarlierDump(w) : ReadReceiverTables(w, progress, kind);
   if (tables < 0) return -1;
@@ -44,7 +63,7 @@ int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
   int result = -1;
   {
     CRaisedPriority raised;
-    result = UploadProgram(w, progress);
+    result = UploadProgram(w, progress, image);
   }
   SetLastLoadingMarker(w.settings, w.portNumber, result);
   return result;
@@ -59,7 +78,8 @@ void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag) {
   ClearTableFlags(w);
   CProgress progress(w.ui);
   progress.OpenProgress();
-  int result = LoadWithTables(w, progress, *kind);
+  ProgramImage image;
+  int result = LoadCheckedImage(w, &image) ? LoadWithTables(w, progress, *kind, image) : -1;
   w.port.ClosePort();
   if (result == 1) ShowMessageById(w.ui, kMsgLoadingOk + LanguageOffset, kStyleInformation);
   progress.CloseProgress();

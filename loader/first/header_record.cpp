@@ -1,23 +1,43 @@
 #include "loader/first/header_record.h"
 
+#include <algorithm>
+
 #include "app/user_interaction.h"
 
 std::array<std::uint8_t, kRecordBufferSize> HeaderRecordBuffer{};
 
 namespace {
 
-enum class ReadResult { kByte, kEnd, kError };
-
-ReadResult ReadByte(std::FILE* file, std::uint8_t* byte) {
-  int c = std::fgetc(file);
-  if (c != EOF) {
-    *byte = static_cast<std::uint8_t>(c);
-    return ReadResult::kByte;
-  }
-  return std::ferror(file) ? ReadResult::kError : ReadResult::kEnd;
+// Bytes of the record up to and including its header text: first byte, count, text.
+std::size_t KeptBytes(std::uint8_t first, std::uint8_t count) {
+  return first == kHeaderFormA ? count + 8u : count + 2u;
 }
 
 }  // namespace
+
+HeaderRecordExtent MeasureHeaderRecord(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return {};
+  const std::uint8_t first = bytes[0];
+  if (first != kHeaderFormA && first != kHeaderFormB) return {0, 1};
+  if (bytes.size() < 2) return {0, bytes.size()};
+  const std::uint8_t count = bytes[1];
+  const std::size_t occupied = first == kHeaderFormA ? count + 8u : count + 4u;
+  // A file that ends inside its header record has none: the bytes it lacks would be
+  // whatever an earlier file left in the buffer.
+  if (bytes.size() < occupied) return {0, bytes.size()};
+  return {static_cast<std::int16_t>(KeptBytes(first, count)), occupied};
+}
+
+HeaderRecordExtent TakeHeaderRecord(std::span<const std::uint8_t> bytes) {
+  HeaderRecordExtent extent = MeasureHeaderRecord(bytes);
+  if (bytes.empty()) return extent;
+  HeaderRecordBuffer[0] = bytes[0];
+  if (bytes[0] != kHeaderFormA && bytes[0] != kHeaderFormB) return extent;
+  if (bytes.size() < 2) return extent;
+  const std::size_t kept = std::min(KeptBytes(bytes[0], bytes[1]), bytes.size());
+  std::copy_n(bytes.begin(), kept, HeaderRecordBuffer.begin());
+  return extent;
+}
 
 std::int16_t ReadHeaderRecord(std::FILE* file, UserInteraction& ui) {
   std::clearerr(file);
@@ -25,53 +45,16 @@ std::int16_t ReadHeaderRecord(std::FILE* file, UserInteraction& ui) {
     ui.ShowFileReadError();
     return 0;
   }
-  // A file that ends inside its header record has none: the bytes it lacks would be
-  // whatever an earlier file left in the buffer.
-  bool truncated = false;
-  auto read = [&](std::size_t position, std::uint8_t* into) -> bool {
-    std::uint8_t byte = 0;
-    switch (ReadByte(file, &byte)) {
-      case ReadResult::kByte:
-        if (into != nullptr) {
-          *into = byte;
-        } else if (position < HeaderRecordBuffer.size()) {
-          HeaderRecordBuffer[position] = byte;
-        }
-        return true;
-      case ReadResult::kEnd:
-        truncated = true;
-        return true;
-      case ReadResult::kError:
-        return false;
-    }
-    return false;
-  };
-  auto fail = [&]() -> std::int16_t {
+  std::array<std::uint8_t, kMaxHeaderRecordSize> head{};
+  const std::size_t got = std::fread(head.data(), 1, head.size(), file);
+  if (got < head.size() && std::ferror(file)) {
     ui.ShowFileReadError();
     return 0;
-  };
-
-  std::uint8_t first = 0;
-  if (!read(0, &first)) return fail();
-  if (truncated) return 0;
-  HeaderRecordBuffer[0] = first;
-  if (first != kHeaderFormA && first != kHeaderFormB) return 0;
-
-  std::uint8_t count = 0;
-  if (!read(1, &count)) return fail();
-  if (truncated) return 0;
-  HeaderRecordBuffer[1] = count;
-
-  std::size_t textBytes = first == kHeaderFormA ? count + 6u : count;
-  for (std::size_t i = 0; i < textBytes; ++i) {
-    if (!read(2 + i, nullptr)) return fail();
   }
-  if (first == kHeaderFormB) {
-    std::uint8_t dropped = 0;
-    for (int i = 0; i < 2; ++i) {
-      if (!read(0, &dropped)) return fail();
-    }
+  const HeaderRecordExtent extent = TakeHeaderRecord({head.data(), got});
+  if (std::fseek(file, static_cast<long>(extent.occupied), SEEK_SET) != 0) {
+    ui.ShowFileReadError();
+    return 0;
   }
-  if (truncated) return 0;
-  return static_cast<std::int16_t>(first == kHeaderFormA ? count + 8 : count + 2);
+  return extent.counted;
 }

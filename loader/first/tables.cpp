@@ -48,9 +48,18 @@ std::string Text(int messageId) {
   return LoadTextByNumber(messageId + LanguageOffset);
 }
 
-// The dump is the only copy of the receiver's tables once its memory is rewritten.
-bool FlushToDisk(std::FILE* file) {
-  return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+// The dump is the only copy of the receiver's tables once its memory is rewritten, and the
+// port's marker, written before the wake-up, leads a later run to rely on it: its content
+// and its name in the folder must both survive a power cut.
+bool FlushToDisk(std::FILE* file, const std::string& folder) {
+  if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) return false;
+  // Some file systems cannot sync a folder; the file's own content is what must not fail.
+  int folderFd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (folderFd >= 0) {
+    ::fsync(folderFd);
+    ::close(folderFd);
+  }
+  return true;
 }
 
 }  // namespace
@@ -166,7 +175,7 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
     ShowMessageById(w.ui, kMsgBadDataOnInput + LanguageOffset, kStyleExclamation);
     return -1;
   }
-  if (!FlushToDisk(dump)) {
+  if (!FlushToDisk(dump, w.catalogueFolder)) {
     ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
     return -1;
   }
@@ -183,6 +192,12 @@ int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kin
     return -1;
   }
   int result = ReadOutAndParse(w, progress, kind, dump);
+  // Emptied for a receiver already in its loader: no older dump may come back after a
+  // power cut and pass for this receiver's tables.
+  if (result == kTablesReceiverInLoader && !FlushToDisk(dump, w.catalogueFolder)) {
+    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    result = -1;
+  }
   std::fclose(dump);
   return result;
 }

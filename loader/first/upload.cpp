@@ -1,7 +1,6 @@
 #include "loader/first/upload.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "app/clock.h"
 #include "app/loader_state.h"
@@ -10,6 +9,7 @@
 #include "app/user_interaction.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/header_record.h"
+#include "loader/first/program_image.h"
 #include "loader/first/tables.h"
 #include "serial/serial_link.h"
 
@@ -58,8 +58,8 @@ enum class Step { kGoOn, kFailed, kCancelled };
 
 class CUpload {
  public:
-  CUpload(CLoaderState& w, CProgress& progress, std::FILE* file)
-      : w_(w), progress_(progress), file_(file) {}
+  CUpload(CLoaderState& w, CProgress& progress, const ProgramImage& image)
+      : w_(w), progress_(progress), image_(image) {}
 
   int Run();
 
@@ -74,8 +74,8 @@ class CUpload {
 
   CLoaderState& w_;
   CProgress& progress_;
-  std::FILE* file_;
-  long fileLength_ = 0;
+  const ProgramImage& image_;
+  std::size_t nextRecord_ = 0;
   std::int32_t remainingSize_ = 0;
   std::uint32_t bytesRead_ = 0;
   int refusals_ = 0;
@@ -84,32 +84,13 @@ class CUpload {
   std::size_t recordLength_ = 0;
 };
 
-// Reads the next record whole; a record the file ends inside is never sent.
+// The next record of the checked image, each whole and of a form the loader knows.
 Step CUpload::ReadRecord() {
-  int first = std::fgetc(file_);
-  std::size_t rest = 0;
-  if (first == kDataRecordStart) {
-    int count = std::fgetc(file_);
-    if (count == EOF)
-      return std::ferror(file_) ? (w_.ui.ShowFileReadError(), Step::kFailed) : Step::kFailed;
-    record_[1] = static_cast<std::uint8_t>(count);
-    recordLength_ = static_cast<std::size_t>(count) + 7;
-    rest = recordLength_ - 2;
-    if (std::fread(record_.data() + 2, 1, rest, file_) != rest) {
-      if (std::ferror(file_)) w_.ui.ShowFileReadError();
-      return Step::kFailed;
-    }
-  } else if (first == kEndRecordStart) {
-    recordLength_ = kEndRecordSize;
-    if (std::fread(record_.data() + 1, 1, 3, file_) != 3) {
-      if (std::ferror(file_)) w_.ui.ShowFileReadError();
-      return Step::kFailed;
-    }
-  } else {
-    if (first == EOF && std::ferror(file_)) w_.ui.ShowFileReadError();
-    return Step::kFailed;
-  }
-  record_[0] = static_cast<std::uint8_t>(first);
+  if (nextRecord_ >= image_.layout.records.size()) return Step::kFailed;
+  std::span<const std::uint8_t> record = image_.Record(nextRecord_++);
+  if (record.size() > record_.size()) return Step::kFailed;
+  std::copy(record.begin(), record.end(), record_.begin());
+  recordLength_ = record.size();
   bytesRead_ += static_cast<std::uint32_t>(recordLength_);
   return Step::kGoOn;
 }
@@ -224,11 +205,10 @@ int CUpload::SendEndRecord() {
 }
 
 int CUpload::Run() {
-  std::fseek(file_, 0, SEEK_END);
-  fileLength_ = std::ftell(file_);
-  std::int16_t headerLength = ReadHeaderRecord(file_, w_.ui);
-  if (headerLength == 0 || fileLength_ < 0) return -1;
-  remainingSize_ = static_cast<std::int32_t>(fileLength_ - headerLength);
+  // The header record is never sent; the share of the file behind it is the 100 % mark.
+  std::int16_t headerLength = image_.layout.headerLength;
+  if (headerLength <= 0 || image_.layout.fault != ImageFault::kNone) return -1;
+  remainingSize_ = static_cast<std::int32_t>(image_.bytes.size()) - headerLength;
 
   for (;;) {
     if (!resend_) {
@@ -252,21 +232,15 @@ int CUpload::Run() {
     if (step == Step::kCancelled) return -2;
     if (step == Step::kFailed) return -1;
     if (AwaitAnswer() != Step::kGoOn) return -1;
-    if (std::ftell(file_) >= fileLength_) return -1;
+    if (nextRecord_ >= image_.layout.records.size()) return -1;
   }
 }
 
 }  // namespace
 
-int UploadProgram(CLoaderState& w, CProgress& progress) {
-  std::FILE* file = std::fopen(w.FilePath().c_str(), "rb");
-  if (file == nullptr) {
-    ShowFailure(w, kMsgTempFileError);
-    return -1;
-  }
-  CUpload upload(w, progress, file);
+int UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image) {
+  CUpload upload(w, progress, image);
   int result = upload.Run();
-  std::fclose(file);
   if (result == 1) return 1;
   // A cancel confirmed by the user is not reported.
   if (result == -1) ShowFailure(w, kMsgLoadingFailed);

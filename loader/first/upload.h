@@ -8,6 +8,7 @@
 
 class CLoaderState;
 class CProgress;
+struct ProgramImage;
 
 inline constexpr std::uint8_t kDataRecordStart = 0x8B;
 inline constexpr std::uint8_t kEndRecordStart = 0x8C;
@@ -33,5 +34,6 @@ enum class EndVerdict {
 };
 EndVerdict JudgeEndVerdict(std::uint8_t firstByte);
 
-// 1 when the loader accepted the whole program, -1 on failure (reported) or confirmed cancel.
-int UploadProgram(CLoaderState& w, CProgress& progress);
+// Sends the records of a checked image, the header record never; 1 when the loader
+// accepted the whole program, -1 on failure (reported) or confirmed cancel.
+int UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image);

@@ -25,10 +25,18 @@ bool OpenAt(CLoaderState& w, std::uint32_t bitRate) {
   return w.port.OpenPort(w.portNumber, bitRate, 'N', kDataBits, kStopBits) != 0;
 }
 
+// From the first byte of the wake-up on, the receiver's tables may be gone: until the load
+// has succeeded the port stays marked unfinished, so that a crash, a kill or a power cut
+// of the computer leads the next run to ask whether to restore them from the dump.
+void MarkLoadUnfinished(CLoaderState& w) {
+  SetLastLoadingMarker(w.settings, w.portNumber, -1);
+}
+
 // VR receivers take their wake sentences at 4800 bit/s and then talk at 9600.
 bool WakeVr(CLoaderState& w) {
   w.clock.SleepMs(kVrPortSettleMs);
   if (!OpenAt(w, kWakeBitRate)) return false;
+  MarkLoadUnfinished(w);
   SendStoredText(w.port, kFirstWakeSentence);
   w.clock.SleepMs(kVrBetweenWakeSentencesMs);
   SendStoredText(w.port, kSecondWakeSentence);
@@ -40,6 +48,7 @@ bool WakeVr(CLoaderState& w) {
 
 bool WakeTk(CLoaderState& w) {
   if (!OpenAt(w, kLoaderBitRate)) return false;
+  MarkLoadUnfinished(w);
   SendStoredText(w.port, kLoadMarkerTk, &w.clock, static_cast<int>(kMarkerBytePauseMs));
   return true;
 }

@@ -8,6 +8,7 @@
 
 class CLoaderState;
 class CProgress;
+struct ProgramImage;
 
 // Wakes the receiver at 4800 bit/s and listens for its wrong-checksum text.
 LoadStepResult TkDetect(CLoaderState& w, CProgress& progress);
@@ -21,6 +22,12 @@ LoadStepResult TkAwaitAccept(CLoaderState& w, CProgress& progress);
 // Inside TkPrepare, with the port open at the transfer rate: "DXF" (optional), "PXF".
 LoadStepResult TkAwaitErase(CLoaderState& w, CProgress& progress);
 
-// Sends w.FilePath() record by record at `bitRate` (the one TkPrepare agreed with the
+// Reads w.FilePath() whole and checks it against the family's record rules, before the
+// receiver is woken: StepFileOpen when it cannot be opened or read, StepLoadFailed when it
+// could not be sent whole.
+LoadStepResult TkLoadImage(CLoaderState& w, ProgramImage* image);
+
+// Sends the records of a checked image at `bitRate` (the one TkPrepare agreed with the
 // receiver), resending refused or unanswered records; the user may stop it after a question.
-LoadStepResult TkTransfer(CLoaderState& w, CProgress& progress, std::uint32_t bitRate);
+LoadStepResult TkTransfer(CLoaderState& w, CProgress& progress, std::uint32_t bitRate,
+                          const ProgramImage& image);

@@ -1,11 +1,11 @@
-#include <cstdio>
+#include <span>
 
 #include "app/clock.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/user_interaction.h"
-#include "loader/first/header_record.h"
+#include "loader/first/program_image.h"
 #include "loader/second/tk_record.h"
 #include "loader/second/tk_reply.h"
 #include "loader/second/tk_steps.h"
@@ -14,19 +14,15 @@
 
 namespace {
 
-// The file and the port of one transfer, closed on every way out.
-class CTransferChannel {
+// The port of one transfer, closed on every way out.
+class CTransferPort {
  public:
-  CTransferChannel(std::FILE* file, SerialLink& port) : file_(file), port_(port) {}
-  ~CTransferChannel() {
-    std::fclose(file_);
-    port_.ClosePort();
-  }
-  CTransferChannel(const CTransferChannel&) = delete;
-  CTransferChannel& operator=(const CTransferChannel&) = delete;
+  explicit CTransferPort(SerialLink& port) : port_(port) {}
+  ~CTransferPort() { port_.ClosePort(); }
+  CTransferPort(const CTransferPort&) = delete;
+  CTransferPort& operator=(const CTransferPort&) = delete;
 
  private:
-  std::FILE* file_;
   SerialLink& port_;
 };
 
@@ -36,37 +32,28 @@ bool ConfirmedCancel(CLoaderState& w, CProgress& progress) {
   return ShowMessageById(w.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion) == kResultYes;
 }
 
-bool FileLength(std::FILE* file, long* length) {
-  if (std::fseek(file, 0, SEEK_END) != 0) return false;
-  *length = std::ftell(file);
-  return *length >= 0;
-}
-
 int PercentOf(long done, long whole) {
   if (whole <= 0) return kProgressUpper;
   return static_cast<int>(static_cast<double>(done) / static_cast<double>(whole) * 100.0);
 }
 
-LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, std::FILE* file) {
-  long length = 0;
-  if (!FileLength(file, &length)) {
-    w.ui.ShowFileReadError();
-    return StepLoadFailed;
-  }
-  const std::int16_t headerSize = ReadHeaderRecord(file, w.ui);
-  if (headerSize <= 0) return StepLoadFailed;
-  const long recordBytes = length - headerSize;
+LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramImage& image) {
+  const std::int16_t headerSize = image.layout.headerLength;
+  if (headerSize <= 0 || image.layout.fault != ImageFault::kNone) return StepLoadFailed;
+  const long recordBytes = static_cast<long>(image.bytes.size()) - headerSize;
+  const std::size_t recordCount = image.layout.records.size();
+  std::size_t next = 0;
   long bytesRead = 0;
   bool resend = false;
   int resends = 0;
-  TkRecordBuffer record{};
-  std::size_t size = 0;
+  std::span<const std::uint8_t> record;
 
   for (;;) {
     if (!resend) {
-      size = ReadTkRecord(file, w.ui, record);
-      if (size == 0) return StepLoadFailed;
-      bytesRead += static_cast<long>(size);
+      // The check lets no file without end record through; an image run out is no load.
+      if (next >= recordCount) return StepLoadFailed;
+      record = image.Record(next++);
+      bytesRead += static_cast<long>(record.size());
     } else {
       w.clock.SleepMs(kTkResendPauseMs);
     }
@@ -79,13 +66,13 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, std::FILE* file
       progress.SetProgressPosition(kProgressUpper);
       // The reply to the last data record may still be queued: the end record's "POK"
       // is looked for among whatever is there.
-      for (std::size_t i = 0; i < size; ++i)
+      for (std::size_t i = 0; i < record.size(); ++i)
         w.port.WriteToPort(&record[i], 1);
       return TkAwaitReply(w, recordNumber) == ReplyPOK ? StepOk : StepLoadFailed;
     }
 
     w.port.ClearReceived();
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
       w.port.WriteToPort(&record[i], 1);
       if (ConfirmedCancel(w, progress)) return StepUserCancel;
     }
@@ -98,22 +85,29 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, std::FILE* file
       ++resends;
       resend = true;
     }
-    // A file that stops after a data record has lost its end record.
-    if (std::ftell(file) == length) return StepLoadFailed;
   }
 }
 
 }  // namespace
 
-LoadStepResult TkTransfer(CLoaderState& w, CProgress& progress, std::uint32_t bitRate) {
-  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress));
-  std::FILE* file = std::fopen(w.FilePath().c_str(), "rb");
-  if (file == nullptr) return StepFileOpen;
-  // Only the rate agreed in the preparation: the receiver listens at no other.
-  if (w.port.OpenPort(w.portNumber, bitRate, 'N', 8, kTkTransferStopBits) != 1) {
-    std::fclose(file);
-    return StepPortNotReady;
+LoadStepResult TkLoadImage(CLoaderState& w, ProgramImage* image) {
+  switch (LoadProgramImage(w.FilePath(), RecordRules::kSecondFamily, w.ui, image)) {
+    case ImageLoad::kReady:
+      return StepOk;
+    case ImageLoad::kUnreadable:
+      return StepFileOpen;
+    case ImageLoad::kRefused:
+      return StepLoadFailed;
   }
-  CTransferChannel channel(file, w.port);
-  return SendRecords(w, progress, file);
+  return StepLoadFailed;
+}
+
+LoadStepResult TkTransfer(CLoaderState& w, CProgress& progress, std::uint32_t bitRate,
+                          const ProgramImage& image) {
+  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress));
+  // Only the rate agreed in the preparation: the receiver listens at no other.
+  if (w.port.OpenPort(w.portNumber, bitRate, 'N', 8, kTkTransferStopBits) != 1)
+    return StepPortNotReady;
+  CTransferPort channel(w.port);
+  return SendRecords(w, progress, image);
 }

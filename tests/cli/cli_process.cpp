@@ -29,7 +29,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
                  const std::string& configHome,
-                 const std::function<bool(const std::string& err)>& interruptWhen) {
+                 const std::function<bool(const std::string& err)>& interruptWhen,
+                 int signalNumber) {
   TempDir output;
   std::vector<std::string> argv = args;
   argv.insert(argv.begin(), KZN_CLI_PATH);
@@ -70,7 +71,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
     }
     if (!result.interrupted && interruptWhen && interruptWhen(output.Read("err"))) {
       result.interrupted = true;
-      ::kill(pid, SIGINT);
+      ::kill(pid, signalNumber);
     }
     std::this_thread::sleep_for(kExitPoll);
   }

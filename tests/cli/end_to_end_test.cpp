@@ -2,6 +2,8 @@
 // talking to kznsim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -35,8 +37,9 @@ class CliEndToEnd : public ::testing::Test {
   }
 
   CliResult Cli(const std::vector<std::string>& args,
-                const std::function<bool(const std::string&)>& when = {}) {
-    return RunCli(args, work, config, when);
+                const std::function<bool(const std::string&)>& when = {},
+                int signalNumber = SIGINT) {
+    return RunCli(args, work, config, when, signalNumber);
   }
 
   // The first type of `family` with a language version in `list`, whose lines are
@@ -178,6 +181,71 @@ TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
     EXPECT_EQ(load.exitStatus, 1);
     EXPECT_EQ(load.out, c.out);
   }
+}
+
+// The catalogue given as the file to send: refused with 119 before the receiver hears a byte.
+TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything) {
+  for (const char* family : {"VR", "TK20B"}) {
+    SCOPED_TRACE(family);
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--family", family})) << sim.Error();
+    CliResult load = Cli({"load", "--type", TypeOf(family).name, "--file", "chgt.cfg", "--device",
+                          sim.SlavePath(), "--lang", "en"});
+    EXPECT_EQ(load.exitStatus, 1);
+    EXPECT_EQ(load.out, "[119] Failure while loading. Retry.\n");
+    std::optional<json_lite::Value> report = sim.Stop();
+    ASSERT_TRUE(report);
+    for (std::size_t i = 0; i < report->at("phases").size(); ++i)
+      EXPECT_EQ(report->at("phases").at(i).at("bytes").AsString(), "");
+  }
+}
+
+// The percent of the last "[progress] " line of the upload, -1 before it.
+int UploadPercent(const std::string& err) {
+  std::size_t line = err.rfind("[progress] ");
+  if (line == std::string::npos || err.find("Loading in progress", line) == std::string::npos)
+    return -1;
+  return std::atoi(err.c_str() + line + 11);
+}
+
+// A load killed outright in the middle of its upload (as by a crash or a power cut) leaves
+// the port marked unfinished; the next run, answered Yes, gives the receiver back its own
+// doppler table and almanac from the dump the killed run left.
+TEST_F(CliEndToEnd, AKilledUploadIsRestoredFromTheDumpByTheNextRun) {
+  CSimProcess sim;
+  ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--exit-after", "2"})) << sim.Error();
+  std::vector<std::string> args = LoadArgs("VR", sim.SlavePath());
+  CliResult killed = Cli(
+      args, [](const std::string& err) { return UploadPercent(err) >= 10; }, SIGKILL);
+  ASSERT_TRUE(killed.interrupted) << killed.err;
+  EXPECT_EQ(killed.exitStatus, -1);
+  EXPECT_LT(UploadPercent(killed.err), 100);
+  EXPECT_NE(dir.Read("config/kznload.INI").find("1=-1"), std::string::npos);
+
+  args.insert(args.end(), {"--answer", "yes"});
+  CliResult again = Cli(args);
+  EXPECT_EQ(again.exitStatus, 0) << again.err;
+  EXPECT_EQ(again.out,
+            "[134] Last loading ended badly. Are you uploading the same receiver ?\n"
+            "[answer] Yes\n" +
+                std::string(kSuccessEnglish));
+  std::optional<json_lite::Value> report = sim.WaitForExit(10000);
+  if (!report) report = sim.Stop();
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).AsString(), "abandoned");
+  EXPECT_EQ(report->at("outcomes").at(std::size_t{1}).AsString(), "5");
+  // The kill may cut a record short on the line; nothing else is amiss.
+  for (std::size_t i = 0; i < report->at("violations").size(); ++i) {
+    std::string violation = report->at("violations").at(i).AsString();
+    EXPECT_EQ(violation.rfind("port closed while", 0), 0u) << violation;
+  }
+  // Asked once, for the first run only; both tables of that read-out went back whole.
+  EXPECT_EQ(report->at("writeBack").size(), 43u);
+  const json_lite::Value& memory = report->at("memory");
+  EXPECT_EQ(memory.at("doppler").AsString(), memory.at("initialDoppler").AsString());
+  EXPECT_EQ(memory.at("almanac").AsString(), memory.at("initialAlmanac").AsString());
+  EXPECT_NE(memory.at("initialDoppler").AsString(), "");
+  EXPECT_NE(dir.Read("config/kznload.INI").find("1=1"), std::string::npos);
 }
 
 TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {

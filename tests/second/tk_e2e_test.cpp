@@ -153,4 +153,34 @@ TEST(TkLoadE2e, AReceiverThatDisappearsEndsTheLoadWithAFailure) {
   EXPECT_LT(run.loadMs, 30000);
 }
 
+// A file the transfer could not send whole is refused with its message before the receiver
+// is woken, so it is never erased for it: not one byte reaches it.
+TEST(TkLoadE2e, FilesItCannotSendWholeNeverReachTheReceiver) {
+  const TkProgramFile tk = MakeTkProgram('A', 3, 4);
+  const std::string data = tk.Data(3);
+  // A first-family file: data records 0x8B, count, 3 address bytes, count + 1 bytes, check.
+  std::string other = tk.header;
+  for (int r = 0; r < 3; ++r)
+    other += std::string("\x8B\x03\x01\x00", 4) + static_cast<char>(4 * r) + "abcd" + "s";
+  other += "\x8C\x01\x02\x03";
+  const std::pair<const char*, std::string> cases[] = {
+      {"other family", other},
+      {"no header", data + tk.records.back()},
+      {"no end record", tk.header + data},
+      {"record cut short", tk.header + data + tk.records.back().substr(0, 5)}};
+  for (const auto& [name, bytes] : cases) {
+    SCOPED_TRACE(name);
+    TkSimRun run({}, tk);
+    START_OR_FAIL(run);
+    run.dir.Write(run.w->fileName, bytes);
+    json_lite::Value report = run.Load();
+    EXPECT_EQ(run.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
+    ASSERT_EQ(report.at("family").AsString(), "TK20B") << "no report from kznsim";
+    for (std::size_t i = 0; i < report.at("phases").size(); ++i)
+      EXPECT_EQ(report.at("phases").at(i).at("bytes").AsString(), "") << "bytes reached it";
+    EXPECT_EQ(report.at("records").size(), 0u);
+    EXPECT_TRUE(report.at("preparation").IsNull());
+  }
+}
+
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
+#include "loader/second/second_family.h"
 #include "loader/second/tk_reply.h"
 #include "loader/second/tk_steps.h"
 #include "tests/second/tk_support.h"
@@ -87,18 +89,25 @@ TEST(TkTimeLimits, DetectPrepareAndRecordReply) {
   }
 }
 
-TEST(TkTransfer, NeverSendsAFileItCannotSendWhole) {
+// The receiver erases itself once prepared: a file that cannot be sent whole, or read, is
+// refused with the transfer's message before the wake sentences.
+TEST(TkLoad, AFileItCannotSendWholeIsRefusedBeforeTheReceiverIsWoken) {
   TkProgramFile good = MakeTkProgram('A', 2, 3);
   const std::string& r0 = good.records[0];
-  const std::string cases[] = {good.records.back() + r0,                   // no header
-                               "",                                         // empty
-                               good.header + r0.substr(0, r0.size() - 1),  // a record cut short
-                               good.header + "\x8D" + r0};                 // another kind
-  for (const std::string& bytes : cases) {
+  const std::pair<std::optional<std::string>, int> cases[] = {
+      {good.records.back() + r0, kMsgLoadingFailed},                   // no header
+      {"", kMsgLoadingFailed},                                         // empty
+      {good.header + r0.substr(0, r0.size() - 1), kMsgLoadingFailed},  // a record cut short
+      {good.header + "\x8D" + r0, kMsgLoadingFailed},                  // another kind
+      {good.header + good.Data(2), kMsgLoadingFailed},                 // no end record
+      {std::nullopt, kMsgTempFileError}};                              // no file
+  for (const auto& [bytes, message] : cases) {
+    SCOPED_TRACE(bytes.value_or("<none>").size());
     TkHarness h;
-    h.dir.Write(h.w.fileName, bytes);
-    EXPECT_EQ(TkTransfer(h.w, h.progress, 115200), StepLoadFailed);
-    EXPECT_TRUE(h.link.writes.empty()) << "stale or foreign bytes reached the receiver";
+    if (bytes) h.dir.Write(h.w.fileName, *bytes);
+    RunTkLoad(h.w, "TK20B");
+    EXPECT_EQ(h.ui.MessageIds(), std::vector<int>{message});
+    EXPECT_TRUE(h.link.writes.empty()) << "the receiver was woken for a file it cannot take";
     EXPECT_FALSE(h.link.IsOpen());
   }
 }

@@ -1,0 +1,31 @@
+// Whole program files of either family, checked as before a load. The first byte picks the
+// family's record rules, the rest is the file.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "loader/first/header_record.h"
+#include "loader/first/program_image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const RecordRules rules = (data[0] & 1) ? RecordRules::kSecondFamily : RecordRules::kFirstFamily;
+  const std::span<const std::uint8_t> file(data + 1, size - 1);
+  const ImageLayout layout = CheckProgramImage(file, rules);
+  // The records lie back to back behind the header record, each whole inside the file and
+  // of the size its own bytes give; a sendable file ends with its end record.
+  std::size_t at = MeasureHeaderRecord(file).occupied;
+  for (const RecordExtent& r : layout.records) {
+    if (r.offset != at || r.size == 0 || r.offset + r.size > file.size()) __builtin_trap();
+    if (RecordSizeAt(file.subspan(r.offset), rules) != r.size) __builtin_trap();
+    at += r.size;
+  }
+  if (layout.fault == ImageFault::kNone) {
+    if (layout.records.empty() || layout.headerLength <= 0) __builtin_trap();
+    if (file[layout.records.back().offset] != 0x8C) __builtin_trap();
+  } else if (layout.fault != ImageFault::kTooLarge && layout.fault != ImageFault::kNoHeader &&
+             layout.faultOffset != at) {
+    __builtin_trap();
+  }
+  return 0;
+}
