@@ -6,8 +6,9 @@ std::string PortOpenFailureText(const PortOpenFailure& failure, bool french) {
   const std::string com = "COM" + std::to_string(failure.portNumber);
   std::string text;
   if (failure.devicePath.empty()) {
-    text = french ? "Le port " + com + " n'a pas pu \xC3\xAAtre ouvert : aucun port s\xC3\xA9rie "
-                                       "ne lui correspond"
+    text = french ? "Le port " + com +
+                        " n'a pas pu \xC3\xAAtre ouvert : aucun port s\xC3\xA9rie "
+                        "ne lui correspond"
                   : com + " could not be opened: no serial device is known for it";
     text += french ? " (voir \"COMMUNICATION\"/\"" + com + "\" dans kznload.INI)."
                    : " (see \"COMMUNICATION\"/\"" + com + "\" in kznload.INI).";
