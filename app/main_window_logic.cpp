@@ -34,6 +34,7 @@ std::int16_t TypeIndexFromSetting(int value) {
 struct Occurrence {
   std::string text;
   int rank = 0;
+  bool operator==(const Occurrence&) const = default;
 };
 
 std::optional<Occurrence> SelectedOccurrence(const ChoiceList& list) {
@@ -126,11 +127,12 @@ bool CountDoubleClick(CLoaderState& w) {
   w.mode = w.mode == 0 ? 1 : 0;
   if (FillReceiverTypeList(w) > 0) {
     if (type) Select(w.receiverTypes, *type);
+    const bool sameType = type && SelectedOccurrence(w.receiverTypes) == type;
     // The follow-ups of a selection change, so that the lists, the label and the file to
-    // send belong to the type now selected.
+    // send belong to the type now selected; its language version stays as it was chosen.
     if (!w.IsExpertMode()) {
       FillLanguageVersionList(w);
-      if (version) Select(w.languageVersions, *version);
+      if (sameType && version) Select(w.languageVersions, *version);
     }
     UpdateVersionLabel(w);
   }

@@ -37,6 +37,9 @@ class CLoaderDlg : public QDialog {
   // The placement to remember: flags 2 when maximised, the normal rectangle.
   WindowPlacement CurrentPlacement() const;
   bool IsLoading() const { return loading_; }
+  // SIGTERM or SIGHUP: a load stops as after a confirmed cancel, with the port closed the
+  // normal way, and then the window ends; without a load it ends at once. Nothing is saved.
+  void Stop(int signal);
 
  public slots:
   void reject() override;  // Escape: ends the window without saving anything
@@ -57,11 +60,13 @@ class CLoaderDlg : public QDialog {
   void OnLanguageVersionChanged(int index);
   void OnChooseFile();
   void OnStart();
+  void EndWithoutSaving();
 
   CLoaderState& w_;
   QtUserInteraction& ui_;
   std::function<void()> askLanguage_;
   bool loading_ = false;
+  bool endAfterLoad_ = false;
 
   QGroupBox* communication_ = nullptr;
   QRadioButton* ports_[4] = {};
