@@ -38,7 +38,7 @@ int CCliUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   WriteLines("[" + std::to_string(number) + "] ", request.text);
   int result = kResultOk;
   outcomeTold_ = request.style != kStyleQuestion;
-  if (cancelConfirmed_ && outcomeTold_) boxAfterCancel_ = true;
+  if (cancelled_ && outcomeTold_) boxAfterCancel_ = true;
   if (request.style == kStyleQuestion) {
     // The serial port's own boxes may still come while the user thinks.
     lock.unlock();
@@ -46,7 +46,7 @@ int CCliUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
     lock.lock();
     // A stop confirms the cancel and refuses everything else, whatever was typed.
     if (StopRequested()) yes = number == kMsgConfirmAbort;
-    if (yes && number == kMsgConfirmAbort) cancelConfirmed_ = true;
+    if (!yes && number == kMsgConfirmAbort) cancelled_ = false;
     progress_.Hide();
     console_.out << "[answer] " << (yes ? "Yes" : "No") << '\n' << std::flush;
     result = yes ? kResultYes : kResultNo;
@@ -146,9 +146,14 @@ int CCliUserInteraction::SetProgressPosition(int position) {
 }
 
 int CCliUserInteraction::PollCancel() {
-  if (StopRequested()) return 1;
-  if (!interrupts_.TakePress()) return 0;
-  if (!answer_ && !console_.inputIsTerminal) unconfirmableInterrupt_ = true;
+  if (!StopRequested()) {
+    if (!interrupts_.TakePress()) return 0;
+    if (!answer_ && !console_.inputIsTerminal) unconfirmableInterrupt_ = true;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  // A step may end at once on it, without a box; the run's last line must still say so.
+  if (!cancelled_) boxAfterCancel_ = false;
+  cancelled_ = true;
   return 1;
 }
 
@@ -166,7 +171,7 @@ void CCliUserInteraction::TellLoadOutcome(int portNumber, const std::string& dev
   if (successShown_) return;
   std::string port = "COM" + std::to_string(portNumber);
   if (!device.empty() && device != port) port += " (" + device + ")";
-  if (cancelConfirmed_ && !boxAfterCancel_) {
+  if (cancelled_ && !boxAfterCancel_) {
     const int signal = StopSignal();
     WriteLines("[cancelled] ", "load on " + port + " stopped " +
                                    (signal != 0 ? std::string("by signal: ") + strsignal(signal)

@@ -66,8 +66,9 @@ class CCliUserInteraction : public UserInteraction {
   bool successShown_ = false;
   // Ctrl+C with no terminal and no --answer: nobody can confirm, so it is confirmed.
   std::atomic<bool> unconfirmableInterrupt_{false};
-  // The cancel confirmation was answered Yes, and a box came after it or not.
-  bool cancelConfirmed_ = false;
+  // A poll answered cancel and it was not withdrawn (the confirmation answered No), and
+  // whether a box came after it.
+  bool cancelled_ = false;
   bool boxAfterCancel_ = false;
   // The last line on standard output told how the load ended (not a question).
   bool outcomeTold_ = false;

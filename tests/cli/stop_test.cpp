@@ -88,6 +88,25 @@ TEST_F(CliStop, ASignalDuringTheUploadStopsItAndTheNextRunResumesFromTheDump) {
   }
 }
 
+// The wake-up ends at once on a cancel, without a question or a box of its own.
+TEST_F(CliStop, AHangUpDuringTheWakeUpEndsWithACancelledLine) {
+  CSimProcess sim;
+  ASSERT_TRUE(sim.Start({"--family", "TK", "--throttle", "--fault", "silent=ready"}))
+      << sim.Error();
+  CliResult stopped = RunCli(
+      Load("TK10B", sim.SlavePath()), work, config,
+      [](const std::string& err) { return err.find("Loading in progress") != std::string::npos; },
+      SIGHUP);
+  ASSERT_TRUE(stopped.interrupted) << stopped.err;
+  EXPECT_EQ(stopped.exitStatus, 1) << stopped.err;
+  EXPECT_LT(stopped.msAfterSignal, kStopLimitMs);
+  EXPECT_EQ(stopped.out,
+            "[cancelled] load on COM1 (" + sim.SlavePath() + ") stopped by signal: Hangup\n");
+  std::optional<json_lite::Value> report = sim.Stop();
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->at("recordsAccepted").AsNumber(), 0);
+}
+
 TEST_F(CliStop, APortThatCannotBeOpenedIsNamedWithItsDeviceAndReason) {
   const std::string missing = dir.File("no-such-adapter");
   const std::string told =
