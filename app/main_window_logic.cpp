@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "app/clock.h"
@@ -28,6 +29,46 @@ std::int16_t TypeIndexFromSetting(int value) {
   if (value < INT16_MIN || value > INT16_MAX) return 0;
   return static_cast<std::int16_t>(value);
 }
+
+// A list entry by its text and, for entries listed more than once, which of them.
+struct Occurrence {
+  std::string text;
+  int rank = 0;
+  bool operator==(const Occurrence&) const = default;
+};
+
+std::optional<Occurrence> SelectedOccurrence(const ChoiceList& list) {
+  if (!list.HasSelection()) return std::nullopt;
+  Occurrence found{list.SelectedText(), 0};
+  for (int i = 0; i < list.selection; ++i) {
+    if (list.entries[static_cast<std::size_t>(i)] == found.text) ++found.rank;
+  }
+  return found;
+}
+
+// Selects that entry while it is listed; otherwise the selection stays as it is.
+void Select(ChoiceList& list, const Occurrence& wanted) {
+  int rank = 0;
+  for (std::size_t i = 0; i < list.entries.size(); ++i) {
+    if (list.entries[i] != wanted.text) continue;
+    if (rank++ == wanted.rank) {
+      list.selection = static_cast<int>(i);
+      return;
+    }
+  }
+}
+
+// The port keeps one device for the whole of a load.
+class CLoadOnPort {
+ public:
+  explicit CLoadOnPort(SerialLink& port) : port_(port) { port_.BeginLoad(); }
+  ~CLoadOnPort() { port_.EndLoad(); }
+  CLoadOnPort(const CLoadOnPort&) = delete;
+  CLoadOnPort& operator=(const CLoadOnPort&) = delete;
+
+ private:
+  SerialLink& port_;
+};
 
 }  // namespace
 
@@ -79,8 +120,22 @@ void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& plac
 bool CountDoubleClick(CLoaderState& w) {
   ++w.doubleClickCounter;
   if (w.doubleClickCounter <= kDoubleClicksBeforeSwitch) return false;
+  // The two modes list different types (expert mode also those without a language file),
+  // so the refill would select by index another type than the one the user chose.
+  const std::optional<Occurrence> type = SelectedOccurrence(w.receiverTypes);
+  const std::optional<Occurrence> version = SelectedOccurrence(w.languageVersions);
   w.mode = w.mode == 0 ? 1 : 0;
-  FillReceiverTypeList(w);
+  if (FillReceiverTypeList(w) > 0) {
+    if (type) Select(w.receiverTypes, *type);
+    const bool sameType = type && SelectedOccurrence(w.receiverTypes) == type;
+    // The follow-ups of a selection change, so that the lists, the label and the file to
+    // send belong to the type now selected; its language version stays as it was chosen.
+    if (!w.IsExpertMode()) {
+      FillLanguageVersionList(w);
+      if (sameType && version) Select(w.languageVersions, *version);
+    }
+    UpdateVersionLabel(w);
+  }
   w.doubleClickCounter = 0;
   return true;
 }
@@ -130,6 +185,7 @@ void StartLoad(CLoaderState& w, const LoadSequences& sequences) {
     if (ResolveLanguageFile(w) < 0) return;
   }
   const std::string familyTag = GetFamilyTag(w);
+  CLoadOnPort load(w.port);
   if (familyTag == "VR" || familyTag == "TK") {
     if (sequences.firstFamily) sequences.firstFamily(w, familyTag);
   } else if (familyTag == "TK20B") {

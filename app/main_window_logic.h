@@ -41,7 +41,9 @@ bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
 void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& placement);
 
 // A left double click on the window's free surface. True when it switched the mode; the
-// window then shows the controls of the new mode.
+// window then shows the controls of the new mode. The type selected before stays selected
+// while the new mode lists it, and the language versions (standard mode), the version label
+// and the file to send follow the selection as after a choice in the list.
 bool CountDoubleClick(CLoaderState& w);
 
 // A click on a port radio button: any open port is closed first.
@@ -53,8 +55,8 @@ void SelectLanguageVersion(CLoaderState& w, int index);
 void ChooseFile(CLoaderState& w, const std::string& fullPath);
 
 // The start button: fixes the file to send and runs the loading sequence of the selected
-// receiver type's family tag ("VR" and "TK": first family, "TK20B": second family; any
-// other tag starts nothing). Shows message 107 in expert mode without a file.
+// receiver type's family tag, as one load on the port ("VR" and "TK": first family, "TK20B": second
+// family; any other tag starts nothing). Shows message 107 in expert mode without a file.
 void StartLoad(CLoaderState& w);
 
 // The two loading sequences, replaceable so that the dispatch can be watched on its own.

@@ -4,6 +4,19 @@
 
 #include <string>
 
+// Why the serial port could not open COMn: what a user needs to put it right.
+struct PortOpenFailure {
+  int portNumber = 0;
+  std::string devicePath;   // empty when COMn names no device
+  int errorCode = 0;        // the system's error, 0 when `reason` says why
+  std::string reason;       // the system's error text, or why the device was refused
+  std::string deviceGroup;  // permission denied: the group that owns the device node
+};
+
+// English: "COM1 (/dev/ttyUSB0) could not be opened: Permission denied. ..."; French when
+// `french`. The port layer's own text, apart from the message table.
+std::string PortOpenFailureText(const PortOpenFailure& failure, bool french = false);
+
 struct MessageBoxRequest {
   int textNumber = 0;   // MessageId + LanguageOffset
   std::string text;     // UTF-8, '\n' for a line break
@@ -24,6 +37,12 @@ class UserInteraction {
 
   // The English "Error while reading file" box of the file readers (OK button alone).
   virtual void ShowFileReadError() = 0;
+
+  // The serial port could not open its device. Shown as the port's own English box unless
+  // the interface says it better.
+  virtual void ShowPortOpenFailure(const PortOpenFailure& failure) {
+    ShowSerialMessage(PortOpenFailureText(failure));
+  }
 
   // The progress window of a load. OpenProgress disables the main window until
   // CloseProgress; the caption is already the text to show.

@@ -12,14 +12,31 @@
 
 namespace {
 
+sigset_t TakenSignals() {
+  sigset_t taken;
+  sigemptyset(&taken);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    sigaddset(&taken, signal);
+  return taken;
+}
+
+// The signal's usual end of the program.
+[[noreturn]] void EndAsUsual(int signal) {
+  ::signal(signal, SIG_DFL);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signal);
+  _exit(128 + signal);
+}
+
 class CProcessInterrupts : public InterruptSource {
  public:
   CProcessInterrupts() {
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe2 failed");
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
+    sigset_t taken = TakenSignals();
+    pthread_sigmask(SIG_BLOCK, &taken, nullptr);
     std::thread(&CProcessInterrupts::TakeSignals, this).detach();
   }
 
@@ -34,23 +51,21 @@ class CProcessInterrupts : public InterruptSource {
   }
   int WakeFd() const override { return pipe_[0]; }
   void SetWatching(bool watching) override { watching_.store(watching); }
+  int StopSignal() const override { return stop_.load(); }
 
  private:
   void TakeSignals() {
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
+    sigset_t taken = TakenSignals();
     for (;;) {
       int signal = 0;
-      if (sigwait(&interrupt, &signal) != 0) continue;
-      if (!watching_.load()) {
-        // Nothing to cancel: end the program the way Ctrl+C always does.
-        ::signal(SIGINT, SIG_DFL);
-        pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
-        raise(SIGINT);
-        return;
+      if (sigwait(&taken, &signal) != 0) continue;
+      // Nothing to cancel, or a stop already under way that the user will not wait for.
+      if (!watching_.load() || stop_.load() != 0) EndAsUsual(signal);
+      if (signal == SIGINT) {
+        pressed_.store(true);
+      } else {
+        stop_.store(signal);
       }
-      pressed_.store(true);
       const char byte = 1;
       while (::write(pipe_[1], &byte, 1) < 0 && errno == EINTR) {
       }
@@ -66,6 +81,7 @@ class CProcessInterrupts : public InterruptSource {
   int pipe_[2] = {-1, -1};
   std::atomic<bool> pressed_{false};
   std::atomic<bool> watching_{false};
+  std::atomic<int> stop_{0};
 };
 
 }  // namespace

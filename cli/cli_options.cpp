@@ -35,8 +35,10 @@ receiver catalogue chgt.cfg and the language files of the current directory.
 Standard output holds the messages, one "[NNN] text" line each (NNN from 101 to 146 in
 both languages; a multi-line message goes on over the following lines), "[answer] Yes"
 or "[answer] No" after a question, "[serial] text" and "[file] text" for the serial
-port's and the file reader's own messages. Progress goes to standard error. Ctrl+C is the
-cancel button; a second Ctrl+C while the question is open answers it No.
+port's and the file reader's own messages; a load stopped where no box tells it ends with
+"[cancelled] text". Progress goes to standard error. Ctrl+C is the cancel button; a second
+Ctrl+C while the question is open answers it No; with no terminal and no --answer it counts
+as confirmed. SIGTERM and SIGHUP stop a load as a confirmed cancel.
 
 Exit status: 0 loaded, 1 failed or cancelled, 2 usage error (bad option, unknown type or
 version, missing file).

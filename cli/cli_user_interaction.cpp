@@ -1,10 +1,12 @@
 #include "cli/cli_user_interaction.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 
 #include "app/messages.h"
 #include "app/open_failure.h"
@@ -38,11 +40,16 @@ int CCliUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   if (number == kMsgCatalogueOpenError && !catalogueFile_.empty())
     WriteLines("[file] ", DescribeOpenFailure(catalogueFile_));
   int result = kResultOk;
+  outcomeTold_ = request.style != kStyleQuestion;
+  if (cancelled_ && outcomeTold_) boxAfterCancel_ = true;
   if (request.style == kStyleQuestion) {
     // The serial port's own boxes may still come while the user thinks.
     lock.unlock();
-    bool yes = AskYesNo(request.text);
+    bool yes = StopRequested() ? false : AskYesNo(request.text);
     lock.lock();
+    // A stop confirms the cancel and refuses everything else, whatever was typed.
+    if (StopRequested()) yes = number == kMsgConfirmAbort;
+    if (!yes && number == kMsgConfirmAbort) cancelled_ = false;
     progress_.Hide();
     console_.out << "[answer] " << (yes ? "Yes" : "No") << '\n' << std::flush;
     result = yes ? kResultYes : kResultNo;
@@ -74,7 +81,8 @@ bool CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
       if (errno == EINTR) continue;
       break;
     }
-    if (count == 2 && (fds[1].revents & POLLIN) != 0 && interrupts_.TakePress()) {
+    if (count == 2 && (fds[1].revents & POLLIN) != 0 &&
+        (interrupts_.StopSignal() != 0 || interrupts_.TakePress())) {
       console_.err << '\n' << std::flush;
       return false;
     }
@@ -97,6 +105,7 @@ bool CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
 void CCliUserInteraction::ShowSerialMessage(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   WriteLines("[serial] ", text);
+  outcomeTold_ = true;
   progress_.Show();
 }
 
@@ -104,6 +113,7 @@ void CCliUserInteraction::ShowFileReadError() {
   std::lock_guard<std::mutex> lock(mutex_);
   ++fileReadErrors_;
   WriteLines("[file] ", kFileReadErrorText);
+  outcomeTold_ = true;
   progress_.Show();
 }
 
@@ -126,6 +136,7 @@ bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
   std::lock_guard<std::mutex> lock(mutex_);
   progressOpen_ = true;
   progress_.Open();
+  outcomeTold_ = false;
   // A Ctrl+C pressed before the window existed cancels nothing.
   interrupts_.DiscardPresses();
   interrupts_.SetWatching(true);
@@ -149,7 +160,39 @@ int CCliUserInteraction::PollCancel() {
     std::lock_guard<std::mutex> lock(mutex_);
     progress_.Tick();
   }
-  return interrupts_.TakePress() ? 1 : 0;
+  if (!StopRequested()) {
+    if (!interrupts_.TakePress()) return 0;
+    if (!answer_ && !console_.inputIsTerminal) unconfirmableInterrupt_ = true;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  // A step may end at once on it, without a box; the run's last line must still say so.
+  if (!cancelled_) boxAfterCancel_ = false;
+  cancelled_ = true;
+  return 1;
+}
+
+int CCliUserInteraction::StopSignal() const {
+  if (int signal = interrupts_.StopSignal(); signal != 0) return signal;
+  return unconfirmableInterrupt_ ? SIGINT : 0;
+}
+
+bool CCliUserInteraction::StopRequested() const {
+  return StopSignal() != 0;
+}
+
+void CCliUserInteraction::TellLoadOutcome(int portNumber, const std::string& device) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (successShown_) return;
+  std::string port = "COM" + std::to_string(portNumber);
+  if (!device.empty() && device != port) port += " (" + device + ")";
+  if (cancelled_ && !boxAfterCancel_) {
+    const int signal = StopSignal();
+    WriteLines("[cancelled] ", "load on " + port + " stopped " +
+                                   (signal != 0 ? std::string("by signal: ") + strsignal(signal)
+                                                : std::string("by the user")));
+  } else if (!outcomeTold_) {
+    WriteLines("[failed] ", "load on " + port + " ended without a message");
+  }
 }
 
 void CCliUserInteraction::CloseProgress() {

@@ -3,6 +3,7 @@
 // is a line on standard error and Ctrl+C its cancel button.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -45,12 +46,20 @@ class CCliUserInteraction : public UserInteraction {
 
   // Whether the success message (123) was shown: a load tells its outcome only in boxes.
   bool SuccessShown() const;
+  // After a load: where the system showed no box for its end (a confirmed cancel), the line
+  // that tells it, naming COMn, its device and why.
+  void TellLoadOutcome(int portNumber, const std::string& device);
+  // A stop asked by a signal, or by Ctrl+C where nobody can confirm it: the load stops at
+  // its next cancel point, and every question but the cancel confirmation is answered No.
+  bool StopRequested() const;
   // How many "Error while reading file" lines were printed.
   int FileReadErrors() const;
 
  private:
   void WriteLines(const std::string& prefix, const std::string& text);
   bool AskYesNo(const std::string& question);
+  // The signal behind a stop, 0 when none.
+  int StopSignal() const;
   bool ReadAnswerFromTerminal(const std::string& question);
 
   CliConsole console_;
@@ -59,6 +68,14 @@ class CCliUserInteraction : public UserInteraction {
   CProgressLine progress_;
   bool progressOpen_ = false;
   bool successShown_ = false;
+  // Ctrl+C with no terminal and no --answer: nobody can confirm, so it is confirmed.
+  std::atomic<bool> unconfirmableInterrupt_{false};
+  // A poll answered cancel and it was not withdrawn (the confirmation answered No), and
+  // whether a box came after it.
+  bool cancelled_ = false;
+  bool boxAfterCancel_ = false;
+  // The last line on standard output told how the load ended (not a question).
+  bool outcomeTold_ = false;
   int fileReadErrors_ = 0;
   std::string catalogueFile_;
   // The serial port's reader thread may show a box while the loading thread prints.

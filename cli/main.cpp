@@ -49,9 +49,10 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   struct TraceSinkReset {
     ~TraceSinkReset() { SetPortTraceSink(nullptr); }
   } traceSinkReset;
-  CSerialPort port(ui, [&options, &settings](int portNumber) {
+  auto resolveDevice = [&options, &settings](int portNumber) {
     return options.device ? *options.device : ResolveComDevice(settings, portNumber);
-  });
+  };
+  CSerialPort port(ui, resolveDevice);
   CLoaderState w(ui, clock, settings, port);
   w.catalogueFolder = folder;
   ui.SetCatalogueFile(CataloguePath(w));
@@ -60,6 +61,10 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   int selected = SelectFileToSend(w, options, std::cerr);
   if (selected != kExitLoaded) return selected;
   StartLoad(w);
+  // The device the load used; one that never opened the port names what COMn names.
+  std::string device = port.DevicePath();
+  if (device.empty()) device = resolveDevice(options.portNumber);
+  ui.TellLoadOutcome(options.portNumber, device);
   return ui.SuccessShown() ? kExitLoaded : kExitFailed;
 }
 

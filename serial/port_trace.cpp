@@ -23,6 +23,12 @@ void SetPortTraceSink(std::function<void(const std::string&)> sink) {
   Sink() = std::move(sink);
 }
 
+std::string SystemErrorText(int errorCode) {
+  char buffer[256];
+  // The GNU strerror_r returns the text, which need not be in `buffer`.
+  return strerror_r(errorCode, buffer, sizeof buffer);
+}
+
 void TracePortError(const std::string& text, const std::string& devicePath, int errorCode) {
   std::string line = text;
   while (!line.empty() && line.back() == '\n')
@@ -31,11 +37,8 @@ void TracePortError(const std::string& text, const std::string& devicePath, int 
     line += " (";
     line += devicePath.empty() ? "serial port" : devicePath;
     if (errorCode != 0) {
-      char buffer[256];
-      // The GNU strerror_r returns the text, which need not be in `buffer`.
-      const char* message = strerror_r(errorCode, buffer, sizeof buffer);
       line += ": ";
-      line += message;
+      line += SystemErrorText(errorCode);
     }
     line += ")";
   }

@@ -2,9 +2,12 @@
 // in poll() and reads what is queued, the caller's writes wait for room in poll() with
 // their own time limit, and a self-pipe lets ClosePort end the reader's wait at once.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,7 +15,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "serial/serial_device.h"
 
@@ -267,6 +272,12 @@ class PosixSerialDevice : public SerialDevice {
   bool IsOpen() const override { return fd_ >= 0; }
   const std::string& Path() const override { return path_; }
   int LastError() const override { return lastError_; }
+  bool DeviceNumber(std::uint64_t* number) const override {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) return false;
+    *number = static_cast<std::uint64_t>(info.st_rdev);
+    return true;
+  }
 
  private:
   bool Fail(int error) {
@@ -297,4 +308,33 @@ bool IsSupportedBitRate(std::uint32_t bitRate) {
 
 std::unique_ptr<SerialDevice> MakePosixSerialDevice() {
   return std::make_unique<PosixSerialDevice>();
+}
+
+bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* error) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    *error = errno;
+    return false;
+  }
+  *number = static_cast<std::uint64_t>(info.st_rdev);
+  return true;
+}
+
+std::string DeviceOwnerGroup(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  std::vector<char> buffer(4096);
+  group entry{};
+  group* found = nullptr;
+  while (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+         buffer.size() < (1u << 20)) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (found != nullptr && found->gr_name != nullptr) return found->gr_name;
+  return std::to_string(info.st_gid);
+}
+
+std::string DeviceNumberText(std::uint64_t number) {
+  const dev_t device = static_cast<dev_t>(number);
+  return std::to_string(major(device)) + ":" + std::to_string(minor(device));
 }

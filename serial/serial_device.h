@@ -74,9 +74,22 @@ class SerialDevice {
   virtual const std::string& Path() const = 0;
   // errno of the last failure.
   virtual int LastError() const = 0;
+  // The device number of the open device (what tells two devices apart when one path names
+  // each in turn); false when the platform cannot tell.
+  virtual bool DeviceNumber(std::uint64_t* number) const {
+    (void)number;
+    return false;
+  }
 };
 
 std::unique_ptr<SerialDevice> MakePosixSerialDevice();
+
+// The device number of the node `path` names (through links); false with errno in *error.
+bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* error);
+// The name of the group that owns the node `path` names; empty when it cannot be learnt.
+std::string DeviceOwnerGroup(const std::string& path);
+// A device number as the system shows it, "major:minor".
+std::string DeviceNumberText(std::uint64_t number);
 
 // The termios speed for a bit rate; false for rates termios has no constant for.
 bool IsSupportedBitRate(std::uint32_t bitRate);

@@ -25,4 +25,9 @@ class SerialLink {
   virtual int SetBaudRate(std::uint32_t bitRate) = 0;
   // 1 when the device was closed; 0 when it was not open or a step failed.
   virtual int ClosePort() = 0;
+
+  // A load begins and ends: between the two, COMn stays the device it named at the first
+  // open, and a failure that repeats is told once.
+  virtual void BeginLoad() {}
+  virtual void EndLoad() {}
 };

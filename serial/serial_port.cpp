@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "app/user_interaction.h"
 #include "serial/port_trace.h"
@@ -17,6 +18,8 @@ constexpr const char* kWriteTimedOutText =
     "The time-out interval elapsed, and the object\xE2\x80\x99s state is nonsignaled. ";
 constexpr const char* kBytesWrittenFormat =
     "Number of bytes written = %d : Number\t\t\t\t\t\trequired = %d";
+constexpr const char* kAnotherDeviceText =
+    "Port could not be opened: another device than at the start of the load";
 constexpr const char* kReaderLostText =
     "(SizeOfInputQ)Could not find out whether any\t\tdata needed to be read from the port";
 
@@ -41,6 +44,11 @@ bool IsDeviceGone(int error) {
   return error == EIO || error == ENXIO || error == ENODEV;
 }
 
+std::string AnotherDeviceReason(std::uint64_t began, std::uint64_t now) {
+  return "it is no longer the device this load began on (device " + DeviceNumberText(began) +
+         ", now " + DeviceNumberText(now) + ")";
+}
+
 int WriteLimitMs(std::uint64_t bytes) {
   std::uint64_t limit = bytes * kWriteLimitPerByteMs + kWriteLimitBaseMs;
   return static_cast<int>(std::min<std::uint64_t>(limit, INT_MAX));
@@ -63,6 +71,7 @@ CSerialPort::CSerialPort(UserInteraction& ui, DeviceResolver resolveDevice,
 
 CSerialPort::~CSerialPort() {
   if (running_) ClosePort();
+  ReportTraceRepeats(true);
   // A close that failed half-way still must not leave the thread or the descriptor behind.
   running_ = false;
   if (device_) device_->Wake();
@@ -71,7 +80,87 @@ CSerialPort::~CSerialPort() {
 }
 
 void CSerialPort::Trace(const std::string& text, int errorCode) const {
+  // A device that is gone fails every byte written to it: one line says so, the count of
+  // its repeats follows when the port closes.
+  std::string key = text + '\x1f' + devicePath_ + '\x1f' + std::to_string(errorCode);
+  {
+    std::lock_guard<std::mutex> lock(traceLock_);
+    auto [entry, fresh] = traced_.try_emplace(key, TracedFailure{text, devicePath_, errorCode, 0});
+    if (!fresh) {
+      ++entry->second.repeats;
+      return;
+    }
+  }
   TracePortError(text, devicePath_, errorCode);
+}
+
+void CSerialPort::ReportTraceRepeats(bool forget) {
+  std::vector<TracedFailure> repeated;
+  {
+    std::lock_guard<std::mutex> lock(traceLock_);
+    for (auto& [key, failure] : traced_) {
+      if (failure.repeats == 0) continue;
+      repeated.push_back(failure);
+      failure.repeats = 0;
+    }
+    if (forget) traced_.clear();
+  }
+  for (const TracedFailure& failure : repeated) {
+    std::string text = failure.text;
+    while (!text.empty() && text.back() == '\n')
+      text.pop_back();
+    text += " repeated " + std::to_string(failure.repeats) +
+            (failure.repeats == 1 ? " time" : " times");
+    TracePortError(text, failure.path, failure.errorCode);
+  }
+}
+
+void CSerialPort::BeginLoad() {
+  ReportTraceRepeats(true);
+  inLoad_ = true;
+  loadPath_.clear();
+  loadDeviceNumber_.reset();
+  openFailureShown_ = false;
+}
+
+void CSerialPort::EndLoad() {
+  ReportTraceRepeats(true);
+  inLoad_ = false;
+  loadPath_.clear();
+  loadDeviceNumber_.reset();
+  openFailureShown_ = false;
+}
+
+std::string CSerialPort::DevicePathToOpen(std::int16_t portNumber) {
+  if (inLoad_ && !loadPath_.empty() && portNumber == loadPortNumber_) return loadPath_;
+  std::string path = resolveDevice_ ? resolveDevice_(portNumber) : std::string();
+  if (inLoad_) {
+    loadPath_ = path;
+    loadPortNumber_ = portNumber;
+    loadDeviceNumber_.reset();
+  }
+  return path;
+}
+
+bool CSerialPort::IsAnotherDevice(const SerialDevice& device, std::string* reason) const {
+  if (!loadDeviceNumber_) return false;
+  std::uint64_t number = 0;
+  if (!device.DeviceNumber(&number) || number == *loadDeviceNumber_) return false;
+  *reason = AnotherDeviceReason(*loadDeviceNumber_, number);
+  return true;
+}
+
+int CSerialPort::FailOpen(PortOpenFailure& failure, const std::string& traceText) {
+  Trace(traceText, failure.errorCode);
+  if (failure.reason.empty() && failure.errorCode != 0)
+    failure.reason = SystemErrorText(failure.errorCode);
+  // Within a load the user hears of it once; the load stops at its first failed open.
+  if (!inLoad_ || !openFailureShown_) {
+    openFailureShown_ = inLoad_;
+    ui_.ShowPortOpenFailure(failure);
+  }
+  if (!inLoad_) ReportTraceRepeats(true);
+  return 0;
 }
 
 int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
@@ -81,24 +170,48 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
     return 0;
   }
   portNumber_ = portNumber;
-  char comName[16];
-  std::snprintf(comName, sizeof comName, "COM%d", portNumber);
-  devicePath_ = resolveDevice_ ? resolveDevice_(portNumber) : std::string();
-  if (devicePath_.empty()) {
+  PortOpenFailure failure;
+  failure.portNumber = portNumber;
+  const std::string path = DevicePathToOpen(portNumber);
+  if (path.empty()) {
+    char comName[16];
+    std::snprintf(comName, sizeof comName, "COM%d", portNumber);
     devicePath_ = comName;
-    Trace("Port could not be opened", ENODEV);
-    return 0;
+    failure.errorCode = ENODEV;
+    return FailOpen(failure, "Port could not be opened");
+  }
+  devicePath_ = path;
+  failure.devicePath = path;
+  if (loadDeviceNumber_) {
+    // Opening a serial device raises its modem lines: another device is refused before.
+    std::uint64_t number = 0;
+    int error = 0;
+    if (DeviceNumberOfPath(path, &number, &error) && number != *loadDeviceNumber_) {
+      failure.reason = AnotherDeviceReason(*loadDeviceNumber_, number);
+      return FailOpen(failure, kAnotherDeviceText);
+    }
   }
   std::unique_ptr<SerialDevice> device = makeDevice_();
-  if (!device->Open(devicePath_)) {
-    Trace("Port could not be opened", device->LastError());
-    return 0;
+  if (!device->Open(path)) {
+    failure.errorCode = device->LastError();
+    if (failure.errorCode == EACCES || failure.errorCode == EPERM)
+      failure.deviceGroup = DeviceOwnerGroup(path);
+    return FailOpen(failure, "Port could not be opened");
+  }
+  // The path may have changed between the look and the open.
+  if (IsAnotherDevice(*device, &failure.reason)) {
+    device->Close();
+    return FailOpen(failure, kAnotherDeviceText);
+  }
+  if (inLoad_ && !loadDeviceNumber_) {
+    std::uint64_t number = 0;
+    if (device->DeviceNumber(&number)) loadDeviceNumber_ = number;
   }
   running_ = true;
   LineSettings settings{bitRate, parity, dataBits, stopBits};
-  ConfigureFailure failure = device->Configure(settings);
-  if (failure != ConfigureFailure::kNone) {
-    Trace(ConfigureFailureText(failure), device->LastError());
+  ConfigureFailure refused = device->Configure(settings);
+  if (refused != ConfigureFailure::kNone) {
+    Trace(ConfigureFailureText(refused), device->LastError());
     Trace("Port did not initialise properly", 0);
     device->Close();
     running_ = false;
@@ -258,9 +371,7 @@ int CSerialPort::ClosePort() {
   bool closed = device_->Close();
   int error = device_->LastError();
   device_.reset();
-  if (!closed) {
-    Trace("NOT CLOSING PORT\n", error);
-    return 0;
-  }
-  return 1;
+  if (!closed) Trace("NOT CLOSING PORT\n", error);
+  ReportTraceRepeats(!inLoad_);
+  return closed ? 1 : 0;
 }

@@ -8,8 +8,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -17,6 +19,7 @@
 #include "serial/serial_link.h"
 
 class UserInteraction;
+struct PortOpenFailure;
 
 inline constexpr std::uint32_t kReceiveBufferSize = 1210;
 // The reader notices a closing port within one slice even if the wake-up got lost.
@@ -53,9 +56,16 @@ class CSerialPort : public SerialLink {
   void ClearReceived() override;
   int SetBaudRate(std::uint32_t bitRate) override;
   int ClosePort() override;
+  // From the first open of a load to its end COMn keeps the device it named then: a reopen
+  // that finds another device there fails. Repeats of a traced failure are counted and told
+  // once, when the port closes.
+  void BeginLoad() override;
+  void EndLoad() override;
 
   bool IsOpen() const { return device_ != nullptr; }
   std::int16_t PortNumber() const { return portNumber_; }
+  // The device of the running or the last load, or of the last open outside a load.
+  const std::string& DevicePath() const { return devicePath_; }
 
  private:
   void MonitorPort();
@@ -64,6 +74,13 @@ class CSerialPort : public SerialLink {
   // Until everything written has left the line, bounded by the write limit.
   void WaitForLineIdle();
   void Trace(const std::string& text, int errorCode) const;
+  // Tells the repeats counted since the last report; `forget` also forgets what was seen.
+  void ReportTraceRepeats(bool forget);
+  // The path to open for COMn: the one of this load once it has one.
+  std::string DevicePathToOpen(std::int16_t portNumber);
+  // A reopen within a load that finds another device than the load started on.
+  bool IsAnotherDevice(const SerialDevice& device, std::string* reason) const;
+  int FailOpen(PortOpenFailure& failure, const std::string& traceText);
 
   UserInteraction& ui_;
   DeviceResolver resolveDevice_;
@@ -79,6 +96,24 @@ class CSerialPort : public SerialLink {
   std::thread reader_;
   std::mutex bufferLock_;
   std::condition_variable arrived_;
+
+  // Caller's thread only: the device the running load is held to, and whether its user has
+  // been told that the port cannot be opened.
+  bool inLoad_ = false;
+  std::string loadPath_;
+  std::int16_t loadPortNumber_ = 0;
+  std::optional<std::uint64_t> loadDeviceNumber_;
+  bool openFailureShown_ = false;
+
+  // Failures traced since the last report, by text, path and error: how often they came
+  // again. Both threads trace.
+  struct TracedFailure {
+    std::string text, path;
+    int errorCode = 0;
+    unsigned repeats = 0;
+  };
+  mutable std::mutex traceLock_;
+  mutable std::map<std::string, TracedFailure> traced_;
 
   // Caller's thread only: the line settings in force and when the line falls idle.
   LineSettings settings_;

@@ -7,6 +7,7 @@
 #include "app/main_window_logic.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_user_interaction.h"
+#include "app/qt/stop_signals.h"
 #include "app/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "serial/com_device.h"
@@ -36,8 +37,11 @@ bool CLoaderApp::InitInstance() {
   });
   const std::string folder = TakeCatalogueFolder();
   ui.SetCatalogueFile(folder + kPathSeparator + kCatalogueFileName);
+  CStopSignals stopSignals;
+  QObject::connect(&stopSignals, &CStopSignals::stopRequested, &window, &CLoaderDlg::Stop);
   window.Initialise(folder);
   if (beforeShow) beforeShow(window);
-  window.exec();
+  // A stop asked while the window was being set up ends the program before it shows.
+  if (!ui.StopRequested()) window.exec();
   return false;
 }

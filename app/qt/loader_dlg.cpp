@@ -1,6 +1,7 @@
 #include "app/qt/loader_dlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -288,6 +289,30 @@ void CLoaderDlg::OnStart() {
   StartLoad(w_);
   loading_ = false;
   ShowState();
+  if (endAfterLoad_) EndWithoutSaving();
+}
+
+void CLoaderDlg::Stop(int signal) {
+  ui_.RequestStop(signal);
+  if (loading_) {
+    endAfterLoad_ = true;
+    return;
+  }
+  EndWithoutSaving();
+}
+
+void CLoaderDlg::EndWithoutSaving() {
+  // A file or About window open over this one ends first, so that its loop returns.
+  for (int i = 0; i < 8; ++i) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == this) break;
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      dialog->reject();
+    } else {
+      modal->close();
+    }
+  }
+  QDialog::reject();
 }
 
 void CLoaderDlg::reject() {

@@ -38,6 +38,9 @@ class CLoaderDlg : public QDialog {
   // The placement to remember: flags 2 when maximised, the normal rectangle.
   WindowPlacement CurrentPlacement() const;
   bool IsLoading() const { return loading_; }
+  // SIGTERM or SIGHUP: a load stops as after a confirmed cancel, with the port closed the
+  // normal way, and then the window ends; without a load it ends at once. Nothing is saved.
+  void Stop(int signal);
 
   // What COM1 to COM4 lead to, one text each, shown as the port buttons' tooltips; asked
   // again whenever the window shows its state.
@@ -62,12 +65,14 @@ class CLoaderDlg : public QDialog {
   void OnLanguageVersionChanged(int index);
   void OnChooseFile();
   void OnStart();
+  void EndWithoutSaving();
 
   CLoaderState& w_;
   QtUserInteraction& ui_;
   std::function<void()> askLanguage_;
   bool loading_ = false;
   std::function<std::vector<std::string>()> describePorts_;
+  bool endAfterLoad_ = false;
 
   QGroupBox* communication_ = nullptr;
   QRadioButton* ports_[4] = {};

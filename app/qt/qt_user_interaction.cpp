@@ -87,6 +87,23 @@ QWidget* QtUserInteraction::BoxOwner() const {
   return owner_;
 }
 
+int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
+  if (stopSignal_ == 0) {
+    const int result = ExecMessageBox(request);
+    if (stopSignal_ == 0) return result;
+  }
+  // Nobody is left to read a box: the program ends once the load has stopped.
+  std::fprintf(stderr, "kznload: %s\n", request.text.c_str());
+  if (request.style != kStyleQuestion) return kResultOk;
+  return request.textNumber == kMsgConfirmAbort + LanguageOffset ? kResultYes : kResultNo;
+}
+
+int QtUserInteraction::ExecMessageBox(const MessageBoxRequest& request) {
+  std::unique_ptr<QMessageBox> box = PrepareMessageBox(request);
+  openBox_ = box.get();
+  return MessageBoxResult(box->exec());
+}
+
 std::unique_ptr<QMessageBox> QtUserInteraction::PrepareMessageBox(
     const MessageBoxRequest& request) const {
   std::unique_ptr<QMessageBox> box = CreateMessageBox(BoxOwner(), request);
@@ -103,8 +120,17 @@ std::unique_ptr<QMessageBox> QtUserInteraction::PrepareMessageBox(
   return box;
 }
 
-int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
-  return MessageBoxResult(PrepareMessageBox(request)->exec());
+void QtUserInteraction::ShowPortOpenFailure(const PortOpenFailure& failure) {
+  MessageBoxRequest request;
+  request.text = PortOpenFailureText(failure, LanguageOffset == kFrenchOffset);
+  request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
+  request.style = kStyleExclamation;
+  ShowMessageBox(request);
+}
+
+void QtUserInteraction::RequestStop(int signal) {
+  stopSignal_ = signal;
+  if (openBox_ != nullptr) openBox_->reject();
 }
 
 void QtUserInteraction::ShowSerialMessage(const std::string& text) {
@@ -139,7 +165,7 @@ void QtUserInteraction::ShowFileReadError() {
   request.text = kFileReadErrorText;
   request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
   request.style = kStyleExclamation;
-  CreateMessageBox(BoxOwner(), request)->exec();
+  ShowMessageBox(request);
 }
 
 bool QtUserInteraction::OpenProgress(const std::string& caption) {
@@ -156,7 +182,8 @@ int QtUserInteraction::SetProgressPosition(int position) {
 }
 
 int QtUserInteraction::PollCancel() {
-  return progress_ != nullptr ? progress_->PollCancel() : 0;
+  const int cancel = progress_ != nullptr ? progress_->PollCancel() : 0;
+  return stopSignal_ != 0 ? 1 : cancel;
 }
 
 void QtUserInteraction::CloseProgress() {

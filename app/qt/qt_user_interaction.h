@@ -23,6 +23,8 @@ class QtUserInteraction : public QObject, public UserInteraction {
   // The main window: owner of the boxes and of the progress window.
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
+  // After a stop request the box is not shown (its text goes to standard error): the cancel
+  // confirmation is answered Yes, any other question No.
   int ShowMessageBox(const MessageBoxRequest& request) override;
   // The box ShowMessageBox shows, not yet shown. Message 110 carries the catalogue file's
   // path and why it did not open beneath its own text.
@@ -32,6 +34,13 @@ class QtUserInteraction : public QObject, public UserInteraction {
   // From the serial layer's reader thread too: handed to the user-interface thread.
   void ShowSerialMessage(const std::string& text) override;
   void ShowFileReadError() override;
+  // A box in the running language that names COMn, its device and why it did not open.
+  void ShowPortOpenFailure(const PortOpenFailure& failure) override;
+
+  // SIGTERM or SIGHUP: a confirmed cancel. The load stops at its next cancel point (every
+  // poll answers 1 from now on) and a box that waits for an answer is closed.
+  void RequestStop(int signal);
+  bool StopRequested() const { return stopSignal_ != 0; }
 
   bool OpenProgress(const std::string& caption) override;
   void SetProgressText(const std::string& text) override;
@@ -46,11 +55,15 @@ class QtUserInteraction : public QObject, public UserInteraction {
   // The window a box belongs to: the progress window during a load (the main window is
   // disabled then, and a box owned by it could not be answered), else the main window.
   QWidget* BoxOwner() const;
+  // Shows the box and waits for the user's answer.
+  virtual int ExecMessageBox(const MessageBoxRequest& request);
 
  private:
   QPointer<QWidget> owner_;
   std::unique_ptr<CProgressDlg> progress_;
   std::string catalogueFile_;
+  int stopSignal_ = 0;
+  QPointer<QMessageBox> openBox_;  // the box waiting for an answer, if any
 };
 
 // A box with the icon and buttons of `style` (16 stop, 36 question with Yes and No,

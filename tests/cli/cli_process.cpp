@@ -29,8 +29,7 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
                  const std::string& configHome,
-                 const std::function<bool(const std::string& err)>& interruptWhen,
-                 int signalNumber) {
+                 const std::function<bool(const std::string& err)>& interruptWhen, int signal) {
   TempDir output;
   std::vector<std::string> argv = args;
   argv.insert(argv.begin(), KZN_CLI_PATH);
@@ -63,6 +62,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
 
   const auto deadline = std::chrono::steady_clock::now() + kRunLimit;
   int status = -1;  // not WIFEXITED
+  std::chrono::steady_clock::time_point signalled;
   while (::waitpid(pid, &status, WNOHANG) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
       ::kill(pid, SIGKILL);
@@ -71,9 +71,15 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
     }
     if (!result.interrupted && interruptWhen && interruptWhen(output.Read("err"))) {
       result.interrupted = true;
-      ::kill(pid, signalNumber);
+      signalled = std::chrono::steady_clock::now();
+      ::kill(pid, signal);
     }
     std::this_thread::sleep_for(kExitPoll);
+  }
+  if (result.interrupted) {
+    result.msAfterSignal = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - signalled)
+                               .count();
   }
   if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
   result.out = output.Read("out");

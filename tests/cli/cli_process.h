@@ -2,22 +2,24 @@
 // own with a settings folder of its own, and collects its output and exit status.
 #pragma once
 
-#include <csignal>
+#include <signal.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
 struct CliResult {
-  int exitStatus = -1;       // -1 when it was killed by a signal or timed out
-  bool interrupted = false;  // the signal was sent
+  int exitStatus = -1;           // -1 when it was killed by a signal or timed out
+  bool interrupted = false;      // the signal was sent
+  long long msAfterSignal = -1;  // from the signal to the end of the program
   std::string out;
   std::string err;
 };
 
 // Runs in `workDir` (the catalogue folder) with XDG_CONFIG_HOME=`configHome` and standard
 // input /dev/null, so unanswered questions are answered No. `interruptWhen` is asked with
-// the standard error so far; its first true sends `signalNumber` (SIGINT: Ctrl+C).
+// the standard error so far; its first true sends `signal` (SIGINT: Ctrl+C).
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,
                  const std::string& configHome,
                  const std::function<bool(const std::string& err)>& interruptWhen = {},
-                 int signalNumber = SIGINT);
+                 int signal = SIGINT);

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <mutex>
 #include <set>
@@ -22,6 +24,7 @@
 #include "app/qt/loader_dlg.h"
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_user_interaction.h"
+#include "app/qt/stop_signals.h"
 #include "serial/serial_port.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/sim_process.h"
@@ -45,10 +48,12 @@ class ScriptedQtUi : public QtUserInteraction {
   struct Shown {
     int textNumber, style;
     bool progressOpen, ownerWasEnabled;  // at the moment the box came
+    std::string text;
   };
-  int ShowMessageBox(const MessageBoxRequest& r) override {
-    messages.push_back(
-        {r.textNumber, r.style, Progress() != nullptr, owner != nullptr && owner->isEnabled()});
+  int ExecMessageBox(const MessageBoxRequest& r) override {
+    messages.push_back({r.textNumber, r.style, Progress() != nullptr,
+                        owner != nullptr && owner->isEnabled(), r.text});
+    if (onMessage) onMessage();
     return r.style == kStyleQuestion ? kResultNo : kResultOk;
   }
   void ShowSerialMessage(const std::string& text) override {
@@ -60,6 +65,7 @@ class ScriptedQtUi : public QtUserInteraction {
   std::vector<Shown> messages;
   std::vector<std::string> serialMessages;
   QWidget* owner = nullptr;
+  std::function<void()> onMessage;
 
  private:
   std::mutex serialMutex_;
@@ -79,8 +85,8 @@ void WriteSampleCatalogue(const TempDir& folder) {
                "REC:Ghost\r\nNAM:GHOST\r\nE/S:VR\r\nLFR:fra;Version\r\n");
   for (const std::string version : {"VR540 FR 2.40 2001", "TK20B 1.00", "ODD", "BLANK"})
     folder.Write(version.substr(0, version.find(' ')) + ".fra",
-                 "\x8A" + std::string(1, static_cast<char>(version.size())) + version +
-                     std::string(24, ' ') + "\x8B");
+                 "\x8A" + std::string(1, static_cast<char>(version.size())) + version + "  \x8C" +
+                     std::string(7, '\0'));
 }
 
 class MainWindow : public ::testing::Test {
@@ -228,6 +234,152 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   config.Write("expected.INI", saved);
   CSettingsStore(config.File("expected.INI")).SetInt("COMMUNICATION", "PORT", 1);
   EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
+}
+
+// A type without language files ("Ghost") listed first: in expert mode every index is one
+// higher than in standard mode, so a refill by index would show another type.
+TEST_F(MainWindow, ModeSwitchKeepsTheTypeAndItsVersionsLabelAndFileTogether) {
+  catalogue.Write("chgt.cfg",
+                  "REC:Ghost\r\nNAM:GHOST\r\nE/S:VR\r\nLFR:fra;Version\r\n"
+                  "REC:VR540\r\nNAM:VR540\r\nE/S:VR\r\nLFR:fra;Fran\xC3\xA7"
+                  "ais\r\nLFR:gb;Anglais\r\n"
+                  "REC:TK20B\r\nNAM:TK20B\r\nE/S:TK20B\r\nLFR:fra;Fran\xC3\xA7"
+                  "ais TK\r\n");
+  catalogue.Write("VR540.gb", "\x8A\x12VR540 GB 2.50 2003" + std::string(24, ' ') + "\x8B");
+  Open();
+  auto* types = Find<QComboBox>("receiverTypes");
+  auto* versions = Find<QComboBox>("languageVersions");
+  auto* label = Find<QLabel>("versionLabel");
+  // What list 1014, list 1015, the label and the file say at one moment.
+  auto shown = [&] {
+    return (types->currentText() + " | " + versions->currentText() + " | " +
+            label->text().trimmed() + " | " + QString::fromStdString(w.fileName))
+        .toStdString();
+  };
+  const std::string tk =
+      "TK20B | Fran\xC3\xA7"
+      "ais TK | Version : TK20B 1.00 | TK20B.fra";
+  types->setCurrentIndex(1);
+  EXPECT_EQ(shown(), tk);
+  DoubleClick(21);  // expert: the same type, its file, its label
+  ExpectExpertControls(true);
+  EXPECT_EQ(Items("receiverTypes").first(), "Ghost");
+  EXPECT_EQ(shown(), tk);
+  EXPECT_EQ(Find<QLabel>("filePath")->text(), QString::fromStdString(catalogue.File("TK20B.fra")));
+  DoubleClick(21);  // and back
+  EXPECT_EQ(shown(), tk);
+
+  // The language version chosen stays chosen across two switches.
+  types->setCurrentIndex(0);
+  versions->setCurrentIndex(1);
+  const std::string vrGb = "VR540 | Anglais | 40 GB 2.50 2003 | VR540.gb";
+  EXPECT_EQ(shown(), vrGb);
+  DoubleClick(42);
+  EXPECT_EQ(shown(), vrGb);
+
+  // A type standard mode does not list: the remembered one is selected, with its own
+  // versions, label and file.
+  DoubleClick(21);
+  types->setCurrentIndex(0);
+  EXPECT_EQ(types->currentText(), "Ghost");
+  DoubleClick(21);
+  EXPECT_EQ(shown(),
+            "VR540 | Fran\xC3\xA7"
+            "ais | 40 FR 2.40 2001 | VR540.fra");
+  std::vector<std::string> started;
+  StartLoad(w,
+            LoadSequences{
+                [&](CLoaderState& s, const std::string&) { started.push_back(s.FilePath()); }, {}});
+  EXPECT_EQ(started, std::vector<std::string>{catalogue.File("VR540.fra")});
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(MainWindow, APortThatCannotBeOpenedIsShownWithItsDeviceAndReason) {
+  const std::string missing = config.File("ttyUSB-gone");
+  CSerialPort port(ui, [&missing](int) { return missing; });
+  CLoaderState state(ui, clock, settings, port);
+  // French: VR540, whose sequence has no box of its own for it. English: the sample
+  // catalogue lists TK20B first, which says "port not ready" after the port's box.
+  for (const auto& [offset, text, boxes] :
+       {std::tuple{kFrenchOffset,
+                   "Le port COM1 (" + missing +
+                       ") n'a pas pu \xC3\xAAtre ouvert : No such file or directory.",
+                   1u},
+        {kEnglishOffset, "COM1 (" + missing + ") could not be opened: No such file or directory.",
+         2u}}) {
+    ui.messages.clear();
+    settings.SetInt("LANGUAGE", "TYPE_LANG", offset / kEnglishOffset);
+    Open([] {}, &state);
+    Find<QComboBox>("receiverTypes")->setCurrentIndex(0);
+    QTest::mouseClick(Find("startButton"), Qt::LeftButton);
+    ASSERT_EQ(ui.messages.size(), boxes);
+    // The initialisation swaps the remembered port 1 and 2 at each start.
+    std::string expected = text;
+    expected.replace(expected.find("COM1"), 4, "COM" + std::to_string(state.portNumber));
+    EXPECT_EQ(ui.messages[0].text, expected);
+    EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
+    EXPECT_TRUE(ui.messages[0].progressOpen);
+  }
+  // Permission denied names the group that owns the device node.
+  PortOpenFailure denied{2, "/dev/ttyUSB0", EACCES, "Permission denied", "dialout"};
+  EXPECT_EQ(PortOpenFailureText(denied),
+            "COM2 (/dev/ttyUSB0) could not be opened: Permission denied.\nThe user must "
+            "belong to the group \"dialout\" that owns /dev/ttyUSB0 (then log in again).");
+  EXPECT_NE(PortOpenFailureText(denied, true).find("groupe \"dialout\""), std::string::npos);
+}
+
+// SIGTERM in the middle of a TK10B upload: the load stops at its next cancel point as after
+// a confirmed cancel, the port is closed, the port is marked unfinished, the window ends
+// without saving anything.
+TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
+  EnsureApplication();
+  TempDir catalogue, config;
+  std::filesystem::copy(
+      KZN_BINARY_DIR "/samples", catalogue.Path(),
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  CSettingsStore settings(config.File("kznload.INI"));
+  settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
+  CSimProcess sim;
+  ASSERT_TRUE(sim.Start({"--family", "TK", "--throttle"})) << sim.Error();
+  SteadyClock clock;
+  ScriptedQtUi ui;
+  CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
+  CLoaderState w(ui, clock, settings, port);
+  CLoaderDlg dlg(w, ui, [] {});
+  ui.owner = &dlg;
+  CStopSignals stopSignals;
+  QObject::connect(&stopSignals, &CStopSignals::stopRequested, &dlg, &CLoaderDlg::Stop);
+  ASSERT_TRUE(dlg.Initialise(catalogue.Path()));
+  dlg.show();
+  auto* types = dlg.findChild<QComboBox*>("receiverTypes");
+  types->setCurrentIndex(types->findText("TK10B"));
+  bool raised = false, uploadBegan = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    CProgressDlg* progress = ui.Progress();
+    if (raised || progress == nullptr || progress->StatusText() != "Loading in progress....")
+      return;
+    // The wake-up starts the bar again from 0; the upload then moves it.
+    if (progress->Position() < 5) uploadBegan = true;
+    if (!uploadBegan || progress->Position() < 5) return;
+    raised = true;
+    ::raise(SIGTERM);
+  });
+  watch.start(20);
+  QTest::mouseClick(dlg.findChild<QPushButton*>("startButton"), Qt::LeftButton);
+  watch.stop();
+
+  EXPECT_TRUE(raised);
+  EXPECT_TRUE(ui.StopRequested());
+  EXPECT_TRUE(ui.messages.empty());  // the confirmation was answered without a box
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(settings.GetInt("LAST_LOADING", "1", 0), -1);
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");
+  const std::optional<json_lite::Value> report = sim.Stop();
+  ASSERT_TRUE(report);
+  EXPECT_TRUE(report->at("endRecord").IsNull());
+  EXPECT_GT(report->at("recordsAccepted").AsNumber(), 0);
 }
 
 TEST(ProgressWindow, PercentRuleAndCancelRequests) {

@@ -100,6 +100,15 @@ bool TraceCapture::Contains(const std::string& part) {
   return false;
 }
 
+std::vector<std::string> TraceCapture::Matching(const std::string& part) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::string> found;
+  for (const std::string& text : texts_) {
+    if (text.find(part) != std::string::npos) found.push_back(text);
+  }
+  return found;
+}
+
 std::string Collect(CSerialPort& port, std::size_t count, int timeoutMs) {
   std::string got;
   auto deadline = steady_clock::now() + milliseconds(timeoutMs);

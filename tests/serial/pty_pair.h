@@ -48,6 +48,8 @@ class TraceCapture {
   ~TraceCapture();
   bool Empty();
   bool Contains(const std::string& part);
+  // The texts that contain `part`, in order.
+  std::vector<std::string> Matching(const std::string& part);
 
  private:
   std::mutex mutex_;

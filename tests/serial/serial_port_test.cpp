@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <thread>
 
 #include "serial/sentences.h"
 #include "tests/serial/pty_pair.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -188,6 +192,96 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   EXPECT_EQ(port.PortNumber(), 1);
   EXPECT_EQ(port.ClosePort(), 1);
   EXPECT_TRUE(ui.serialMessages.empty());
+  // The user hears of the two devices that could not be opened, not of the refused settings.
+  ASSERT_EQ(ui.portFailures.size(), 2u);
+  EXPECT_EQ(ui.portFailures[0].devicePath, "/dev/kzn-no-such-device");
+  EXPECT_EQ(ui.portFailures[0].errorCode, ENOENT);
+  EXPECT_EQ(ui.portFailures[0].reason, "No such file or directory");
+  EXPECT_EQ(ui.portFailures[1].portNumber, 4);
+  EXPECT_EQ(ui.portFailures[1].devicePath, "");
+}
+
+// COMn is looked up at the first open of a load and kept: an adapter plugged or pulled
+// between two steps must not turn the rest of the load to another device.
+TEST_F(SerialPortTest, AReopenWithinALoadRefusesAnotherDeviceBehindTheSamePath) {
+  PtyPair other;
+  TempDir links;
+  const std::string link = links.File("ttyUSB0");
+  auto pointLinkAt = [&](const std::string& target) {
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(target, link);
+  };
+  int lookups = 0;
+  CSerialPort loading(ui, [&](int) {
+    ++lookups;
+    return link;
+  });
+  pointLinkAt(pty.SlavePath());
+  loading.BeginLoad();
+  ASSERT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 1);
+  ASSERT_EQ(loading.ClosePort(), 1);
+  ASSERT_EQ(loading.OpenPort(1, 4800, 'N', 8, 2), 1);  // the same device: fine
+  ASSERT_EQ(loading.ClosePort(), 1);
+  pointLinkAt(other.SlavePath());
+  EXPECT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 0);
+  EXPECT_FALSE(loading.IsOpen());
+  EXPECT_EQ(lookups, 1);
+  ASSERT_EQ(ui.portFailures.size(), 1u);
+  EXPECT_EQ(ui.portFailures[0].devicePath, link);
+  EXPECT_NE(ui.portFailures[0].reason.find("no longer the device this load began on"),
+            std::string::npos);
+  EXPECT_TRUE(trace.Contains("another device than at the start of the load (" + link));
+  loading.EndLoad();
+
+  // The next load takes the device COMn names then.
+  loading.BeginLoad();
+  ASSERT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 1);
+  other.Send("new");
+  EXPECT_EQ(Collect(loading, 3, 3000), "new");
+  EXPECT_EQ(loading.ClosePort(), 1);
+  loading.EndLoad();
+  EXPECT_EQ(lookups, 2);
+}
+
+// After an unplug every byte written fails the same way: one trace line says so with its
+// reason, and the close tells how often it came again.
+TEST_F(SerialPortTest, ARepeatedFailureIsTracedOnceWithItsCount) {
+  port.BeginLoad();
+  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  pty.CloseMaster();
+  const std::uint8_t byte = 0x8B;
+  for (int i = 0; i < 70; ++i)
+    EXPECT_EQ(port.WriteToPort(&byte, 1), 0u);
+  std::vector<std::string> lines = trace.Matching("Erreur ecriture");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "Erreur ecriture (" + path + ": Input/output error)");
+  EXPECT_EQ(port.ClosePort(), 1);
+  lines = trace.Matching("Erreur ecriture");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "Erreur ecriture repeated 69 times (" + path + ": Input/output error)");
+  // Writes on the closed port within the same load are another failure, told once too.
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(port.WriteToPort(&byte, 1), 0u);
+  port.EndLoad();
+  lines = trace.Matching("Erreur ecriture");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[3], "Erreur ecriture repeated 2 times (" + path + ": Bad file descriptor)");
+}
+
+TEST(DeviceNode, ItsOwnerGroupAndNumberAreRead) {
+  TempDir dir;
+  dir.Write("node", "");
+  const std::string node = dir.File("node");
+  if (::chown(node.c_str(), static_cast<uid_t>(-1), 20) != 0) GTEST_SKIP() << "chown refused";
+  group* named = ::getgrgid(20);
+  EXPECT_EQ(DeviceOwnerGroup(node), named != nullptr ? named->gr_name : "20");
+  EXPECT_EQ(DeviceOwnerGroup(dir.File("missing")), "");
+  std::uint64_t number = 1;
+  int error = 0;
+  ASSERT_TRUE(DeviceNumberOfPath("/dev/null", &number, &error));
+  EXPECT_EQ(DeviceNumberText(number), "1:3");
+  EXPECT_FALSE(DeviceNumberOfPath(dir.File("missing"), &number, &error));
+  EXPECT_EQ(error, ENOENT);
 }
 
 TEST_F(SerialPortTest, SetBaudRateChangesTheRateAlone) {

@@ -18,6 +18,10 @@ void RecordingUi::ShowSerialMessage(const std::string& text) {
   serialMessages.push_back(text);
 }
 
+void RecordingUi::ShowPortOpenFailure(const PortOpenFailure& failure) {
+  portFailures.push_back(failure);
+}
+
 void RecordingUi::ShowFileReadError() {
   ++fileReadErrors;
 }

@@ -22,6 +22,7 @@ class RecordingUi : public UserInteraction {
   int ShowMessageBox(const MessageBoxRequest& request) override;
   void ShowSerialMessage(const std::string& text) override;
   void ShowFileReadError() override;
+  void ShowPortOpenFailure(const PortOpenFailure& failure) override;
   bool OpenProgress(const std::string& caption) override;
   void SetProgressText(const std::string& text) override;
   int SetProgressPosition(int position) override;
@@ -37,6 +38,7 @@ class RecordingUi : public UserInteraction {
 
   std::vector<Shown> messages;
   std::vector<std::string> serialMessages;
+  std::vector<PortOpenFailure> portFailures;
   int fileReadErrors = 0;
   std::vector<std::string> progressTexts;
   std::vector<int> positions;
