@@ -23,7 +23,8 @@ inline constexpr std::uint16_t kTkTransferStopBits = 1;
 inline constexpr int kTkEraseWindowMs = 60000;
 inline constexpr int kTkErasePollPauseMs = 200;
 
-// Reply to a record: the whole word within this window, looked for every millisecond.
+// Reply to a record: the whole word within this window, looked for as bytes arrive and at
+// least every millisecond.
 inline constexpr int kTkReplyWindowMs = 1500;
 inline constexpr int kTkReplyPollPauseMs = 1;
 // A refused or unanswered record goes again after this pause, at most this many times.
