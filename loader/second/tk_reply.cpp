@@ -53,7 +53,10 @@ ReplyOutcome TkAwaitReply(CLoaderState& w, std::uint8_t recordNumber) {
     }
     // Sleeps on the arrival signal between takes, so a word is seen as soon as its last
     // byte is here; what is taken once the window has closed is too late.
-    w.port.TakeReceivedWaiting(&data, &count, kTkReplyPollPauseMs);
+    const std::int64_t left = kTkReplyWindowMs - (w.clock.NowMs() - start);
+    if (left <= 0) return ReplyTimeout;
+    w.port.TakeReceivedWaiting(&data, &count,
+                               static_cast<int>(std::min<std::int64_t>(left, kTkReplyWaitStepMs)));
     if (w.clock.NowMs() - start >= kTkReplyWindowMs) return ReplyTimeout;
   }
 }
