@@ -22,8 +22,9 @@ inline constexpr std::int64_t kReadyWindowMs = 10000;      // for the loader's "
 
 // Program upload.
 inline constexpr std::int64_t kRecordAnswerWindowMs = 30000;  // silence that fails a record
-inline constexpr std::int64_t kAnswerSettleMs = 50;           // the answer wait's step
-inline constexpr std::int64_t kResendPauseMs = 200;           // before a refused record again
+// The longest sleep between takes of the answer wait, and the pause behind an answer.
+inline constexpr std::int64_t kAnswerSettleMs = 50;
+inline constexpr std::int64_t kResendPauseMs = 200;  // before a refused record again
 inline constexpr std::int64_t kEndVerdictWindowMs = 4000;
 inline constexpr std::int64_t kBusyPauseMs = 500;  // after a busy "3"
 inline constexpr std::int64_t kEndResendPauseMs = 200;

@@ -118,28 +118,28 @@ Step CUpload::SendRecord() {
   return Step::kGoOn;
 }
 
-// Judges the first delivery and lets 50 ms pass behind it: what follows in that time (the
-// CR LF of a "0") is cleared before the next record.
+// Sleeps on the port's arrival signal until the first delivery, so an answer is judged as
+// soon as it is here and not at the next 50 ms step; then lets 50 ms pass behind it: the
+// loader needs them before the next record, and what follows in that time (the CR LF of
+// a "0") is cleared before the next record goes out.
 Step CUpload::AwaitAnswer() {
-  std::int64_t limit = w_.clock.NowMs() + kRecordAnswerWindowMs;
-  std::uint32_t lastCount = 0;
+  const std::int64_t limit = w_.clock.NowMs() + kRecordAnswerWindowMs;
+  const std::uint8_t* data = nullptr;
+  std::uint32_t count = 0;
   do {
-    const std::uint8_t* data = nullptr;
-    w_.port.TakeReceived(&data, &lastCount);
-    if (lastCount > 0) {
-      if (IsRecordAcceptance({data, lastCount})) {
-        refusals_ = 0;
-      } else if (refusals_ >= kMaxRefusals) {
-        return Step::kFailed;
-      } else {
-        resend_ = true;
-        ++refusals_;
-      }
-      limit = w_.clock.NowMs();
-    }
-    w_.clock.SleepMs(kAnswerSettleMs);
-  } while (w_.clock.NowMs() < limit);
-  return lastCount > 0 ? Step::kGoOn : Step::kFailed;
+    w_.port.TakeReceivedWaiting(&data, &count, static_cast<int>(kAnswerSettleMs));
+  } while (count == 0 && w_.clock.NowMs() < limit);
+  if (count == 0) return Step::kFailed;
+  if (IsRecordAcceptance({data, count})) {
+    refusals_ = 0;
+  } else if (refusals_ >= kMaxRefusals) {
+    return Step::kFailed;
+  } else {
+    resend_ = true;
+    ++refusals_;
+  }
+  w_.clock.SleepMs(kAnswerSettleMs);
+  return Step::kGoOn;
 }
 
 int CUpload::AwaitVerdict(int* endRetries) {

@@ -42,16 +42,21 @@ ReplyOutcome CReplyWindow::Recognise() const {
 ReplyOutcome TkAwaitReply(CLoaderState& w, std::uint8_t recordNumber) {
   CReplyWindow window(recordNumber);
   const std::int64_t start = w.clock.NowMs();
+  const std::uint8_t* data = nullptr;
+  std::uint32_t count = 0;
+  w.port.TakeReceived(&data, &count);
   for (;;) {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceived(&data, &count);
     if (count > 0) {
       window.Take(data, count);
       ReplyOutcome outcome = window.Recognise();
       if (outcome != ReplyTimeout) return outcome;
     }
-    w.clock.SleepMs(kTkReplyPollPauseMs);
+    // Sleeps on the arrival signal between takes, so a word is seen as soon as its last
+    // byte is here; what is taken once the window has closed is too late.
+    const std::int64_t left = kTkReplyWindowMs - (w.clock.NowMs() - start);
+    if (left <= 0) return ReplyTimeout;
+    w.port.TakeReceivedWaiting(&data, &count,
+                               static_cast<int>(std::min<std::int64_t>(left, kTkReplyWaitStepMs)));
     if (w.clock.NowMs() - start >= kTkReplyWindowMs) return ReplyTimeout;
   }
 }

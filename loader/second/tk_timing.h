@@ -23,9 +23,11 @@ inline constexpr std::uint16_t kTkTransferStopBits = 1;
 inline constexpr int kTkEraseWindowMs = 60000;
 inline constexpr int kTkErasePollPauseMs = 200;
 
-// Reply to a record: the whole word within this window, looked for every millisecond.
+// Reply to a record: the whole word within this window, looked for as bytes arrive. The
+// wait sleeps on the port's arrival signal, at most this long at a time and never past the
+// window's end; a wake-up every millisecond would cost more CPU than the whole transfer.
 inline constexpr int kTkReplyWindowMs = 1500;
-inline constexpr int kTkReplyPollPauseMs = 1;
+inline constexpr int kTkReplyWaitStepMs = 50;
 // A refused or unanswered record goes again after this pause, at most this many times.
 inline constexpr int kTkResendPauseMs = 200;
 inline constexpr int kTkMaxResends = 10;

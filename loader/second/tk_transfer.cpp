@@ -72,10 +72,10 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramIm
     }
 
     w.port.ClearReceived();
-    for (std::size_t i = 0; i < record.size(); ++i) {
-      w.port.WriteToPort(&record[i], 1);
-      if (ConfirmedCancel(w, progress)) return StepUserCancel;
-    }
+    // The record goes to the port in one write: the line carries the same bytes back to
+    // back as with one write per byte, without a system call for each of them.
+    w.port.WriteToPort(record.data(), static_cast<std::uint32_t>(record.size()));
+    if (ConfirmedCancel(w, progress)) return StepUserCancel;
     const ReplyOutcome reply = TkAwaitReply(w, recordNumber);
     if (reply == ReplyP || reply == ReplyI) {
       resends = 0;

@@ -61,6 +61,7 @@ TEST(TkTimeLimits, DetectPrepareAndRecordReply) {
                {'P', 30, 20, 50000, -1, StepNoReply, 110000, 110000 + 2 * 200 + 20},
                {'P', 30, 20, 1000, 1000, StepOk, 1000, 1500},  // "PXF" behind "DXF"
                {'R', 0, 0, 0, 0, ReplyI, 0, 1},                // came while the record was written
+               {'R', 37, 0, 0, 0, ReplyI, 37, 37},             // seen the moment it is complete
                {'R', 1499, 0, 0, 0, ReplyI, 1499, 1499},
                {'R', 1500, 0, 0, 0, ReplyTimeout, 1500, 1500}};
   for (const auto& c : cases) {

@@ -1,0 +1,114 @@
+// The pace of the upload on the virtual clock: an answer to a data record is judged when it
+// arrives, and the next record leaves exactly 50 ms after it.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+
+#include "app/progress.h"
+#include "loader/first/program_image.h"
+#include "loader/first/upload.h"
+#include "tests/first/first_rig.h"
+
+namespace {
+
+using Answers = std::vector<std::pair<std::int64_t, std::string>>;
+
+// A loader that answers each record as `script` says (delay after its last byte, text);
+// `sent` holds each record with the times of its first and last byte.
+struct PacedLoader {
+  struct Sent {
+    std::vector<std::uint8_t> bytes;
+    std::int64_t firstMs, lastMs;
+  };
+
+  explicit PacedLoader(std::function<Answers(std::size_t index)> script) {
+    link.onWrite = [this, script](FakeLink& l, const std::vector<std::uint8_t>& bytes) {
+      for (std::uint8_t b : bytes) {
+        if (partial.empty()) firstMs = l.clock().NowMs();
+        partial.push_back(b);
+        std::size_t size = partial[0] == kEndRecordStart ? 4
+                           : partial.size() < 2          ? 0
+                                                         : partial[1] + 7u;
+        if (partial.size() != size) continue;
+        sent.push_back({std::move(partial), firstMs, l.clock().NowMs()});
+        partial.clear();
+        Answers answers =
+            sent.back().bytes[0] == kEndRecordStart ? Answers{{3, "5"}} : script(sent.size() - 1);
+        for (const auto& [delayMs, text] : answers)
+          l.DeliverAfter(delayMs, text);
+      }
+    };
+    PrepareLoad(dir, w, "VR", kTestWrgText);
+    link.OpenPort(1, 9600, 'N', 8, 2);
+    EXPECT_EQ(LoadProgramImage(w.FilePath(), RecordRules::kFirstFamily, ui, &image),
+              ImageLoad::kReady);
+  }
+
+  // Milliseconds from the last byte of record i to the first byte of record i + 1.
+  std::vector<std::int64_t> Gaps() const {
+    std::vector<std::int64_t> gaps;
+    for (std::size_t i = 0; i + 1 < sent.size(); ++i)
+      gaps.push_back(sent[i + 1].firstMs - sent[i].lastMs);
+    return gaps;
+  }
+
+  TempDir dir;
+  VirtualClock clock{5000};
+  RecordingUi ui;
+  CSettingsStore settings{dir.File("kznload.INI")};
+  FakeLink link{clock};
+  CLoaderState w{ui, clock, settings, link};
+  CProgress progress{ui};
+  ProgramImage image;
+  std::vector<Sent> sent;
+  std::vector<std::uint8_t> partial;
+  std::int64_t firstMs = 0;
+};
+
+TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
+  // The program has 4 data records and the end record; the gaps are between those 5 sends
+  // (and the resends), in milliseconds from a record's last byte to the next one's first.
+  const struct {
+    const char* name;
+    std::function<Answers(std::size_t)> script;
+    std::vector<std::int64_t> gaps;
+  } cases[] = {
+      {"at once",
+       [](std::size_t) {
+         return Answers{{0, "0"}};
+       },
+       {50, 50, 50, 50}},
+      {"7 ms",
+       [](std::size_t) {
+         return Answers{{7, "0"}};
+       },
+       {57, 57, 57, 57}},
+      // What follows the "0" within the 50 ms is not judged: CR LF would be a refusal.
+      {"0 then CR LF",
+       [](std::size_t) {
+         return Answers{{7, "0"}, {30, "\r\n"}};
+       },
+       {57, 57, 57, 57}},
+      // A refusal: the same record again 200 ms after the 50 ms.
+      {"refused once",
+       [](std::size_t i) {
+         return Answers{{12, i == 1 ? "1" : "0"}};
+       },
+       {62, 262, 62, 62, 62}},
+      {"just within 30 s",
+       [](std::size_t i) {
+         return Answers{{i == 2 ? 29999 : 1, "0"}};
+       },
+       {51, 51, 30049, 51}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PacedLoader loader(c.script);
+    EXPECT_EQ(UploadProgram(loader.w, loader.progress, loader.image), 1);
+    EXPECT_TRUE(loader.ui.MessageIds().empty());
+    EXPECT_EQ(loader.Gaps(), c.gaps);
+  }
+}
+
+}  // namespace
