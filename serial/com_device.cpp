@@ -1,6 +1,7 @@
 #include "serial/com_device.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,13 +56,25 @@ std::vector<std::string> ListSerialDevices(const std::string& devFolder) {
   return paths;
 }
 
+// A bare name (no folder) is the stable by-id name of an adapter when one is listed there,
+// otherwise a device of the device folder ("ttyUSB0").
+std::string ExpandDeviceName(const std::string& configured, const std::string& devFolder) {
+  if (configured.find('/') != std::string::npos) return configured;
+  std::string folder = devFolder;
+  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  std::string byId = folder + "serial/by-id/" + configured;
+  struct stat info {};
+  if (::stat(byId.c_str(), &info) == 0) return byId;
+  return folder + configured;
+}
+
 std::string ResolveComDevice(const CSettingsStore& settings, int portNumber,
                              const std::string& devFolder) {
   if (portNumber < 1) return {};
   char key[16];
   std::snprintf(key, sizeof key, "COM%d", portNumber);
   std::string configured = settings.GetText("COMMUNICATION", key, "");
-  if (!configured.empty()) return configured;
+  if (!configured.empty()) return ExpandDeviceName(configured, devFolder);
   std::vector<std::string> devices = ListSerialDevices(devFolder);
   if (static_cast<std::size_t>(portNumber) > devices.size()) return {};
   return devices[static_cast<std::size_t>(portNumber) - 1];

@@ -22,5 +22,9 @@ std::optional<SerialDeviceName> ParseSerialDeviceName(std::string_view name);
 std::vector<std::string> ListSerialDevices(const std::string& devFolder);
 
 // The device path for port number n, or an empty text when there is none.
+// A device named in the settings: a path stays as it is; a bare name is looked up among the
+// stable by-id names under `devFolder`/serial/by-id, then in `devFolder` itself.
+std::string ExpandDeviceName(const std::string& configured, const std::string& devFolder);
+
 std::string ResolveComDevice(const CSettingsStore& settings, int portNumber,
                              const std::string& devFolder = "/dev");

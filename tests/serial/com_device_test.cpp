@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/settings_store.h"
 #include "tests/support/temp_dir.h"
 
@@ -38,6 +40,15 @@ TEST(ComDevice, PortNumbersFollowAdaptersThenModemsThenUartsInNumericOrder) {
   ASSERT_TRUE(settings.SetText("COMMUNICATION", "com2", "/dev/serial/by-id/gps"));
   EXPECT_EQ(ResolveComDevice(settings, 2, dev.Path()), "/dev/serial/by-id/gps");
   EXPECT_EQ(ResolveComDevice(settings, 1, dev.Path()), dev.File("ttyUSB2"));
+
+  // A bare name is an adapter's stable by-id name when one is listed, else a device name.
+  std::filesystem::create_directories(dev.File("serial/by-id"));
+  dev.Write("serial/by-id/usb-FTDI_GPS-if00-port0", "");
+  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM3", "usb-FTDI_GPS-if00-port0"));
+  EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()),
+            dev.File("serial/by-id/usb-FTDI_GPS-if00-port0"));
+  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM4", "ttyACM0"));
+  EXPECT_EQ(ResolveComDevice(settings, 4, dev.Path()), dev.File("ttyACM0"));
 }
 
 }  // namespace
