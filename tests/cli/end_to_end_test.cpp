@@ -138,13 +138,13 @@ TEST_F(CliEndToEnd, EachFamilyLoadsAndAnUnfinishedLoadIsAskedAbout) {
     EXPECT_GT(progress.size(), 2u) << load.err;
     for (std::size_t i = 1; i < progress.size(); ++i)
       EXPECT_NE(progress[i], progress[i - 1]);
-    std::optional<json_lite::Value> report = sim.WaitForExit(10000);
+    std::optional<simreport::Json> report = sim.WaitForExit(10000);
     if (!report) report = sim.Stop();
     ASSERT_TRUE(report);
-    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).AsString(), c.outcome);
+    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), c.outcome);
     EXPECT_EQ(report->at("violations").size(), 0u);
     if (c.unfinished) {
-      EXPECT_EQ(report->at("dump").AsString().empty(), !c.answer.empty());
+      EXPECT_EQ(report->at("dump").get<std::string>().empty(), !c.answer.empty());
     }
   }
   // The first family keeps one dump file per port and marks each port's load as ended
@@ -193,10 +193,10 @@ TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything)
                           sim.SlavePath(), "--lang", "en"});
     EXPECT_EQ(load.exitStatus, 1);
     EXPECT_EQ(load.out, "[119] Failure while loading. Retry.\n");
-    std::optional<json_lite::Value> report = sim.Stop();
+    std::optional<simreport::Json> report = sim.Stop();
     ASSERT_TRUE(report);
     for (std::size_t i = 0; i < report->at("phases").size(); ++i)
-      EXPECT_EQ(report->at("phases").at(i).at("bytes").AsString(), "");
+      EXPECT_EQ(report->at("phases").at(i).at("bytes").get<std::string>(), "");
   }
 }
 
@@ -229,22 +229,24 @@ TEST_F(CliEndToEnd, AKilledUploadIsRestoredFromTheDumpByTheNextRun) {
             "[134] Last loading ended badly. Are you uploading the same receiver ?\n"
             "[answer] Yes\n" +
                 std::string(kSuccessEnglish));
-  std::optional<json_lite::Value> report = sim.WaitForExit(10000);
+  std::optional<simreport::Json> report = sim.WaitForExit(10000);
   if (!report) report = sim.Stop();
   ASSERT_TRUE(report);
-  EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).AsString(), "abandoned");
-  EXPECT_EQ(report->at("outcomes").at(std::size_t{1}).AsString(), "5");
+  EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), "abandoned");
+  EXPECT_EQ(report->at("outcomes").at(std::size_t{1}).get<std::string>(), "5");
   // The kill may cut a record short on the line; nothing else is amiss.
   for (std::size_t i = 0; i < report->at("violations").size(); ++i) {
-    std::string violation = report->at("violations").at(i).AsString();
+    std::string violation = report->at("violations").at(i).get<std::string>();
     EXPECT_EQ(violation.rfind("port closed while", 0), 0u) << violation;
   }
   // Asked once, for the first run only; both tables of that read-out went back whole.
   EXPECT_EQ(report->at("writeBack").size(), 43u);
-  const json_lite::Value& memory = report->at("memory");
-  EXPECT_EQ(memory.at("doppler").AsString(), memory.at("initialDoppler").AsString());
-  EXPECT_EQ(memory.at("almanac").AsString(), memory.at("initialAlmanac").AsString());
-  EXPECT_NE(memory.at("initialDoppler").AsString(), "");
+  const simreport::Json& memory = report->at("memory");
+  EXPECT_EQ(memory.at("doppler").get<std::string>(),
+            memory.at("initialDoppler").get<std::string>());
+  EXPECT_EQ(memory.at("almanac").get<std::string>(),
+            memory.at("initialAlmanac").get<std::string>());
+  EXPECT_NE(memory.at("initialDoppler").get<std::string>(), "");
   EXPECT_NE(dir.Read("config/kznload.INI").find("1=1"), std::string::npos);
 }
 

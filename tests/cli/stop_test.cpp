@@ -63,10 +63,10 @@ TEST_F(CliStop, ASignalDuringTheUploadStopsItAndTheNextRunResumesFromTheDump) {
     EXPECT_EQ(stopped.out, "[108] Confirm abortion.\n[answer] Yes\n[cancelled] load on COM1 (" +
                                sim.SlavePath() + ") stopped by signal: " + strsignal(signal) +
                                "\n");
-    std::optional<json_lite::Value> report = sim.Stop();
+    std::optional<simreport::Json> report = sim.Stop();
     ASSERT_TRUE(report);
-    EXPECT_TRUE(report->at("endRecord").IsNull());
-    EXPECT_GT(report->at("recordsAccepted").AsNumber(), 0);
+    EXPECT_TRUE(report->at("endRecord").is_null());
+    EXPECT_GT(report->at("recordsAccepted").get<double>(), 0);
     EXPECT_EQ(report->at("violations").size(), 0u);
     EXPECT_NE(dir.Read("config/kznload.INI").find("1=-1"), std::string::npos);
 
@@ -83,8 +83,9 @@ TEST_F(CliStop, ASignalDuringTheUploadStopsItAndTheNextRunResumesFromTheDump) {
     report = again.WaitForExit(10000);
     if (!report) report = again.Stop();
     ASSERT_TRUE(report);
-    EXPECT_TRUE(report->at("dump").AsString().empty());  // the tables came from the dump file
-    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).AsString(), "5");
+    EXPECT_TRUE(
+        report->at("dump").get<std::string>().empty());  // the tables came from the dump file
+    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), "5");
   }
 }
 
@@ -102,9 +103,9 @@ TEST_F(CliStop, AHangUpDuringTheWakeUpEndsWithACancelledLine) {
   EXPECT_LT(stopped.msAfterSignal, kStopLimitMs);
   EXPECT_EQ(stopped.out,
             "[cancelled] load on COM1 (" + sim.SlavePath() + ") stopped by signal: Hangup\n");
-  std::optional<json_lite::Value> report = sim.Stop();
+  std::optional<simreport::Json> report = sim.Stop();
   ASSERT_TRUE(report);
-  EXPECT_EQ(report->at("recordsAccepted").AsNumber(), 0);
+  EXPECT_EQ(report->at("recordsAccepted").get<double>(), 0);
 }
 
 TEST_F(CliStop, APortThatCannotBeOpenedIsNamedWithItsDeviceAndReason) {

@@ -10,12 +10,12 @@
 #include "loader/first/tables.h"
 #include "serial/serial_port.h"
 #include "tests/first/first_rig.h"
-#include "tests/support/json_lite.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/sim_report.h"
 
 namespace {
 
-using json_lite::HexFromBytes;
+using simreport::HexFromBytes;
 
 // A first-family load through the real port, with kznsim at the other end of the line.
 class SimLoad {
@@ -34,22 +34,23 @@ class SimLoad {
     if (!sim.Start(args)) ADD_FAILURE() << sim.Error();
     auto start = std::chrono::steady_clock::now();
     RunFirstFamilyLoad(w, tag);
-    report = sim.Stop().value_or(json_lite::Value());
+    report = sim.Stop().value_or(simreport::Json());
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   std::vector<std::uint8_t> Memory(const char* name) const {
-    return json_lite::BytesFromHex(report.at("memory").at(name).AsString())
+    return simreport::BytesFromHex(report.at("memory").at(name).get<std::string>())
         .value_or(std::vector<std::uint8_t>{});
   }
   // A load that ended well: the program as it is (the header never sent, the check bytes and
   // word sum right: each a violation), the write-backs, the end record's sum, the port shut.
   void ExpectCleanLoad(std::size_t writeBacks) const {
-    EXPECT_EQ(report.at("violations").size(), 0u) << report.at("violations").at(0).AsString();
-    EXPECT_EQ(report.at("program").AsString(),  // all but the 16-byte header and the end
+    EXPECT_EQ(report.at("violations").size(), 0u)
+        << report.at("violations").at(0).get<std::string>();
+    EXPECT_EQ(report.at("program").get<std::string>(),  // all but the 16-byte header and the end
               HexFromBytes(std::vector<std::uint8_t>(program.begin() + 16, program.end() - 4)));
     EXPECT_EQ(report.at("writeBack").size(), writeBacks);
-    EXPECT_EQ(report.at("endRecord").at("sum").AsInt(),
-              report.at("endRecord").at("expectedSum").AsInt());
+    EXPECT_EQ(report.at("endRecord").at("sum").get<long long>(),
+              report.at("endRecord").at("expectedSum").get<long long>());
     EXPECT_FALSE(port.IsOpen());
   }
 
@@ -62,7 +63,7 @@ class SimLoad {
   CLoaderState w;
   std::string tag;
   std::vector<std::uint8_t> program;
-  json_lite::Value report;
+  simreport::Json report;
 };
 
 // At line rate: VR in French with a backup from another receiver (the newer row of each
@@ -84,21 +85,22 @@ TEST(FirstFamilySim, HappyPathsAtLineRate) {
     auto saved = load.w.tables.savedAlmanac;
     load.Run({"--throttle", "--seed", std::to_string(portNumber * 7)});
     LanguageOffset = kFrenchOffset;
-    const json_lite::Value& report = load.report;
+    const simreport::Json& report = load.report;
     SCOPED_TRACE(load.tag);
     ASSERT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
     EXPECT_EQ(load.ui.messages[0].textNumber, kMsgLoadingOk + language);
     EXPECT_EQ(load.settings.GetInt("LAST_LOADING", std::to_string(portNumber), 0), 1);
     EXPECT_EQ(HexFromBytes(
                   first_test::Bytes(load.dir.Read("~tmp" + std::to_string(portNumber) + ".tmp"))),
-              report.at("dumpStream").AsString());
+              report.at("dumpStream").get<std::string>());
     load.ExpectCleanLoad(43);
     // The almanac first, then the doppler table, at the family's addresses.
     std::uint32_t base = vr ? kVrTableBase : kTkTableBase;
     for (long long i = 0; i < 43; ++i) {
       long long block = i < 32 ? 13 + i : i - 32;
-      EXPECT_EQ(report.at("writeBack").at(static_cast<std::size_t>(i)).at("address").AsInt(),
-                base + (block >= 13 ? 1412 + 42 * (block - 13) : 120 * block))
+      EXPECT_EQ(
+          report.at("writeBack").at(static_cast<std::size_t>(i)).at("address").get<long long>(),
+          base + (block >= 13 ? 1412 + 42 * (block - 13) : 120 * block))
           << block;
     }
     // The receiver holds its own doppler table again, the merged almanac, and so does alm.alm.
@@ -153,7 +155,7 @@ TEST(FirstFamilySim, WrongChecksumStateVerdictsAndVanishing) {
     EXPECT_EQ(load.settings.GetInt("LAST_LOADING", "1", 0), ok ? 1 : -1);
     std::size_t ends = 0, writeBacks = unfinished ? 43 : 32;
     for (std::size_t i = 0; i < load.report.at("records").size(); ++i)
-      ends += load.report.at("records").at(i).at("kind").AsString() == "end";
+      ends += load.report.at("records").at(i).at("kind").get<std::string>() == "end";
     EXPECT_EQ(ends, c.ends);
     EXPECT_EQ(load.report.at("writeBack").size(), c.ends > 0 ? writeBacks : 0u);
     EXPECT_EQ(load.dir.Read("~tmp1.tmp"), unfinished ? std::string(old.begin(), old.end()) : "");
@@ -162,13 +164,13 @@ TEST(FirstFamilySim, WrongChecksumStateVerdictsAndVanishing) {
     EXPECT_LT(seconds, 40.0);
     std::string heard;
     for (std::size_t i = 0; i < load.report.at("phases").size(); ++i)
-      heard += load.report.at("phases").at(i).at("bytes").AsString();
+      heard += load.report.at("phases").at(i).at("bytes").get<std::string>();
     EXPECT_TRUE(!unfinished ||
                 heard.find(HexFromBytes(first_test::Bytes("$KZNPROG"))) == std::string::npos);
     if (!ok) continue;
     load.ExpectCleanLoad(writeBacks);
     if (!unfinished) continue;
-    EXPECT_EQ(load.report.at("recordsResent").AsInt(), 10);
+    EXPECT_EQ(load.report.at("recordsResent").get<long long>(), 10);
     // The doppler table of the old dump went back.
     std::vector<std::uint8_t> doppler = load.Memory("doppler");
     doppler.resize(120);
@@ -203,10 +205,10 @@ TEST(FirstFamilySim, FilesItCannotSendWholeNeverReachTheReceiver) {
       load.dir.Write(load.w.fileName, std::string(bytes.begin(), bytes.end()));
       load.Run({});
       EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-      ASSERT_EQ(load.report.at("family").AsString(), load.tag) << "no report from kznsim";
+      ASSERT_EQ(load.report.at("family").get<std::string>(), load.tag) << "no report from kznsim";
       std::string heard;
       for (std::size_t i = 0; i < load.report.at("phases").size(); ++i)
-        heard += load.report.at("phases").at(i).at("bytes").AsString();
+        heard += load.report.at("phases").at(i).at("bytes").get<std::string>();
       EXPECT_EQ(heard, "") << "bytes reached the receiver";
       EXPECT_EQ(load.report.at("records").size(), 0u);
       EXPECT_EQ(load.settings.GetInt("LAST_LOADING", "1", 0), 0);

@@ -376,10 +376,10 @@ TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(settings.GetInt("LAST_LOADING", "1", 0), -1);
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");
-  const std::optional<json_lite::Value> report = sim.Stop();
+  const std::optional<simreport::Json> report = sim.Stop();
   ASSERT_TRUE(report);
-  EXPECT_TRUE(report->at("endRecord").IsNull());
-  EXPECT_GT(report->at("recordsAccepted").AsNumber(), 0);
+  EXPECT_TRUE(report->at("endRecord").is_null());
+  EXPECT_GT(report->at("recordsAccepted").get<double>(), 0);
 }
 
 TEST(ProgressWindow, PercentRuleAndCancelRequests) {
@@ -480,9 +480,9 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");  // nothing saved
   EXPECT_TRUE(dlg.isVisible() && dlg.isEnabled() && ui.Progress() == nullptr);
   EXPECT_TRUE(ui.serialMessages.empty());
-  const std::optional<json_lite::Value> report = sim.Stop();
+  const std::optional<simreport::Json> report = sim.Stop();
   ASSERT_TRUE(report.has_value() && report->at("outcomes").size() == 1u);
-  EXPECT_EQ(report->at("outcomes").at(0).AsString(), GetParam().second);  // its good end
+  EXPECT_EQ(report->at("outcomes").at(0).get<std::string>(), GetParam().second);  // its good end
   EXPECT_EQ(report->at("violations").size(), 0u);
 }
 

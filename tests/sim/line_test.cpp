@@ -72,7 +72,7 @@ TEST_F(SimLineTest, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5
   auto report = StopSim();
   EXPECT_FALSE(std::filesystem::is_symlink(dir.File("tty"))) << "the link goes at exit";
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(programBytes));
+  EXPECT_EQ(report.at("program").get<std::string>(), simreport::HexFromBytes(programBytes));
   EXPECT_EQ(report.at("writeBack").size(), 43u);
   EXPECT_EQ(Phases(report), "normal 4800/2, identify 9600/2, record 9600/2");
 }
@@ -91,7 +91,7 @@ TEST_F(SimLineTest, TkLoadWithoutWriteBackLeavesItsTablesErasedThenTheRunEnds) {
   auto report = sim_.WaitForExit(2000);
   ASSERT_TRUE(report);
   EXPECT_EQ(report->at("violations").size(), 0u) << Violations(*report);
-  EXPECT_EQ(report->at("memory").at("almanac").AsString(), std::string(2 * 1344, 'F'));
+  EXPECT_EQ(report->at("memory").at("almanac").get<std::string>(), std::string(2 * 1344, 'F'));
 }
 
 TEST_F(SimLineTest, TkRefusedRecordsAreAcceptedWhenSentAgainAndABusyEndAnswersLate) {
@@ -111,8 +111,8 @@ TEST_F(SimLineTest, TkRefusedRecordsAreAcceptedWhenSentAgainAndABusyEndAnswersLa
   EXPECT_EQ(Text(loader_->Read(3000, "", 3)), "335");
   EXPECT_GE(NowMs() - sent, 1500) << "busy answers a second apart";
   auto report = StopSim();
-  EXPECT_EQ(report.at("recordsAccepted").AsInt(), 2);
-  EXPECT_EQ(report.at("recordsResent").AsInt(), 3);
+  EXPECT_EQ(report.at("recordsAccepted").get<long long>(), 2);
+  EXPECT_EQ(report.at("recordsResent").get<long long>(), 3);
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
 }
 
@@ -138,7 +138,7 @@ TEST_F(SimLineTest, TkProtocolViolationsAreReported) {
   end[3] ^= 1;  // not the sum of S's two bytes
   EXPECT_EQ(Exchange(end), "1");
   auto report = StopSim();
-  EXPECT_EQ(report.at("outcomes").at(0).AsString(), "abandoned");
+  EXPECT_EQ(report.at("outcomes").at(0).get<std::string>(), "abandoned");
   ExpectViolations(report, {"no loader was ready", "at 4800/2 while the receiver listens at 9600/2",
                             "header record sent", "stray byte", "bad check byte in data record",
                             "starts no table block", "40 data bytes instead of 42", "fourth byte"});
@@ -159,12 +159,13 @@ TEST_F(SimLineTest, VrWhatTheLoaderCannotHearIsGarbledOrLost) {
   ASSERT_TRUE(loader_->Open(9600, 2));
   EXPECT_TRUE(loader_->Await(kVrText, 1000));
   auto report = StopSim();
-  Bytes stream = json_lite::BytesFromHex(report.at("dumpStream").AsString()).value_or(Bytes{});
+  Bytes stream =
+      simreport::BytesFromHex(report.at("dumpStream").get<std::string>()).value_or(Bytes{});
   for (auto& b : stream)
     b ^= 0xFF;
   EXPECT_EQ(heard, stream);
-  EXPECT_GE(report.at("garbledBytes").AsInt(), static_cast<long long>(stream.size()));
-  EXPECT_GE(report.at("droppedBytes").AsInt(), 3 * 24);
+  EXPECT_GE(report.at("garbledBytes").get<long long>(), static_cast<long long>(stream.size()));
+  EXPECT_GE(report.at("droppedBytes").get<long long>(), 3 * 24);
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
 }
 
@@ -198,11 +199,12 @@ TEST_F(SimLineTest, Tk20bLoadsWithDxfAtTheRateItWasPreparedFor) {
   EXPECT_EQ(Reply(SecondEndRecord(0xAC)), "POK\r\n");
   auto report = StopSim();
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  EXPECT_EQ(report.at("preparation").at("sentence").AsString() + "\r\n", Preparation("210000"));
+  EXPECT_EQ(report.at("preparation").at("sentence").get<std::string>() + "\r\n",
+            Preparation("210000"));
   Bytes program;
   for (const auto& r : records)
     program.insert(program.end(), r.begin(), r.end());
-  EXPECT_EQ(report.at("program").AsString(), json_lite::HexFromBytes(program));
+  EXPECT_EQ(report.at("program").get<std::string>(), simreport::HexFromBytes(program));
   EXPECT_EQ(Phases(report), "normal 4800/2, identify 4800/2, record 19200/1");
 }
 
@@ -227,7 +229,7 @@ TEST_F(SimLineTest, Tk20bReplyWordFaults) {
     for (const auto& [number, reply] : c.steps)
       EXPECT_EQ(Reply(SecondDataRecord(number, {9, 9})), reply + "\r\n");
     auto report = StopSim();
-    EXPECT_EQ(report.at("recordsResent").AsInt(), c.resent);
+    EXPECT_EQ(report.at("recordsResent").get<long long>(), c.resent);
     EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   }
 }
