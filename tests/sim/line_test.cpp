@@ -224,6 +224,11 @@ struct ReplyWordCase {
   int resent;
 };
 
+// Names the case in test listings.
+void PrintTo(const ReplyWordCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class Tk20bReplyWordFault : public SimLineTest,
                             public ::testing::WithParamInterface<ReplyWordCase> {};
 
