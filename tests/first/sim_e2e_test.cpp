@@ -69,8 +69,11 @@ class SimLoad {
 
 // At line rate: VR in French with a backup from another receiver (the newer row of each
 // slot goes back), TK in English on port 2 without one (its own almanac comes back).
-TEST(FirstFamilySim, HappyPathsAtLineRate) {
-  for (bool vr : {true, false}) {
+class FirstFamilySimAtLineRate : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FirstFamilySimAtLineRate, LoadsAndWritesTheTablesBack) {
+  {
+    const bool vr = GetParam();
     std::int16_t language = vr ? kFrenchOffset : kEnglishOffset;
     std::int8_t portNumber = vr ? 1 : 2;
     LanguageOffset = language;
@@ -115,30 +118,34 @@ TEST(FirstFamilySim, HappyPathsAtLineRate) {
   }
 }
 
+INSTANTIATE_TEST_SUITE_P(EachFamily, FirstFamilySimAtLineRate, ::testing::Values(true, false),
+                         [](const auto& param) { return std::string(param.param ? "VR" : "TK"); });
+
 // A receiver already in its wrong-checksum state. After an unfinished load answered Yes
 // (TK) the old dump is used and nothing is asked of the receiver, whose memory went with that
 // load; ten refusals of a record are forgiven, not eleven. Otherwise (VR) it gets the saved
 // almanac only (the doppler table of an earlier load is forgotten) and judges the end
 // record, or vanishes mid-upload, which fails the load at once.
-TEST(FirstFamilySim, WrongChecksumStateVerdictsAndVanishing) {
-  struct Case {
-    std::vector<std::string> args;
-    std::vector<int> messages;
-    std::size_t ends;
-  };
-  const int kFailed = kMsgLoadingFailed, kUnfinished = kMsgLastLoadingUnfinished;
-  const Case cases[] = {
-      {{"--fault", "refuse-record=2:10"}, {kUnfinished, kMsgLoadingOk}, 1},
-      {{"--fault", "refuse-record=2:11"}, {kUnfinished, kFailed}, 0},
-      {{"--verdict", "1"}, {kFailed, kFailed}, 3},
-      {{"--fault", "busy=3"}, {kMsgLoadingOk}, 1},
-      {{"--verdict", "4"}, {kMsgBadChecksum, kFailed}, 1},
-      {{"--verdict", "6"}, {kMsgBadSoftwareVersion, kFailed}, 1},
-      {{"--verdict", "7"}, {kMsgFlashWriteError, kFailed}, 1},
-      {{"--fault", "vanish=3"}, {kFailed}, 0},
-  };
+struct WrongStateCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::vector<int> messages;
+  std::size_t ends;
+};
+
+// Names the case in test listings.
+void PrintTo(const WrongStateCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+constexpr int kFailed = kMsgLoadingFailed, kUnfinished = kMsgLastLoadingUnfinished;
+
+class FirstFamilySimWrongState : public ::testing::TestWithParam<WrongStateCase> {};
+
+TEST_P(FirstFamilySimWrongState, EndsAsTheReceiverAnswers) {
   auto old = first_test::MakeDump(0x5C, CurrentGpsWeek());
-  for (const Case& c : cases) {
+  {
+    const WrongStateCase& c = GetParam();
     bool unfinished = c.messages[0] == kUnfinished, ok = c.messages.back() == kMsgLoadingOk;
     SimLoad load(unfinished ? FirstFamilyKind::kTk : FirstFamilyKind::kVr);
     if (unfinished) {
@@ -170,9 +177,9 @@ TEST(FirstFamilySim, WrongChecksumStateVerdictsAndVanishing) {
       heard += load.report.at("phases").at(i).at("bytes").get<std::string>();
     EXPECT_TRUE(!unfinished ||
                 heard.find(HexFromBytes(first_test::Bytes("$KZNPROG"))) == std::string::npos);
-    if (!ok) continue;
+    if (!ok) return;
     load.ExpectCleanLoad(writeBacks);
-    if (!unfinished) continue;
+    if (!unfinished) return;
     EXPECT_EQ(load.report.at("recordsResent").get<long long>(), 10);
     // The doppler table of the old dump went back.
     std::vector<std::uint8_t> doppler = load.Memory("doppler");
@@ -180,6 +187,21 @@ TEST(FirstFamilySim, WrongChecksumStateVerdictsAndVanishing) {
     EXPECT_EQ(doppler, first_test::BlockData(0x5C, CurrentGpsWeek(), 0));
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EachAnswer, FirstFamilySimWrongState,
+    ::testing::Values(
+        WrongStateCase{
+            "TenRefusals", {"--fault", "refuse-record=2:10"}, {kUnfinished, kMsgLoadingOk}, 1},
+        WrongStateCase{
+            "ElevenRefusals", {"--fault", "refuse-record=2:11"}, {kUnfinished, kFailed}, 0},
+        WrongStateCase{"Verdict1", {"--verdict", "1"}, {kFailed, kFailed}, 3},
+        WrongStateCase{"Busy", {"--fault", "busy=3"}, {kMsgLoadingOk}, 1},
+        WrongStateCase{"Verdict4", {"--verdict", "4"}, {kMsgBadChecksum, kFailed}, 1},
+        WrongStateCase{"Verdict6", {"--verdict", "6"}, {kMsgBadSoftwareVersion, kFailed}, 1},
+        WrongStateCase{"Verdict7", {"--verdict", "7"}, {kMsgFlashWriteError, kFailed}, 1},
+        WrongStateCase{"Vanish", {"--fault", "vanish=3"}, {kFailed}, 0}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 // A file the upload could not send whole is refused with its message before a single byte
 // reaches the receiver; the port's marker and dump file stay as they were.
