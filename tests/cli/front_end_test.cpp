@@ -174,7 +174,7 @@ TEST(CliMessageLines, NumberTheMessageInTheFrenchBlockInBothLanguages) {
     EXPECT_EQ(FrenchBlockNumber(id + kEnglishOffset), id);
   }
   for (int other : {0, kFirstMessageId - 1 + kEnglishOffset, kLastMessageId + 1 + kEnglishOffset,
-                    kEnglishOffset, 99})
+                    int{kEnglishOffset}, 99})
     EXPECT_EQ(FrenchBlockNumber(other), other);
 }
 
