@@ -120,7 +120,7 @@ TEST_F(SimLineTest, TkRefusedRecordsAreAcceptedWhenSentAgainAndABusyEndAnswersLa
 }
 
 TEST_F(SimLineTest, TkProtocolViolationsAreReported) {
-  StartSim({"--family", "TK"});
+  StartSim({"--family", "TK", "--exit-after", "1"});
   ASSERT_TRUE(loader_->Open(9600, 2));
   loader_->Send(FirstDataRecord(0x000100, {1}));  // no loader yet
   loader_->Read(50);
@@ -140,7 +140,7 @@ TEST_F(SimLineTest, TkProtocolViolationsAreReported) {
   Bytes end = FirstEndRecord(0);
   end[3] ^= 1;  // not the sum of S's two bytes
   EXPECT_EQ(Exchange(end), "1");
-  auto report = StopSim();
+  auto report = AbandonLoad();
   EXPECT_EQ(report.at("outcomes").at(0).get<std::string>(), "abandoned");
   ExpectViolations(report, {"no loader was ready", "at 4800/2 while the receiver listens at 9600/2",
                             "header record sent", "stray byte", "bad check byte in data record",
@@ -234,11 +234,11 @@ class Tk20bReplyWordFault : public SimLineTest,
 
 TEST_P(Tk20bReplyWordFault, RepliesAndResendsAsTheFaultMakesThem) {
   const ReplyWordCase& c = GetParam();
-  StartSim({"--family", "TK20B", "--erase-ms", "60", "--fault", c.fault});
+  StartSim({"--family", "TK20B", "--erase-ms", "60", "--fault", c.fault, "--exit-after", "1"});
   Tk20bIntoTransfer("500000", 115200);
   for (const auto& [number, reply] : c.steps)
     EXPECT_EQ(Reply(SecondDataRecord(number, {9, 9})), reply + "\r\n");
-  auto report = StopSim();
+  auto report = AbandonLoad();
   EXPECT_EQ(report.at("recordsResent").get<long long>(), c.resent);
   EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   ExpectReportAsExpected(report);

@@ -74,6 +74,15 @@ class SimLineTest : public ::testing::Test {
     return report ? *report : simreport::Json();
   }
 
+  // The loader closes its port in the middle of a load. The simulator, started with
+  // --exit-after 1, ends once it has seen the load abandoned.
+  simreport::Json AbandonLoad() {
+    loader_->Close();
+    auto report = sim_.WaitForExit(10000);
+    EXPECT_TRUE(report) << "kznsim did not end the abandoned load";
+    return report ? *report : simreport::Json();
+  }
+
   void TkIntoLoader(const std::string& text = kTkText) {
     ASSERT_TRUE(loader_->Open(9600, 2));
     loader_->Send(kTkWake);
