@@ -3,9 +3,14 @@
 #include <cstdio>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 namespace kznsim {
 
 namespace {
+
+// Members keep the order they are written in.
+using Json = nlohmann::ordered_json;
 
 // A loader stuck in a loop must not make the report grow without end.
 constexpr std::size_t kMaxViolations = 1000;
@@ -21,25 +26,81 @@ std::string Hex(const Bytes& bytes) {
   return s;
 }
 
-std::string Quote(const std::string& text) {
-  std::string s = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      s += '\\';
+// The report's texts are byte strings; each byte is one character (U+0000 to U+00FF), so
+// any byte the loader sent survives into the report and reads back as the same byte.
+std::string Text(const std::string& bytes) {
+  std::string s;
+  s.reserve(bytes.size());
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
       s += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char esc[8];
-      std::snprintf(esc, sizeof(esc), "\\u%04X", c);
-      s += esc;
     } else {
-      s += static_cast<char>(c);
+      s += static_cast<char>(0xC0 | (c >> 6));
+      s += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  return s + "\"";
+  return s;
 }
 
-std::string HexString(const Bytes& bytes) {
-  return "\"" + Hex(bytes) + "\"";
+Json Texts(const std::vector<std::string>& list) {
+  Json array = Json::array();
+  for (const auto& text : list)
+    array.push_back(Text(text));
+  return array;
+}
+
+Json PhasesJson(const std::vector<PhaseEntry>& phases) {
+  Json array = Json::array();
+  for (const auto& p : phases)
+    array.push_back({{"phase", Text(p.phase)},
+                     {"bitRate", p.bitRate},
+                     {"stopBits", p.stopBits},
+                     {"bytes", Hex(p.bytes)}});
+  return array;
+}
+
+Json RecordsJson(const std::vector<RecordEntry>& records) {
+  Json array = Json::array();
+  for (const auto& rec : records)
+    array.push_back({{"kind", Text(rec.kind)},
+                     {"hex", Hex(rec.bytes)},
+                     {"bitRate", rec.bitRate},
+                     {"stopBits", rec.stopBits},
+                     {"answer", Text(rec.answer)}});
+  return array;
+}
+
+Json WriteBackJson(const std::vector<WriteBackEntry>& writeBack) {
+  Json array = Json::array();
+  for (const auto& w : writeBack)
+    array.push_back({{"block", w.block},
+                     {"address", w.address},
+                     {"hex", Hex(w.bytes)},
+                     {"accepted", w.accepted}});
+  return array;
+}
+
+Json EndRecordJson(const std::optional<EndRecordEntry>& end) {
+  if (!end) return nullptr;
+  return {{"hex", Hex(end->bytes)},
+          {"sum", end->sum},
+          {"expectedSum", end->expectedSum},
+          {"verdict", Text(end->verdict)}};
+}
+
+Json PreparationJson(const std::optional<PreparationEntry>& preparation) {
+  if (!preparation) return nullptr;
+  return {{"sentence", Text(preparation->sentence)},
+          {"rateChar", Text(preparation->rateChar)},
+          {"userDataChar", Text(preparation->userDataChar)}};
+}
+
+Json MemoryJson(const SimReport& r) {
+  if (!r.hasMemory) return nullptr;
+  return {{"doppler", Hex(r.doppler)},
+          {"almanac", Hex(r.almanac)},
+          {"initialDoppler", Hex(r.initialDoppler)},
+          {"initialAlmanac", Hex(r.initialAlmanac)}};
 }
 
 }  // namespace
@@ -58,72 +119,26 @@ void SimReport::Violation(const std::string& text) {
 }
 
 std::string ReportToJson(const SimReport& r) {
-  std::string j = "{\n";
-  j += "  \"family\": " + Quote(r.family) + ",\n";
-  j += "  \"loads\": " + std::to_string(r.loads) + ",\n";
-  j += "  \"outcomes\": [";
-  for (std::size_t i = 0; i < r.outcomes.size(); ++i)
-    j += (i ? ", " : "") + Quote(r.outcomes[i]);
-  j += "],\n  \"phases\": [";
-  for (std::size_t i = 0; i < r.phases.size(); ++i) {
-    const auto& p = r.phases[i];
-    j += std::string(i ? "," : "") + "\n    {\"phase\": " + Quote(p.phase) +
-         ", \"bitRate\": " + std::to_string(p.bitRate) +
-         ", \"stopBits\": " + std::to_string(p.stopBits) + ", \"bytes\": " + HexString(p.bytes) +
-         "}";
-  }
-  j += "],\n  \"records\": [";
-  for (std::size_t i = 0; i < r.records.size(); ++i) {
-    const auto& rec = r.records[i];
-    j += std::string(i ? "," : "") + "\n    {\"kind\": " + Quote(rec.kind) +
-         ", \"hex\": " + HexString(rec.bytes) + ", \"bitRate\": " + std::to_string(rec.bitRate) +
-         ", \"stopBits\": " + std::to_string(rec.stopBits) + ", \"answer\": " + Quote(rec.answer) +
-         "}";
-  }
-  j += "],\n  \"recordsAccepted\": " + std::to_string(r.recordsAccepted) + ",\n";
-  j += "  \"recordsResent\": " + std::to_string(r.recordsResent) + ",\n";
-  j += "  \"program\": " + HexString(r.program) + ",\n";
-  j += "  \"writeBack\": [";
-  for (std::size_t i = 0; i < r.writeBack.size(); ++i) {
-    const auto& w = r.writeBack[i];
-    j += std::string(i ? "," : "") + "\n    {\"block\": " + std::to_string(w.block) +
-         ", \"address\": " + std::to_string(w.address) + ", \"hex\": " + HexString(w.bytes) +
-         ", \"accepted\": " + (w.accepted ? "true" : "false") + "}";
-  }
-  j += "],\n  \"endRecord\": ";
-  if (r.endRecord) {
-    j += "{\"hex\": " + HexString(r.endRecord->bytes) +
-         ", \"sum\": " + std::to_string(r.endRecord->sum) +
-         ", \"expectedSum\": " + std::to_string(r.endRecord->expectedSum) +
-         ", \"verdict\": " + Quote(r.endRecord->verdict) + "}";
-  } else {
-    j += "null";
-  }
-  j += ",\n  \"preparation\": ";
-  if (r.preparation) {
-    j += "{\"sentence\": " + Quote(r.preparation->sentence) +
-         ", \"rateChar\": " + Quote(r.preparation->rateChar) +
-         ", \"userDataChar\": " + Quote(r.preparation->userDataChar) + "}";
-  } else {
-    j += "null";
-  }
-  j += ",\n  \"memory\": ";
-  if (r.hasMemory) {
-    j += "{\"doppler\": " + HexString(r.doppler) + ",\n    \"almanac\": " + HexString(r.almanac) +
-         ",\n    \"initialDoppler\": " + HexString(r.initialDoppler) +
-         ",\n    \"initialAlmanac\": " + HexString(r.initialAlmanac) + "}";
-  } else {
-    j += "null";
-  }
-  j += ",\n  \"dump\": " + HexString(r.dump) + ",\n";
-  j += "  \"dumpStream\": " + HexString(r.dumpStream) + ",\n";
-  j += "  \"garbledBytes\": " + std::to_string(r.garbledBytes) + ",\n";
-  j += "  \"droppedBytes\": " + std::to_string(r.droppedBytes) + ",\n";
-  j += "  \"violations\": [";
-  for (std::size_t i = 0; i < r.violations.size(); ++i)
-    j += std::string(i ? "," : "") + "\n    " + Quote(r.violations[i]);
-  j += "]\n}\n";
-  return j;
+  Json j;
+  j["family"] = Text(r.family);
+  j["loads"] = r.loads;
+  j["outcomes"] = Texts(r.outcomes);
+  j["phases"] = PhasesJson(r.phases);
+  j["records"] = RecordsJson(r.records);
+  j["recordsAccepted"] = r.recordsAccepted;
+  j["recordsResent"] = r.recordsResent;
+  j["program"] = Hex(r.program);
+  j["writeBack"] = WriteBackJson(r.writeBack);
+  j["endRecord"] = EndRecordJson(r.endRecord);
+  j["preparation"] = PreparationJson(r.preparation);
+  j["memory"] = MemoryJson(r);
+  j["dump"] = Hex(r.dump);
+  j["dumpStream"] = Hex(r.dumpStream);
+  j["garbledBytes"] = r.garbledBytes;
+  j["droppedBytes"] = r.droppedBytes;
+  j["violations"] = Texts(r.violations);
+  // Every character beyond ASCII is written as an escape: the file stays plain ASCII.
+  return j.dump(2, ' ', true) + "\n";
 }
 
 bool WriteReportFile(const SimReport& report, const std::string& path) {

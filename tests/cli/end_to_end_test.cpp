@@ -28,6 +28,17 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 constexpr const char* kSuccessEnglish = "[123] Software version succesfully loaded.\n";
 
+const std::string kUnfinishedQuestion =
+    "[134] Last loading ended badly. Are you uploading the same receiver ?\n";
+
+struct FamilyLoad {
+  const char *family, *port, *lang;
+  std::vector<std::string> answer;
+  bool unfinished;  // the port's last load ended badly
+  std::string out;
+  const char* outcome;
+};
+
 class CliEndToEnd : public ::testing::Test {
  protected:
   CliEndToEnd() {
@@ -72,6 +83,50 @@ class CliEndToEnd : public ::testing::Test {
             "--device", device,   "--lang",  lang};
   }
 
+  // Loads through the command line against kznsim playing the family, and checks the run's
+  // output, its progress lines and what the receiver saw.
+  void ExpectLoad(const FamilyLoad& c) {
+    SCOPED_TRACE(c.out);
+    if (c.unfinished) dir.Write("config/kznload.INI", "[LAST_LOADING]\n1=-1\n");
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--family", c.family, "--throttle", "--exit-after", "1"}))
+        << sim.Error();
+    std::vector<std::string> args = LoadArgs(c.family, sim.SlavePath(), c.lang);
+    args.insert(args.end(), {"--port", c.port});
+    args.insert(args.end(), c.answer.begin(), c.answer.end());
+    CliResult load = Cli(args);
+    EXPECT_EQ(load.exitStatus, 0) << load.err;
+    EXPECT_EQ(load.out, c.out);
+    // A progress line is written only when its text or percent changes.
+    std::vector<std::string> progress;
+    for (const std::string& line : Split(load.err, '\n')) {
+      if (line.rfind("[progress] ", 0) == 0) progress.push_back(line);
+    }
+    EXPECT_GT(progress.size(), 2u) << load.err;
+    for (std::size_t i = 1; i < progress.size(); ++i)
+      EXPECT_NE(progress[i], progress[i - 1]);
+    std::optional<simreport::Json> report = sim.WaitForExit(10000);
+    if (!report) report = sim.Stop();
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), c.outcome);
+    EXPECT_EQ(report->at("violations").size(), 0u);
+    if (c.unfinished) {
+      EXPECT_EQ(report->at("dump").get<std::string>().empty(), !c.answer.empty());
+    }
+  }
+
+  // Only the markers are written to the settings; `marker` (if any) says the port's load
+  // ended well.
+  void ExpectOnlyMarkers(const std::string& marker) {
+    std::string settings = dir.Read("config/kznload.INI");
+    if (!marker.empty()) {
+      EXPECT_NE(settings.find("[LAST_LOADING]"), std::string::npos) << settings;
+      EXPECT_NE(settings.find(marker), std::string::npos) << settings;
+    }
+    for (const char* key : {"PORT", "TYPE_LANG", "TYPE_UI", "DIR", "FILE", "REC", "WindowPos"})
+      EXPECT_EQ(settings.find(std::string(key) + "="), std::string::npos) << key;
+  }
+
   TempDir dir;
   std::string work = dir.File("work");
   std::string config = dir.File("config");
@@ -95,68 +150,33 @@ TEST_F(CliEndToEnd, ListAndInfoShowTheSamples) {
             "form: B\ncounted length: 12\nversion text: V\xC3\xA9r?[2J\xE2\x80\xBA\n");
 }
 
-TEST_F(CliEndToEnd, EachFamilyLoadsAndAnUnfinishedLoadIsAskedAbout) {
-  const std::string question =
-      "[134] Last loading ended badly. Are you uploading the same receiver ?\n";
-  struct Case {
-    const char *family, *port, *lang;
-    std::vector<std::string> answer;
-    bool unfinished;  // the port's last load ended badly
-    std::string out;
-    const char* outcome;
-  };
-  // Without --answer, and with no terminal on standard input, the answer is No: the tables
-  // are read out of the receiver and dumped. Yes takes them from that dump instead.
-  const Case cases[] = {
-      {"VR", "1", "en", {}, true, question + "[answer] No\n" + kSuccessEnglish, "5"},
-      {"VR",
-       "1",
-       "en",
-       {"--answer", "yes"},
-       true,
-       question + "[answer] Yes\n" + kSuccessEnglish,
-       "5"},
-      {"TK", "2", "fr", {}, false, "[123] Chargement OK.\n", "5"},
-      {"TK20B", "3", "en", {}, false, kSuccessEnglish, "POK"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.out);
-    if (c.unfinished) dir.Write("config/kznload.INI", "[LAST_LOADING]\n1=-1\n");
-    CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--family", c.family, "--throttle", "--exit-after", "1"}))
-        << sim.Error();
-    std::vector<std::string> args = LoadArgs(c.family, sim.SlavePath(), c.lang);
-    args.insert(args.end(), {"--port", c.port});
-    args.insert(args.end(), c.answer.begin(), c.answer.end());
-    CliResult load = Cli(args);
-    EXPECT_EQ(load.exitStatus, 0) << load.err;
-    EXPECT_EQ(load.out, c.out);
-    // A progress line is written only when its text or percent changes.
-    std::vector<std::string> progress;
-    for (const std::string& line : Split(load.err, '\n')) {
-      if (line.rfind("[progress] ", 0) == 0) progress.push_back(line);
-    }
-    EXPECT_GT(progress.size(), 2u) << load.err;
-    for (std::size_t i = 1; i < progress.size(); ++i)
-      EXPECT_NE(progress[i], progress[i - 1]);
-    std::optional<json_lite::Value> report = sim.WaitForExit(10000);
-    if (!report) report = sim.Stop();
-    ASSERT_TRUE(report);
-    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).AsString(), c.outcome);
-    EXPECT_EQ(report->at("violations").size(), 0u);
-    if (c.unfinished) {
-      EXPECT_EQ(report->at("dump").AsString().empty(), !c.answer.empty());
-    }
-  }
-  // The first family keeps one dump file per port and marks each port's load as ended
-  // well; nothing but the markers is written to the settings.
+// Without --answer, and with no terminal on standard input, the answer is No: the tables are
+// read out of the receiver and dumped. Yes then takes them from that dump instead.
+TEST_F(CliEndToEnd, AnUnfinishedLoadIsAskedAboutAndYesUsesTheDumpOfTheLoadBefore) {
+  ExpectLoad(
+      {"VR", "1", "en", {}, true, kUnfinishedQuestion + "[answer] No\n" + kSuccessEnglish, "5"});
   EXPECT_TRUE(dir.Exists("work/~tmp1.tmp"));
+  ExpectLoad({"VR",
+              "1",
+              "en",
+              {"--answer", "yes"},
+              true,
+              kUnfinishedQuestion + "[answer] Yes\n" + kSuccessEnglish,
+              "5"});
+  ExpectOnlyMarkers("1=1");
+}
+
+// The first family keeps one dump file per port.
+TEST_F(CliEndToEnd, TkLoadsInFrenchAndKeepsItsPortsDump) {
+  ExpectLoad({"TK", "2", "fr", {}, false, "[123] Chargement OK.\n", "5"});
   EXPECT_TRUE(dir.Exists("work/~tmp2.tmp"));
+  ExpectOnlyMarkers("2=1");
+}
+
+TEST_F(CliEndToEnd, Tk20bLoadsWithoutADump) {
+  ExpectLoad({"TK20B", "3", "en", {}, false, kSuccessEnglish, "POK"});
   EXPECT_FALSE(dir.Exists("work/~tmp3.tmp"));
-  std::string settings = dir.Read("config/kznload.INI");
-  for (const char* marker : {"[LAST_LOADING]", "1=1", "2=1"})
-    EXPECT_NE(settings.find(marker), std::string::npos) << settings;
-  for (const char* key : {"PORT", "TYPE_LANG", "TYPE_UI", "DIR", "FILE", "REC", "WindowPos"})
-    EXPECT_EQ(settings.find(std::string(key) + "="), std::string::npos) << key;
+  ExpectOnlyMarkers("");
 }
 
 TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
@@ -193,10 +213,10 @@ TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything)
                           sim.SlavePath(), "--lang", "en"});
     EXPECT_EQ(load.exitStatus, 1);
     EXPECT_EQ(load.out, "[119] Failure while loading. Retry.\n");
-    std::optional<json_lite::Value> report = sim.Stop();
+    std::optional<simreport::Json> report = sim.Stop();
     ASSERT_TRUE(report);
     for (std::size_t i = 0; i < report->at("phases").size(); ++i)
-      EXPECT_EQ(report->at("phases").at(i).at("bytes").AsString(), "");
+      EXPECT_EQ(report->at("phases").at(i).at("bytes").get<std::string>(), "");
   }
 }
 
@@ -229,22 +249,24 @@ TEST_F(CliEndToEnd, AKilledUploadIsRestoredFromTheDumpByTheNextRun) {
             "[134] Last loading ended badly. Are you uploading the same receiver ?\n"
             "[answer] Yes\n" +
                 std::string(kSuccessEnglish));
-  std::optional<json_lite::Value> report = sim.WaitForExit(10000);
+  std::optional<simreport::Json> report = sim.WaitForExit(10000);
   if (!report) report = sim.Stop();
   ASSERT_TRUE(report);
-  EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).AsString(), "abandoned");
-  EXPECT_EQ(report->at("outcomes").at(std::size_t{1}).AsString(), "5");
+  EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), "abandoned");
+  EXPECT_EQ(report->at("outcomes").at(std::size_t{1}).get<std::string>(), "5");
   // The kill may cut a record short on the line; nothing else is amiss.
   for (std::size_t i = 0; i < report->at("violations").size(); ++i) {
-    std::string violation = report->at("violations").at(i).AsString();
+    std::string violation = report->at("violations").at(i).get<std::string>();
     EXPECT_EQ(violation.rfind("port closed while", 0), 0u) << violation;
   }
   // Asked once, for the first run only; both tables of that read-out went back whole.
   EXPECT_EQ(report->at("writeBack").size(), 43u);
-  const json_lite::Value& memory = report->at("memory");
-  EXPECT_EQ(memory.at("doppler").AsString(), memory.at("initialDoppler").AsString());
-  EXPECT_EQ(memory.at("almanac").AsString(), memory.at("initialAlmanac").AsString());
-  EXPECT_NE(memory.at("initialDoppler").AsString(), "");
+  const simreport::Json& memory = report->at("memory");
+  EXPECT_EQ(memory.at("doppler").get<std::string>(),
+            memory.at("initialDoppler").get<std::string>());
+  EXPECT_EQ(memory.at("almanac").get<std::string>(),
+            memory.at("initialAlmanac").get<std::string>());
+  EXPECT_NE(memory.at("initialDoppler").get<std::string>(), "");
   EXPECT_NE(dir.Read("config/kznload.INI").find("1=1"), std::string::npos);
 }
 

@@ -5,10 +5,12 @@
 #include <cstring>
 #include <sstream>
 
+#include "app/messages.h"
 #include "app/settings_store.h"
 #include "cli/cli_options.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_progress.h"
+#include "cli/cli_user_interaction.h"
 #include "serial/port_discovery.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/temp_dir.h"
@@ -158,6 +160,22 @@ TEST(CliProgressBar, PlainLinesCarryNoTimes) {
   line.Tick();
   line.SetPosition(50);
   EXPECT_EQ(err.str(), "[progress] 0% Loading\n[progress] 50% Loading\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A message line carries the French-block number whatever the language: [123] for 123 and
+// for its English text 623; numbers outside the table stay as they are.
+TEST(CliMessageLines, NumberTheMessageInTheFrenchBlockInBothLanguages) {
+  for (int id = kFirstMessageId; id <= kLastMessageId; ++id) {
+    EXPECT_EQ(FrenchBlockNumber(id + kFrenchOffset), id);
+    EXPECT_EQ(FrenchBlockNumber(id + kEnglishOffset), id);
+  }
+  for (int other : {0, kFirstMessageId - 1 + kEnglishOffset, kLastMessageId + 1 + kEnglishOffset,
+                    int{kEnglishOffset}, 99})
+    EXPECT_EQ(FrenchBlockNumber(other), other);
 }
 
 }  // namespace

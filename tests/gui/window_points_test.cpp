@@ -22,28 +22,11 @@
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
+#include "tests/gui/scripted_qt_ui.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-void EnsureApplication() {
-  if (QApplication::instance() != nullptr) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "kzn_gui_tests";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-}
-
-class RecordingQtUi : public QtUserInteraction {
- public:
-  int ShowMessageBox(const MessageBoxRequest& r) override {
-    shown.push_back(r.textNumber);
-    return kResultOk;
-  }
-  std::vector<int> shown;
-};
 
 class WindowPoints : public ::testing::Test {
  protected:
@@ -67,7 +50,7 @@ class WindowPoints : public ::testing::Test {
   TempDir catalogue, config;
   VirtualClock clock;
   FakeLink link{clock};
-  RecordingQtUi ui;
+  ScriptedQtUi ui;
   CSettingsStore settings{config.File("kznload.INI")};
   CLoaderState w{ui, clock, settings, link};
   std::unique_ptr<CLoaderDlg> dlg;
@@ -98,7 +81,7 @@ TEST_F(WindowPoints, EmptyVersionLabelDrawsNoFrame) {
   version = dlg->findChild<QLabel*>("versionLabel");
   EXPECT_TRUE(version->text().isEmpty());
   EXPECT_EQ(version->frameShape(), QFrame::NoFrame);
-  EXPECT_EQ(ui.shown, std::vector<int>{kMsgCatalogueOpenError});
+  EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgCatalogueOpenError});
 }
 
 TEST_F(WindowPoints, AllFilesKeepsItsLabelAndShowsNamesWithoutADot) {
@@ -134,7 +117,7 @@ TEST_F(WindowPoints, EnterPressesTheFocusedPushButton) {
   auto* start = dlg->findChild<QPushButton*>("startButton");
   start->setFocus();
   QTest::keyClick(start, Qt::Key_Return);
-  EXPECT_EQ(ui.shown, std::vector<int>{kMsgSelectFileFirst});
+  EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgSelectFileFirst});
   auto* file = dlg->findChild<QPushButton*>("fileButton");
   file->setFocus();
   // The file window is modal: a timer notes its title and closes it.

@@ -26,50 +26,12 @@
 #include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
 #include "serial/serial_port.h"
+#include "tests/gui/scripted_qt_ui.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-// The application, once, offscreen (never on the desktop); never destroyed (Qt's globals).
-void EnsureApplication() {
-  if (QApplication::instance() != nullptr) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "kzn_gui_tests";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-}
-
-// Boxes are recorded instead of waiting for a user; a question is answered No.
-class ScriptedQtUi : public QtUserInteraction {
- public:
-  struct Shown {
-    int textNumber, style;
-    bool progressOpen, ownerWasEnabled;  // at the moment the box came
-    std::string text;
-  };
-  int ExecMessageBox(const MessageBoxRequest& r) override {
-    messages.push_back({r.textNumber, r.style, Progress() != nullptr,
-                        owner != nullptr && owner->isEnabled(), r.text});
-    if (onMessage) onMessage();
-    return r.style == kStyleQuestion ? kResultNo : kResultOk;
-  }
-  void ShowSerialMessage(const std::string& text) override {
-    std::lock_guard<std::mutex> lock(serialMutex_);  // may come from the reader thread
-    serialMessages.push_back(text);
-  }
-  void ShowFileReadError() override { ShowMessageBox({-1, "", "", kStyleStop}); }
-
-  std::vector<Shown> messages;
-  std::vector<std::string> serialMessages;
-  QWidget* owner = nullptr;
-  std::function<void()> onMessage;
-
- private:
-  std::mutex serialMutex_;
-};
 
 // "VR540" (first family, label in 1252), "TK20B" (second), "Odd" (tag "tk"), "Blank" (tag
 // "VR "), "Ghost" (no language file); each file opens with its version (0x8A, length, text).
@@ -376,10 +338,10 @@ TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(settings.GetInt("LAST_LOADING", "1", 0), -1);
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");
-  const std::optional<json_lite::Value> report = sim.Stop();
+  const std::optional<simreport::Json> report = sim.Stop();
   ASSERT_TRUE(report);
-  EXPECT_TRUE(report->at("endRecord").IsNull());
-  EXPECT_GT(report->at("recordsAccepted").AsNumber(), 0);
+  EXPECT_TRUE(report->at("endRecord").is_null());
+  EXPECT_GT(report->at("recordsAccepted").get<double>(), 0);
 }
 
 TEST(ProgressWindow, PercentRuleAndCancelRequests) {
@@ -480,9 +442,9 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", "none"), "none");  // nothing saved
   EXPECT_TRUE(dlg.isVisible() && dlg.isEnabled() && ui.Progress() == nullptr);
   EXPECT_TRUE(ui.serialMessages.empty());
-  const std::optional<json_lite::Value> report = sim.Stop();
+  const std::optional<simreport::Json> report = sim.Stop();
   ASSERT_TRUE(report.has_value() && report->at("outcomes").size() == 1u);
-  EXPECT_EQ(report->at("outcomes").at(0).AsString(), GetParam().second);  // its good end
+  EXPECT_EQ(report->at("outcomes").at(0).get<std::string>(), GetParam().second);  // its good end
   EXPECT_EQ(report->at("violations").size(), 0u);
 }
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -56,6 +57,37 @@ std::string PtyPair::Receive(std::size_t count, int timeoutMs) const {
     if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
   }
   return got;
+}
+
+namespace {
+
+constexpr auto kQueuePoll = milliseconds(2);
+
+}  // namespace
+
+int PtyPair::SlaveQueue() const {
+  int queued = 0;
+  return ::ioctl(slave_, FIONREAD, &queued) == 0 ? queued : -1;
+}
+
+bool PtyPair::WaitForSlaveQueue(int count, int timeoutMs) const {
+  auto limit = steady_clock::now() + milliseconds(timeoutMs);
+  while (SlaveQueue() < count) {
+    if (steady_clock::now() >= limit) return false;
+    std::this_thread::sleep_for(kQueuePoll);
+  }
+  return true;
+}
+
+bool PtyPair::WaitUntilSlaveTookAll(int timeoutMs, int quietMs) const {
+  auto limit = steady_clock::now() + milliseconds(timeoutMs);
+  auto quietSince = steady_clock::now();
+  while (steady_clock::now() - quietSince < milliseconds(quietMs)) {
+    if (steady_clock::now() >= limit) return false;
+    if (SlaveQueue() != 0) quietSince = steady_clock::now();
+    std::this_thread::sleep_for(kQueuePoll);
+  }
+  return true;
 }
 
 void PtyPair::FillOutput() const {

@@ -30,12 +30,19 @@ class PtyPair {
   void Send(std::string_view bytes) const;
   // Reads from the master until `count` bytes came or `timeoutMs` passed.
   std::string Receive(std::size_t count, int timeoutMs) const;
+  // Waits (at most timeoutMs) until the slave's input queue holds `count` bytes.
+  bool WaitForSlaveQueue(int count, int timeoutMs) const;
+  // Waits (at most timeoutMs) until whoever holds the slave has read everything sent to it
+  // and the queue stayed empty for quietMs: the reader has moved the bytes on by then.
+  bool WaitUntilSlaveTookAll(int timeoutMs, int quietMs = 50) const;
   // Fills the slave-to-master direction until the kernel accepts no more.
   void FillOutput() const;
   // The receiver goes away: the slave side sees a hang-up.
   void CloseMaster();
 
  private:
+  int SlaveQueue() const;  // bytes waiting in the slave's input queue, -1 on error
+
   int master_ = -1;
   int slave_ = -1;  // kept open so the master never reads EIO between the port's opens
   std::string slavePath_;

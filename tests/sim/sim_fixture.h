@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "tests/sim/scripted_loader.h"
-#include "tests/support/json_lite.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/sim_report.h"
 
 namespace simtest {
 
@@ -23,28 +23,41 @@ inline std::string Preparation(const std::string& data) {
   return body + text + "\r\n";
 }
 
-inline std::string Violations(const json_lite::Value& report) {
+inline std::string Violations(const simreport::Json& report) {
   std::string all;
   for (std::size_t i = 0; i < report.at("violations").size(); ++i)
-    all += report.at("violations").at(i).AsString() + "\n";
+    all += report.at("violations").at(i).get<std::string>() + "\n";
   return all;
 }
 
-inline std::string Phases(const json_lite::Value& report) {
+inline std::string Phases(const simreport::Json& report) {
   std::string all;
   for (std::size_t i = 0; i < report.at("phases").size(); ++i) {
     const auto& p = report.at("phases").at(i);
-    all += (i ? ", " : "") + p.at("phase").AsString() + " " +
-           std::to_string(p.at("bitRate").AsInt()) + "/" + std::to_string(p.at("stopBits").AsInt());
+    all += (i ? ", " : "") + p.at("phase").get<std::string>() + " " +
+           std::to_string(p.at("bitRate").get<long long>()) + "/" +
+           std::to_string(p.at("stopBits").get<long long>());
   }
   return all;
 }
 
-inline void ExpectViolations(const json_lite::Value& report,
+inline void ExpectViolations(const simreport::Json& report,
                              std::initializer_list<const char*> parts) {
   for (const char* part : parts)
     EXPECT_NE(Violations(report).find(part), std::string::npos) << part << " not in:\n"
                                                                 << Violations(report);
+}
+
+// The expected report of the running test: tests/sim/expected/<test name>.json. How many
+// bytes the line lost or garbled depends on the moment each setting changed, so those counts
+// are left out; a test that cares checks them itself.
+inline void ExpectReportAsExpected(const simreport::Json& report,
+                                   std::vector<std::string> varying = {}) {
+  varying.insert(varying.end(), {"/droppedBytes", "/garbledBytes"});
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  simreport::ExpectMatchesExpected(report, KZN_SOURCE_DIR "/tests/sim/expected", name, varying);
 }
 
 class SimLineTest : public ::testing::Test {
@@ -54,11 +67,20 @@ class SimLineTest : public ::testing::Test {
     loader_ = std::make_unique<CScriptedLoader>(sim_.SlavePath());
   }
 
-  json_lite::Value StopSim() {
+  simreport::Json StopSim() {
     loader_->Close();
     auto report = sim_.Stop();
     EXPECT_TRUE(report) << "no report from kznsim";
-    return report ? *report : json_lite::Value();
+    return report ? *report : simreport::Json();
+  }
+
+  // The loader closes its port in the middle of a load. The simulator, started with
+  // --exit-after 1, ends once it has seen the load abandoned.
+  simreport::Json AbandonLoad() {
+    loader_->Close();
+    auto report = sim_.WaitForExit(10000);
+    EXPECT_TRUE(report) << "kznsim did not end the abandoned load";
+    return report ? *report : simreport::Json();
   }
 
   void TkIntoLoader(const std::string& text = kTkText) {

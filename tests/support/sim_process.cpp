@@ -136,12 +136,12 @@ bool CSimProcess::WaitChild(int timeoutMs) {
   }
 }
 
-std::optional<json_lite::Value> CSimProcess::ReadReport() {
+std::optional<simreport::Json> CSimProcess::ReadReport() {
   if (reportPath_.empty()) return std::nullopt;
-  return json_lite::ParseFile(reportPath_);
+  return simreport::ParseFile(reportPath_);
 }
 
-std::optional<json_lite::Value> CSimProcess::Stop(int timeoutMs) {
+std::optional<simreport::Json> CSimProcess::Stop(int timeoutMs) {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
     if (!WaitChild(timeoutMs)) {
@@ -154,7 +154,7 @@ std::optional<json_lite::Value> CSimProcess::Stop(int timeoutMs) {
   return ReadReport();
 }
 
-std::optional<json_lite::Value> CSimProcess::WaitForExit(int timeoutMs) {
+std::optional<simreport::Json> CSimProcess::WaitForExit(int timeoutMs) {
   if (!WaitChild(timeoutMs)) return std::nullopt;
   return ReadReport();
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/json_lite.h"
+#include "tests/support/sim_report.h"
 
 // Test programs get KZN_SIM_PATH from the build; the default argument is evaluated there.
 #ifdef KZN_SIM_PATH
@@ -37,16 +37,16 @@ class CSimProcess {
   bool Running() const { return pid_ > 0; }
 
   // SIGTERM, wait at most timeoutMs (then SIGKILL), and return the parsed report.
-  std::optional<json_lite::Value> Stop(int timeoutMs = 5000);
+  std::optional<simreport::Json> Stop(int timeoutMs = 5000);
   // Waits at most timeoutMs for the simulator to exit on its own (--exit-after, vanish);
   // nullopt when it is still running then (it is left running) or left no report.
-  std::optional<json_lite::Value> WaitForExit(int timeoutMs);
+  std::optional<simreport::Json> WaitForExit(int timeoutMs);
   // Exit status of the finished simulator (-1 while running or when killed by a signal).
   int ExitStatus() const { return exitStatus_; }
 
  private:
   bool WaitChild(int timeoutMs);
-  std::optional<json_lite::Value> ReadReport();
+  std::optional<simreport::Json> ReadReport();
   void RemoveTempFiles();
 
   pid_t pid_ = -1;

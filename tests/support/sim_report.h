@@ -1,0 +1,33 @@
+// kznsim's JSON report as the tests read it, and the expected reports kept beside the tests.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace simreport {
+
+using Json = nlohmann::json;
+
+// nullopt when the file cannot be read or is not one JSON value.
+std::optional<Json> ParseFile(const std::string& path);
+
+// The report writes byte strings as upper-case hexadecimal without separators.
+std::optional<std::vector<std::uint8_t>> BytesFromHex(std::string_view hex);
+std::string HexFromBytes(const std::vector<std::uint8_t>& bytes);
+
+// The report with the members that change from run to run, each named by a JSON pointer
+// ("/garbledBytes", "/phases/0/bytes"), replaced by "(varies)"; a pointer that names nothing
+// is ignored.
+Json WithoutVarying(const Json& report, const std::vector<std::string>& varying);
+
+// Compares the report, less its varying members, with the expected file `name`.json in
+// `folder`. With KZN_REFRESH_EXPECTED=1 in the environment it writes the file instead.
+void ExpectMatchesExpected(const Json& report, const std::string& folder, const std::string& name,
+                           const std::vector<std::string>& varying = {});
+
+}  // namespace simreport
