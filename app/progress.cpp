@@ -10,9 +10,8 @@ std::string ProgressPercentText(int position, int lower, int upper) {
   return std::to_string(percent) + "%";
 }
 
-CProgress::CProgress(UserInteraction& ui, int captionNumber)
-    : ui_(ui),
-      captionNumber_(captionNumber == 0 ? LanguageOffset + kMsgDefaultCaption : captionNumber) {}
+CProgress::CProgress(UserInteraction& ui, Language language, int captionId)
+    : ui_(ui), captionNumber_(TextNumber(captionId, language)) {}
 
 CProgress::~CProgress() {
   CloseProgress();

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "app/messages.h"
+
 class UserInteraction;
 
 inline constexpr int kProgressLower = 0;
@@ -14,9 +16,8 @@ std::string ProgressPercentText(int position, int lower = kProgressLower,
 
 class CProgress {
  public:
-  // captionNumber 0 means message 104 in the running language; any other number is used
-  // as it is.
-  explicit CProgress(UserInteraction& ui, int captionNumber = 0);
+  // The window's caption is message `captionId` in `language`.
+  CProgress(UserInteraction& ui, Language language, int captionId = kMsgDefaultCaption);
   ~CProgress();
   CProgress(const CProgress&) = delete;
   CProgress& operator=(const CProgress&) = delete;

@@ -67,10 +67,10 @@ int ReportUnknownType(CLoaderState& w, const std::string& type, std::ostream& er
 
 }  // namespace
 
-int ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
-  if (options.languageOffset) return *options.languageOffset;
+Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
+  if (options.language) return *options.language;
   int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
-  return index == 0 ? kFrenchOffset : kEnglishOffset;
+  return index == 0 ? Language::kFrench : Language::kEnglish;
 }
 
 int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& err) {
@@ -152,16 +152,17 @@ int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostr
     return kExitUsage;
   }
   int errorsBefore = ui.FileReadErrors();
-  std::int16_t counted = ReadHeaderRecord(file, ui);
+  const HeaderRecord record = ReadHeaderRecord(file, ui);
+  const std::int16_t counted = record.counted;
   std::fclose(file);
   if (ui.FileReadErrors() != errorsBefore) return kExitFailed;
 
   const char* form = "none";
   std::string versionText;
   if (counted > 0) {
-    form = HeaderRecordBuffer[0] == kHeaderFormA ? "A" : "B";
+    form = record.Form() == kHeaderFormA ? "A" : "B";
     std::size_t length = static_cast<std::size_t>(counted - 2);
-    versionText.assign(reinterpret_cast<const char*>(HeaderRecordBuffer.data()) + 2, length);
+    versionText.assign(reinterpret_cast<const char*>(record.Text()), length);
   }
   out << "form: " << form << "\ncounted length: " << counted
       << "\nversion text: " << DisplayText(versionText) << '\n'

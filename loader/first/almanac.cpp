@@ -99,5 +99,5 @@ void SaveAlmanacBackup(CLoaderState& w) {
   for (const AlmanacRow& row : w.tables.savedAlmanac)
     bytes.insert(bytes.end(), row.begin(), row.end());
   if (!ReplaceFileAtomically(AlmanacPath(w), bytes))
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
 }

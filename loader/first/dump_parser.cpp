@@ -133,7 +133,7 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
 
   DumpParse parse = ParseDumpBytes(bytes, w.tables);
   auto ask = [&]() {
-    return ShowMessageById(w.ui, kMsgDopplerReadError + LanguageOffset, kStyleQuestion);
+    return ShowMessageById(w.ui, w.language, kMsgDopplerReadError, kStyleQuestion);
   };
   switch (parse.outcome) {
     case DumpOutcome::kComplete:
@@ -142,7 +142,7 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
       MergeAlmanac(w);
       return 1;
     case DumpOutcome::kNoRecordStart:
-      ShowMessageById(w.ui, kMsgDopplerReadError + LanguageOffset, kStyleExclamation);
+      ShowMessageById(w.ui, w.language, kMsgDopplerReadError, kStyleExclamation);
       return -1;
     case DumpOutcome::kBadRecord:
       if (ask() == kResultYes) return -1;

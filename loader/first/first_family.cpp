@@ -28,7 +28,7 @@ namespace {
 int ParseEarlierDump(CLoaderState& w) {
   std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "rb");
   if (dump == nullptr) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
     return -1;
   }
   int result = ParseDump(w, dump);
@@ -43,10 +43,10 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
     case ImageLoad::kReady:
       return true;
     case ImageLoad::kUnreadable:
-      ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+      ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
       return false;
     case ImageLoad::kRefused:
-      ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+      ShowMessageById(w.ui, w.language, kMsgLoadingFailed, kStyleExclamation);
       return false;
   }
   return false;
@@ -56,7 +56,7 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
 // unfinished from the wake-up on (EnterLoadingMode) until the upload has succeeded.
 int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
                    const ProgramImage& image) {
-  int marker = CheckLastLoadingMarker(w.settings, w.ui, w.portNumber);
+  int marker = CheckLastLoadingMarker(w.settings, w.ui, w.language, w.portNumber);
   int tables = marker < 0 ? ParseEarlierDump(w) : ReadReceiverTables(w, progress, kind);
   if (tables < 0) return -1;
   if (EnterLoadingMode(w, progress, kind) < 0) return -1;
@@ -76,11 +76,11 @@ void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag) {
   if (!kind) return;
   BuildBlockMap(w);
   ClearTableFlags(w);
-  CProgress progress(w.ui);
+  CProgress progress(w.ui, w.language);
   progress.OpenProgress();
   ProgramImage image;
   int result = LoadCheckedImage(w, &image) ? LoadWithTables(w, progress, *kind, image) : -1;
   w.port.ClosePort();
-  if (result == 1) ShowMessageById(w.ui, kMsgLoadingOk + LanguageOffset, kStyleInformation);
+  if (result == 1) ShowMessageById(w.ui, w.language, kMsgLoadingOk, kStyleInformation);
   progress.CloseProgress();
 }

@@ -76,6 +76,7 @@ ImageLoad LoadProgramImage(const std::string& path, RecordRules rules, UserInter
                            ProgramImage* image) {
   image->bytes.clear();
   image->layout = ImageLayout{};
+  image->header = HeaderRecord{};
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return ImageLoad::kUnreadable;
   const bool read = ReadWhole(file, &image->bytes);
@@ -85,7 +86,7 @@ ImageLoad LoadProgramImage(const std::string& path, RecordRules rules, UserInter
     image->bytes.clear();
     return ImageLoad::kUnreadable;
   }
-  TakeHeaderRecord(image->bytes);
+  image->header = TakeHeaderRecord(image->bytes);
   image->layout = CheckProgramImage(image->bytes, rules);
   return image->layout.fault == ImageFault::kNone ? ImageLoad::kReady : ImageLoad::kRefused;
 }

@@ -66,7 +66,7 @@ int SendAndJudge(CLoaderState& w, const std::vector<std::uint8_t>& record) {
     if (answer == '0') return 1;
     if (answer < 0) break;
   }
-  ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+  ShowMessageById(w.ui, w.language, kMsgLoadingFailed, kStyleExclamation);
   return -1;
 }
 

@@ -44,10 +44,6 @@ std::uint32_t BlockOffset(int block) {
   return 1412u + 42u * static_cast<std::uint32_t>(block - kFirstAlmanacBlock);
 }
 
-std::string Text(int messageId) {
-  return LoadTextByNumber(messageId + LanguageOffset);
-}
-
 // The dump is the only copy of the receiver's tables once its memory is rewritten, and the
 // port's marker, written before the wake-up, leads a later run to rely on it: its content
 // and its name in the folder must both survive a power cut.
@@ -77,7 +73,7 @@ void BuildBlockMap(CLoaderState& w) {
     w.blockMap[static_cast<std::size_t>(block)].length = BlockLength(block);
   std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(GetFamilyTag(w));
   if (!kind) {
-    ShowMessageById(w.ui, kMsgBadConfigFile + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgBadConfigFile, kStyleExclamation);
     return;
   }
   FillBlockMap(w.blockMap, *kind);
@@ -106,7 +102,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
     if (count > 0) {
       limit = w.clock.NowMs() + kCaptureSilenceMs;
       if (std::fwrite(data, 1, count, dump) != count) {
-        ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+        ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
         return -1;
       }
       *received += count;
@@ -116,14 +112,14 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
           // TK receivers put text between records; only the head of a delivery counts.
           if (kind == FirstFamilyKind::kTk) break;
         } else if (++run > kRunWithoutRecordStart) {
-          ShowMessageById(w.ui, kMsgBadDataOnInput + LanguageOffset, kStyleExclamation);
+          ShowMessageById(w.ui, w.language, kMsgBadDataOnInput, kStyleExclamation);
           stop = true;
           break;
         }
       }
     }
     if (progress.PollCancel()) {
-      if (ShowMessageById(w.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion) == kResultYes)
+      if (ShowMessageById(w.ui, w.language, kMsgConfirmAbort, kStyleQuestion) == kResultYes)
         stop = true;
       else
         limit = w.clock.NowMs() + kCaptureSilenceMs;
@@ -147,7 +143,7 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
     case kWrongChecksumFound:
       return kTablesReceiverInLoader;
     case kWrongChecksumCancelled:
-      ShowMessageById(w.ui, kMsgPortOpenError + LanguageOffset, kStyleExclamation);
+      ShowMessageById(w.ui, w.language, kMsgPortOpenError, kStyleExclamation);
       return -1;
     default:
       break;
@@ -163,20 +159,20 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
     w.clock.SleepMs(kReadOutRequestSettleMs);
     w.port.SetBaudRate(kTableBitRate);
   }
-  progress.SetProgressText(Text(kMsgReadingReceiver));
+  progress.SetProgressText(LoadMessageText(kMsgReadingReceiver, w.language));
 
   std::uint32_t received = 0;
   if (CaptureDump(w, progress, kind, dump, &received) < 0) return -1;
   if (received == 0) {
-    ShowMessageById(w.ui, kMsgCheckConnection + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgCheckConnection, kStyleExclamation);
     return -1;
   }
   if (received < static_cast<std::uint32_t>(kDumpMinimumBytes)) {
-    ShowMessageById(w.ui, kMsgBadDataOnInput + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgBadDataOnInput, kStyleExclamation);
     return -1;
   }
   if (!FlushToDisk(dump, w.catalogueFolder)) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
     return -1;
   }
   return ParseDump(w, dump) < 0 ? -1 : 1;
@@ -185,17 +181,17 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
 }  // namespace
 
 int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
-  progress.SetProgressText(Text(kMsgWakingReceiver));
+  progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, w.language));
   std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "w+b");
   if (dump == nullptr) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
     return -1;
   }
   int result = ReadOutAndParse(w, progress, kind, dump);
   // Emptied for a receiver already in its loader: no older dump may come back after a
   // power cut and pass for this receiver's tables.
   if (result == kTablesReceiverInLoader && !FlushToDisk(dump, w.catalogueFolder)) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
     result = -1;
   }
   std::fclose(dump);

@@ -51,7 +51,7 @@ namespace {
 using namespace first_timing;
 
 void ShowFailure(CLoaderState& w, int messageId) {
-  ShowMessageById(w.ui, messageId + LanguageOffset, kStyleExclamation);
+  ShowMessageById(w.ui, w.language, messageId, kStyleExclamation);
 }
 
 enum class Step { kGoOn, kFailed, kCancelled };
@@ -97,7 +97,7 @@ Step CUpload::ReadRecord() {
 
 Step CUpload::CheckCancel() {
   if (progress_.PollCancel() == 0) return Step::kGoOn;
-  int answer = ShowMessageById(w_.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion);
+  int answer = ShowMessageById(w_.ui, w_.language, kMsgConfirmAbort, kStyleQuestion);
   return answer == kResultYes ? Step::kCancelled : Step::kGoOn;
 }
 

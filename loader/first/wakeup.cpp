@@ -56,7 +56,7 @@ bool WakeTk(CLoaderState& w) {
 }  // namespace
 
 int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
-  progress.SetProgressText(LoadTextByNumber(kMsgLoadingInProgress + LanguageOffset));
+  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, w.language));
   progress.SetProgressPosition(0);
   w.port.ClosePort();
   if (!(kind == FirstFamilyKind::kVr ? WakeVr(w) : WakeTk(w))) return -1;
@@ -70,7 +70,7 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
   }
   if (!identified) {
     SetLastLoadingMarker(w.settings, w.portNumber, -1);
-    ShowMessageById(w.ui, kMsgBadDataOnInput + LanguageOffset, kStyleExclamation);
+    ShowMessageById(w.ui, w.language, kMsgBadDataOnInput, kStyleExclamation);
     return -1;
   }
 
@@ -98,6 +98,6 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
     }
     if (w.clock.NowMs() >= limit) break;
   }
-  ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+  ShowMessageById(w.ui, w.language, kMsgLoadingFailed, kStyleExclamation);
   return -1;
 }

@@ -29,7 +29,7 @@ class CTransferPort {
 // A press of cancel is only a question: the load goes on unless the user says Yes.
 bool ConfirmedCancel(CLoaderState& w, CProgress& progress) {
   if (progress.PollCancel() != 1) return false;
-  return ShowMessageById(w.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion) == kResultYes;
+  return ShowMessageById(w.ui, w.language, kMsgConfirmAbort, kStyleQuestion) == kResultYes;
 }
 
 int PercentOf(long done, long whole) {
@@ -104,7 +104,7 @@ LoadStepResult TkLoadImage(CLoaderState& w, ProgramImage* image) {
 
 LoadStepResult TkTransfer(CLoaderState& w, CProgress& progress, std::uint32_t bitRate,
                           const ProgramImage& image) {
-  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress));
+  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, w.language));
   // Only the rate agreed in the preparation: the receiver listens at no other.
   if (w.port.OpenPort(w.portNumber, bitRate, 'N', 8, kTkTransferStopBits) != 1)
     return StepPortNotReady;

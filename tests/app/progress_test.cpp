@@ -19,9 +19,8 @@ TEST(Progress, PercentTextKeeps100AndWrapsOtherValues) {
 
 TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
   RecordingUi ui;
-  LanguageOffset = kEnglishOffset;
   {
-    CProgress progress(ui);
+    CProgress progress(ui, Language::kEnglish);
     EXPECT_EQ(progress.PollCancel(), 0);  // not open: nothing reaches the window
     EXPECT_EQ(ui.polls, 0);
     ASSERT_TRUE(progress.OpenProgress());
@@ -29,11 +28,10 @@ TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
     progress.SetProgressPosition(10);
   }  // destruction closes it
   EXPECT_EQ(ui.progressClosed, 1);
-  LanguageOffset = kFrenchOffset;
-  CProgress french(ui);
+  CProgress french(ui, Language::kFrench);
   french.OpenProgress();
   EXPECT_EQ(ui.progressCaption, "Zephan GPS KZN");
-  CProgress given(ui, kMsgTitle);
+  CProgress given(ui, Language::kFrench, kMsgTitle);
   given.OpenProgress();
   EXPECT_EQ(ui.progressCaption, "KZN LOAD 1.12 January 2001");
   french.CloseProgress();

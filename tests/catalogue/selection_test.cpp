@@ -57,7 +57,7 @@ TEST_F(CatalogueTest, VersionEntriesMapToTheRunningLanguagesLinesWhoseFilesExist
 
   // English interface and no existing "LGB:" file: nothing to offer, no file to send.
   std::filesystem::remove(dir.File("M.nl"));
-  LanguageOffset = kEnglishOffset;
+  w.language = Language::kEnglish;
   SelectType("T");
   w.startEnabled = false;
   FillLanguageVersionList(w);
