@@ -11,7 +11,7 @@ std::string ProgressPercentText(int position, int lower, int upper) {
 }
 
 CProgress::CProgress(UserInteraction& ui, Language language, int captionId)
-    : ui_(ui), captionNumber_(TextNumber(captionId, language)) {}
+    : ui_(ui), language_(language), captionNumber_(TextNumber(captionId, language)) {}
 
 CProgress::~CProgress() {
   CloseProgress();
@@ -33,6 +33,12 @@ int CProgress::SetProgressPosition(int position) {
 
 int CProgress::PollCancel() {
   return open_ ? ui_.PollCancel() : 0;
+}
+
+CancelAnswer CProgress::PollConfirmedCancel() {
+  if (PollCancel() == 0) return CancelAnswer::kNoRequest;
+  const int answer = ShowMessageById(ui_, language_, kMsgConfirmAbort, kStyleQuestion);
+  return answer == kResultYes ? CancelAnswer::kConfirmed : CancelAnswer::kDeclined;
 }
 
 void CProgress::CloseProgress() {

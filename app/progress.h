@@ -14,6 +14,13 @@ inline constexpr int kProgressUpper = 100;
 std::string ProgressPercentText(int position, int lower = kProgressLower,
                                 int upper = kProgressUpper);
 
+// What a look at the cancel button found.
+enum class CancelAnswer {
+  kNoRequest,  // not pressed
+  kDeclined,   // pressed, and the user said No to message 108
+  kConfirmed,  // pressed, and the user said Yes
+};
+
 class CProgress {
  public:
   // The window's caption is message `captionId` in `language`.
@@ -28,9 +35,13 @@ class CProgress {
   int PollCancel();
   void CloseProgress();
   bool IsOpen() const { return open_; }
+  // A press of cancel is only a question: the load goes on unless the user confirms it
+  // with Yes to message 108.
+  CancelAnswer PollConfirmedCancel();
 
  private:
   UserInteraction& ui_;
+  Language language_;
   int captionNumber_;
   bool open_ = false;
 };

@@ -7,6 +7,7 @@
 #include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
+#include "loader/first/first_result.h"
 
 namespace {
 
@@ -99,5 +100,5 @@ void SaveAlmanacBackup(CLoaderState& w) {
   for (const AlmanacRow& row : w.tables.savedAlmanac)
     bytes.insert(bytes.end(), row.begin(), row.end());
   if (!ReplaceFileAtomically(AlmanacPath(w), bytes))
-    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
 }

@@ -7,6 +7,7 @@
 #include "app/messages.h"
 #include "app/user_interaction.h"
 #include "loader/first/almanac.h"
+#include "loader/first/first_result.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
       MergeAlmanac(w);
       return 1;
     case DumpOutcome::kNoRecordStart:
-      ShowMessageById(w.ui, w.language, kMsgDopplerReadError, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kDopplerReadError);
       return -1;
     case DumpOutcome::kBadRecord:
       if (ask() == kResultYes) return -1;

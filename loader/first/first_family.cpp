@@ -8,6 +8,7 @@
 #include "app/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/dump_parser.h"
+#include "loader/first/first_result.h"
 #include "loader/first/priority.h"
 #include "loader/first/program_image.h"
 #include "loader/first/tables.h"
@@ -28,7 +29,7 @@ namespace {
 int ParseEarlierDump(CLoaderState& w) {
   std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "rb");
   if (dump == nullptr) {
-    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
   int result = ParseDump(w, dump);
@@ -43,10 +44,10 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
     case ImageLoad::kReady:
       return true;
     case ImageLoad::kUnreadable:
-      ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
       return false;
     case ImageLoad::kRefused:
-      ShowMessageById(w.ui, w.language, kMsgLoadingFailed, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
       return false;
   }
   return false;
@@ -81,6 +82,6 @@ void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag) {
   ProgramImage image;
   int result = LoadCheckedImage(w, &image) ? LoadWithTables(w, progress, *kind, image) : -1;
   w.port.ClosePort();
-  if (result == 1) ShowMessageById(w.ui, w.language, kMsgLoadingOk, kStyleInformation);
+  if (result == 1) ReportFirstResult(w.ui, w.language, FirstResult::kLoaded);
   progress.CloseProgress();
 }

@@ -3,6 +3,7 @@
 #include "app/clock.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
+#include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/tables.h"
 #include "serial/serial_link.h"
@@ -66,7 +67,7 @@ int SendAndJudge(CLoaderState& w, const std::vector<std::uint8_t>& record) {
     if (answer == '0') return 1;
     if (answer < 0) break;
   }
-  ShowMessageById(w.ui, w.language, kMsgLoadingFailed, kStyleExclamation);
+  ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
   return -1;
 }
 

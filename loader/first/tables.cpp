@@ -12,6 +12,7 @@
 #include "app/progress.h"
 #include "catalogue/catalogue.h"
 #include "loader/first/dump_parser.h"
+#include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/wrong_checksum_wait.h"
 #include "serial/sentences.h"
@@ -73,7 +74,7 @@ void BuildBlockMap(CLoaderState& w) {
     w.blockMap[static_cast<std::size_t>(block)].length = BlockLength(block);
   std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(GetFamilyTag(w));
   if (!kind) {
-    ShowMessageById(w.ui, w.language, kMsgBadConfigFile, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kBadConfigFile);
     return;
   }
   FillBlockMap(w.blockMap, *kind);
@@ -102,7 +103,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
     if (count > 0) {
       limit = w.clock.NowMs() + kCaptureSilenceMs;
       if (std::fwrite(data, 1, count, dump) != count) {
-        ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
+        ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
         return -1;
       }
       *received += count;
@@ -112,17 +113,21 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
           // TK receivers put text between records; only the head of a delivery counts.
           if (kind == FirstFamilyKind::kTk) break;
         } else if (++run > kRunWithoutRecordStart) {
-          ShowMessageById(w.ui, w.language, kMsgBadDataOnInput, kStyleExclamation);
+          ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
           stop = true;
           break;
         }
       }
     }
-    if (progress.PollCancel()) {
-      if (ShowMessageById(w.ui, w.language, kMsgConfirmAbort, kStyleQuestion) == kResultYes)
+    switch (progress.PollConfirmedCancel()) {
+      case CancelAnswer::kConfirmed:
         stop = true;
-      else
+        break;
+      case CancelAnswer::kDeclined:
         limit = w.clock.NowMs() + kCaptureSilenceMs;
+        break;
+      case CancelAnswer::kNoRequest:
+        break;
     }
     int percent = static_cast<int>(std::min(100.0, *received * 100.0 / fullDump));
     progress.SetProgressPosition(percent);
@@ -143,7 +148,7 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
     case kWrongChecksumFound:
       return kTablesReceiverInLoader;
     case kWrongChecksumCancelled:
-      ShowMessageById(w.ui, w.language, kMsgPortOpenError, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kPortOpenError);
       return -1;
     default:
       break;
@@ -164,15 +169,15 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
   std::uint32_t received = 0;
   if (CaptureDump(w, progress, kind, dump, &received) < 0) return -1;
   if (received == 0) {
-    ShowMessageById(w.ui, w.language, kMsgCheckConnection, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kCheckConnection);
     return -1;
   }
   if (received < static_cast<std::uint32_t>(kDumpMinimumBytes)) {
-    ShowMessageById(w.ui, w.language, kMsgBadDataOnInput, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
     return -1;
   }
   if (!FlushToDisk(dump, w.catalogueFolder)) {
-    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
   return ParseDump(w, dump) < 0 ? -1 : 1;
@@ -184,14 +189,14 @@ int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kin
   progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, w.language));
   std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "w+b");
   if (dump == nullptr) {
-    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
   int result = ReadOutAndParse(w, progress, kind, dump);
   // Emptied for a receiver already in its loader: no older dump may come back after a
   // power cut and pass for this receiver's tables.
   if (result == kTablesReceiverInLoader && !FlushToDisk(dump, w.catalogueFolder)) {
-    ShowMessageById(w.ui, w.language, kMsgTempFileError, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     result = -1;
   }
   std::fclose(dump);

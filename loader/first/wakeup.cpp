@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/settings_store.h"
+#include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/wrong_checksum_wait.h"
 #include "serial/sentences.h"
@@ -70,7 +71,7 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
   }
   if (!identified) {
     SetLastLoadingMarker(w.settings, w.portNumber, -1);
-    ShowMessageById(w.ui, w.language, kMsgBadDataOnInput, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
     return -1;
   }
 
@@ -98,6 +99,6 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
     }
     if (w.clock.NowMs() >= limit) break;
   }
-  ShowMessageById(w.ui, w.language, kMsgLoadingFailed, kStyleExclamation);
+  ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
   return -1;
 }

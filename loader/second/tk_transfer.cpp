@@ -26,10 +26,8 @@ class CTransferPort {
   SerialLink& port_;
 };
 
-// A press of cancel is only a question: the load goes on unless the user says Yes.
-bool ConfirmedCancel(CLoaderState& w, CProgress& progress) {
-  if (progress.PollCancel() != 1) return false;
-  return ShowMessageById(w.ui, w.language, kMsgConfirmAbort, kStyleQuestion) == kResultYes;
+bool ConfirmedCancel(CProgress& progress) {
+  return progress.PollConfirmedCancel() == CancelAnswer::kConfirmed;
 }
 
 int PercentOf(long done, long whole) {
@@ -58,7 +56,7 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramIm
       w.clock.SleepMs(kTkResendPauseMs);
     }
     const int percent = PercentOf(bytesRead, recordBytes);
-    if (ConfirmedCancel(w, progress)) return StepUserCancel;
+    if (ConfirmedCancel(progress)) return StepUserCancel;
     progress.SetProgressPosition(percent < 1 ? 1 : percent);
     const std::uint8_t recordNumber = record[1];
 
@@ -75,7 +73,7 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramIm
     // The record goes to the port in one write: the line carries the same bytes back to
     // back as with one write per byte, without a system call for each of them.
     w.port.WriteToPort(record.data(), static_cast<std::uint32_t>(record.size()));
-    if (ConfirmedCancel(w, progress)) return StepUserCancel;
+    if (ConfirmedCancel(progress)) return StepUserCancel;
     const ReplyOutcome reply = TkAwaitReply(w, recordNumber);
     if (reply == ReplyP || reply == ReplyI) {
       resends = 0;

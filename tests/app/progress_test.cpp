@@ -39,4 +39,21 @@ TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
   EXPECT_EQ(ui.progressClosed, 2);
 }
 
+TEST(Progress, ACancelPressIsOnlyAQuestionInTheLoadsLanguage) {
+  RecordingUi ui;
+  CProgress progress(ui, Language::kEnglish);
+  ASSERT_TRUE(progress.OpenProgress());
+  bool pressed = false;
+  ui.cancelWhen = [&pressed] { return pressed; };
+  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kNoRequest);
+  EXPECT_TRUE(ui.messages.empty());
+  pressed = true;
+  ui.answers = {kResultNo, kResultYes};
+  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kDeclined);
+  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kConfirmed);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].textNumber, kMsgConfirmAbort + kEnglishOffset);
+  EXPECT_EQ(ui.messages[1].style, kStyleQuestion);
+}
+
 }  // namespace
