@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+// The folder part of `path`: "." without a separator, "/" for a file at the root.
+std::string FolderOf(const std::string& path);
+
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
 // `path`. False, with `path` untouched, when any step fails (a read-only folder, a full disk).
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);

@@ -139,13 +139,6 @@ bool ReadWholeFile(const std::string& path, std::string* content) {
   return ok;
 }
 
-std::string FolderOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 bool MakeFolders(const std::string& folder) {
   if (folder.empty() || folder == "." || folder == "/") return true;
   struct stat st {};

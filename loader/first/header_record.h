@@ -9,7 +9,12 @@
 
 class UserInteraction;
 
-inline constexpr std::uint8_t kHeaderFormA = 0x8B;  // 139: count n, n + 6 bytes
+// The bytes that start records in both families' files, in the dump of the tables and in
+// the tables written back.
+inline constexpr std::uint8_t kDataRecordStart = 0x8B;
+inline constexpr std::uint8_t kEndRecordStart = 0x8C;
+
+inline constexpr std::uint8_t kHeaderFormA = kDataRecordStart;  // 139: count n, n + 6 bytes
 inline constexpr std::uint8_t kHeaderFormB = 0x8A;  // 138: count m, m bytes, 2 dropped bytes
 inline constexpr std::size_t kRecordBufferSize = 520;
 inline constexpr std::size_t kMaxHeaderRecordSize = 263;  // form A with count 255

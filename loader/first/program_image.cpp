@@ -14,13 +14,12 @@ std::size_t RecordSizeAt(std::span<const std::uint8_t> rest, RecordRules rules) 
     if (rest[0] != kDataRecordStart) return 0;
     return rest.size() < 2 ? 2 : rest[1] + 7u;
   }
-  if (rest[0] == kTkEndRecord) return kTkEndRecordSize;
-  if (rest[0] != kTkDataRecord) return 0;
+  if (rest[0] == kEndRecordStart) return kTkEndRecordSize;
+  if (rest[0] != kDataRecordStart) return 0;
   return rest.size() < 3 ? 3 : TkRecordSize(rest[0], rest[2]);
 }
 
 // Both families end their files with a record that starts with 0x8C.
-static_assert(kEndRecordStart == kTkEndRecord);
 
 ImageLayout CheckProgramImage(std::span<const std::uint8_t> bytes, RecordRules rules) {
   ImageLayout layout;

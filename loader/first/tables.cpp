@@ -12,38 +12,20 @@
 #include "app/progress.h"
 #include "catalogue/catalogue.h"
 #include "loader/first/dump_parser.h"
+#include "loader/first/first_line.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
+#include "loader/first/header_record.h"
 #include "loader/first/wrong_checksum_wait.h"
 #include "serial/sentences.h"
 #include "serial/serial_link.h"
 
 namespace {
 
-constexpr std::uint32_t kTableBitRate = 9600;
-constexpr std::uint32_t kWakeBitRate = 4800;
-constexpr std::uint16_t kDataBits = 8;
-constexpr std::uint16_t kStopBits = 2;
 constexpr std::uint32_t kCaptureEnoughBytes = 4000;  // a capture ends beyond this
 constexpr int kRunWithoutRecordStart = 500;          // longer runs are no table records
-constexpr double kTkFullDump = 3017.0;
+constexpr double kTkFullDump = kDumpMinimumBytes;    // a whole TK dump is just that long
 constexpr double kVrFullDump = 3600.0;
-constexpr std::uint8_t kRecordStart = 0x8B;
-
-std::uint16_t BlockLength(int block) {
-  if (block <= 9) return 120;
-  if (block == 10) return 80;
-  if (block == 11) return 120;
-  if (block == 12) return 8;
-  return kAlmanacRowSize;
-}
-
-std::uint32_t BlockOffset(int block) {
-  if (block <= 10) return 120u * static_cast<std::uint32_t>(block);
-  if (block == 11) return 1284;
-  if (block == 12) return 1404;
-  return 1412u + 42u * static_cast<std::uint32_t>(block - kFirstAlmanacBlock);
-}
 
 // The dump is the only copy of the receiver's tables once its memory is rewritten, and the
 // port's marker, written before the wake-up, leads a later run to rely on it: its content
@@ -108,7 +90,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
       }
       *received += count;
       for (std::uint32_t i = 0; i < count; ++i) {
-        if (data[i] == kRecordStart) {
+        if (data[i] == kDataRecordStart) {
           run = 0;
           // TK receivers put text between records; only the head of a delivery counts.
           if (kind == FirstFamilyKind::kTk) break;
@@ -143,7 +125,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
 
 int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump) {
   using namespace first_timing;
-  if (w.port.OpenPort(w.portNumber, kTableBitRate, 'N', kDataBits, kStopBits) == 0) return -1;
+  if (first_line::OpenLine(w.port, w.portNumber, first_line::kLineBitRate) == 0) return -1;
   switch (WaitForWrongChecksumText(w, progress)) {
     case kWrongChecksumFound:
       return kTablesReceiverInLoader;
@@ -159,10 +141,10 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
   } else {
     // VR receivers listen for the request at 4800 bit/s and stream at 9600.
     w.port.ClosePort();
-    w.port.OpenPort(w.portNumber, kWakeBitRate, 'N', kDataBits, kStopBits);
+    first_line::OpenLine(w.port, w.portNumber, first_line::kWakeBitRate);
     SendStoredText(w.port, kReadOutRequestVr);
     w.clock.SleepMs(kReadOutRequestSettleMs);
-    w.port.SetBaudRate(kTableBitRate);
+    w.port.SetBaudRate(first_line::kLineBitRate);
   }
   progress.SetProgressText(LoadMessageText(kMsgReadingReceiver, w.language));
 

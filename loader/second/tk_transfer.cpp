@@ -60,7 +60,7 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramIm
     progress.SetProgressPosition(percent < 1 ? 1 : percent);
     const std::uint8_t recordNumber = record[1];
 
-    if (record[0] == kTkEndRecord) {
+    if (record[0] == kEndRecordStart) {
       progress.SetProgressPosition(kProgressUpper);
       // The reply to the last data record may still be queued: the end record's "POK"
       // is looked for among whatever is there.
