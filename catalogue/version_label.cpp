@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
@@ -105,16 +106,12 @@ bool BlanksVersionPosition(std::string_view modelName, double version) {
 }
 
 int ReadVersionText(CLoaderState& w, HeaderRecord* record) {
-  std::FILE* file = std::fopen(w.FilePath().c_str(), "rb");
+  UniqueFile file = OpenFile(w.FilePath(), "rb");
   if (file == nullptr) return -1;
   // Without a file name the path is the folder itself: no file to send, no version.
   struct stat info {};
-  if (::fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-    std::fclose(file);
-    return -1;
-  }
-  *record = ReadHeaderRecord(file, w.ui);
-  std::fclose(file);
+  if (::fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return -1;
+  *record = ReadHeaderRecord(file.get(), w.ui);
   return record->counted - 2;
 }
 

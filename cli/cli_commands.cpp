@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "app/settings_store.h"
@@ -146,15 +147,15 @@ int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostr
     err << kProgramName << path << " is a folder\n";
     return kExitUsage;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  UniqueFile file = OpenFile(path, "rb");
   if (file == nullptr) {
     err << kProgramName << "cannot open " << path << ": " << std::strerror(errno) << '\n';
     return kExitUsage;
   }
   int errorsBefore = ui.FileReadErrors();
-  const HeaderRecord record = ReadHeaderRecord(file, ui);
+  const HeaderRecord record = ReadHeaderRecord(file.get(), ui);
   const std::int16_t counted = record.counted;
-  std::fclose(file);
+  file.reset();
   if (ui.FileReadErrors() != errorsBefore) return kExitFailed;
 
   const char* form = "none";

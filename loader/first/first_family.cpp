@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "app/progress.h"
@@ -27,14 +28,12 @@ namespace {
 // After an unfinished load the receiver's memory no longer holds its tables: the dump that
 // the earlier attempt left is all there is.
 int ParseEarlierDump(CLoaderState& w) {
-  std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "rb");
+  UniqueFile dump = OpenFile(DumpFilePath(w), "rb");
   if (dump == nullptr) {
     ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
-  int result = ParseDump(w, dump);
-  std::fclose(dump);
-  return result;
+  return ParseDump(w, dump.get());
 }
 
 // The file is read and checked whole before the receiver is asked anything: a file the

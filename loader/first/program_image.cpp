@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/atomic_file.h"
 #include "app/user_interaction.h"
 #include "loader/first/header_record.h"
 #include "loader/first/upload.h"
@@ -76,10 +77,10 @@ ImageLoad LoadProgramImage(const std::string& path, RecordRules rules, UserInter
   image->bytes.clear();
   image->layout = ImageLayout{};
   image->header = HeaderRecord{};
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  UniqueFile file = OpenFile(path, "rb");
   if (file == nullptr) return ImageLoad::kUnreadable;
-  const bool read = ReadWhole(file, &image->bytes);
-  std::fclose(file);
+  const bool read = ReadWhole(file.get(), &image->bytes);
+  file.reset();
   if (!read) {
     ui.ShowFileReadError();
     image->bytes.clear();

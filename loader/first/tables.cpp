@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/atomic_file.h"
 #include "app/clock.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
@@ -169,18 +170,17 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
 
 int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
   progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, w.language));
-  std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "w+b");
+  UniqueFile dump = OpenFile(DumpFilePath(w), "w+b");
   if (dump == nullptr) {
     ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
-  int result = ReadOutAndParse(w, progress, kind, dump);
+  int result = ReadOutAndParse(w, progress, kind, dump.get());
   // Emptied for a receiver already in its loader: no older dump may come back after a
   // power cut and pass for this receiver's tables.
-  if (result == kTablesReceiverInLoader && !FlushToDisk(dump, w.catalogueFolder)) {
+  if (result == kTablesReceiverInLoader && !FlushToDisk(dump.get(), w.catalogueFolder)) {
     ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     result = -1;
   }
-  std::fclose(dump);
   return result;
 }
