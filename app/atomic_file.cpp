@@ -20,13 +20,13 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
+}  // namespace
+
 std::string FolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
-
-}  // namespace
 
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   std::string name = path + ".XXXXXX";

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "loader/first/table_store.h"
 
 class UserInteraction;
@@ -35,6 +36,7 @@ class CLoaderState {
   CSettingsStore& settings;
   SerialLink& port;
 
+  Language language = Language::kFrench;
   std::int8_t portNumber = 1;  // COM1 to COM4
   int mode = 0;                // 0 standard, other expert
   std::int8_t doubleClickCounter = 0;

@@ -81,7 +81,7 @@ std::string DefaultFileFolder() {
 
 bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
                           const std::string& catalogueFolder) {
-  ChooseLanguage(w.settings, window.askLanguage);
+  w.language = ChooseLanguage(w.settings, window.askLanguage);
   w.mode = w.settings.GetInt("UIMODE", "TYPE_UI", 0);
   w.keepUserData = false;
   if (window.setUpControls) window.setUpControls();
@@ -108,7 +108,7 @@ void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& plac
   w.port.ClosePort();
   if (placement) WriteWindowPlacement(w.settings, *placement);
   w.settings.SetInt("COMMUNICATION", "PORT", portNumber);
-  w.settings.SetInt("LANGUAGE", "TYPE_LANG", LanguageOffset / kEnglishOffset);
+  w.settings.SetInt("LANGUAGE", "TYPE_LANG", LanguageIndex(w.language));
   w.settings.SetText("FILE_LOCATION", "DIR", w.folder);
   w.settings.SetText("FILE_LOCATION", "FILE", w.fileName);
   w.settings.SetInt("FILE_LOCATION", "REC",
@@ -175,7 +175,7 @@ void StartLoad(CLoaderState& w) {
 void StartLoad(CLoaderState& w, const LoadSequences& sequences) {
   if (w.IsExpertMode()) {
     if (w.folder.empty() || w.fileName.empty()) {
-      ShowMessageById(w.ui, kMsgSelectFileFirst + LanguageOffset, kStyleExclamation);
+      ShowMessageById(w.ui, w.language, kMsgSelectFileFirst, kStyleExclamation);
       return;
     }
   } else {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/messages.h"
 #include "app/settings_store.h"
 
 class CLoaderState;
@@ -19,8 +20,8 @@ inline constexpr int kDoubleClicksBeforeSwitch = 20;
 
 // What only the window can do during its initialisation, called at its place in the order.
 struct WindowInitialisation {
-  // Shows the language window modally; its clicks set LanguageOffset as they happen.
-  std::function<void()> askLanguage;
+  // Shows the language window modally; the language the user last clicked, if any.
+  std::function<std::optional<Language>()> askLanguage;
   // Menu entry, icon, pictures, texts and visibility of the controls, once the language
   // and the mode are known.
   std::function<void()> setUpControls;

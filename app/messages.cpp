@@ -76,27 +76,25 @@ std::string LoadTextByNumber(int textNumber) {
   return std::string();
 }
 
-std::string LoadMessageText(int messageId) {
-  return LoadTextByNumber(messageId + LanguageOffset);
+std::string LoadMessageText(int messageId, Language language) {
+  return LoadTextByNumber(TextNumber(messageId, language));
 }
 
-int ShowMessageById(UserInteraction& ui, int textNumber, int style) {
+int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style) {
   MessageBoxRequest request;
-  request.textNumber = textNumber;
-  request.text = LoadTextByNumber(textNumber);
-  request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
+  request.textNumber = TextNumber(messageId, language);
+  request.text = LoadTextByNumber(request.textNumber);
+  request.caption = LoadMessageText(kMsgTitle, language);
   request.style = style;
   return ui.ShowMessageBox(request);
 }
 
-void ChooseLanguage(const CSettingsStore& settings, const std::function<void()>& askUser) {
-  int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
+Language ChooseLanguage(const CSettingsStore& settings,
+                        const std::function<std::optional<Language>()>& askUser) {
+  const int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
+  if (index == 0) return Language::kFrench;
+  if (index == 1) return Language::kEnglish;
   // Only 0 and 1 are languages; anything else stored there is treated like a missing key.
-  if (index != 0 && index != 1) {
-    LanguageOffset = kNoLanguageYet;
-    if (askUser) askUser();
-    index = LanguageOffset == kNoLanguageYet ? 0 : LanguageOffset / kEnglishOffset;
-    if (index != 0 && index != 1) index = 0;
-  }
-  LanguageOffset = static_cast<std::int16_t>(index * kEnglishOffset);
+  std::optional<Language> clicked = askUser ? askUser() : std::nullopt;
+  return clicked.value_or(Language::kFrench);
 }

@@ -1,20 +1,32 @@
-// The two-language message table, the process-wide language offset and message boxes.
+// The two-language message table, the interface's language and message boxes.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class CSettingsStore;
 class UserInteraction;
 
-// 0 while the interface speaks French, 500 while it speaks English; -1 only while the
-// language window is open at the first start.
-inline std::int16_t LanguageOffset = 0;
-
 inline constexpr std::int16_t kFrenchOffset = 0;
 inline constexpr std::int16_t kEnglishOffset = 500;
-inline constexpr std::int16_t kNoLanguageYet = -1;
+
+// The language the interface speaks, as the offset of its block in the message table.
+enum class Language : std::int16_t { kFrench = kFrenchOffset, kEnglish = kEnglishOffset };
+
+// 0 for French, 500 for English.
+constexpr int OffsetOf(Language language) {
+  return static_cast<int>(language);
+}
+// The number of message `messageId` (French block) in `language`.
+constexpr int TextNumber(int messageId, Language language) {
+  return messageId + OffsetOf(language);
+}
+// 0 for French, 1 for English: how "LANGUAGE"/"TYPE_LANG" stores it.
+constexpr int LanguageIndex(Language language) {
+  return OffsetOf(language) / kEnglishOffset;
+}
 
 // Message numbers in the French block; the English text is the number + 500.
 enum MessageId : int {
@@ -69,17 +81,19 @@ inline constexpr int kResultYes = 6;
 inline constexpr int kResultNo = 7;
 inline constexpr int kResultOk = 1;
 
-// The text with this number (MessageId + LanguageOffset), UTF-8; empty when there is none.
+// The text with this number (a MessageId plus its language's offset), UTF-8; empty when
+// there is none.
 std::string LoadTextByNumber(int textNumber);
 
-// The text of a message in the running language.
-std::string LoadMessageText(int messageId);
+// The text of a message in `language`.
+std::string LoadMessageText(int messageId, Language language);
 
-// Shows a box with text number `textNumber` (the caller has added LanguageOffset) and the
-// caption message 132 in the running language; returns the pressed button.
-int ShowMessageById(UserInteraction& ui, int textNumber, int style);
+// Shows message `messageId` in `language`, with the caption message 132 in that language;
+// returns the pressed button.
+int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style);
 
-// Fixes LanguageOffset at start: the remembered index from "LANGUAGE"/"TYPE_LANG", or,
-// without a valid one, whatever the user clicks in the language window, which
-// `askUser` shows modally (clicks set LanguageOffset as they happen).
-void ChooseLanguage(const CSettingsStore& settings, const std::function<void()>& askUser);
+// The language at start: the remembered index from "LANGUAGE"/"TYPE_LANG", or, without a
+// valid one, the language the user last clicked in the language window, which `askUser`
+// shows modally (French when nothing was clicked).
+Language ChooseLanguage(const CSettingsStore& settings,
+                        const std::function<std::optional<Language>()>& askUser);

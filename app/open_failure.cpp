@@ -4,13 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/atomic_file.h"
+
 std::string DescribeOpenFailure(const std::string& path) {
   errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file != nullptr) {
-    std::fclose(file);
-    return path;
-  }
+  if (OpenFile(path, "rb") != nullptr) return path;
   const int error = errno;
   return path + ": " + (error != 0 ? std::strerror(error) : "cannot be opened");
 }

@@ -10,9 +10,8 @@ std::string ProgressPercentText(int position, int lower, int upper) {
   return std::to_string(percent) + "%";
 }
 
-CProgress::CProgress(UserInteraction& ui, int captionNumber)
-    : ui_(ui),
-      captionNumber_(captionNumber == 0 ? LanguageOffset + kMsgDefaultCaption : captionNumber) {}
+CProgress::CProgress(UserInteraction& ui, Language language, int captionId)
+    : ui_(ui), language_(language), captionNumber_(TextNumber(captionId, language)) {}
 
 CProgress::~CProgress() {
   CloseProgress();
@@ -34,6 +33,12 @@ int CProgress::SetProgressPosition(int position) {
 
 int CProgress::PollCancel() {
   return open_ ? ui_.PollCancel() : 0;
+}
+
+CancelAnswer CProgress::PollConfirmedCancel() {
+  if (PollCancel() == 0) return CancelAnswer::kNoRequest;
+  const int answer = ShowMessageById(ui_, language_, kMsgConfirmAbort, kStyleQuestion);
+  return answer == kResultYes ? CancelAnswer::kConfirmed : CancelAnswer::kDeclined;
 }
 
 void CProgress::CloseProgress() {

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "app/messages.h"
+
 class UserInteraction;
 
 inline constexpr int kProgressLower = 0;
@@ -12,11 +14,17 @@ inline constexpr int kProgressUpper = 100;
 std::string ProgressPercentText(int position, int lower = kProgressLower,
                                 int upper = kProgressUpper);
 
+// What a look at the cancel button found.
+enum class CancelAnswer {
+  kNoRequest,  // not pressed
+  kDeclined,   // pressed, and the user said No to message 108
+  kConfirmed,  // pressed, and the user said Yes
+};
+
 class CProgress {
  public:
-  // captionNumber 0 means message 104 in the running language; any other number is used
-  // as it is.
-  explicit CProgress(UserInteraction& ui, int captionNumber = 0);
+  // The window's caption is message `captionId` in `language`.
+  CProgress(UserInteraction& ui, Language language, int captionId = kMsgDefaultCaption);
   ~CProgress();
   CProgress(const CProgress&) = delete;
   CProgress& operator=(const CProgress&) = delete;
@@ -27,9 +35,13 @@ class CProgress {
   int PollCancel();
   void CloseProgress();
   bool IsOpen() const { return open_; }
+  // A press of cancel is only a question: the load goes on unless the user confirms it
+  // with Yes to message 108.
+  CancelAnswer PollConfirmedCancel();
 
  private:
   UserInteraction& ui_;
+  Language language_;
   int captionNumber_;
   bool open_ = false;
 };

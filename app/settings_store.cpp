@@ -139,13 +139,6 @@ bool ReadWholeFile(const std::string& path, std::string* content) {
   return ok;
 }
 
-std::string FolderOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 bool MakeFolders(const std::string& folder) {
   if (folder.empty() || folder == "." || folder == "/") return true;
   struct stat st {};
@@ -320,10 +313,11 @@ void StoreSwappedPort(CSettingsStore& settings, int portNumber) {
   if (portNumber == 2) settings.SetInt("COMMUNICATION", "PORT", 1);
 }
 
-int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, int portNumber) {
+int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, Language language,
+                           int portNumber) {
   int marker = settings.GetInt("LAST_LOADING", std::to_string(portNumber), 1);
   if (marker >= 0) return 1;
-  int answer = ShowMessageById(ui, kMsgLastLoadingUnfinished + LanguageOffset, kStyleQuestion);
+  int answer = ShowMessageById(ui, language, kMsgLastLoadingUnfinished, kStyleQuestion);
   return answer == kResultYes ? -1 : 1;
 }
 

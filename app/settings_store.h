@@ -5,11 +5,13 @@
 // other's keys and a crash never leaves it truncated.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 class UserInteraction;
+enum class Language : std::int16_t;
 
 class CSettingsStore {
  public:
@@ -58,5 +60,6 @@ void WriteWindowPlacement(CSettingsStore& settings, const WindowPlacement& place
 void StoreSwappedPort(CSettingsStore& settings, int portNumber);
 
 // The per-port marker of the last load: -1 when it did not end well.
-int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, int portNumber);
+int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, Language language,
+                           int portNumber);
 void SetLastLoadingMarker(CSettingsStore& settings, int portNumber, int result);

@@ -18,9 +18,9 @@ struct PortOpenFailure {
 std::string PortOpenFailureText(const PortOpenFailure& failure, bool french = false);
 
 struct MessageBoxRequest {
-  int textNumber = 0;   // MessageId + LanguageOffset
+  int textNumber = 0;   // MessageId plus its language's offset
   std::string text;     // UTF-8, '\n' for a line break
-  std::string caption;  // message 132 in the running language
+  std::string caption;  // message 132 in the same language
   int style = 0;        // 16, 36, 48 or 64
 };
 

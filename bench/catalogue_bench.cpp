@@ -61,7 +61,7 @@ int main() {
   CNoSerialLink link;
   CLoaderState w(ui, clock, settings, link);
   w.catalogueFolder = folder;
-  LanguageOffset = kFrenchOffset;
+  w.language = Language::kFrench;
 
   std::vector<double> ms;
   for (int run = 0; run < kRuns; ++run) {

@@ -124,7 +124,7 @@ int main() {
   w.receiverTypes.selection = 0;
   w.folder = folder + "/";
   w.fileName = "TK20B.gb";
-  CProgress progress(ui);
+  CProgress progress(ui, w.language);
   progress.OpenProgress();
 
   std::uint32_t rate = 0;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/messages.h"
+
 class CLoaderState;
 
 inline constexpr const char* kCatalogueFileName = "chgt.cfg";
@@ -23,8 +25,8 @@ inline constexpr std::string_view kTagEnglish = "LGB:";
 std::string TakeCatalogueFolder();
 // catalogue folder + separator + chgt.cfg
 std::string CataloguePath(const CLoaderState& w);
-// "LFR:" while the interface speaks French, "LGB:" while it speaks English.
-std::string_view RunningLanguageTag();
+// "LFR:" for French, "LGB:" for English.
+std::string_view LanguageTag(Language language);
 
 // The tag of a line: its first four bytes, when it has four.
 std::string_view LineTag(std::string_view line);

@@ -22,8 +22,8 @@ std::string CataloguePath(const CLoaderState& w) {
   return w.catalogueFolder + kPathSeparator + kCatalogueFileName;
 }
 
-std::string_view RunningLanguageTag() {
-  return LanguageOffset == kEnglishOffset ? kTagEnglish : kTagFrench;
+std::string_view LanguageTag(Language language) {
+  return language == Language::kEnglish ? kTagEnglish : kTagFrench;
 }
 
 std::string_view LineTag(std::string_view line) {
@@ -68,7 +68,7 @@ bool LanguageFileExists(const std::string& path) {
 std::string LookupTypeValue(CLoaderState& w, std::string_view tag) {
   CCatalogueReader reader(CataloguePath(w), w.ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
+    ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
     return std::string();
   }
   if (!w.receiverTypes.HasSelection()) return std::string();

@@ -30,12 +30,12 @@ std::string FindModelName(CCatalogueReader& reader, std::string_view displayName
 bool HasLanguageFile(CLoaderState& w, const std::string& displayName) {
   CCatalogueReader reader(CataloguePath(w), w.ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
+    ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
     return false;
   }
   std::string modelName = FindModelName(reader, displayName);
   reader.Rewind();
-  std::string_view languageTag = RunningLanguageTag();
+  std::string_view languageTag = LanguageTag(w.language);
   bool result = false;
   std::string extension, label;
   ScanRecord(reader, displayName, [&](std::string_view line) {
@@ -51,7 +51,7 @@ bool HasLanguageFile(CLoaderState& w, const std::string& displayName) {
 std::int8_t FillReceiverTypeList(CLoaderState& w) {
   CCatalogueReader reader(CataloguePath(w), w.ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
+    ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
     return -1;
   }
   ChoiceList& list = w.receiverTypes;

@@ -10,7 +10,7 @@
 namespace {
 
 void ShowCatalogueOpenError(CLoaderState& w) {
-  ShowMessageById(w.ui, kMsgCatalogueOpenError + LanguageOffset, kStyleStop);
+  ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
 }
 
 }  // namespace
@@ -26,7 +26,7 @@ void FillLanguageVersionList(CLoaderState& w) {
   ChoiceList& list = w.languageVersions;
   list.entries.clear();
   list.selection = -1;
-  std::string_view languageTag = RunningLanguageTag();
+  std::string_view languageTag = LanguageTag(w.language);
   std::string extension, label;
   ScanRecord(reader, w.receiverTypes.SelectedText(), [&](std::string_view line) {
     if (LineTag(line) != languageTag) return true;
@@ -58,7 +58,7 @@ std::int8_t ResolveLanguageFile(CLoaderState& w) {
   int wanted = w.languageVersions.HasSelection() ? w.languageVersions.selection : -1;
   int counter = 0;
   bool resolved = false;
-  std::string_view languageTag = RunningLanguageTag();
+  std::string_view languageTag = LanguageTag(w.language);
   std::string extension, label;
   ScanRecord(reader, w.receiverTypes.SelectedText(), [&](std::string_view line) {
     if (LineTag(line) != languageTag) return true;
@@ -74,6 +74,6 @@ std::int8_t ResolveLanguageFile(CLoaderState& w) {
     return false;
   });
   if (resolved) return 1;
-  ShowMessageById(w.ui, kMsgLanguageFileMissing + LanguageOffset, kStyleExclamation);
+  ShowMessageById(w.ui, w.language, kMsgLanguageFileMissing, kStyleExclamation);
   return -1;
 }

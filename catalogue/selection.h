@@ -6,6 +6,7 @@
 #include <string_view>
 
 class CLoaderState;
+struct HeaderRecord;
 
 // Refills the language-version list with the labels of the selected type's language lines
 // for the running language whose files exist; selects the first and enables start.
@@ -13,8 +14,9 @@ void FillLanguageVersionList(CLoaderState& w);
 // Sets folder and file name from the selected type and language version: 1, or -1 (message
 // 129 when the version has no file). Does nothing and returns 1 in expert mode.
 std::int8_t ResolveLanguageFile(CLoaderState& w);
-// The version text length of the file to send, or a negative value when it has none.
-int ReadVersionText(CLoaderState& w);
+// The version text length of the file to send, or a negative value when it has none; its
+// header record in *record.
+int ReadVersionText(CLoaderState& w, HeaderRecord* record);
 // Writes the version label from the header of the file to send.
 void UpdateVersionLabel(CLoaderState& w);
 

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
@@ -21,11 +22,6 @@ constexpr std::size_t kLabelWidth = 22;
 constexpr std::size_t kLabelToHeaderText = 2;
 constexpr std::size_t kVersionNumberPosition = 9;
 constexpr std::size_t kBlankedPosition = 12;
-
-// Header text byte k is record byte k + 2.
-const std::uint8_t* HeaderText() {
-  return HeaderRecordBuffer.data() + 2;
-}
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -109,26 +105,23 @@ bool BlanksVersionPosition(std::string_view modelName, double version) {
   return modelName == "QMV";
 }
 
-int ReadVersionText(CLoaderState& w) {
-  std::FILE* file = std::fopen(w.FilePath().c_str(), "rb");
+int ReadVersionText(CLoaderState& w, HeaderRecord* record) {
+  UniqueFile file = OpenFile(w.FilePath(), "rb");
   if (file == nullptr) return -1;
   // Without a file name the path is the folder itself: no file to send, no version.
   struct stat info {};
-  if (::fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-    std::fclose(file);
-    return -1;
-  }
-  std::int16_t counted = ReadHeaderRecord(file, w.ui);
-  std::fclose(file);
-  return counted - 2;
+  if (::fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return -1;
+  *record = ReadHeaderRecord(file.get(), w.ui);
+  return record->counted - 2;
 }
 
 void UpdateVersionLabel(CLoaderState& w) {
   std::string family = GetFamilyTag(w);
   std::string label(kLabelWidth, ' ');
   ResolveLanguageFile(w);
-  const int n = ReadVersionText(w);
-  const std::uint8_t* text = HeaderText();
+  HeaderRecord record;
+  const int n = ReadVersionText(w, &record);
+  const std::uint8_t* text = record.Text();
   if (family == kSecondFamilyTag) {
     if (n >= 0) {
       label.assign(kSecondFamilyLabelPrefix);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "app/settings_store.h"
@@ -67,10 +68,10 @@ int ReportUnknownType(CLoaderState& w, const std::string& type, std::ostream& er
 
 }  // namespace
 
-int ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
-  if (options.languageOffset) return *options.languageOffset;
+Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
+  if (options.language) return *options.language;
   int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
-  return index == 0 ? kFrenchOffset : kEnglishOffset;
+  return index == 0 ? Language::kFrench : Language::kEnglish;
 }
 
 int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& err) {
@@ -146,22 +147,23 @@ int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostr
     err << kProgramName << path << " is a folder\n";
     return kExitUsage;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  UniqueFile file = OpenFile(path, "rb");
   if (file == nullptr) {
     err << kProgramName << "cannot open " << path << ": " << std::strerror(errno) << '\n';
     return kExitUsage;
   }
   int errorsBefore = ui.FileReadErrors();
-  std::int16_t counted = ReadHeaderRecord(file, ui);
-  std::fclose(file);
+  const HeaderRecord record = ReadHeaderRecord(file.get(), ui);
+  const std::int16_t counted = record.counted;
+  file.reset();
   if (ui.FileReadErrors() != errorsBefore) return kExitFailed;
 
   const char* form = "none";
   std::string versionText;
   if (counted > 0) {
-    form = HeaderRecordBuffer[0] == kHeaderFormA ? "A" : "B";
+    form = record.Form() == kHeaderFormA ? "A" : "B";
     std::size_t length = static_cast<std::size_t>(counted - 2);
-    versionText.assign(reinterpret_cast<const char*>(HeaderRecordBuffer.data()) + 2, length);
+    versionText.assign(reinterpret_cast<const char*>(record.Text()), length);
   }
   out << "form: " << form << "\ncounted length: " << counted
       << "\nversion text: " << DisplayText(versionText) << '\n'

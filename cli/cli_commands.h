@@ -12,7 +12,7 @@ class CSettingsStore;
 class CCliUserInteraction;
 
 // --lang when given, else the stored language index, else English.
-int ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings);
+Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings);
 
 // The main window's choices for a load, made as a user would make them: the receiver type
 // by its name, then the language version by its label (standard mode) or the file

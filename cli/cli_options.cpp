@@ -106,9 +106,9 @@ std::string ApplyOption(std::string_view name, const std::string& value, CliOpti
     options.keepUserData = true;
   } else if (name == "--lang") {
     if (value == "fr") {
-      options.languageOffset = kFrenchOffset;
+      options.language = Language::kFrench;
     } else if (value == "en") {
-      options.languageOffset = kEnglishOffset;
+      options.language = Language::kEnglish;
     } else {
       return "--lang takes fr or en, not '" + value + "'";
     }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
+
 enum class CliCommand { kHelp, kVersion, kLoad, kList, kInfo, kPorts };
 
 struct CliOptions {
@@ -15,7 +17,7 @@ struct CliOptions {
   int portNumber = 1;                  // COM1 to COM4
   std::optional<std::string> device;   // device path for that port
   bool keepUserData = false;           // the keep-user-data check box
-  std::optional<int> languageOffset;   // 0 French, 500 English; unset: the stored language
+  std::optional<Language> language;    // unset: the stored language
   std::optional<bool> answer;          // answers every Yes/No question when set
   std::string infoFile;                // the file of `info`
 };

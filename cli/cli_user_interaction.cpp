@@ -146,7 +146,7 @@ bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
 void CCliUserInteraction::SetProgressText(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   progress_.SetText(text);
-  progress_.SetTransfer(text == LoadMessageText(kMsgLoadingInProgress));
+  progress_.SetTransfer(text == LoadMessageText(kMsgLoadingInProgress, language_));
 }
 
 int CCliUserInteraction::SetProgressPosition(int position) {

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/messages.h"
 #include "app/user_interaction.h"
 #include "cli/cli_progress.h"
 
@@ -40,6 +41,8 @@ class CCliUserInteraction : public UserInteraction {
   // The catalogue file a message 110 is about: its path and the reason follow the message
   // as a "[file]" line.
   void SetCatalogueFile(const std::string& path);
+  // The language of the run: the transfer's status text is known by it.
+  void SetLanguage(Language language) { language_ = language; }
 
   // The serial layer's diagnostics: a line on standard error that the bar makes room for.
   void WriteDiagnostic(const std::string& text);
@@ -78,6 +81,7 @@ class CCliUserInteraction : public UserInteraction {
   bool outcomeTold_ = false;
   int fileReadErrors_ = 0;
   std::string catalogueFile_;
+  Language language_ = Language::kFrench;
   // The serial port's reader thread may show a box while the loading thread prints.
   mutable std::mutex mutex_;
 };

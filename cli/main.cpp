@@ -42,7 +42,8 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   // The desktop program's settings: the language, the port devices and the markers are
   // read; only the markers are ever written.
   CSettingsStore settings(CSettingsStore::DefaultPath());
-  LanguageOffset = static_cast<std::int16_t>(ChooseCliLanguage(options, settings));
+  const Language language = ChooseCliLanguage(options, settings);
+  ui.SetLanguage(language);
   SteadyClock clock;
   SetPortTraceSink([&ui](const std::string& text) { ui.WriteDiagnostic(text); });
   // Declared before the port, so the port's last words still reach `ui`.
@@ -54,6 +55,7 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   };
   CSerialPort port(ui, resolveDevice);
   CLoaderState w(ui, clock, settings, port);
+  w.language = language;
   w.catalogueFolder = folder;
   ui.SetCatalogueFile(CataloguePath(w));
 

@@ -84,9 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CSettingsStore settings(Folder() + "/kznload.INI");
   CNoSerialLink link;
   for (int mode : {0, 1}) {
-    for (std::int16_t offset : {kFrenchOffset, kEnglishOffset}) {
-      LanguageOffset = offset;
+    for (Language language : {Language::kFrench, Language::kEnglish}) {
       CLoaderState w(ui, clock, settings, link);
+      w.language = language;
       w.catalogueFolder = Folder();
       w.mode = mode;
       w.rememberedTypeIndex = static_cast<std::int16_t>(size % 5) - 1;

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (file == nullptr) return 0;
   std::fwrite(data, 1, size, file);
   CSilentUserInteraction ui;
-  std::int16_t counted = ReadHeaderRecord(file, ui);
+  std::int16_t counted = ReadHeaderRecord(file, ui).counted;
   long position = std::ftell(file);
   // A counted record always lies wholly inside the file.
   if (counted != 0 && (position <= 0 || static_cast<std::size_t>(position) > size))

@@ -32,10 +32,11 @@ QStringList FileWindowFilters() {
   return filters;
 }
 
-std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string& folder) {
+std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string& folder,
+                                              Language language) {
   auto window = std::make_unique<QFileDialog>(owner);
   window->setObjectName("fileWindow");
-  window->setWindowTitle(QString::fromStdString(LoadMessageText(kMsgFileWindowTitle)));
+  window->setWindowTitle(QString::fromStdString(LoadMessageText(kMsgFileWindowTitle, language)));
   window->setAcceptMode(QFileDialog::AcceptOpen);
   window->setFileMode(QFileDialog::ExistingFile);
   // Qt's own window: it shows the labels as given and speaks the program's language.
@@ -48,8 +49,8 @@ std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string&
   return window;
 }
 
-std::string AskFileToSend(QWidget* owner, const std::string& folder) {
-  std::unique_ptr<QFileDialog> window = CreateFileWindow(owner, folder);
+std::string AskFileToSend(QWidget* owner, const std::string& folder, Language language) {
+  std::unique_ptr<QFileDialog> window = CreateFileWindow(owner, folder, language);
   if (window->exec() != QDialog::Accepted) return std::string();
   const QStringList chosen = window->selectedFiles();
   if (chosen.isEmpty()) return std::string();

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "app/messages.h"
+
 class QFileDialog;
 class QWidget;
 
@@ -15,7 +17,8 @@ QStringList FileWindowFilters();
 
 // The window, set up but not shown: title message 109, starting in `folder`, only
 // existing files can be chosen.
-std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string& folder);
+std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string& folder,
+                                              Language language);
 
 // Shows the window modally; the chosen full path, or empty when the user cancelled.
-std::string AskFileToSend(QWidget* owner, const std::string& folder);
+std::string AskFileToSend(QWidget* owner, const std::string& folder, Language language);

@@ -21,8 +21,8 @@ CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
   ok_->setObjectName("ok");
   ok_->setDefault(true);
 
-  connect(french_, &QRadioButton::clicked, this, [] { LanguageOffset = kFrenchOffset; });
-  connect(english_, &QRadioButton::clicked, this, [] { LanguageOffset = kEnglishOffset; });
+  connect(french_, &QRadioButton::clicked, this, [this] { chosen_ = Language::kFrench; });
+  connect(english_, &QRadioButton::clicked, this, [this] { chosen_ = Language::kEnglish; });
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);
@@ -36,7 +36,8 @@ CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
   setFixedSize(sizeHint());
 }
 
-void AskLanguage(QWidget* parent) {
+std::optional<Language> AskLanguage(QWidget* parent) {
   CLanguageDlg window(parent);
   window.exec();
+  return window.Chosen();
 }

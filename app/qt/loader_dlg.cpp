@@ -63,13 +63,13 @@ bool OnSomeScreen(const QRect& rect) {
 }  // namespace
 
 CLoaderDlg::CLoaderDlg(CLoaderState& state, QtUserInteraction& ui,
-                       std::function<void()> askLanguage, QWidget* parent)
+                       std::function<std::optional<Language>()> askLanguage, QWidget* parent)
     : QDialog(parent), w_(state), ui_(ui), askLanguage_(std::move(askLanguage)) {
   setObjectName("mainWindow");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   ui_.SetOwner(this);
-  if (!askLanguage_) askLanguage_ = [this] { AskLanguage(this); };
+  if (!askLanguage_) askLanguage_ = [this] { return AskLanguage(this); };
   BuildControls();
 }
 
@@ -179,19 +179,26 @@ bool CLoaderDlg::Initialise(const std::string& catalogueFolder) {
   return filled;
 }
 
+Language CLoaderDlg::RunningLanguage() const {
+  return w_.language;
+}
+
 void CLoaderDlg::SetUpControls() {
   // Window managers here offer no system menu that a program can extend: the About entry
   // is in the window's context menu instead, and on F1.
-  InstallQtTranslations(LanguageOffset);
-  const QString aboutText = QString::fromStdString(LoadMessageText(kMsgAboutEntry));
+  InstallQtTranslations(w_.language);
+  ui_.SetLanguage(w_.language);
+  const QString aboutText = QString::fromStdString(LoadMessageText(kMsgAboutEntry, w_.language));
   aboutAction_->setText(aboutText);
   if (!aboutText.isEmpty()) addAction(aboutAction_);
   setWindowIcon(QIcon(":/kzn/icon.svg"));
   fileButton_->setIcon(QIcon(":/kzn/open_file.svg"));
-  fileGroup_->setTitle(QString::fromStdString(LoadMessageText(kMsgLanguageVersionGroup)));
-  receiverTypeGroup_->setTitle(QString::fromStdString(LoadMessageText(kMsgReceiverTypeGroup)));
-  startPrompt_->setText(QString::fromStdString(LoadMessageText(kMsgStartPrompt)));
-  setWindowTitle(QString::fromStdString(LoadMessageText(kMsgTitle)));
+  fileGroup_->setTitle(
+      QString::fromStdString(LoadMessageText(kMsgLanguageVersionGroup, w_.language)));
+  receiverTypeGroup_->setTitle(
+      QString::fromStdString(LoadMessageText(kMsgReceiverTypeGroup, w_.language)));
+  startPrompt_->setText(QString::fromStdString(LoadMessageText(kMsgStartPrompt, w_.language)));
+  setWindowTitle(QString::fromStdString(LoadMessageText(kMsgTitle, w_.language)));
   startButton_->setIcon(QIcon(":/kzn/start.svg"));
   ShowState();
 }
@@ -277,7 +284,7 @@ void CLoaderDlg::OnLanguageVersionChanged(int index) {
 }
 
 void CLoaderDlg::OnChooseFile() {
-  const std::string path = AskFileToSend(this, w_.folder);
+  const std::string path = AskFileToSend(this, w_.folder, w_.language);
   if (path.empty()) return;
   ChooseFile(w_, path);
   ShowState();

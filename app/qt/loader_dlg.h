@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/settings_store.h"
 
 class CLoaderState;
@@ -28,8 +29,8 @@ class CLoaderDlg : public QDialog {
  public:
   // `ui` is the state's user interaction; `askLanguage` shows the language window at the
   // first start (the real window when empty).
-  CLoaderDlg(CLoaderState& state, QtUserInteraction& ui, std::function<void()> askLanguage = {},
-             QWidget* parent = nullptr);
+  CLoaderDlg(CLoaderState& state, QtUserInteraction& ui,
+             std::function<std::optional<Language>()> askLanguage = {}, QWidget* parent = nullptr);
 
   // The window's initialisation, once, before it is shown. False when the catalogue could
   // not be read (the window still opens and closes normally).
@@ -41,6 +42,8 @@ class CLoaderDlg : public QDialog {
   // SIGTERM or SIGHUP: a load stops as after a confirmed cancel, with the port closed the
   // normal way, and then the window ends; without a load it ends at once. Nothing is saved.
   void Stop(int signal);
+  // The language the window speaks, once initialised.
+  Language RunningLanguage() const;
 
   // What COM1 to COM4 lead to, one text each, shown as the port buttons' tooltips; asked
   // again whenever the window shows its state.
@@ -69,7 +72,7 @@ class CLoaderDlg : public QDialog {
 
   CLoaderState& w_;
   QtUserInteraction& ui_;
-  std::function<void()> askLanguage_;
+  std::function<std::optional<Language>()> askLanguage_;
   bool loading_ = false;
   std::function<std::vector<std::string>()> describePorts_;
   bool endAfterLoad_ = false;

@@ -12,7 +12,7 @@
 #include "app/messages.h"
 #include "app/progress.h"
 
-CProgressDlg::CProgressDlg() : QDialog(nullptr) {
+CProgressDlg::CProgressDlg(Language language) : QDialog(nullptr), language_(language) {
   // No parent: a disabled main window would disable its child windows too, and this one
   // must stay usable while the main window is disabled.
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -56,7 +56,7 @@ bool CProgressDlg::OpenProgress(QWidget* parent, const QString& caption) {
     ownerDisabled_ = true;
   }
   setWindowTitle(caption);
-  cancel_->setText(QString::fromStdString(LoadMessageText(kMsgCancelButton)));
+  cancel_->setText(QString::fromStdString(LoadMessageText(kMsgCancelButton, language_)));
   cancelRequest_ = 0;
   if (owner_ != nullptr) {
     // Kept above the main window by the window manager, centred on it.

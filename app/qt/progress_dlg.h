@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QPointer>
 
+#include "app/messages.h"
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -14,7 +16,8 @@ class CProgressDlg : public QDialog {
   Q_OBJECT
 
  public:
-  CProgressDlg();
+  // The cancel button speaks `language`.
+  explicit CProgressDlg(Language language = Language::kFrench);
   ~CProgressDlg() override;
 
   // Disables the top-level window of `parent` (when enabled) and shows this window above
@@ -55,6 +58,7 @@ class CProgressDlg : public QDialog {
   QPushButton* cancel_ = nullptr;
   const int lower_ = 0;
   const int upper_ = 100;
+  Language language_;
   int cancelRequest_ = 0;
   bool ownerDisabled_ = false;
   QPointer<QWidget> owner_;

@@ -8,14 +8,14 @@
 
 #include "app/messages.h"
 
-bool InstallQtTranslations(int languageOffset) {
+bool InstallQtTranslations(Language language) {
   static QTranslator* installed = nullptr;
   if (installed != nullptr) {
     QCoreApplication::removeTranslator(installed);
     delete installed;
     installed = nullptr;
   }
-  if (languageOffset != kFrenchOffset) {
+  if (language != Language::kFrench) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     return false;
   }

@@ -95,7 +95,7 @@ int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   // Nobody is left to read a box: the program ends once the load has stopped.
   std::fprintf(stderr, "kznload: %s\n", request.text.c_str());
   if (request.style != kStyleQuestion) return kResultOk;
-  return request.textNumber == kMsgConfirmAbort + LanguageOffset ? kResultYes : kResultNo;
+  return request.textNumber == TextNumber(kMsgConfirmAbort, language_) ? kResultYes : kResultNo;
 }
 
 int QtUserInteraction::ExecMessageBox(const MessageBoxRequest& request) {
@@ -122,8 +122,8 @@ std::unique_ptr<QMessageBox> QtUserInteraction::PrepareMessageBox(
 
 void QtUserInteraction::ShowPortOpenFailure(const PortOpenFailure& failure) {
   MessageBoxRequest request;
-  request.text = PortOpenFailureText(failure, LanguageOffset == kFrenchOffset);
-  request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
+  request.text = PortOpenFailureText(failure, language_ == Language::kFrench);
+  request.caption = LoadMessageText(kMsgTitle, language_);
   request.style = kStyleExclamation;
   ShowMessageBox(request);
 }
@@ -140,7 +140,7 @@ void QtUserInteraction::ShowSerialMessage(const std::string& text) {
   }
   MessageBoxRequest request;
   request.text = text;
-  request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
+  request.caption = LoadMessageText(kMsgTitle, language_);
   request.style = kStyleExclamation;
   if (OnUserInterfaceThread()) {
     CreateMessageBox(BoxOwner(), request)->exec();
@@ -163,13 +163,13 @@ void QtUserInteraction::ShowSerialMessage(const std::string& text) {
 void QtUserInteraction::ShowFileReadError() {
   MessageBoxRequest request;
   request.text = kFileReadErrorText;
-  request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
+  request.caption = LoadMessageText(kMsgTitle, language_);
   request.style = kStyleExclamation;
   ShowMessageBox(request);
 }
 
 bool QtUserInteraction::OpenProgress(const std::string& caption) {
-  progress_ = std::make_unique<CProgressDlg>();
+  progress_ = std::make_unique<CProgressDlg>(language_);
   return progress_->OpenProgress(owner_, QString::fromStdString(caption));
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/messages.h"
 #include "app/user_interaction.h"
 
 class CProgressDlg;
@@ -22,6 +23,9 @@ class QtUserInteraction : public QObject, public UserInteraction {
 
   // The main window: owner of the boxes and of the progress window.
   void SetOwner(QWidget* owner) { owner_ = owner; }
+  // The language of the boxes and windows this side makes itself.
+  void SetLanguage(Language language) { language_ = language; }
+  Language GetLanguage() const { return language_; }
 
   // After a stop request the box is not shown (its text goes to standard error): the cancel
   // confirmation is answered Yes, any other question No.
@@ -62,6 +66,7 @@ class QtUserInteraction : public QObject, public UserInteraction {
   QPointer<QWidget> owner_;
   std::unique_ptr<CProgressDlg> progress_;
   std::string catalogueFile_;
+  Language language_ = Language::kFrench;
   int stopSignal_ = 0;
   QPointer<QMessageBox> openBox_;  // the box waiting for an answer, if any
 };

@@ -7,6 +7,7 @@
 #include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
+#include "loader/first/first_result.h"
 
 namespace {
 
@@ -60,12 +61,12 @@ bool DecodeAlmanacFile(std::span<const std::uint8_t> bytes, Almanac* almanac) {
 
 void LoadAlmanacBackup(CLoaderState& w) {
   w.tables.savedAlmanacValid = false;
-  std::FILE* file = std::fopen(AlmanacPath(w).c_str(), "rb");
+  UniqueFile file = OpenFile(AlmanacPath(w), "rb");
   if (file == nullptr) return;
   std::vector<std::uint8_t> bytes(kAlmanacFileSize + 1);
-  std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-  bool readError = std::ferror(file) != 0;
-  std::fclose(file);
+  std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+  bool readError = std::ferror(file.get()) != 0;
+  file.reset();
   // Only a whole file is used: rows past the end of a short one would be made up.
   if (readError || got < static_cast<std::size_t>(kAlmanacFileSize)) return;
   bytes.resize(kAlmanacFileSize);
@@ -99,5 +100,5 @@ void SaveAlmanacBackup(CLoaderState& w) {
   for (const AlmanacRow& row : w.tables.savedAlmanac)
     bytes.insert(bytes.end(), row.begin(), row.end());
   if (!ReplaceFileAtomically(AlmanacPath(w), bytes))
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
 }

@@ -7,21 +7,18 @@
 #include "app/messages.h"
 #include "app/user_interaction.h"
 #include "loader/first/almanac.h"
+#include "loader/first/first_result.h"
+#include "loader/first/header_record.h"
 
 namespace {
 
 constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint8_t kLf = 0x0A;
-constexpr std::uint8_t kRecordStart = 0x8B;
 
-// A record ends at CR LF once more bytes than this have followed its block number byte
-// (check byte and CR counted), so a CR LF inside the data does not end it.
+// A record ends at CR LF once more bytes than its block's length have followed its block
+// number byte (check byte and CR counted), so a CR LF inside the data does not end it.
 int EndThreshold(int block) {
-  if (block <= 9) return 120;
-  if (block == 10) return 80;
-  if (block == 11) return 120;
-  if (block == 12) return 8;
-  return 42;
+  return BlockLength(block);
 }
 
 std::span<std::uint8_t> RowOf(TableStore& tables, int block) {
@@ -40,7 +37,7 @@ bool FindFirstRecord(std::span<const std::uint8_t> dump, std::size_t* start) {
   while (pos < dump.size()) {
     if (dump[pos++] != kCr) continue;
     if (pos >= dump.size() || dump[pos++] != kLf) continue;
-    if (pos >= dump.size() || dump[pos++] != kRecordStart) continue;
+    if (pos >= dump.size() || dump[pos++] != kDataRecordStart) continue;
     *start = pos - 1;
     return true;
   }
@@ -133,7 +130,7 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
 
   DumpParse parse = ParseDumpBytes(bytes, w.tables);
   auto ask = [&]() {
-    return ShowMessageById(w.ui, kMsgDopplerReadError + LanguageOffset, kStyleQuestion);
+    return ShowMessageById(w.ui, w.language, kMsgDopplerReadError, kStyleQuestion);
   };
   switch (parse.outcome) {
     case DumpOutcome::kComplete:
@@ -142,7 +139,7 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
       MergeAlmanac(w);
       return 1;
     case DumpOutcome::kNoRecordStart:
-      ShowMessageById(w.ui, kMsgDopplerReadError + LanguageOffset, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kDopplerReadError);
       return -1;
     case DumpOutcome::kBadRecord:
       if (ask() == kResultYes) return -1;

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "app/atomic_file.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/dump_parser.h"
+#include "loader/first/first_result.h"
 #include "loader/first/priority.h"
 #include "loader/first/program_image.h"
 #include "loader/first/tables.h"
@@ -26,14 +28,12 @@ namespace {
 // After an unfinished load the receiver's memory no longer holds its tables: the dump that
 // the earlier attempt left is all there is.
 int ParseEarlierDump(CLoaderState& w) {
-  std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "rb");
+  UniqueFile dump = OpenFile(DumpFilePath(w), "rb");
   if (dump == nullptr) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
-  int result = ParseDump(w, dump);
-  std::fclose(dump);
-  return result;
+  return ParseDump(w, dump.get());
 }
 
 // The file is read and checked whole before the receiver is asked anything: a file the
@@ -43,10 +43,10 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
     case ImageLoad::kReady:
       return true;
     case ImageLoad::kUnreadable:
-      ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
       return false;
     case ImageLoad::kRefused:
-      ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
       return false;
   }
   return false;
@@ -56,7 +56,7 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
 // unfinished from the wake-up on (EnterLoadingMode) until the upload has succeeded.
 int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
                    const ProgramImage& image) {
-  int marker = CheckLastLoadingMarker(w.settings, w.ui, w.portNumber);
+  int marker = CheckLastLoadingMarker(w.settings, w.ui, w.language, w.portNumber);
   int tables = marker < 0 ? ParseEarlierDump(w) : ReadReceiverTables(w, progress, kind);
   if (tables < 0) return -1;
   if (EnterLoadingMode(w, progress, kind) < 0) return -1;
@@ -76,11 +76,11 @@ void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag) {
   if (!kind) return;
   BuildBlockMap(w);
   ClearTableFlags(w);
-  CProgress progress(w.ui);
+  CProgress progress(w.ui, w.language);
   progress.OpenProgress();
   ProgramImage image;
   int result = LoadCheckedImage(w, &image) ? LoadWithTables(w, progress, *kind, image) : -1;
   w.port.ClosePort();
-  if (result == 1) ShowMessageById(w.ui, kMsgLoadingOk + LanguageOffset, kStyleInformation);
+  if (result == 1) ReportFirstResult(w.ui, w.language, FirstResult::kLoaded);
   progress.CloseProgress();
 }

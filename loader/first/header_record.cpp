@@ -4,8 +4,6 @@
 
 #include "app/user_interaction.h"
 
-std::array<std::uint8_t, kRecordBufferSize> HeaderRecordBuffer{};
-
 namespace {
 
 // Bytes of the record up to and including its header text: first byte, count, text.
@@ -28,33 +26,37 @@ HeaderRecordExtent MeasureHeaderRecord(std::span<const std::uint8_t> bytes) {
   return {static_cast<std::int16_t>(KeptBytes(first, count)), occupied};
 }
 
-HeaderRecordExtent TakeHeaderRecord(std::span<const std::uint8_t> bytes) {
-  HeaderRecordExtent extent = MeasureHeaderRecord(bytes);
-  if (bytes.empty()) return extent;
-  HeaderRecordBuffer[0] = bytes[0];
-  if (bytes[0] != kHeaderFormA && bytes[0] != kHeaderFormB) return extent;
-  if (bytes.size() < 2) return extent;
+HeaderRecord TakeHeaderRecord(std::span<const std::uint8_t> bytes, HeaderRecordExtent* extent) {
+  const HeaderRecordExtent measured = MeasureHeaderRecord(bytes);
+  if (extent != nullptr) *extent = measured;
+  HeaderRecord record;
+  record.counted = measured.counted;
+  if (bytes.empty()) return record;
+  record.bytes[0] = bytes[0];
+  if (bytes[0] != kHeaderFormA && bytes[0] != kHeaderFormB) return record;
+  if (bytes.size() < 2) return record;
   const std::size_t kept = std::min(KeptBytes(bytes[0], bytes[1]), bytes.size());
-  std::copy_n(bytes.begin(), kept, HeaderRecordBuffer.begin());
-  return extent;
+  std::copy_n(bytes.begin(), kept, record.bytes.begin());
+  return record;
 }
 
-std::int16_t ReadHeaderRecord(std::FILE* file, UserInteraction& ui) {
+HeaderRecord ReadHeaderRecord(std::FILE* file, UserInteraction& ui) {
   std::clearerr(file);
   if (std::fseek(file, 0, SEEK_SET) != 0) {
     ui.ShowFileReadError();
-    return 0;
+    return {};
   }
   std::array<std::uint8_t, kMaxHeaderRecordSize> head{};
   const std::size_t got = std::fread(head.data(), 1, head.size(), file);
   if (got < head.size() && std::ferror(file)) {
     ui.ShowFileReadError();
-    return 0;
+    return {};
   }
-  const HeaderRecordExtent extent = TakeHeaderRecord({head.data(), got});
+  HeaderRecordExtent extent;
+  HeaderRecord record = TakeHeaderRecord({head.data(), got}, &extent);
   if (std::fseek(file, static_cast<long>(extent.occupied), SEEK_SET) != 0) {
     ui.ShowFileReadError();
-    return 0;
+    return {};
   }
-  return extent.counted;
+  return record;
 }

@@ -9,14 +9,15 @@
 
 class UserInteraction;
 
-inline constexpr std::uint8_t kHeaderFormA = 0x8B;  // 139: count n, n + 6 bytes
+// The bytes that start records in both families' files, in the dump of the tables and in
+// the tables written back.
+inline constexpr std::uint8_t kDataRecordStart = 0x8B;
+inline constexpr std::uint8_t kEndRecordStart = 0x8C;
+
+inline constexpr std::uint8_t kHeaderFormA = kDataRecordStart;  // 139: count n, n + 6 bytes
 inline constexpr std::uint8_t kHeaderFormB = 0x8A;  // 138: count m, m bytes, 2 dropped bytes
 inline constexpr std::size_t kRecordBufferSize = 520;
 inline constexpr std::size_t kMaxHeaderRecordSize = 263;  // form A with count 255
-
-// The process-wide header record buffer. It is never cleared: beyond the record just read
-// it keeps what an earlier read left.
-extern std::array<std::uint8_t, kRecordBufferSize> HeaderRecordBuffer;
 
 // Where the header record at the start of a file's bytes ends.
 struct HeaderRecordExtent {
@@ -30,12 +31,23 @@ struct HeaderRecordExtent {
 // kMaxHeaderRecordSize bytes. A record the bytes end inside counts as none.
 HeaderRecordExtent MeasureHeaderRecord(std::span<const std::uint8_t> bytes);
 
-// Copies the header record at the start of `bytes` into HeaderRecordBuffer (the bytes of
-// form B's dropped pair excepted, and as far as the bytes go) and returns its extent.
-HeaderRecordExtent TakeHeaderRecord(std::span<const std::uint8_t> bytes);
+// A header record as read: its first byte, count and text (form B's dropped pair not), and
+// its counted length.
+struct HeaderRecord {
+  std::array<std::uint8_t, kMaxHeaderRecordSize> bytes{};  // zero beyond the record
+  std::int16_t counted = 0;  // n + 8 (form A), m + 2 (form B); 0 when there is none
 
-// Positions `file` at its start, reads the header record into HeaderRecordBuffer and
-// returns its counted length (n + 8 for form A, m + 2 for form B), leaving the file just
-// behind the record. 0 when the file has no header record, ends inside it, or a read
-// fails ("Error while reading file" is shown through `ui` then).
-std::int16_t ReadHeaderRecord(std::FILE* file, UserInteraction& ui);
+  std::uint8_t Form() const { return bytes[0]; }
+  // Header text byte k is record byte k + 2.
+  const std::uint8_t* Text() const { return bytes.data() + 2; }
+};
+
+// The header record at the start of `bytes` (as far as the bytes go), with its extent in
+// *extent when given.
+HeaderRecord TakeHeaderRecord(std::span<const std::uint8_t> bytes,
+                              HeaderRecordExtent* extent = nullptr);
+
+// Positions `file` at its start and reads its header record, leaving the file just behind
+// it. Counted 0 when the file has no header record, ends inside it, or a read fails
+// ("Error while reading file" is shown through `ui` then).
+HeaderRecord ReadHeaderRecord(std::FILE* file, UserInteraction& ui);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/atomic_file.h"
 #include "app/user_interaction.h"
 #include "loader/first/header_record.h"
 #include "loader/first/upload.h"
@@ -14,13 +15,12 @@ std::size_t RecordSizeAt(std::span<const std::uint8_t> rest, RecordRules rules) 
     if (rest[0] != kDataRecordStart) return 0;
     return rest.size() < 2 ? 2 : rest[1] + 7u;
   }
-  if (rest[0] == kTkEndRecord) return kTkEndRecordSize;
-  if (rest[0] != kTkDataRecord) return 0;
+  if (rest[0] == kEndRecordStart) return kTkEndRecordSize;
+  if (rest[0] != kDataRecordStart) return 0;
   return rest.size() < 3 ? 3 : TkRecordSize(rest[0], rest[2]);
 }
 
 // Both families end their files with a record that starts with 0x8C.
-static_assert(kEndRecordStart == kTkEndRecord);
 
 ImageLayout CheckProgramImage(std::span<const std::uint8_t> bytes, RecordRules rules) {
   ImageLayout layout;
@@ -76,16 +76,17 @@ ImageLoad LoadProgramImage(const std::string& path, RecordRules rules, UserInter
                            ProgramImage* image) {
   image->bytes.clear();
   image->layout = ImageLayout{};
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  image->header = HeaderRecord{};
+  UniqueFile file = OpenFile(path, "rb");
   if (file == nullptr) return ImageLoad::kUnreadable;
-  const bool read = ReadWhole(file, &image->bytes);
-  std::fclose(file);
+  const bool read = ReadWhole(file.get(), &image->bytes);
+  file.reset();
   if (!read) {
     ui.ShowFileReadError();
     image->bytes.clear();
     return ImageLoad::kUnreadable;
   }
-  TakeHeaderRecord(image->bytes);
+  image->header = TakeHeaderRecord(image->bytes);
   image->layout = CheckProgramImage(image->bytes, rules);
   return image->layout.fault == ImageFault::kNone ? ImageLoad::kReady : ImageLoad::kRefused;
 }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "loader/first/header_record.h"
+
 class UserInteraction;
 
 enum class RecordRules { kFirstFamily, kSecondFamily };
@@ -54,6 +56,7 @@ ImageLayout CheckProgramImage(std::span<const std::uint8_t> bytes, RecordRules r
 struct ProgramImage {
   std::vector<std::uint8_t> bytes;  // the file as read, bytes behind the end record included
   ImageLayout layout;
+  HeaderRecord header;  // as the header reader would read it from the file
 
   std::span<const std::uint8_t> Record(std::size_t index) const {
     const RecordExtent& r = layout.records[index];
@@ -68,7 +71,6 @@ enum class ImageLoad {
 };
 
 // Reads the file at `path` once, whole, and checks it. A read error shows "Error while
-// reading file" through `ui`; other outcomes are for the caller to report. The header
-// record goes into HeaderRecordBuffer as the header reader would put it there.
+// reading file" through `ui`; other outcomes are for the caller to report.
 ImageLoad LoadProgramImage(const std::string& path, RecordRules rules, UserInteraction& ui,
                            ProgramImage* image);

@@ -31,3 +31,22 @@ struct BlockMapEntry {
 };
 
 using BlockMap = std::array<BlockMapEntry, kBlockCount>;
+
+// Where the receiver keeps its tables: blocks 0 to 9 are doppler rows of 120 bytes, block 10
+// the last 80 bytes of the doppler table, block 11 a further 120-byte row, block 12 8 bytes,
+// blocks 13 to 44 the almanac rows.
+constexpr std::uint16_t BlockLength(int block) {
+  if (block <= 9) return 120;
+  if (block == 10) return 80;
+  if (block == 11) return 120;
+  if (block == 12) return 8;
+  return kAlmanacRowSize;
+}
+
+// The block's offset from the family's table base.
+constexpr std::uint32_t BlockOffset(int block) {
+  if (block <= 10) return 120u * static_cast<std::uint32_t>(block);
+  if (block == 11) return 1284;
+  if (block == 12) return 1404;
+  return 1412u + 42u * static_cast<std::uint32_t>(block - kFirstAlmanacBlock);
+}

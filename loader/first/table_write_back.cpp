@@ -3,7 +3,9 @@
 #include "app/clock.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
+#include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
+#include "loader/first/header_record.h"
 #include "loader/first/tables.h"
 #include "serial/serial_link.h"
 
@@ -11,7 +13,7 @@ std::vector<std::uint8_t> BuildWriteBackRecord(std::uint32_t address,
                                                std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> record;
   record.reserve(data.size() + 6);
-  record.push_back(0x8B);
+  record.push_back(kDataRecordStart);
   record.push_back(static_cast<std::uint8_t>(data.size() - 1));
   record.push_back(static_cast<std::uint8_t>(address >> 16));
   record.push_back(static_cast<std::uint8_t>(address >> 8));
@@ -33,7 +35,7 @@ std::uint16_t AddWordPairs(std::uint16_t wordSum, std::span<const std::uint8_t> 
 }
 
 std::span<const std::uint8_t> DopplerBytes(const TableStore& tables, int block) {
-  std::size_t length = block == kLastDopplerBlock ? kLastDopplerBlockBytes : 120;
+  std::size_t length = BlockLength(block);
   return std::span<const std::uint8_t>(tables.doppler[static_cast<std::size_t>(block)])
       .first(length);
 }
@@ -66,7 +68,7 @@ int SendAndJudge(CLoaderState& w, const std::vector<std::uint8_t>& record) {
     if (answer == '0') return 1;
     if (answer < 0) break;
   }
-  ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+  ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
   return -1;
 }
 

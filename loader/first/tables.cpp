@@ -6,47 +6,27 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/atomic_file.h"
 #include "app/clock.h"
 #include "app/loader_state.h"
 #include "app/messages.h"
 #include "app/progress.h"
 #include "catalogue/catalogue.h"
 #include "loader/first/dump_parser.h"
+#include "loader/first/first_line.h"
+#include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
+#include "loader/first/header_record.h"
 #include "loader/first/wrong_checksum_wait.h"
 #include "serial/sentences.h"
 #include "serial/serial_link.h"
 
 namespace {
 
-constexpr std::uint32_t kTableBitRate = 9600;
-constexpr std::uint32_t kWakeBitRate = 4800;
-constexpr std::uint16_t kDataBits = 8;
-constexpr std::uint16_t kStopBits = 2;
 constexpr std::uint32_t kCaptureEnoughBytes = 4000;  // a capture ends beyond this
 constexpr int kRunWithoutRecordStart = 500;          // longer runs are no table records
-constexpr double kTkFullDump = 3017.0;
+constexpr double kTkFullDump = kDumpMinimumBytes;    // a whole TK dump is just that long
 constexpr double kVrFullDump = 3600.0;
-constexpr std::uint8_t kRecordStart = 0x8B;
-
-std::uint16_t BlockLength(int block) {
-  if (block <= 9) return 120;
-  if (block == 10) return 80;
-  if (block == 11) return 120;
-  if (block == 12) return 8;
-  return kAlmanacRowSize;
-}
-
-std::uint32_t BlockOffset(int block) {
-  if (block <= 10) return 120u * static_cast<std::uint32_t>(block);
-  if (block == 11) return 1284;
-  if (block == 12) return 1404;
-  return 1412u + 42u * static_cast<std::uint32_t>(block - kFirstAlmanacBlock);
-}
-
-std::string Text(int messageId) {
-  return LoadTextByNumber(messageId + LanguageOffset);
-}
 
 // The dump is the only copy of the receiver's tables once its memory is rewritten, and the
 // port's marker, written before the wake-up, leads a later run to rely on it: its content
@@ -77,7 +57,7 @@ void BuildBlockMap(CLoaderState& w) {
     w.blockMap[static_cast<std::size_t>(block)].length = BlockLength(block);
   std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(GetFamilyTag(w));
   if (!kind) {
-    ShowMessageById(w.ui, kMsgBadConfigFile + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kBadConfigFile);
     return;
   }
   FillBlockMap(w.blockMap, *kind);
@@ -106,27 +86,31 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
     if (count > 0) {
       limit = w.clock.NowMs() + kCaptureSilenceMs;
       if (std::fwrite(data, 1, count, dump) != count) {
-        ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+        ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
         return -1;
       }
       *received += count;
       for (std::uint32_t i = 0; i < count; ++i) {
-        if (data[i] == kRecordStart) {
+        if (data[i] == kDataRecordStart) {
           run = 0;
           // TK receivers put text between records; only the head of a delivery counts.
           if (kind == FirstFamilyKind::kTk) break;
         } else if (++run > kRunWithoutRecordStart) {
-          ShowMessageById(w.ui, kMsgBadDataOnInput + LanguageOffset, kStyleExclamation);
+          ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
           stop = true;
           break;
         }
       }
     }
-    if (progress.PollCancel()) {
-      if (ShowMessageById(w.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion) == kResultYes)
+    switch (progress.PollConfirmedCancel()) {
+      case CancelAnswer::kConfirmed:
         stop = true;
-      else
+        break;
+      case CancelAnswer::kDeclined:
         limit = w.clock.NowMs() + kCaptureSilenceMs;
+        break;
+      case CancelAnswer::kNoRequest:
+        break;
     }
     int percent = static_cast<int>(std::min(100.0, *received * 100.0 / fullDump));
     progress.SetProgressPosition(percent);
@@ -142,12 +126,12 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
 
 int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump) {
   using namespace first_timing;
-  if (w.port.OpenPort(w.portNumber, kTableBitRate, 'N', kDataBits, kStopBits) == 0) return -1;
+  if (first_line::OpenLine(w.port, w.portNumber, first_line::kLineBitRate) == 0) return -1;
   switch (WaitForWrongChecksumText(w, progress)) {
     case kWrongChecksumFound:
       return kTablesReceiverInLoader;
     case kWrongChecksumCancelled:
-      ShowMessageById(w.ui, kMsgPortOpenError + LanguageOffset, kStyleExclamation);
+      ReportFirstResult(w.ui, w.language, FirstResult::kPortOpenError);
       return -1;
     default:
       break;
@@ -158,25 +142,25 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
   } else {
     // VR receivers listen for the request at 4800 bit/s and stream at 9600.
     w.port.ClosePort();
-    w.port.OpenPort(w.portNumber, kWakeBitRate, 'N', kDataBits, kStopBits);
+    first_line::OpenLine(w.port, w.portNumber, first_line::kWakeBitRate);
     SendStoredText(w.port, kReadOutRequestVr);
     w.clock.SleepMs(kReadOutRequestSettleMs);
-    w.port.SetBaudRate(kTableBitRate);
+    w.port.SetBaudRate(first_line::kLineBitRate);
   }
-  progress.SetProgressText(Text(kMsgReadingReceiver));
+  progress.SetProgressText(LoadMessageText(kMsgReadingReceiver, w.language));
 
   std::uint32_t received = 0;
   if (CaptureDump(w, progress, kind, dump, &received) < 0) return -1;
   if (received == 0) {
-    ShowMessageById(w.ui, kMsgCheckConnection + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kCheckConnection);
     return -1;
   }
   if (received < static_cast<std::uint32_t>(kDumpMinimumBytes)) {
-    ShowMessageById(w.ui, kMsgBadDataOnInput + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
     return -1;
   }
   if (!FlushToDisk(dump, w.catalogueFolder)) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
   return ParseDump(w, dump) < 0 ? -1 : 1;
@@ -185,19 +169,18 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
 }  // namespace
 
 int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
-  progress.SetProgressText(Text(kMsgWakingReceiver));
-  std::FILE* dump = std::fopen(DumpFilePath(w).c_str(), "w+b");
+  progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, w.language));
+  UniqueFile dump = OpenFile(DumpFilePath(w), "w+b");
   if (dump == nullptr) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     return -1;
   }
-  int result = ReadOutAndParse(w, progress, kind, dump);
+  int result = ReadOutAndParse(w, progress, kind, dump.get());
   // Emptied for a receiver already in its loader: no older dump may come back after a
   // power cut and pass for this receiver's tables.
-  if (result == kTablesReceiverInLoader && !FlushToDisk(dump, w.catalogueFolder)) {
-    ShowMessageById(w.ui, kMsgTempFileError + LanguageOffset, kStyleExclamation);
+  if (result == kTablesReceiverInLoader && !FlushToDisk(dump.get(), w.catalogueFolder)) {
+    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
     result = -1;
   }
-  std::fclose(dump);
   return result;
 }

@@ -19,7 +19,6 @@ inline constexpr std::uint32_t kVrTableBase = 0xC1F400;
 inline constexpr int kDopplerBlockCount = 11;    // blocks 0 to 10 go back to the receiver
 inline constexpr int kDopplerTableBytes = 1280;  // blocks 0 to 9 whole, then block 10
 inline constexpr int kLastDopplerBlock = 10;
-inline constexpr int kLastDopplerBlockBytes = 80;
 
 // Results of ReadReceiverTables beyond 1 and -1.
 inline constexpr int kTablesReceiverInLoader = 2;

@@ -7,6 +7,7 @@
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/user_interaction.h"
+#include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/header_record.h"
 #include "loader/first/program_image.h"
@@ -50,8 +51,8 @@ namespace {
 
 using namespace first_timing;
 
-void ShowFailure(CLoaderState& w, int messageId) {
-  ShowMessageById(w.ui, messageId + LanguageOffset, kStyleExclamation);
+void ShowFailure(CLoaderState& w, FirstResult result) {
+  ReportFirstResult(w.ui, w.language, result);
 }
 
 enum class Step { kGoOn, kFailed, kCancelled };
@@ -96,9 +97,8 @@ Step CUpload::ReadRecord() {
 }
 
 Step CUpload::CheckCancel() {
-  if (progress_.PollCancel() == 0) return Step::kGoOn;
-  int answer = ShowMessageById(w_.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion);
-  return answer == kResultYes ? Step::kCancelled : Step::kGoOn;
+  return progress_.PollConfirmedCancel() == CancelAnswer::kConfirmed ? Step::kCancelled
+                                                                     : Step::kGoOn;
 }
 
 bool CUpload::Write(const std::uint8_t* bytes, std::size_t count) {
@@ -151,7 +151,7 @@ int CUpload::AwaitVerdict(int* endRetries) {
       w_.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
     } while (count == 0 && w_.clock.NowMs() < limit);
     if (count == 0) {
-      ShowFailure(w_, kMsgLoadingFailed);
+      ShowFailure(w_, FirstResult::kLoadingFailed);
       return -1;
     }
     switch (JudgeEndVerdict(data[0])) {
@@ -159,7 +159,7 @@ int CUpload::AwaitVerdict(int* endRetries) {
         return 1;
       case EndVerdict::kResend:
         if (*endRetries >= kMaxEndRetries) {
-          ShowFailure(w_, kMsgLoadingFailed);
+          ShowFailure(w_, FirstResult::kLoadingFailed);
           return -1;
         }
         ++*endRetries;
@@ -168,13 +168,13 @@ int CUpload::AwaitVerdict(int* endRetries) {
         w_.clock.SleepMs(kBusyPauseMs);
         continue;
       case EndVerdict::kBadChecksum:
-        ShowFailure(w_, kMsgBadChecksum);
+        ShowFailure(w_, FirstResult::kBadChecksum);
         return -1;
       case EndVerdict::kUnsuitable:
-        ShowFailure(w_, kMsgBadSoftwareVersion);
+        ShowFailure(w_, FirstResult::kBadSoftwareVersion);
         return -1;
       case EndVerdict::kFlashError:
-        ShowFailure(w_, kMsgFlashWriteError);
+        ShowFailure(w_, FirstResult::kFlashWriteError);
         return -1;
       case EndVerdict::kUnexpected:
         return -1;
@@ -243,6 +243,6 @@ int UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& imag
   int result = upload.Run();
   if (result == 1) return 1;
   // A cancel confirmed by the user is not reported.
-  if (result == -1) ShowFailure(w, kMsgLoadingFailed);
+  if (result == -1) ShowFailure(w, FirstResult::kLoadingFailed);
   return -1;
 }

@@ -5,6 +5,8 @@
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/settings_store.h"
+#include "loader/first/first_line.h"
+#include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/wrong_checksum_wait.h"
 #include "serial/sentences.h"
@@ -14,15 +16,13 @@ namespace {
 
 using namespace first_timing;
 
-constexpr std::uint32_t kLoaderBitRate = 9600;
-constexpr std::uint32_t kWakeBitRate = 4800;
-constexpr std::uint16_t kDataBits = 8;
-constexpr std::uint16_t kStopBits = 2;
+using first_line::kWakeBitRate;
+constexpr std::uint32_t kLoaderBitRate = first_line::kLineBitRate;
 constexpr std::uint8_t kLoaderGo = '0';
 constexpr std::uint8_t kLoaderReady = '1';
 
 bool OpenAt(CLoaderState& w, std::uint32_t bitRate) {
-  return w.port.OpenPort(w.portNumber, bitRate, 'N', kDataBits, kStopBits) != 0;
+  return first_line::OpenLine(w.port, w.portNumber, bitRate) != 0;
 }
 
 // From the first byte of the wake-up on, the receiver's tables may be gone: until the load
@@ -56,7 +56,7 @@ bool WakeTk(CLoaderState& w) {
 }  // namespace
 
 int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
-  progress.SetProgressText(LoadTextByNumber(kMsgLoadingInProgress + LanguageOffset));
+  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, w.language));
   progress.SetProgressPosition(0);
   w.port.ClosePort();
   if (!(kind == FirstFamilyKind::kVr ? WakeVr(w) : WakeTk(w))) return -1;
@@ -70,7 +70,7 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
   }
   if (!identified) {
     SetLastLoadingMarker(w.settings, w.portNumber, -1);
-    ShowMessageById(w.ui, kMsgBadDataOnInput + LanguageOffset, kStyleExclamation);
+    ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
     return -1;
   }
 
@@ -98,6 +98,6 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
     }
     if (w.clock.NowMs() >= limit) break;
   }
-  ShowMessageById(w.ui, kMsgLoadingFailed + LanguageOffset, kStyleExclamation);
+  ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
   return -1;
 }

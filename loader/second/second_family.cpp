@@ -8,7 +8,7 @@
 #include "loader/second/tk_timing.h"
 
 void RunTkLoad(CLoaderState& w, const std::string& /*kindText*/) {
-  CProgress progress(w.ui, 0);
+  CProgress progress(w.ui, w.language);
   progress.OpenProgress();
   std::uint32_t bitRate = kTkFastBitRate;
   // The receiver erases itself in the preparation: a file that cannot be sent whole is
@@ -21,7 +21,7 @@ void RunTkLoad(CLoaderState& w, const std::string& /*kindText*/) {
   if (result < 0) {
     TkReportResult(w, result);
   } else {
-    ShowMessageById(w.ui, kMsgLoadingOk + LanguageOffset, kStyleInformation);
+    ShowMessageById(w.ui, w.language, kMsgLoadingOk, kStyleInformation);
   }
   progress.CloseProgress();
 }

@@ -9,7 +9,7 @@
 #include "serial/serial_link.h"
 
 LoadStepResult TkDetect(CLoaderState& w, CProgress& progress) {
-  progress.SetProgressText(LoadMessageText(kMsgDetectingReceiver));
+  progress.SetProgressText(LoadMessageText(kMsgDetectingReceiver, w.language));
   progress.SetProgressPosition(0);
   if (w.port.OpenPort(w.portNumber, kTkDetectBitRate, 'N', 8, kTkDetectStopBits) != 1) {
     return StepPortNotReady;

@@ -39,7 +39,8 @@ LoadStepResult TkAwaitAccept(CLoaderState& w, CProgress& progress) {
 }
 
 LoadStepResult TkAwaitErase(CLoaderState& w, CProgress& progress) {
-  progress.SetProgressText(LoadMessageText(w.keepUserData ? kMsgErasingSoftware : kMsgErasingData));
+  progress.SetProgressText(
+      LoadMessageText(w.keepUserData ? kMsgErasingSoftware : kMsgErasingData, w.language));
   std::int64_t start = w.clock.NowMs();
   w.port.ClearReceived();
   CCollectedText collected;
@@ -52,7 +53,7 @@ LoadStepResult TkAwaitErase(CLoaderState& w, CProgress& progress) {
     // again. What came after it in the same take still counts, "PXF" included.
     for (std::size_t at = collected.Find(kReplyEraseDataDone); at != std::string::npos;
          at = collected.Find(kReplyEraseDataDone)) {
-      progress.SetProgressText(LoadMessageText(kMsgErasingSoftware));
+      progress.SetProgressText(LoadMessageText(kMsgErasingSoftware, w.language));
       collected.DropBefore(at + kReplyEraseDataDone.size());
       start = w.clock.NowMs();
     }
@@ -65,7 +66,7 @@ LoadStepResult TkAwaitErase(CLoaderState& w, CProgress& progress) {
 }
 
 LoadStepResult TkPrepare(CLoaderState& w, CProgress& progress, std::uint32_t* bitRate) {
-  progress.SetProgressText(LoadMessageText(kMsgPreparingReceiver));
+  progress.SetProgressText(LoadMessageText(kMsgPreparingReceiver, w.language));
   // The probe: a port that cannot be opened at 115200 bit/s loads at 19200.
   *bitRate = kTkSlowBitRate;
   if (w.port.OpenPort(w.portNumber, kTkFastBitRate, 'N', 8, kTkTransferStopBits) == 1) {

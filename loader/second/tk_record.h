@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr std::uint8_t kTkDataRecord = 0x8B;
-inline constexpr std::uint8_t kTkEndRecord = 0x8C;
+#include "loader/first/header_record.h"
+
 inline constexpr std::size_t kTkEndRecordSize = 8;
 
 // Size of a record that starts with `first` and `count` (the third byte, data records

@@ -31,5 +31,5 @@ TkResultMessage TkResultMessageOf(LoadStepResult result) {
 void TkReportResult(CLoaderState& w, LoadStepResult result) {
   TkResultMessage message = TkResultMessageOf(result);
   if (message.messageId == 0) return;
-  ShowMessageById(w.ui, message.messageId + LanguageOffset, message.style);
+  ShowMessageById(w.ui, w.language, message.messageId, message.style);
 }

@@ -26,10 +26,8 @@ class CTransferPort {
   SerialLink& port_;
 };
 
-// A press of cancel is only a question: the load goes on unless the user says Yes.
-bool ConfirmedCancel(CLoaderState& w, CProgress& progress) {
-  if (progress.PollCancel() != 1) return false;
-  return ShowMessageById(w.ui, kMsgConfirmAbort + LanguageOffset, kStyleQuestion) == kResultYes;
+bool ConfirmedCancel(CProgress& progress) {
+  return progress.PollConfirmedCancel() == CancelAnswer::kConfirmed;
 }
 
 int PercentOf(long done, long whole) {
@@ -58,11 +56,11 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramIm
       w.clock.SleepMs(kTkResendPauseMs);
     }
     const int percent = PercentOf(bytesRead, recordBytes);
-    if (ConfirmedCancel(w, progress)) return StepUserCancel;
+    if (ConfirmedCancel(progress)) return StepUserCancel;
     progress.SetProgressPosition(percent < 1 ? 1 : percent);
     const std::uint8_t recordNumber = record[1];
 
-    if (record[0] == kTkEndRecord) {
+    if (record[0] == kEndRecordStart) {
       progress.SetProgressPosition(kProgressUpper);
       // The reply to the last data record may still be queued: the end record's "POK"
       // is looked for among whatever is there.
@@ -75,7 +73,7 @@ LoadStepResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramIm
     // The record goes to the port in one write: the line carries the same bytes back to
     // back as with one write per byte, without a system call for each of them.
     w.port.WriteToPort(record.data(), static_cast<std::uint32_t>(record.size()));
-    if (ConfirmedCancel(w, progress)) return StepUserCancel;
+    if (ConfirmedCancel(progress)) return StepUserCancel;
     const ReplyOutcome reply = TkAwaitReply(w, recordNumber);
     if (reply == ReplyP || reply == ReplyI) {
       resends = 0;
@@ -104,7 +102,7 @@ LoadStepResult TkLoadImage(CLoaderState& w, ProgramImage* image) {
 
 LoadStepResult TkTransfer(CLoaderState& w, CProgress& progress, std::uint32_t bitRate,
                           const ProgramImage& image) {
-  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress));
+  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, w.language));
   // Only the rate agreed in the preparation: the receiver listens at no other.
   if (w.port.OpenPort(w.portNumber, bitRate, 'N', 8, kTkTransferStopBits) != 1)
     return StepPortNotReady;

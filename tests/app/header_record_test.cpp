@@ -29,22 +29,26 @@ TEST(HeaderRecord, BothFormsReturnTheirCountedLengthAndLeaveTheFileBehindTheReco
   // Form A, count 0: 8 bytes, header text of 6 bytes.
   dir.Write("a", Bytes({0x8B, 0, 'V', '1', '.', '0', '0', 'x', 0x8C, 1, 2, 3}));
   Opened a{std::fopen(dir.File("a").c_str(), "rb")};
-  EXPECT_EQ(ReadHeaderRecord(a.file, ui), 8);
+  const HeaderRecord first = ReadHeaderRecord(a.file, ui);
+  EXPECT_EQ(first.counted, 8);
   EXPECT_EQ(std::ftell(a.file), 8);
-  EXPECT_EQ(std::string(HeaderRecordBuffer.begin() + 2, HeaderRecordBuffer.begin() + 8), "V1.00x");
+  EXPECT_EQ(first.Form(), 0x8B);
+  EXPECT_EQ(std::string(first.Text(), first.Text() + 6), "V1.00x");
   // Form B, count 5: occupies 9 bytes, counts 7; the two bytes after the text are dropped.
   dir.Write("b", Bytes({0x8A, 5, 'A', 'B', 'C', 'D', 'E', 0x11, 0x22, 0x8C}));
   Opened b{std::fopen(dir.File("b").c_str(), "rb")};
-  EXPECT_EQ(ReadHeaderRecord(b.file, ui), 7);
+  const HeaderRecord second = ReadHeaderRecord(b.file, ui);
+  EXPECT_EQ(second.counted, 7);
   EXPECT_EQ(std::ftell(b.file), 9);
-  EXPECT_EQ(std::string(HeaderRecordBuffer.begin() + 2, HeaderRecordBuffer.begin() + 7), "ABCDE");
-  // The shorter record left the first one's bytes beyond it.
-  EXPECT_EQ(HeaderRecordBuffer[7], 'x');
+  EXPECT_EQ(second.Form(), 0x8A);
+  EXPECT_EQ(std::string(second.Text(), second.Text() + 5), "ABCDE");
+  // Each read stands alone: nothing of the earlier record lies beyond this one.
+  EXPECT_EQ(second.bytes[7], 0);
   // The largest form A record: count 255, 263 bytes.
   std::string big = Bytes({0x8B, 255}) + std::string(261, 'z') + "rest";
   dir.Write("big", big);
   Opened g{std::fopen(dir.File("big").c_str(), "rb")};
-  EXPECT_EQ(ReadHeaderRecord(g.file, ui), 263);
+  EXPECT_EQ(ReadHeaderRecord(g.file, ui).counted, 263);
   EXPECT_EQ(std::ftell(g.file), 263);
   EXPECT_EQ(ui.fileReadErrors, 0);
 }
@@ -65,11 +69,11 @@ TEST(HeaderRecord, OtherFirstBytesAndTruncatedRecordsHaveNone) {
     std::string name = "f" + std::to_string(i++);
     dir.Write(name, content);
     Opened f{std::fopen(dir.File(name).c_str(), "rb")};
-    EXPECT_EQ(ReadHeaderRecord(f.file, ui), 0) << name;
+    EXPECT_EQ(ReadHeaderRecord(f.file, ui).counted, 0) << name;
   }
   Opened end{std::fopen(dir.File("f0").c_str(), "rb")};
   std::fseek(end.file, 3, SEEK_SET);  // the reader goes back to the start itself
-  EXPECT_EQ(ReadHeaderRecord(end.file, ui), 0);
+  EXPECT_EQ(ReadHeaderRecord(end.file, ui).counted, 0);
   EXPECT_EQ(std::ftell(end.file), 1);
   EXPECT_EQ(ui.fileReadErrors, 0);
 }
@@ -80,7 +84,7 @@ TEST(HeaderRecord, AReadErrorIsShownAndCountsAsNoHeader) {
   // Reading a folder fails with an error, not with the end of a file.
   Opened f{std::fopen(dir.Path().c_str(), "rb")};
   ASSERT_NE(f.file, nullptr);
-  EXPECT_EQ(ReadHeaderRecord(f.file, ui), 0);
+  EXPECT_EQ(ReadHeaderRecord(f.file, ui).counted, 0);
   EXPECT_EQ(ui.fileReadErrors, 1);
 }
 

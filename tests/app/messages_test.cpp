@@ -68,10 +68,7 @@ bool IsUtf8(const std::string& text) {
   return true;
 }
 
-class LanguageTest : public ::testing::Test {
- protected:
-  void TearDown() override { LanguageOffset = kFrenchOffset; }
-};
+class LanguageTest : public ::testing::Test {};
 
 TEST_F(LanguageTest, EveryNumberHasItsTextInBothLanguages) {
   for (int id : kMessageIds) {
@@ -112,38 +109,40 @@ TEST_F(LanguageTest, EachBlockHoldsItsOwnLanguage) {
 TEST_F(LanguageTest, MessageBoxCarriesTextStyleAndTheTitleAsCaptionInBothLanguages) {
   RecordingUi ui;
   ui.answers = {kResultYes, 2};
-  for (std::int16_t offset : {kFrenchOffset, kEnglishOffset}) {
-    LanguageOffset = offset;
-    EXPECT_EQ(ShowMessageById(ui, kMsgLoadingOk + offset, kStyleInformation), kResultOk);
+  for (Language language : {Language::kFrench, Language::kEnglish}) {
+    EXPECT_EQ(ShowMessageById(ui, language, kMsgLoadingOk, kStyleInformation), kResultOk);
   }
-  EXPECT_EQ(ShowMessageById(ui, kMsgConfirmAbort + kEnglishOffset, kStyleQuestion), kResultYes);
-  EXPECT_EQ(ShowMessageById(ui, kMsgConfirmAbort + kEnglishOffset, kStyleQuestion), 2);
-  EXPECT_EQ(ShowMessageById(ui, kMsgConfirmAbort + kEnglishOffset, kStyleQuestion), kResultNo);
+  EXPECT_EQ(ShowMessageById(ui, Language::kEnglish, kMsgConfirmAbort, kStyleQuestion), kResultYes);
+  EXPECT_EQ(ShowMessageById(ui, Language::kEnglish, kMsgConfirmAbort, kStyleQuestion), 2);
+  EXPECT_EQ(ShowMessageById(ui, Language::kEnglish, kMsgConfirmAbort, kStyleQuestion), kResultNo);
   ASSERT_EQ(ui.messages.size(), 5u);
   EXPECT_EQ(ui.messages[0].text, "Chargement OK.");
+  EXPECT_EQ(ui.messages[0].textNumber, kMsgLoadingOk);
   EXPECT_EQ(ui.messages[1].text, "Software version succesfully loaded.");
+  EXPECT_EQ(ui.messages[1].textNumber, kMsgLoadingOk + kEnglishOffset);
+  EXPECT_EQ(ui.messages[4].textNumber, kMsgConfirmAbort + kEnglishOffset);
   EXPECT_EQ(ui.messages[2].style, kStyleQuestion);
   for (const auto& m : ui.messages)
     EXPECT_EQ(m.caption, "KZN LOAD 1.12 January 2001");
 }
 
 struct LanguageCase {
-  const char* stored;                // nullptr: no key
-  std::vector<std::int16_t> clicks;  // what the user clicks in the window
+  const char* stored;            // nullptr: no key
+  std::vector<Language> clicks;  // what the user clicks in the window
   bool windowOpens;
-  std::int16_t expected;
+  Language expected;
 };
 
 TEST_F(LanguageTest, ChooseLanguageAsksOnlyWithoutAValidStoredIndex) {
   const LanguageCase cases[] = {
-      {nullptr, {}, true, kFrenchOffset},
-      {nullptr, {kEnglishOffset}, true, kEnglishOffset},
-      {nullptr, {kEnglishOffset, kFrenchOffset}, true, kFrenchOffset},
-      {"0", {}, false, kFrenchOffset},
-      {"1", {}, false, kEnglishOffset},
-      {"2", {kEnglishOffset}, true, kEnglishOffset},
-      {"-1", {}, true, kFrenchOffset},
-      {"x", {}, false, kFrenchOffset},  // no digits reads 0
+      {nullptr, {}, true, Language::kFrench},
+      {nullptr, {Language::kEnglish}, true, Language::kEnglish},
+      {nullptr, {Language::kEnglish, Language::kFrench}, true, Language::kFrench},
+      {"0", {}, false, Language::kFrench},
+      {"1", {}, false, Language::kEnglish},
+      {"2", {Language::kEnglish}, true, Language::kEnglish},
+      {"-1", {}, true, Language::kFrench},
+      {"x", {}, false, Language::kFrench},  // no digits reads 0
   };
   for (const LanguageCase& c : cases) {
     TempDir dir;
@@ -152,18 +151,13 @@ TEST_F(LanguageTest, ChooseLanguageAsksOnlyWithoutAValidStoredIndex) {
       ASSERT_TRUE(store.SetText("LANGUAGE", "TYPE_LANG", c.stored));
     }
     bool opened = false;
-    std::int16_t offsetSeenInWindow = 0;
-    ChooseLanguage(store, [&] {
+    const Language chosen = ChooseLanguage(store, [&]() -> std::optional<Language> {
       opened = true;
-      offsetSeenInWindow = LanguageOffset;
-      for (std::int16_t click : c.clicks)
-        LanguageOffset = click;
+      if (c.clicks.empty()) return std::nullopt;
+      return c.clicks.back();
     });
     EXPECT_EQ(opened, c.windowOpens) << (c.stored ? c.stored : "(none)");
-    if (opened) {
-      EXPECT_EQ(offsetSeenInWindow, kNoLanguageYet);
-    }
-    EXPECT_EQ(LanguageOffset, c.expected) << (c.stored ? c.stored : "(none)");
+    EXPECT_EQ(chosen, c.expected) << (c.stored ? c.stored : "(none)");
     // Choosing never writes the store; only the main window's close does.
     EXPECT_EQ(store.GetInt("LANGUAGE", "TYPE_LANG", -7), c.stored ? ParseProfileInt(c.stored) : -7);
   }

@@ -19,9 +19,8 @@ TEST(Progress, PercentTextKeeps100AndWrapsOtherValues) {
 
 TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
   RecordingUi ui;
-  LanguageOffset = kEnglishOffset;
   {
-    CProgress progress(ui);
+    CProgress progress(ui, Language::kEnglish);
     EXPECT_EQ(progress.PollCancel(), 0);  // not open: nothing reaches the window
     EXPECT_EQ(ui.polls, 0);
     ASSERT_TRUE(progress.OpenProgress());
@@ -29,16 +28,32 @@ TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
     progress.SetProgressPosition(10);
   }  // destruction closes it
   EXPECT_EQ(ui.progressClosed, 1);
-  LanguageOffset = kFrenchOffset;
-  CProgress french(ui);
+  CProgress french(ui, Language::kFrench);
   french.OpenProgress();
   EXPECT_EQ(ui.progressCaption, "Zephan GPS KZN");
-  CProgress given(ui, kMsgTitle);
+  CProgress given(ui, Language::kFrench, kMsgTitle);
   given.OpenProgress();
   EXPECT_EQ(ui.progressCaption, "KZN LOAD 1.12 January 2001");
   french.CloseProgress();
   french.CloseProgress();
   EXPECT_EQ(ui.progressClosed, 2);
+}
+
+TEST(Progress, ACancelPressIsOnlyAQuestionInTheLoadsLanguage) {
+  RecordingUi ui;
+  CProgress progress(ui, Language::kEnglish);
+  ASSERT_TRUE(progress.OpenProgress());
+  bool pressed = false;
+  ui.cancelWhen = [&pressed] { return pressed; };
+  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kNoRequest);
+  EXPECT_TRUE(ui.messages.empty());
+  pressed = true;
+  ui.answers = {kResultNo, kResultYes};
+  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kDeclined);
+  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kConfirmed);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].textNumber, kMsgConfirmAbort + kEnglishOffset);
+  EXPECT_EQ(ui.messages[1].style, kStyleQuestion);
 }
 
 }  // namespace

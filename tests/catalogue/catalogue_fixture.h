@@ -20,9 +20,7 @@ class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest() : settings(dir.File("kznload.INI")), link(clock), w(ui, clock, settings, link) {
     w.catalogueFolder = dir.Path();
-    LanguageOffset = kFrenchOffset;
   }
-  ~CatalogueTest() override { LanguageOffset = kFrenchOffset; }
 
   void WriteCatalogue(const std::string& text) { dir.Write("chgt.cfg", text); }
   // Empty language files: only their existence matters.
@@ -39,7 +37,7 @@ class CatalogueTest : public ::testing::Test {
   int CountShown(int messageId, int style) const {
     return static_cast<int>(
         std::count_if(ui.messages.begin(), ui.messages.end(), [&](const RecordingUi::Shown& shown) {
-          return shown.textNumber == messageId + LanguageOffset && shown.style == style;
+          return shown.textNumber == TextNumber(messageId, w.language) && shown.style == style;
         }));
   }
 

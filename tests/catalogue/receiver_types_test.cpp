@@ -25,7 +25,7 @@ TEST_F(CatalogueTest, TypeListFollowsModeLanguageAndLanguageFiles) {
   EXPECT_EQ(w.receiverTypes.selection, 0);
 
   // English interface: "LGB:" lines count, "LFR:" lines no longer do.
-  LanguageOffset = kEnglishOffset;
+  w.language = Language::kEnglish;
   Touch({"VR540.gb"});
   ASSERT_EQ(FillReceiverTypeList(w), 1);
   EXPECT_EQ(w.receiverTypes.entries, (Entries{"VR540", "EnglishOnly", "VR540"}));

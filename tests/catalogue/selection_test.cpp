@@ -79,7 +79,7 @@ TEST_F(LanguageVersions, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
 // English interface and no existing "LGB:" file: nothing to offer, no file to send.
 TEST_F(LanguageVersions, EnglishWithoutItsFileOffersNothing) {
   std::filesystem::remove(dir.File("M.nl"));
-  LanguageOffset = kEnglishOffset;
+  w.language = Language::kEnglish;
   SelectType("T");
   w.startEnabled = false;
   FillLanguageVersionList(w);

@@ -59,7 +59,7 @@ struct PacedLoader {
   CSettingsStore settings{dir.File("kznload.INI")};
   FakeLink link{clock};
   CLoaderState w{ui, clock, settings, link};
-  CProgress progress{ui};
+  CProgress progress{ui, w.language};
   ProgramImage image;
   std::vector<Sent> sent;
   std::vector<std::uint8_t> partial;

@@ -100,7 +100,6 @@ TEST(ProgramImageCheck, LoadReadsTheFileOnceWholeOrSaysItCannot) {
   Bytes file = Cat({first_test::MakeProgram(3, 256, 9), {0xEE, 0xEE}});
   dir.Write("p.fra", std::string(file.begin(), file.end()));
   dir.Write("bad.fra", std::string(file.begin(), file.begin() + 100));
-  HeaderRecordBuffer.fill(0);
   ProgramImage image;
   EXPECT_EQ(LoadProgramImage(dir.File("p.fra"), RecordRules::kFirstFamily, ui, &image),
             ImageLoad::kReady);
@@ -108,9 +107,9 @@ TEST(ProgramImageCheck, LoadReadsTheFileOnceWholeOrSaysItCannot) {
   ASSERT_EQ(image.layout.records.size(), 4u);
   EXPECT_EQ(image.Record(3).size(), 4u);
   EXPECT_EQ(image.Record(3)[0], 0x8C);
-  // The header went where the header reader puts it.
-  EXPECT_EQ(std::string(HeaderRecordBuffer.begin() + 2, HeaderRecordBuffer.begin() + 16),
-            "VR540 V2.50 FR");
+  // The header as the header reader reads it.
+  EXPECT_EQ(image.header.counted, 8 + 8);
+  EXPECT_EQ(std::string(image.header.Text(), image.header.Text() + 14), "VR540 V2.50 FR");
 
   EXPECT_EQ(LoadProgramImage(dir.File("bad.fra"), RecordRules::kFirstFamily, ui, &image),
             ImageLoad::kRefused);

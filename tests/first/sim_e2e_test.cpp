@@ -74,10 +74,10 @@ class FirstFamilySimAtLineRate : public ::testing::TestWithParam<bool> {};
 TEST_P(FirstFamilySimAtLineRate, LoadsAndWritesTheTablesBack) {
   {
     const bool vr = GetParam();
-    std::int16_t language = vr ? kFrenchOffset : kEnglishOffset;
+    const Language language = vr ? Language::kFrench : Language::kEnglish;
     std::int8_t portNumber = vr ? 1 : 2;
-    LanguageOffset = language;
     SimLoad load(vr ? FirstFamilyKind::kVr : FirstFamilyKind::kTk);
+    load.w.language = language;
     load.w.portNumber = portNumber;
     load.w.tables.savedAlmanacValid = vr;
     for (int slot = 0; slot < 32; ++slot) {
@@ -88,11 +88,10 @@ TEST_P(FirstFamilySimAtLineRate, LoadsAndWritesTheTablesBack) {
     }
     auto saved = load.w.tables.savedAlmanac;
     load.Run({"--throttle", "--seed", std::to_string(portNumber * 7)});
-    LanguageOffset = kFrenchOffset;
     const simreport::Json& report = load.report;
     SCOPED_TRACE(load.tag);
     ASSERT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-    EXPECT_EQ(load.ui.messages[0].textNumber, kMsgLoadingOk + language);
+    EXPECT_EQ(load.ui.messages[0].textNumber, TextNumber(kMsgLoadingOk, language));
     EXPECT_EQ(load.settings.GetInt("LAST_LOADING", std::to_string(portNumber), 0), 1);
     EXPECT_EQ(HexFromBytes(
                   first_test::Bytes(load.dir.Read("~tmp" + std::to_string(portNumber) + ".tmp"))),

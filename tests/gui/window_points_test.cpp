@@ -32,16 +32,15 @@ class WindowPoints : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
-    LanguageOffset = kFrenchOffset;
     // A header text with markup in it, and a file name with some too.
     catalogue.Write("chgt.cfg", "REC:VR540\r\nNAM:VR540\r\nE/S:VR\r\nLFR:fra;Version\r\n");
     const std::string version = "VR540 <b>2.40</b>";
     catalogue.Write("VR540.fra", "\x8A" + std::string(1, static_cast<char>(version.size())) +
                                      version + std::string(24, ' ') + "\x8B");
   }
-  void TearDown() override { InstallQtTranslations(kEnglishOffset); }
+  void TearDown() override { InstallQtTranslations(Language::kEnglish); }
   void Open() {
-    dlg = std::make_unique<CLoaderDlg>(w, ui, [] {});
+    dlg = std::make_unique<CLoaderDlg>(w, ui, [] { return std::optional<Language>(); });
     ui.SetOwner(dlg.get());
     dlg->Initialise(catalogue.Path());
     dlg->show();
@@ -75,7 +74,7 @@ TEST_F(WindowPoints, EmptyVersionLabelDrawsNoFrame) {
   EXPECT_EQ(version->frameShape(), QFrame::Panel);
   TempDir empty;  // no catalogue: the lists and the label stay empty
   CLoaderState fresh(ui, clock, settings, link);
-  dlg = std::make_unique<CLoaderDlg>(fresh, ui, [] {});
+  dlg = std::make_unique<CLoaderDlg>(fresh, ui, [] { return std::optional<Language>(); });
   ui.SetOwner(dlg.get());
   dlg->Initialise(empty.Path());
   version = dlg->findChild<QLabel*>("versionLabel");
@@ -87,7 +86,8 @@ TEST_F(WindowPoints, EmptyVersionLabelDrawsNoFrame) {
 TEST_F(WindowPoints, AllFilesKeepsItsLabelAndShowsNamesWithoutADot) {
   catalogue.Write("PROGRAM", "x");
   QWidget owner;
-  std::unique_ptr<QFileDialog> window = CreateFileWindow(&owner, catalogue.Path());
+  std::unique_ptr<QFileDialog> window =
+      CreateFileWindow(&owner, catalogue.Path(), Language::kFrench);
   auto* types = window->findChild<QComboBox*>("fileTypeCombo");
   ASSERT_NE(types, nullptr);
   ASSERT_EQ(types->count(), 13);
@@ -132,7 +132,7 @@ TEST_F(WindowPoints, EnterPressesTheFocusedPushButton) {
   poll.start(10);
   QTest::keyClick(file, Qt::Key_Enter);  // returns once the file window has closed
   poll.stop();
-  EXPECT_EQ(title.toStdString(), LoadMessageText(kMsgFileWindowTitle));
+  EXPECT_EQ(title.toStdString(), LoadMessageText(kMsgFileWindowTitle, Language::kFrench));
   EXPECT_TRUE(dlg->isVisible());  // Enter did not end the window
 }
 
@@ -151,7 +151,7 @@ TEST_F(WindowPoints, PortButtonsShowTheirDeviceAsTooltip) {
 }
 
 TEST_F(WindowPoints, ShortMessageBoxIsAsWideAsItsTitle) {
-  const std::string caption = LoadMessageText(kMsgTitle);
+  const std::string caption = LoadMessageText(kMsgTitle, Language::kFrench);
   std::unique_ptr<QMessageBox> box =
       CreateMessageBox(nullptr, {kMsgLoadingOk, "Chargement OK.", caption, kStyleInformation});
   box->show();
@@ -161,19 +161,21 @@ TEST_F(WindowPoints, ShortMessageBoxIsAsWideAsItsTitle) {
 }
 
 TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
-  ASSERT_TRUE(InstallQtTranslations(kFrenchOffset));
-  std::unique_ptr<QMessageBox> question = CreateMessageBox(
-      nullptr, {kMsgLastLoadingUnfinished, "?", LoadMessageText(kMsgTitle), kStyleQuestion});
+  ASSERT_TRUE(InstallQtTranslations(Language::kFrench));
+  std::unique_ptr<QMessageBox> question =
+      CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?",
+                                 LoadMessageText(kMsgTitle, Language::kFrench), kStyleQuestion});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Oui");
   EXPECT_EQ(question->button(QMessageBox::No)->text(), "&Non");
   QWidget owner;
-  std::unique_ptr<QFileDialog> window = CreateFileWindow(&owner, catalogue.Path());
+  std::unique_ptr<QFileDialog> window =
+      CreateFileWindow(&owner, catalogue.Path(), Language::kFrench);
   auto* lookIn = window->findChild<QLabel*>("lookInLabel");
   ASSERT_NE(lookIn, nullptr);
   EXPECT_NE(lookIn->text(), "Look in:");
   // The program's own texts stay as they are.
-  EXPECT_EQ(LoadMessageText(kMsgTitle), "KZN LOAD 1.12 January 2001");
-  InstallQtTranslations(kEnglishOffset);
+  EXPECT_EQ(LoadMessageText(kMsgTitle, Language::kFrench), "KZN LOAD 1.12 January 2001");
+  InstallQtTranslations(Language::kEnglish);
   question = CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?", "", kStyleQuestion});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Yes");
 }
@@ -182,7 +184,7 @@ TEST_F(WindowPoints, CatalogueMessageNamesTheFileThatWasLookedFor) {
   QtUserInteraction real;
   const std::string missing = config.File("chgt.cfg");
   real.SetCatalogueFile(missing);
-  LanguageOffset = kEnglishOffset;
+  real.SetLanguage(Language::kEnglish);
   std::unique_ptr<QMessageBox> box = real.PrepareMessageBox(
       {kMsgCatalogueOpenError + kEnglishOffset, "Error opening ini file.", "", kStyleStop});
   EXPECT_EQ(box->text(), "Error opening ini file.");

@@ -33,6 +33,11 @@
 
 namespace {
 
+// A language window closed without a click.
+std::optional<Language> NoLanguageClicked() {
+  return std::nullopt;
+}
+
 // "VR540" (first family, label in 1252), "TK20B" (second), "Odd" (tag "tk"), "Blank" (tag
 // "VR "), "Ghost" (no language file); each file opens with its version (0x8A, length, text).
 void WriteSampleCatalogue(const TempDir& folder) {
@@ -55,11 +60,10 @@ class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
-    LanguageOffset = kFrenchOffset;
     WriteSampleCatalogue(catalogue);
   }
-  void Open(
-      std::function<void()> ask = [] {}, CLoaderState* state = nullptr) {
+  void Open(std::function<std::optional<Language>()> ask = NoLanguageClicked,
+            CLoaderState* state = nullptr) {
     dlg.reset();
     dlg = std::make_unique<CLoaderDlg>(state != nullptr ? *state : w, ui, std::move(ask));
     ui.owner = dlg.get();
@@ -99,25 +103,25 @@ class MainWindow : public ::testing::Test {
 
 TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag) {
   // Language buttons clicked ('e' English, 'f' French), then Escape or OK.
-  for (const auto& [clicks, escape, offset] : {std::tuple{"e", true, kEnglishOffset},
-                                               {"", false, kFrenchOffset},
-                                               {"ef", false, kFrenchOffset}}) {
-    LanguageOffset = kNoLanguageYet;
+  for (const auto& [clicks, escape, language] : {std::tuple{"e", true, Language::kEnglish},
+                                                 {"", false, Language::kFrench},
+                                                 {"ef", false, Language::kFrench}}) {
     int shown = 0;
     Open([&] {
-      CLanguageDlg language;
-      language.show();
+      CLanguageDlg window;
+      window.show();
       ++shown;
       for (const char* c = clicks; *c != 0; ++c)
-        QTest::mouseClick(*c == 'e' ? language.EnglishButton() : language.FrenchButton(),
+        QTest::mouseClick(*c == 'e' ? window.EnglishButton() : window.FrenchButton(),
                           Qt::LeftButton);
-      escape ? QTest::keyClick(&language, Qt::Key_Escape)
-             : QTest::mouseClick(language.OkButton(), Qt::LeftButton);
+      escape ? QTest::keyClick(&window, Qt::Key_Escape)
+             : QTest::mouseClick(window.OkButton(), Qt::LeftButton);
+      return window.Chosen();
     });
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(LanguageOffset, offset);
+    EXPECT_EQ(w.language, language);
     EXPECT_EQ(Find<QGroupBox>("receiverTypeGroup")->title(),
-              offset == kFrenchOffset ? "Type de récepteur" : "Receiver type");
+              language == Language::kFrench ? "Type de récepteur" : "Receiver type");
   }
   // Standard mode: "Ghost" has no language file; the ç of VR540's label is byte 0xE7.
   ExpectExpertControls(false);
@@ -184,7 +188,7 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
     ASSERT_NE(at, std::string::npos) << line << " in\n" << saved;
   }
   CLoaderState again(ui, clock, settings, link);
-  Open([] {}, &again);
+  Open(NoLanguageClicked, &again);
   EXPECT_TRUE(dlg->isMaximized());
   EXPECT_EQ(dlg->normalGeometry(), normal);
   EXPECT_EQ(again.portNumber, 2);
@@ -271,7 +275,7 @@ TEST_F(MainWindow, APortThatCannotBeOpenedIsShownWithItsDeviceAndReason) {
          2u}}) {
     ui.messages.clear();
     settings.SetInt("LANGUAGE", "TYPE_LANG", offset / kEnglishOffset);
-    Open([] {}, &state);
+    Open(NoLanguageClicked, &state);
     Find<QComboBox>("receiverTypes")->setCurrentIndex(0);
     QTest::mouseClick(Find("startButton"), Qt::LeftButton);
     ASSERT_EQ(ui.messages.size(), boxes);
@@ -307,7 +311,7 @@ TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
   ScriptedQtUi ui;
   CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
   CLoaderState w(ui, clock, settings, port);
-  CLoaderDlg dlg(w, ui, [] {});
+  CLoaderDlg dlg(w, ui, NoLanguageClicked);
   ui.owner = &dlg;
   CStopSignals stopSignals;
   QObject::connect(&stopSignals, &CStopSignals::stopRequested, &dlg, &CLoaderDlg::Stop);
@@ -346,7 +350,6 @@ TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
 
 TEST(ProgressWindow, PercentRuleAndCancelRequests) {
   EnsureApplication();
-  LanguageOffset = kFrenchOffset;
   QDialog owner;
   CProgressDlg progress;
   ASSERT_TRUE(progress.OpenProgress(&owner, "Zephan GPS KZN"));
@@ -409,7 +412,7 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   ScriptedQtUi ui;
   CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
   CLoaderState w(ui, clock, settings, port);
-  CLoaderDlg dlg(w, ui, [] {});
+  CLoaderDlg dlg(w, ui, NoLanguageClicked);
   ui.owner = &dlg;
   ASSERT_TRUE(dlg.Initialise(catalogue.Path()));
   dlg.show();

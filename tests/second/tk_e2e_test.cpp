@@ -90,15 +90,16 @@ TEST(TkLoadE2e, LoadsEveryRecordOnceAtTheAgreedRate) {
   // French, form A, user data erased; English, form B, kept, "DXF" first, throttled.
   for (bool english : {false, true}) {
     SCOPED_TRACE(english);
-    ScopedLanguage language(english ? kEnglishOffset : kFrenchOffset);
+    const Language language = english ? Language::kEnglish : Language::kFrench;
     std::vector<std::string> args;
     if (english) args = {"--dxf", "--throttle"};
     TkSimRun run(args, MakeTkProgram(english ? 'B' : 'A', 60, 100));
     START_OR_FAIL(run);
     run.w->keepUserData = english;
+    run.w->language = language;
     simreport::Json report = run.Load();
     ASSERT_EQ(run.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
-    EXPECT_EQ(run.ui.messages[0].textNumber, kMsgLoadingOk + LanguageOffset);
+    EXPECT_EQ(run.ui.messages[0].textNumber, TextNumber(kMsgLoadingOk, language));
     EXPECT_EQ(run.ui.messages[0].style, kStyleInformation);
     EXPECT_EQ(report.at("records").size(), run.program.records.size());
     EXPECT_EQ(SimBytes(report.at("program")), run.program.Data(60));
@@ -106,7 +107,8 @@ TEST(TkLoadE2e, LoadsEveryRecordOnceAtTheAgreedRate) {
     EXPECT_EQ(report.at("preparation").at("rateChar").get<std::string>(), "5");
     EXPECT_EQ(report.at("preparation").at("userDataChar").get<std::string>(), english ? "0" : "1");
     const auto& t = run.ui.progressTexts;
-    EXPECT_EQ(std::count(t.begin(), t.end(), LoadMessageText(kMsgErasingSoftware)), english * 2);
+    EXPECT_EQ(std::count(t.begin(), t.end(), LoadMessageText(kMsgErasingSoftware, language)),
+              english * 2);
   }
 }
 

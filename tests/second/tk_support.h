@@ -46,14 +46,9 @@ struct TkHarness {
   RecordingUi ui;
   CSettingsStore settings{dir.File("kznload.INI")};
   CLoaderState w{ui, clock, settings, link};
-  CProgress progress{ui};
+  CProgress progress{ui, w.language};
   TkHarness() {
     SelectTk20b(w, dir, "TK20B BAD CHECKSUM", "TK20B.fra");
     progress.OpenProgress();
   }
-};
-
-struct ScopedLanguage {
-  explicit ScopedLanguage(std::int16_t offset) { LanguageOffset = offset; }
-  ~ScopedLanguage() { LanguageOffset = kFrenchOffset; }
 };

@@ -72,7 +72,8 @@ void Drive(CLoaderDlg& window) {
       QObject::connect(watch, &QTimer::timeout, &window, [&window, progressShot]() mutable {
         if (CProgressDlg* progress = OpenProgressWindow();
             progress != nullptr && !progressShot && progress->Position() >= 30 &&
-            progress->StatusText().toStdString() == LoadMessageText(kMsgLoadingInProgress)) {
+            progress->StatusText().toStdString() ==
+                LoadMessageText(kMsgLoadingInProgress, window.RunningLanguage())) {
           Shoot({&window, progress}, "progress-window.png");
           progressShot = true;
         }
@@ -95,18 +96,19 @@ void Drive(CLoaderDlg& window) {
 void DriveFrench(CLoaderDlg& window) {
   window.move(40, 40);
   QTimer::singleShot(800, &window, [&window] {
+    const Language language = window.RunningLanguage();
     MessageBoxRequest request;
-    request.textNumber = kMsgLastLoadingUnfinished + LanguageOffset;
-    request.text = LoadMessageText(kMsgLastLoadingUnfinished);
-    request.caption = LoadMessageText(kMsgTitle);
+    request.textNumber = TextNumber(kMsgLastLoadingUnfinished, language);
+    request.text = LoadMessageText(kMsgLastLoadingUnfinished, language);
+    request.caption = LoadMessageText(kMsgTitle, language);
     request.style = kStyleQuestion;
     std::shared_ptr<QMessageBox> box = CreateMessageBox(&window, request);
     box->show();
-    QTimer::singleShot(500, &window, [&window, box] {
+    QTimer::singleShot(500, &window, [&window, box, language] {
       Shoot({box.get()}, "question-box-fr.png");
       box->close();
       std::shared_ptr<QFileDialog> files =
-          CreateFileWindow(&window, QDir::currentPath().toStdString());
+          CreateFileWindow(&window, QDir::currentPath().toStdString(), language);
       files->resize(720, 420);
       files->show();
       QTimer::singleShot(800, &window, [&window, files] {

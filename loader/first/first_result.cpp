@@ -1,0 +1,34 @@
+#include "loader/first/first_result.h"
+
+FirstResultMessage FirstResultMessageOf(FirstResult result) {
+  switch (result) {
+    case FirstResult::kLoaded:
+      return {kMsgLoadingOk, kStyleInformation};
+    case FirstResult::kTempFileError:
+      return {kMsgTempFileError, kStyleExclamation};
+    case FirstResult::kBadDataOnInput:
+      return {kMsgBadDataOnInput, kStyleExclamation};
+    case FirstResult::kDopplerReadError:
+      return {kMsgDopplerReadError, kStyleExclamation};
+    case FirstResult::kCheckConnection:
+      return {kMsgCheckConnection, kStyleExclamation};
+    case FirstResult::kLoadingFailed:
+      return {kMsgLoadingFailed, kStyleExclamation};
+    case FirstResult::kBadChecksum:
+      return {kMsgBadChecksum, kStyleExclamation};
+    case FirstResult::kBadSoftwareVersion:
+      return {kMsgBadSoftwareVersion, kStyleExclamation};
+    case FirstResult::kBadConfigFile:
+      return {kMsgBadConfigFile, kStyleExclamation};
+    case FirstResult::kPortOpenError:
+      return {kMsgPortOpenError, kStyleExclamation};
+    case FirstResult::kFlashWriteError:
+      return {kMsgFlashWriteError, kStyleExclamation};
+  }
+  return {kMsgUnknownError, kStyleExclamation};
+}
+
+void ReportFirstResult(UserInteraction& ui, Language language, FirstResult result) {
+  const FirstResultMessage message = FirstResultMessageOf(result);
+  ShowMessageById(ui, language, message.messageId, message.style);
+}

@@ -1,0 +1,33 @@
+// The outcomes of the first family's load and the one table of boxes that tell them.
+#pragma once
+
+#include <cstdint>
+
+#include "app/messages.h"
+
+class UserInteraction;
+
+enum class FirstResult : std::int8_t {
+  kLoaded,              // the receiver took the whole program
+  kTempFileError,       // the dump, the almanac backup or the file to send failed us
+  kBadDataOnInput,      // the receiver sent nothing that makes sense
+  kDopplerReadError,    // the dump holds no table records at all
+  kCheckConnection,     // the receiver sent nothing
+  kLoadingFailed,       // a record, the loader's "1" or the end record's verdict failed
+  kBadChecksum,         // the loader refused the program's sum
+  kBadSoftwareVersion,  // the loader refused the program for this receiver
+  kBadConfigFile,       // the catalogue no longer calls the type "VR" or "TK"
+  kPortOpenError,       // cancelled while waiting for the receiver's text
+  kFlashWriteError,     // the loader could not write its flash
+};
+
+struct FirstResultMessage {
+  int messageId;  // French block
+  int style;
+};
+
+// The box that tells `result`.
+FirstResultMessage FirstResultMessageOf(FirstResult result);
+// Shows the box of `result` in `language`: every outcome box of the first family comes
+// from here.
+void ReportFirstResult(UserInteraction& ui, Language language, FirstResult result);

@@ -1,0 +1,45 @@
+#include "loader/first/first_result.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tests/support/recording_ui.h"
+
+namespace {
+
+constexpr FirstResult kEveryResult[] = {
+    FirstResult::kLoaded,           FirstResult::kTempFileError,      FirstResult::kBadDataOnInput,
+    FirstResult::kDopplerReadError, FirstResult::kCheckConnection,    FirstResult::kLoadingFailed,
+    FirstResult::kBadChecksum,      FirstResult::kBadSoftwareVersion, FirstResult::kBadConfigFile,
+    FirstResult::kPortOpenError,    FirstResult::kFlashWriteError,
+};
+
+TEST(FirstResultTable, EveryOutcomeHasItsOwnMessageInBothLanguages) {
+  std::set<int> messages;
+  for (FirstResult result : kEveryResult) {
+    const FirstResultMessage message = FirstResultMessageOf(result);
+    SCOPED_TRACE(message.messageId);
+    EXPECT_TRUE(messages.insert(message.messageId).second);
+    EXPECT_NE(message.messageId, kMsgUnknownError);
+    EXPECT_FALSE(LoadMessageText(message.messageId, Language::kFrench).empty());
+    EXPECT_FALSE(LoadMessageText(message.messageId, Language::kEnglish).empty());
+    // Only the success informs; every failure is an exclamation the user must act on.
+    EXPECT_EQ(message.style,
+              result == FirstResult::kLoaded ? kStyleInformation : kStyleExclamation);
+  }
+}
+
+TEST(FirstResultTable, ReportShowsTheMappedBoxInTheGivenLanguage) {
+  RecordingUi ui;
+  ReportFirstResult(ui, Language::kEnglish, FirstResult::kBadChecksum);
+  ReportFirstResult(ui, Language::kFrench, FirstResult::kLoaded);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].textNumber, kMsgBadChecksum + kEnglishOffset);
+  EXPECT_EQ(ui.messages[0].text, "Failure while loading (Bad checksum). Retry.");
+  EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
+  EXPECT_EQ(ui.messages[1].textNumber, kMsgLoadingOk);
+  EXPECT_EQ(ui.messages[1].style, kStyleInformation);
+}
+
+}  // namespace
