@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 
 class CLoaderState;
 

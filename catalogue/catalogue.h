@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class CLoaderState;
 

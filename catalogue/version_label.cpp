@@ -7,11 +7,11 @@
 #include <limits>
 #include <string>
 
-#include "app/atomic_file.h"
-#include "app/loader_state.h"
+#include "base/atomic_file.h"
+#include "base/header_record.h"
+#include "base/loader_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
-#include "loader/first/header_record.h"
 
 namespace {
 

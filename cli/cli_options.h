@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 enum class CliCommand { kHelp, kVersion, kLoad, kList, kInfo, kPorts };
 

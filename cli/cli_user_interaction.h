@@ -9,8 +9,8 @@
 #include <ostream>
 #include <string>
 
-#include "app/messages.h"
-#include "app/user_interaction.h"
+#include "base/messages.h"
+#include "base/user_interaction.h"
 #include "cli/cli_progress.h"
 
 class InterruptSource;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class QFileDialog;
 class QWidget;

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class QRadioButton;
 class QPushButton;

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 
 class CLoaderState;
-class QtUserInteraction;
+class CQtUserInteraction;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -29,7 +29,7 @@ class CLoaderDlg : public QDialog {
  public:
   // `ui` is the state's user interaction; `askLanguage` shows the language window at the
   // first start (the real window when empty).
-  CLoaderDlg(CLoaderState& state, QtUserInteraction& ui,
+  CLoaderDlg(CLoaderState& state, CQtUserInteraction& ui,
              std::function<std::optional<Language>()> askLanguage = {}, QWidget* parent = nullptr);
 
   // The window's initialisation, once, before it is shown. False when the catalogue could
@@ -71,7 +71,7 @@ class CLoaderDlg : public QDialog {
   void EndWithoutSaving();
 
   CLoaderState& w_;
-  QtUserInteraction& ui_;
+  CQtUserInteraction& ui_;
   std::function<std::optional<Language>()> askLanguage_;
   bool loading_ = false;
   std::function<std::vector<std::string>()> describePorts_;

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QPointer>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class QLabel;
 class QProgressBar;

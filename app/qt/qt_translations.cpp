@@ -6,7 +6,7 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 bool InstallQtTranslations(Language language) {
   static QTranslator* installed = nullptr;

@@ -3,12 +3,12 @@
 #include <array>
 #include <vector>
 
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/user_interaction.h"
+#include "base/header_record.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/user_interaction.h"
 #include "loader/first/almanac.h"
 #include "loader/first/first_result.h"
-#include "loader/first/header_record.h"
 
 namespace {
 

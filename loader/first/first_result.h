@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 class UserInteraction;
 

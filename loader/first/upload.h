@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "loader/first/header_record.h"
+#include "base/header_record.h"
 
 class CLoaderState;
 class CProgress;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 #include "cli/cli_options.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_progress.h"

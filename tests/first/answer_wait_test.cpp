@@ -5,9 +5,9 @@
 #include <functional>
 #include <utility>
 
-#include "app/progress.h"
-#include "loader/first/program_image.h"
+#include "base/progress.h"
 #include "loader/first/upload.h"
+#include "loader/program_image.h"
 #include "tests/first/first_rig.h"
 
 namespace {
@@ -54,7 +54,7 @@ struct PacedLoader {
   }
 
   TempDir dir;
-  VirtualClock clock{5000};
+  CVirtualClock clock{5000};
   RecordingUi ui;
   CSettingsStore settings{dir.File("kznload.INI")};
   FakeLink link{clock};

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/first_family.h"
 #include "tests/support/fake_link.h"
@@ -25,7 +25,7 @@ inline constexpr const char* kTestWrgText = "WRONG CHECKSUM";
 
 class ScriptedReceiver : public FakeLink {
  public:
-  ScriptedReceiver(VirtualClock& clock, FirstFamilyKind kind);
+  ScriptedReceiver(CVirtualClock& clock, FirstFamilyKind kind);
   int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
 
   std::vector<std::uint8_t> dump;  // sent 20 ms after it is asked for its tables
@@ -144,7 +144,7 @@ class FirstRig {
   }
 
   TempDir dir;
-  VirtualClock clock{1000};
+  CVirtualClock clock{1000};
   RecordingUi ui;
   CSettingsStore settings;
   ScriptedReceiver link;

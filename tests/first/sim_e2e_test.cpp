@@ -56,7 +56,7 @@ class SimLoad {
   }
 
   TempDir dir;
-  SteadyClock clock;
+  CSteadyClock clock;
   RecordingUi ui;
   CSettingsStore settings;
   CSimProcess sim;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_user_interaction.h"
+#include "base/messages.h"
 
 // The application, once, offscreen (never on the desktop); never destroyed (Qt's globals).
 inline void EnsureApplication() {
@@ -26,7 +26,7 @@ inline void EnsureApplication() {
 }
 
 // Boxes are recorded instead of waiting for a user; a question is answered No.
-class ScriptedQtUi : public QtUserInteraction {
+class ScriptedQtUi : public CQtUserInteraction {
  public:
   struct Shown {
     int textNumber, style;

@@ -16,12 +16,12 @@
 #include <QTimer>
 #include <cstring>
 
-#include "app/loader_state.h"
-#include "app/messages.h"
 #include "app/qt/file_window.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "tests/gui/scripted_qt_ui.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/temp_dir.h"
@@ -47,7 +47,7 @@ class WindowPoints : public ::testing::Test {
   }
 
   TempDir catalogue, config;
-  VirtualClock clock;
+  CVirtualClock clock;
   FakeLink link{clock};
   ScriptedQtUi ui;
   CSettingsStore settings{config.File("kznload.INI")};
@@ -181,7 +181,7 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
 }
 
 TEST_F(WindowPoints, CatalogueMessageNamesTheFileThatWasLookedFor) {
-  QtUserInteraction real;
+  CQtUserInteraction real;
   const std::string missing = config.File("chgt.cfg");
   real.SetCatalogueFile(missing);
   real.SetLanguage(Language::kEnglish);

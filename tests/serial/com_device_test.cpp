@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
