@@ -21,6 +21,10 @@ class UserInteraction;
 
 enum class RecordRules { kFirstFamily, kSecondFamily };
 
+// The first family's end record: 0x8C, the sum's two bytes and their sum (the record bytes
+// are named with the header record; the second family's sizes are in tk20b_record.h).
+inline constexpr int kEndRecordSize = 4;
+
 // Program files are a few hundred kB; anything far beyond is no program for these receivers.
 inline constexpr std::size_t kMaxProgramFileSize = std::size_t{4} << 20;
 

@@ -7,12 +7,12 @@
 #include <span>
 
 #include "base/header_record.h"
+#include "loader/program_image.h"
 
 class CLoaderState;
 class CProgress;
 struct ProgramImage;
 
-inline constexpr int kEndRecordSize = 4;
 inline constexpr int kMaxRefusals = 10;   // a record goes out at most 11 times in a row
 inline constexpr int kMaxEndRetries = 2;  // "1" or "2" to the end record
 
