@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "loader/first/almanac.h"
@@ -169,7 +169,7 @@ void ChooseFile(CLoaderState& w, const std::string& fullPath) {
 }
 
 void StartLoad(CLoaderState& w) {
-  StartLoad(w, LoadSequences{RunFirstFamilyLoad, RunTkLoad});
+  StartLoad(w, LoadSequences{RunFirstFamilyLoad, RunTk20bLoad});
 }
 
 void StartLoad(CLoaderState& w, const LoadSequences& sequences) {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 class CLoaderState;
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/user_interaction.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
+#include "base/user_interaction.h"
 #include "catalogue/catalogue.h"
 #include "serial/no_serial_link.h"
 
@@ -56,7 +56,7 @@ int main() {
     }
   }
   CountingUi ui;
-  SteadyClock clock;
+  CSteadyClock clock;
   CSettingsStore settings(folder + "/kznload.INI");
   CNoSerialLink link;
   CLoaderState w(ui, clock, settings, link);

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <thread>
 
-#include "app/silent_user_interaction.h"
+#include "base/silent_user_interaction.h"
 #include "serial/serial_port.h"
 
 namespace {

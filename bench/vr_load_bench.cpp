@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/user_interaction.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
+#include "base/user_interaction.h"
 #include "loader/first/first_family.h"
 #include "loader/first/first_timing.h"
 #include "serial/serial_port.h"
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
                                          "CHECKSUM\n";
 
   QuietUi ui;
-  SteadyClock clock;
+  CSteadyClock clock;
   CSettingsStore settings(folder + "/kznload.INI");
   CSerialPort port(ui, [&](int) { return slave; });
   CLoaderState w(ui, clock, settings, port);

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "app/loader_state.h"
-#include "app/messages.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 #include "catalogue/catalogue.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The receiver-type list: every display name of the catalogue, in file order, duplicates
 // kept; in standard mode only types with a language file for the running language.
-#include "app/loader_state.h"
-#include "app/messages.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 

@@ -2,8 +2,8 @@
 // send that the selected version stands for.
 #include "catalogue/selection.h"
 
-#include "app/loader_state.h"
-#include "app/messages.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 

@@ -7,10 +7,10 @@
 #include <limits>
 #include <string>
 
-#include "app/loader_state.h"
+#include "base/header_record.h"
+#include "base/loader_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
-#include "loader/first/header_record.h"
 
 namespace {
 

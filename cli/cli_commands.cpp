@@ -6,15 +6,15 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/header_record.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "cli/cli_user_interaction.h"
 #include "cli/display_text.h"
 #include "loader/first/almanac.h"
-#include "loader/first/header_record.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 const char* const kCliUsageText =
     R"(Usage:

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/progress.h"
+#include "base/progress.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/open_failure.h"
+#include "base/messages.h"
+#include "base/open_failure.h"
 #include "cli/cli_interrupt.h"
 
 int FrenchBlockNumber(int textNumber) {

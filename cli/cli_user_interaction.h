@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 #include "cli/cli_progress.h"
 
 class InterruptSource;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/display_text.h"
+#include "base/display_text.h"
 
 std::string DisplayText(std::string_view bytes) {
   const std::string decoded = DisplayTextFromBytes(bytes.substr(0, bytes.find('\0')));

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
 #include "app/main_window_logic.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_interrupt.h"
@@ -43,7 +43,7 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   // read; only the markers are ever written.
   CSettingsStore settings(CSettingsStore::DefaultPath());
   LanguageOffset = static_cast<std::int16_t>(ChooseCliLanguage(options, settings));
-  SteadyClock clock;
+  CSteadyClock clock;
   SetPortTraceSink([&ui](const std::string& text) { ui.WriteDiagnostic(text); });
   // Declared before the port, so the port's last words still reach `ui`.
   struct TraceSinkReset {

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/silent_user_interaction.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
+#include "base/silent_user_interaction.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "serial/no_serial_link.h"
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string content(reinterpret_cast<const char*>(data), size);
   WriteFile(Folder() + "/chgt.cfg", content);
   CSilentUserInteraction ui;
-  SteadyClock clock;
+  CSteadyClock clock;
   CSettingsStore settings(Folder() + "/kznload.INI");
   CNoSerialLink link;
   for (int mode : {0, 1}) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/display_text.h"
+#include "base/display_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

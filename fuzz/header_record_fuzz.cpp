@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/silent_user_interaction.h"
-#include "loader/first/header_record.h"
+#include "base/header_record.h"
+#include "base/silent_user_interaction.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::FILE* file = std::tmpfile();

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "loader/first/header_record.h"
-#include "loader/first/program_image.h"
+#include "base/header_record.h"
+#include "loader/program_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

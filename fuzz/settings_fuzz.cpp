@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string content(reinterpret_cast<const char*>(data), size);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <tuple>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 namespace {
 

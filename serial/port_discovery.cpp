@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "serial/com_device.h"
 
 namespace {

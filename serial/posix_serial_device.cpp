@@ -69,9 +69,9 @@ int MsUntil(SteadyTime deadline) {
   return static_cast<int>(std::max<std::int64_t>(0, left.count()));
 }
 
-class PosixSerialDevice : public SerialDevice {
+class CPosixSerialDevice : public SerialDevice {
  public:
-  ~PosixSerialDevice() override { Close(); }
+  ~CPosixSerialDevice() override { Close(); }
 
   bool Open(const std::string& path) override {
     if (fd_ >= 0) {
@@ -307,7 +307,7 @@ bool IsSupportedBitRate(std::uint32_t bitRate) {
 }
 
 std::unique_ptr<SerialDevice> MakePosixSerialDevice() {
-  return std::make_unique<PosixSerialDevice>();
+  return std::make_unique<CPosixSerialDevice>();
 }
 
 bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* error) {

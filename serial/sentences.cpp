@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "serial/serial_link.h"
 
 std::uint16_t SentenceSum(std::string_view text) {

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 #include "serial/port_trace.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace {
 

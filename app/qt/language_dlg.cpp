@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("languageWindow");

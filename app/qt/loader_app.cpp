@@ -2,13 +2,13 @@
 
 #include <QIcon>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
-#include "app/settings_store.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "serial/com_device.h"
 #include "serial/port_discovery.h"
@@ -21,9 +21,9 @@ CLoaderApp::CLoaderApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool CLoaderApp::InitInstance() {
-  SteadyClock clock;
+  CSteadyClock clock;
   CSettingsStore settings(CSettingsStore::DefaultPath());
-  QtUserInteraction ui;
+  CQtUserInteraction ui;
   CSerialPort port(ui, [&settings](int n) { return ResolveComDevice(settings, n); });
   CLoaderState state(ui, clock, settings, port);
   CLoaderDlg window(state, ui);

@@ -23,15 +23,15 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/display_text.h"
-#include "app/loader_state.h"
 #include "app/main_window_logic.h"
-#include "app/messages.h"
 #include "app/qt/about_dlg.h"
 #include "app/qt/file_window.h"
 #include "app/qt/language_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
+#include "base/display_text.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ bool OnSomeScreen(const QRect& rect) {
 
 }  // namespace
 
-CLoaderDlg::CLoaderDlg(CLoaderState& state, QtUserInteraction& ui,
+CLoaderDlg::CLoaderDlg(CLoaderState& state, CQtUserInteraction& ui,
                        std::function<void()> askLanguage, QWidget* parent)
     : QDialog(parent), w_(state), ui_(ui), askLanguage_(std::move(askLanguage)) {
   setObjectName("mainWindow");

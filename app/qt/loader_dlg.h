@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 class CLoaderState;
-class QtUserInteraction;
+class CQtUserInteraction;
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -28,7 +28,7 @@ class CLoaderDlg : public QDialog {
  public:
   // `ui` is the state's user interaction; `askLanguage` shows the language window at the
   // first start (the real window when empty).
-  CLoaderDlg(CLoaderState& state, QtUserInteraction& ui, std::function<void()> askLanguage = {},
+  CLoaderDlg(CLoaderState& state, CQtUserInteraction& ui, std::function<void()> askLanguage = {},
              QWidget* parent = nullptr);
 
   // The window's initialisation, once, before it is shown. False when the catalogue could
@@ -68,7 +68,7 @@ class CLoaderDlg : public QDialog {
   void EndWithoutSaving();
 
   CLoaderState& w_;
-  QtUserInteraction& ui_;
+  CQtUserInteraction& ui_;
   std::function<void()> askLanguage_;
   bool loading_ = false;
   std::function<std::vector<std::string>()> describePorts_;

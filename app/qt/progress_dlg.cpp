@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "app/messages.h"
-#include "app/progress.h"
+#include "base/messages.h"
+#include "base/progress.h"
 
 CProgressDlg::CProgressDlg() : QDialog(nullptr) {
   // No parent: a disabled main window would disable its child windows too, and this one

@@ -6,7 +6,7 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 bool InstallQtTranslations(int languageOffset) {
   static QTranslator* installed = nullptr;

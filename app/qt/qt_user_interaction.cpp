@@ -10,9 +10,9 @@
 #include <QThread>
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/open_failure.h"
 #include "app/qt/progress_dlg.h"
+#include "base/messages.h"
+#include "base/open_failure.h"
 
 namespace {
 
@@ -79,15 +79,15 @@ int MessageBoxResult(int standardButton) {
   }
 }
 
-QtUserInteraction::QtUserInteraction() = default;
-QtUserInteraction::~QtUserInteraction() = default;
+CQtUserInteraction::CQtUserInteraction() = default;
+CQtUserInteraction::~CQtUserInteraction() = default;
 
-QWidget* QtUserInteraction::BoxOwner() const {
+QWidget* CQtUserInteraction::BoxOwner() const {
   if (progress_ != nullptr && progress_->isVisible()) return progress_.get();
   return owner_;
 }
 
-int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
+int CQtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   if (stopSignal_ == 0) {
     const int result = ExecMessageBox(request);
     if (stopSignal_ == 0) return result;
@@ -98,13 +98,13 @@ int QtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   return request.textNumber == kMsgConfirmAbort + LanguageOffset ? kResultYes : kResultNo;
 }
 
-int QtUserInteraction::ExecMessageBox(const MessageBoxRequest& request) {
+int CQtUserInteraction::ExecMessageBox(const MessageBoxRequest& request) {
   std::unique_ptr<QMessageBox> box = PrepareMessageBox(request);
   openBox_ = box.get();
   return MessageBoxResult(box->exec());
 }
 
-std::unique_ptr<QMessageBox> QtUserInteraction::PrepareMessageBox(
+std::unique_ptr<QMessageBox> CQtUserInteraction::PrepareMessageBox(
     const MessageBoxRequest& request) const {
   std::unique_ptr<QMessageBox> box = CreateMessageBox(BoxOwner(), request);
   const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
@@ -120,7 +120,7 @@ std::unique_ptr<QMessageBox> QtUserInteraction::PrepareMessageBox(
   return box;
 }
 
-void QtUserInteraction::ShowPortOpenFailure(const PortOpenFailure& failure) {
+void CQtUserInteraction::ShowPortOpenFailure(const PortOpenFailure& failure) {
   MessageBoxRequest request;
   request.text = PortOpenFailureText(failure, LanguageOffset == kFrenchOffset);
   request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
@@ -128,12 +128,12 @@ void QtUserInteraction::ShowPortOpenFailure(const PortOpenFailure& failure) {
   ShowMessageBox(request);
 }
 
-void QtUserInteraction::RequestStop(int signal) {
+void CQtUserInteraction::RequestStop(int signal) {
   stopSignal_ = signal;
   if (openBox_ != nullptr) openBox_->reject();
 }
 
-void QtUserInteraction::ShowSerialMessage(const std::string& text) {
+void CQtUserInteraction::ShowSerialMessage(const std::string& text) {
   if (QCoreApplication::instance() == nullptr) {
     std::fprintf(stderr, "%s\n", text.c_str());
     return;
@@ -160,7 +160,7 @@ void QtUserInteraction::ShowSerialMessage(const std::string& text) {
       Qt::QueuedConnection);
 }
 
-void QtUserInteraction::ShowFileReadError() {
+void CQtUserInteraction::ShowFileReadError() {
   MessageBoxRequest request;
   request.text = kFileReadErrorText;
   request.caption = LoadTextByNumber(kMsgTitle + LanguageOffset);
@@ -168,25 +168,25 @@ void QtUserInteraction::ShowFileReadError() {
   ShowMessageBox(request);
 }
 
-bool QtUserInteraction::OpenProgress(const std::string& caption) {
+bool CQtUserInteraction::OpenProgress(const std::string& caption) {
   progress_ = std::make_unique<CProgressDlg>();
   return progress_->OpenProgress(owner_, QString::fromStdString(caption));
 }
 
-void QtUserInteraction::SetProgressText(const std::string& text) {
+void CQtUserInteraction::SetProgressText(const std::string& text) {
   if (progress_ != nullptr) progress_->SetProgressText(QString::fromStdString(text));
 }
 
-int QtUserInteraction::SetProgressPosition(int position) {
+int CQtUserInteraction::SetProgressPosition(int position) {
   return progress_ != nullptr ? progress_->SetProgressPosition(position) : 0;
 }
 
-int QtUserInteraction::PollCancel() {
+int CQtUserInteraction::PollCancel() {
   const int cancel = progress_ != nullptr ? progress_->PollCancel() : 0;
   return stopSignal_ != 0 ? 1 : cancel;
 }
 
-void QtUserInteraction::CloseProgress() {
+void CQtUserInteraction::CloseProgress() {
   if (progress_ == nullptr) return;
   progress_->CloseProgress();
   progress_.reset();

@@ -8,17 +8,17 @@
 #include <memory>
 #include <string>
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 
 class CProgressDlg;
 class QMessageBox;
 
-class QtUserInteraction : public QObject, public UserInteraction {
+class CQtUserInteraction : public QObject, public UserInteraction {
   Q_OBJECT
 
  public:
-  QtUserInteraction();
-  ~QtUserInteraction() override;
+  CQtUserInteraction();
+  ~CQtUserInteraction() override;
 
   // The main window: owner of the boxes and of the progress window.
   void SetOwner(QWidget* owner) { owner_ = owner; }

@@ -4,9 +4,9 @@
 #include <ctime>
 #include <vector>
 
-#include "app/atomic_file.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
+#include "base/atomic_file.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "loader/first/table_store.h"
+#include "base/table_store.h"
 
 class CLoaderState;
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <vector>
 
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/user_interaction.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/user_interaction.h"
 #include "loader/first/almanac.h"
 
 namespace {

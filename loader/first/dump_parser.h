@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <span>
 
-#include "loader/first/table_store.h"
+#include "base/table_store.h"
 
 class CLoaderState;
 

@@ -2,17 +2,17 @@
 
 #include <cstdio>
 
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/progress.h"
-#include "app/settings_store.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include "base/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/dump_parser.h"
 #include "loader/first/priority.h"
-#include "loader/first/program_image.h"
 #include "loader/first/tables.h"
 #include "loader/first/upload.h"
 #include "loader/first/wakeup.h"
+#include "loader/program_image.h"
 #include "serial/serial_link.h"
 
 std::optional<FirstFamilyKind> FirstFamilyKindOf(std::string_view familyTag) {

@@ -1,8 +1,8 @@
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/tables.h"
 #include "serial/serial_link.h"

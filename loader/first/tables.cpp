@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/progress.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/progress.h"
 #include "catalogue/catalogue.h"
 #include "loader/first/dump_parser.h"
 #include "loader/first/first_timing.h"
-#include "loader/first/wrong_checksum_wait.h"
+#include "loader/wrong_checksum_wait.h"
 #include "serial/sentences.h"
 #include "serial/serial_link.h"
 

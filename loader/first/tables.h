@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/table_store.h"
 #include "loader/first/first_family.h"
-#include "loader/first/table_store.h"
 
 class CLoaderState;
 class CProgress;

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/progress.h"
-#include "app/user_interaction.h"
+#include "base/clock.h"
+#include "base/header_record.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include "base/user_interaction.h"
 #include "loader/first/first_timing.h"
-#include "loader/first/header_record.h"
-#include "loader/first/program_image.h"
 #include "loader/first/tables.h"
+#include "loader/program_image.h"
 #include "serial/serial_link.h"
 
 bool IsRecordAcceptance(std::span<const std::uint8_t> delivery) {

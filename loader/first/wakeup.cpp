@@ -1,12 +1,12 @@
 #include "loader/first/wakeup.h"
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/progress.h"
-#include "app/settings_store.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include "base/settings_store.h"
 #include "loader/first/first_timing.h"
-#include "loader/first/wrong_checksum_wait.h"
+#include "loader/wrong_checksum_wait.h"
 #include "serial/sentences.h"
 #include "serial/serial_link.h"
 

@@ -1,25 +1,25 @@
 #include "loader/second/second_family.h"
 
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/progress.h"
-#include "loader/first/program_image.h"
-#include "loader/second/tk_steps.h"
-#include "loader/second/tk_timing.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include "loader/program_image.h"
+#include "loader/second/tk20b_steps.h"
+#include "loader/second/tk20b_timing.h"
 
-void RunTkLoad(CLoaderState& w, const std::string& /*kindText*/) {
+void RunTk20bLoad(CLoaderState& w, const std::string& /*kindText*/) {
   CProgress progress(w.ui, 0);
   progress.OpenProgress();
-  std::uint32_t bitRate = kTkFastBitRate;
+  std::uint32_t bitRate = kTk20bFastBitRate;
   // The receiver erases itself in the preparation: a file that cannot be sent whole is
   // refused before it is woken.
   ProgramImage image;
-  LoadStepResult result = TkLoadImage(w, &image);
-  if (result >= 0) result = TkDetect(w, progress);
-  if (result >= 0) result = TkPrepare(w, progress, &bitRate);
-  if (result >= 0) result = TkTransfer(w, progress, bitRate, image);
+  Tk20bResult result = Tk20bLoadImage(w, &image);
+  if (result >= 0) result = Tk20bDetect(w, progress);
+  if (result >= 0) result = Tk20bPrepare(w, progress, &bitRate);
+  if (result >= 0) result = Tk20bTransfer(w, progress, bitRate, image);
   if (result < 0) {
-    TkReportResult(w, result);
+    Tk20bReportResult(w, result);
   } else {
     ShowMessageById(w.ui, kMsgLoadingOk + LanguageOffset, kStyleInformation);
   }

@@ -7,4 +7,4 @@ class CLoaderState;
 
 // Detects the receiver, prepares it at the fastest bit rate the port takes, waits while it
 // erases, sends the file and tells the outcome in one message box.
-void RunTkLoad(CLoaderState& w, const std::string& kindText);
+void RunTk20bLoad(CLoaderState& w, const std::string& kindText);

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "loader/first/header_record.h"
+#include "base/header_record.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 

@@ -3,9 +3,9 @@
 #include <set>
 #include <string>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/user_interaction.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
+#include "base/user_interaction.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/clock.h"
-#include "app/messages.h"
-#include "app/progress.h"
+#include "base/clock.h"
+#include "base/messages.h"
+#include "base/progress.h"
 #include "tests/support/recording_ui.h"
 
 namespace {

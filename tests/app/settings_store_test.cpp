@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 

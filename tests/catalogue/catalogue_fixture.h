@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"

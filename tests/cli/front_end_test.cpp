@@ -5,7 +5,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "cli/cli_options.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_progress.h"

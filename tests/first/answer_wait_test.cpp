@@ -5,9 +5,9 @@
 #include <functional>
 #include <utility>
 
-#include "app/progress.h"
-#include "loader/first/program_image.h"
+#include "base/progress.h"
 #include "loader/first/upload.h"
+#include "loader/program_image.h"
 #include "tests/first/first_rig.h"
 
 namespace {

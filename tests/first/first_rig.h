@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/loader_state.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
+#include "base/clock.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
+#include "base/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/first_family.h"
 #include "tests/support/fake_link.h"

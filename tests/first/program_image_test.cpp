@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "loader/first/header_record.h"
-#include "loader/first/program_image.h"
+#include "base/header_record.h"
+#include "loader/program_image.h"
 #include "tests/first/first_rig.h"
 
 namespace {

@@ -54,7 +54,7 @@ class SimLoad {
   }
 
   TempDir dir;
-  SteadyClock clock;
+  CSteadyClock clock;
   RecordingUi ui;
   CSettingsStore settings;
   CSimProcess sim;

@@ -16,12 +16,12 @@
 #include <QTimer>
 #include <cstring>
 
-#include "app/loader_state.h"
-#include "app/messages.h"
 #include "app/qt/file_window.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/temp_dir.h"
 
@@ -36,7 +36,7 @@ void EnsureApplication() {
   new QApplication(argc, argv);
 }
 
-class RecordingQtUi : public QtUserInteraction {
+class RecordingQtUi : public CQtUserInteraction {
  public:
   int ShowMessageBox(const MessageBoxRequest& r) override {
     shown.push_back(r.textNumber);
@@ -196,7 +196,7 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
 }
 
 TEST_F(WindowPoints, CatalogueMessageNamesTheFileThatWasLookedFor) {
-  QtUserInteraction real;
+  CQtUserInteraction real;
   const std::string missing = config.File("chgt.cfg");
   real.SetCatalogueFile(missing);
   LanguageOffset = kEnglishOffset;

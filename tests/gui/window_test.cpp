@@ -16,15 +16,15 @@
 #include <mutex>
 #include <set>
 
-#include "app/display_text.h"
-#include "app/loader_state.h"
 #include "app/main_window_logic.h"
-#include "app/messages.h"
 #include "app/qt/language_dlg.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
+#include "base/display_text.h"
+#include "base/loader_state.h"
+#include "base/messages.h"
 #include "serial/serial_port.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/sim_process.h"
@@ -43,7 +43,7 @@ void EnsureApplication() {
 }
 
 // Boxes are recorded instead of waiting for a user; a question is answered No.
-class ScriptedQtUi : public QtUserInteraction {
+class ScriptedQtUi : public CQtUserInteraction {
  public:
   struct Shown {
     int textNumber, style;
@@ -341,7 +341,7 @@ TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
   settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
   CSimProcess sim;
   ASSERT_TRUE(sim.Start({"--family", "TK", "--throttle"})) << sim.Error();
-  SteadyClock clock;
+  CSteadyClock clock;
   ScriptedQtUi ui;
   CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
   CLoaderState w(ui, clock, settings, port);
@@ -443,7 +443,7 @@ TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
   CSimProcess sim;
   ASSERT_TRUE(sim.Start({"--family", "auto", "--throttle"})) << sim.Error();
-  SteadyClock clock;
+  CSteadyClock clock;
   ScriptedQtUi ui;
   CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
   CLoaderState w(ui, clock, settings, port);

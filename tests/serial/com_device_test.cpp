@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

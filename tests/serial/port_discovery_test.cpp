@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "serial/com_device.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_port.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "serial/serial_link.h"
 
 class FakeLink : public SerialLink {

@@ -1,6 +1,6 @@
 #include "tests/support/recording_ui.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
   Shown shown{request.textNumber, request.style, request.text, request.caption};

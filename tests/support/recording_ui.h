@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_interaction.h"
+#include "base/user_interaction.h"
 
 class RecordingUi : public UserInteraction {
  public:

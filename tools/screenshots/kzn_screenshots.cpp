@@ -16,12 +16,12 @@
 #include <string>
 
 #include "app/main_window_logic.h"
-#include "app/messages.h"
 #include "app/qt/file_window.h"
 #include "app/qt/loader_app.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_user_interaction.h"
+#include "base/messages.h"
 
 namespace {
 

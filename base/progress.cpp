@@ -1,0 +1,43 @@
+#include "base/progress.h"
+
+#include "base/messages.h"
+#include "base/user_interaction.h"
+
+std::string ProgressPercentText(int position, int lower, int upper) {
+  if (upper == lower) return "0%";
+  long long percent = (static_cast<long long>(position) - lower) * 100 / (upper - lower);
+  if (percent != 100) percent %= 100;
+  return std::to_string(percent) + "%";
+}
+
+CProgress::CProgress(UserInteraction& ui, int captionNumber)
+    : ui_(ui),
+      captionNumber_(captionNumber == 0 ? LanguageOffset + kMsgDefaultCaption : captionNumber) {}
+
+CProgress::~CProgress() {
+  CloseProgress();
+}
+
+bool CProgress::OpenProgress() {
+  if (open_) return true;
+  open_ = ui_.OpenProgress(LoadTextByNumber(captionNumber_));
+  return open_;
+}
+
+void CProgress::SetProgressText(const std::string& text) {
+  if (open_) ui_.SetProgressText(text);
+}
+
+int CProgress::SetProgressPosition(int position) {
+  return open_ ? ui_.SetProgressPosition(position) : 0;
+}
+
+int CProgress::PollCancel() {
+  return open_ ? ui_.PollCancel() : 0;
+}
+
+void CProgress::CloseProgress() {
+  if (!open_) return;
+  open_ = false;
+  ui_.CloseProgress();
+}

@@ -1,0 +1,35 @@
+#include "loader/second/tk20b_result.h"
+
+#include "base/loader_state.h"
+#include "base/messages.h"
+
+Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result) {
+  switch (result) {
+    case kStepWrongType:
+      return {kMsgWrongReceiverType, kStyleExclamation};
+    case kStepLoadChecksum:
+      return {kMsgLoadingChecksum, kStyleExclamation};
+    case kStepProgramChecksum:
+      return {kMsgProgramChecksum, kStyleExclamation};
+    case kStepFileOpen:
+      return {kMsgTempFileError, kStyleExclamation};
+    case kStepLoadFailed:
+      return {kMsgLoadingFailed, kStyleExclamation};
+    case kStepUserCancel:
+      return {kMsgUserCancel, kStyleInformation};
+    case kStepPortNotReady:
+      return {kMsgPortNotReady, kStyleExclamation};
+    case kStepNoReply:
+      return {kMsgBadDataOnInput, kStyleExclamation};
+    default:
+      break;
+  }
+  if (result >= 0) return {0, 0};
+  return {kMsgUnknownError, kStyleExclamation};
+}
+
+void Tk20bReportResult(CLoaderState& w, Tk20bResult result) {
+  Tk20bResultMessage message = Tk20bResultMessageOf(result);
+  if (message.messageId == 0) return;
+  ShowMessageById(w.ui, message.messageId + LanguageOffset, message.style);
+}

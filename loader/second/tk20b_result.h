@@ -1,0 +1,29 @@
+// The outcome of each step of the second family's load and the one box that tells it.
+#pragma once
+
+#include <cstdint>
+
+class CLoaderState;
+
+enum Tk20bResult : std::int8_t {
+  kStepOk = 1,
+  kStepWrongType = -8,
+  kStepLoadChecksum = -7,
+  kStepProgramChecksum = -6,
+  kStepFileOpen = -5,
+  kStepLoadFailed = -4,
+  kStepUserCancel = -3,
+  kStepPortNotReady = -2,
+  kStepNoReply = -1,
+};
+
+struct Tk20bResultMessage {
+  int messageId;  // French block; 0 for a result that shows nothing
+  int style;
+};
+
+// The box a result stands for: none for kStepOk or any other non-negative value, message
+// 142 for a negative value the table does not know.
+Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result);
+// Shows the box of a failed result in the running language.
+void Tk20bReportResult(CLoaderState& w, Tk20bResult result);

@@ -1,7 +1,0 @@
-#include "loader/second/tk_record.h"
-
-std::size_t TkRecordSize(std::uint8_t first, std::uint8_t count) {
-  if (first == kTkDataRecord) return 2u * count + 10u;
-  if (first == kTkEndRecord) return kTkEndRecordSize;
-  return 0;
-}

@@ -1,0 +1,186 @@
+// Whole second-family loads against kznsim on a pseudo-terminal, real clock, real port.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "base/clock.h"
+#include "loader/second/second_family.h"
+#include "serial/serial_port.h"
+#include "tests/second/tk20b_support.h"
+#include "tests/support/json_lite.h"
+#include "tests/support/sim_process.h"
+
+namespace {
+
+std::string SimBytes(const json_lite::Value& hex) {
+  auto bytes = json_lite::BytesFromHex(hex.AsString());
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<bad hex>");
+}
+
+// kznsim as a TK20B receiver, and a main window to load `program` into it.
+struct Tk20bSimRun {
+  Tk20bSimRun(std::vector<std::string> args, Tk20bProgramFile file) : program(std::move(file)) {
+    args.insert(args.begin(), {"--family", "TK20B"});
+    started = sim.Start(args);
+    std::string slave = sim.SlavePath();
+    port = std::make_unique<CSerialPort>(ui, [slave](int) { return slave; });
+    w = std::make_unique<CLoaderState>(ui, clock, settings, *port);
+    SelectTk20b(*w, dir, "TK20B BOOT WAITING", "TK20B.gb");
+    dir.Write(w->fileName, program.Bytes());
+  }
+
+  // Runs the load and returns the simulator's report, once checked for what holds whatever
+  // the outcome: port and progress closed, no violation, each record whole and from the file
+  // at 115200 bit/s 1 stop bit, detection and preparation at 4800 bit/s 2 stop bits.
+  json_lite::Value Load() {
+    std::int64_t start = clock.NowMs();
+    RunTk20bLoad(*w, "TK20B");
+    loadMs = clock.NowMs() - start;
+    std::optional<json_lite::Value> stopped = sim.Stop();
+    if (!stopped) ADD_FAILURE() << "kznsim left no report";
+    json_lite::Value report = stopped.value_or(json_lite::Value());
+    EXPECT_FALSE(port->IsOpen());
+    EXPECT_EQ(ui.progressClosed, 1);
+    EXPECT_EQ(report.at("family").AsString(), "TK20B");
+    for (std::size_t i = 0; i < report.at("violations").size(); ++i)
+      ADD_FAILURE() << "violation: " << report.at("violations").at(i).AsString();
+    for (std::size_t i = 0; i < report.at("records").size(); ++i) {
+      const json_lite::Value& r = report.at("records").at(i);
+      const auto& all = program.records;
+      EXPECT_NE(std::find(all.begin(), all.end(), SimBytes(r.at("hex"))), all.end()) << i;
+      EXPECT_EQ(r.at("bitRate").AsInt() * 10 + r.at("stopBits").AsInt(), 1152001);
+    }
+    for (std::size_t i = 0; i < report.at("phases").size(); ++i) {
+      const json_lite::Value& p = report.at("phases").at(i);
+      std::string name = p.at("phase").AsString();
+      bool slow = name == "normal" || name == "identify";
+      EXPECT_EQ(p.at("bitRate").AsInt() * 10 + p.at("stopBits").AsInt(), slow ? 48002 : 1152001)
+          << name;
+    }
+    return report;
+  }
+
+  TempDir dir;
+  CSteadyClock clock;
+  RecordingUi ui;
+  CSettingsStore settings{dir.File("kznload.INI")};
+  std::unique_ptr<CSerialPort> port;
+  std::unique_ptr<CLoaderState> w;
+  const Tk20bProgramFile program;
+  std::int64_t loadMs = 0;
+  CSimProcess sim;
+  bool started = false;
+};
+
+#define START_OR_FAIL(run) ASSERT_TRUE((run).started) << (run).sim.Error()
+
+std::string Outcomes(const json_lite::Value& report) {
+  std::string all;
+  for (std::size_t i = 0; i < report.at("outcomes").size(); ++i)
+    all += (i > 0 ? "," : "") + report.at("outcomes").at(i).AsString();
+  return all;
+}
+
+TEST(Tk20bLoadE2e, LoadsEveryRecordOnceAtTheAgreedRate) {
+  // French, form A, user data erased; English, form B, kept, "DXF" first, throttled.
+  for (bool english : {false, true}) {
+    SCOPED_TRACE(english);
+    ScopedLanguage language(english ? kEnglishOffset : kFrenchOffset);
+    std::vector<std::string> args;
+    if (english) args = {"--dxf", "--throttle"};
+    Tk20bSimRun run(args, MakeTk20bProgram(english ? 'B' : 'A', 60, 100));
+    START_OR_FAIL(run);
+    run.w->keepUserData = english;
+    json_lite::Value report = run.Load();
+    ASSERT_EQ(run.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
+    EXPECT_EQ(run.ui.messages[0].textNumber, kMsgLoadingOk + LanguageOffset);
+    EXPECT_EQ(run.ui.messages[0].style, kStyleInformation);
+    EXPECT_EQ(report.at("records").size(), run.program.records.size());
+    EXPECT_EQ(SimBytes(report.at("program")), run.program.Data(60));
+    EXPECT_EQ(Outcomes(report), "POK");
+    EXPECT_EQ(report.at("preparation").at("rateChar").AsString(), "5");
+    EXPECT_EQ(report.at("preparation").at("userDataChar").AsString(), english ? "0" : "1");
+    const auto& t = run.ui.progressTexts;
+    EXPECT_EQ(std::count(t.begin(), t.end(), LoadMessageText(kMsgErasingSoftware)), english * 2);
+  }
+}
+
+TEST(Tk20bLoadE2e, MWordsForeignRepliesAndRefusalsAreResentUpToTenTimes) {
+  // Record 1: "M01" twice, then "P02"; record 3: "ECC" ten times, the most a record may take.
+  Tk20bSimRun run(
+      {"--fault", "m-word=2", "--fault", "wrong-record=1", "--fault", "refuse-record=3:10"},
+      MakeTk20bProgram('A', 6, 20));
+  START_OR_FAIL(run);
+  json_lite::Value report = run.Load();
+  EXPECT_EQ(run.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
+  EXPECT_EQ(report.at("recordsResent").AsInt(), 13);
+  EXPECT_EQ(report.at("records").size(), run.program.records.size() + 13);
+  EXPECT_EQ(SimBytes(report.at("program")), run.program.Data(6));
+  EXPECT_EQ(Outcomes(report), "POK");
+}
+
+TEST(Tk20bLoadE2e, CancelNoGoesOnYesStops) {
+  Tk20bSimRun run({}, MakeTk20bProgram('A', 40, 60));
+  START_OR_FAIL(run);
+  int pressed = 0;
+  run.ui.cancelWhen = [&] {
+    int at = run.ui.positions.empty() ? 0 : run.ui.positions.back();
+    return at >= 20 + 40 * pressed && pressed < 2 && ++pressed > 0;
+  };
+  run.ui.answers = {kResultNo, kResultYes};
+  json_lite::Value report = run.Load();
+  EXPECT_EQ(run.ui.MessageIds(),
+            (std::vector<int>{kMsgConfirmAbort, kMsgConfirmAbort, kMsgUserCancel}));
+  // Stopped past the first question and before the end, every record whole, no end record.
+  const long long accepted = report.at("recordsAccepted").AsInt();
+  EXPECT_GT(accepted, 40 * 20 / 100);
+  EXPECT_LT(accepted, 40);
+  EXPECT_EQ(SimBytes(report.at("program")), run.program.Data(static_cast<std::size_t>(accepted)));
+  EXPECT_EQ(Outcomes(report), "abandoned");
+  EXPECT_TRUE(report.at("endRecord").IsNull());
+}
+
+TEST(Tk20bLoadE2e, AReceiverThatDisappearsEndsTheLoadWithAFailure) {
+  Tk20bSimRun run({"--fault", "vanish=5"}, MakeTk20bProgram('A', 20, 30));
+  START_OR_FAIL(run);
+  json_lite::Value report = run.Load();
+  EXPECT_EQ(run.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
+  EXPECT_EQ(report.at("outcomes").at(0).AsString(), "vanished");
+  EXPECT_EQ(SimBytes(report.at("program")), run.program.Data(5));
+  EXPECT_LT(run.loadMs, 30000);
+}
+
+// A file the transfer could not send whole is refused with its message before the receiver
+// is woken, so it is never erased for it: not one byte reaches it.
+TEST(Tk20bLoadE2e, FilesItCannotSendWholeNeverReachTheReceiver) {
+  const Tk20bProgramFile tk = MakeTk20bProgram('A', 3, 4);
+  const std::string data = tk.Data(3);
+  // A first-family file: data records 0x8B, count, 3 address bytes, count + 1 bytes, check.
+  std::string other = tk.header;
+  for (int r = 0; r < 3; ++r)
+    other += std::string("\x8B\x03\x01\x00", 4) + static_cast<char>(4 * r) + "abcd" + "s";
+  other += "\x8C\x01\x02\x03";
+  const std::pair<const char*, std::string> cases[] = {
+      {"other family", other},
+      {"no header", data + tk.records.back()},
+      {"no end record", tk.header + data},
+      {"record cut short", tk.header + data + tk.records.back().substr(0, 5)}};
+  for (const auto& [name, bytes] : cases) {
+    SCOPED_TRACE(name);
+    Tk20bSimRun run({}, tk);
+    START_OR_FAIL(run);
+    run.dir.Write(run.w->fileName, bytes);
+    json_lite::Value report = run.Load();
+    EXPECT_EQ(run.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
+    ASSERT_EQ(report.at("family").AsString(), "TK20B") << "no report from kznsim";
+    for (std::size_t i = 0; i < report.at("phases").size(); ++i)
+      EXPECT_EQ(report.at("phases").at(i).at("bytes").AsString(), "") << "bytes reached it";
+    EXPECT_EQ(report.at("records").size(), 0u);
+    EXPECT_TRUE(report.at("preparation").IsNull());
+  }
+}
+
+}  // namespace
