@@ -4,7 +4,6 @@
 
 #include "base/header_record.h"
 #include "base/user_interaction.h"
-#include "loader/first/upload.h"
 #include "loader/tk20b_record.h"
 
 std::size_t RecordSizeAt(std::span<const std::uint8_t> rest, RecordRules rules) {

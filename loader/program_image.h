@@ -19,6 +19,11 @@ class UserInteraction;
 
 enum class RecordRules { kFirstFamily, kSecondFamily };
 
+// The first family's records (the second family's are in tk20b_record.h).
+inline constexpr std::uint8_t kDataRecordStart = 0x8B;
+inline constexpr std::uint8_t kEndRecordStart = 0x8C;
+inline constexpr int kEndRecordSize = 4;
+
 // Program files are a few hundred kB; anything far beyond is no program for these receivers.
 inline constexpr std::size_t kMaxProgramFileSize = std::size_t{4} << 20;
 

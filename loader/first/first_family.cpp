@@ -15,12 +15,6 @@
 #include "loader/program_image.h"
 #include "serial/serial_link.h"
 
-std::optional<FirstFamilyKind> FirstFamilyKindOf(std::string_view familyTag) {
-  if (familyTag == "VR") return FirstFamilyKind::kVr;
-  if (familyTag == "TK") return FirstFamilyKind::kTk;
-  return std::nullopt;
-}
-
 namespace {
 
 // After an unfinished load the receiver's memory no longer holds its tables: the dump that
@@ -52,8 +46,10 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
   return false;
 }
 
-// Steps 4 to 9; the load result, -1 unless the upload succeeded. The port's marker says
-// unfinished from the wake-up on (EnterLoadingMode) until the upload has succeeded.
+// The receiver's tables (read out, or parsed from an unfinished load's dump), the wake-up
+// into the loader and the upload; the load result, -1 unless the upload succeeded. The
+// port's marker says unfinished from the wake-up on (EnterLoadingMode) until the upload has
+// succeeded.
 int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
                    const ProgramImage& image) {
   int marker = CheckLastLoadingMarker(w.settings, w.ui, w.portNumber);

@@ -89,7 +89,7 @@ std::string DumpFilePath(const CLoaderState& w) {
 
 namespace {
 
-// Step 7 of the read-out: everything the receiver streams goes to the dump file until it
+// The capture of the read-out: everything the receiver streams goes to the dump file until it
 // has been quiet for 2000 ms or sent more than a dump can hold. 1 to judge what came, -1
 // when the capture failed or was cancelled.
 int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump,

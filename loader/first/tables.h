@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/table_store.h"
-#include "loader/first/first_family.h"
+#include "catalogue/family_kind.h"
 
 class CLoaderState;
 class CProgress;

@@ -6,13 +6,12 @@
 #include <cstdint>
 #include <span>
 
+#include "loader/program_image.h"
+
 class CLoaderState;
 class CProgress;
 struct ProgramImage;
 
-inline constexpr std::uint8_t kDataRecordStart = 0x8B;
-inline constexpr std::uint8_t kEndRecordStart = 0x8C;
-inline constexpr int kEndRecordSize = 4;
 inline constexpr int kMaxRefusals = 10;   // a record goes out at most 11 times in a row
 inline constexpr int kMaxEndRetries = 2;  // "1" or "2" to the end record
 

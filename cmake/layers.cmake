@@ -1,0 +1,44 @@
+# The layers of the program, one static library per folder:
+#
+#   app/qt  cli                   front ends
+#   app                           main-window logic
+#   loader/first  loader/second   the two receiver families
+#   loader                        what both families share
+#   catalogue  serial(/udev)      catalogue file; serial port and sentences
+#   base                          messages, settings store, clock, files, header record
+#
+# A library sees the headers of its own folder and of the libraries it links, and no
+# others: each library's include root is a tree in the build folder that holds links to
+# its own folder's headers only, so an include that goes up a layer (or sideways to a
+# library that is not linked) does not compile. Dependencies are PRIVATE: a library that
+# includes a header of a lower layer links that layer itself.
+
+# kzn_layer(<target> <folder> [SOURCES file...] [DEPENDS target...])
+# Without SOURCES the library is every .cpp of the folder (not of its subfolders).
+function(kzn_layer target folder)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "SOURCES;DEPENDS")
+  set(_dir ${PROJECT_SOURCE_DIR}/${folder})
+  if(arg_SOURCES)
+    list(TRANSFORM arg_SOURCES PREPEND ${_dir}/ OUTPUT_VARIABLE _sources)
+  else()
+    file(GLOB _sources CONFIGURE_DEPENDS ${_dir}/*.cpp)
+  endif()
+  add_library(${target} STATIC ${_sources})
+  set(_root ${PROJECT_BINARY_DIR}/layers/${target})
+  kzn_layer_headers(${_root} ${folder})
+  target_include_directories(${target} PUBLIC ${_root})
+  if(arg_DEPENDS)
+    target_link_libraries(${target} PRIVATE ${arg_DEPENDS})
+  endif()
+endfunction()
+
+# Fills <root>/<folder>/ with links to the headers of <folder>, and nothing else.
+function(kzn_layer_headers root folder)
+  file(GLOB _headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.h)
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/${folder})
+  foreach(header ${_headers})
+    get_filename_component(_name ${header} NAME)
+    file(CREATE_LINK ${header} ${root}/${folder}/${_name} COPY_ON_ERROR SYMBOLIC)
+  endforeach()
+endfunction()
