@@ -25,9 +25,9 @@ class CSteadyClock : public Clock {
 };
 
 // A clock that only moves when slept on or advanced; for tests.
-class VirtualClock : public Clock {
+class CVirtualClock : public Clock {
  public:
-  explicit VirtualClock(std::int64_t startMs = 0) : now_(startMs) {}
+  explicit CVirtualClock(std::int64_t startMs = 0) : now_(startMs) {}
   std::int64_t NowMs() override { return now_.load(); }
   void SleepMs(std::int64_t ms) override {
     if (ms > 0) now_ += ms;

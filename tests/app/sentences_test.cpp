@@ -27,7 +27,7 @@ TEST(Sentences, SumsAndStoredSentencesAgree) {
 }
 
 TEST(Sentences, SentenceGoesOutInOneWriteStoredTextOneBytePerWrite) {
-  VirtualClock clock;
+  CVirtualClock clock;
   FakeLink link(clock);
   ASSERT_EQ(link.OpenPort(1, 4800, 'N', 8, 2), 1);
   EXPECT_EQ(SendProprietarySentence(link, 0x24, "510000"), 25u);

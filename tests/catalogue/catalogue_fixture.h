@@ -45,7 +45,7 @@ class CatalogueTest : public ::testing::Test {
 
   TempDir dir;
   RecordingUi ui;
-  VirtualClock clock;
+  CVirtualClock clock;
   CSettingsStore settings;
   FakeLink link;
   CLoaderState w;

@@ -54,7 +54,7 @@ struct PacedLoader {
   }
 
   TempDir dir;
-  VirtualClock clock{5000};
+  CVirtualClock clock{5000};
   RecordingUi ui;
   CSettingsStore settings{dir.File("kznload.INI")};
   FakeLink link{clock};

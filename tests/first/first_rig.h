@@ -25,7 +25,7 @@ inline constexpr const char* kTestWrgText = "WRONG CHECKSUM";
 
 class ScriptedReceiver : public FakeLink {
  public:
-  ScriptedReceiver(VirtualClock& clock, FirstFamilyKind kind);
+  ScriptedReceiver(CVirtualClock& clock, FirstFamilyKind kind);
   int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
 
   std::vector<std::uint8_t> dump;  // sent 20 ms after it is asked for its tables
@@ -144,7 +144,7 @@ class FirstRig {
   }
 
   TempDir dir;
-  VirtualClock clock{1000};
+  CVirtualClock clock{1000};
   RecordingUi ui;
   CSettingsStore settings;
   ScriptedReceiver link;

@@ -2,7 +2,7 @@
 
 #include "serial/sentences.h"
 
-ScriptedReceiver::ScriptedReceiver(VirtualClock& clock, FirstFamilyKind kind)
+ScriptedReceiver::ScriptedReceiver(CVirtualClock& clock, FirstFamilyKind kind)
     : FakeLink(clock), readyMs(kind == FirstFamilyKind::kVr ? 1100 : 10), kind_(kind) {
   onWrite = [this](FakeLink&, const std::vector<std::uint8_t>& bytes) { OnWrite(bytes); };
 }

@@ -65,7 +65,7 @@ class WindowPoints : public ::testing::Test {
   }
 
   TempDir catalogue, config;
-  VirtualClock clock;
+  CVirtualClock clock;
   FakeLink link{clock};
   RecordingQtUi ui;
   CSettingsStore settings{config.File("kznload.INI")};

@@ -127,7 +127,7 @@ class MainWindow : public ::testing::Test {
   }
 
   TempDir catalogue, config;
-  VirtualClock clock;
+  CVirtualClock clock;
   FakeLink link{clock};
   ScriptedQtUi ui;
   CSettingsStore settings{config.File("kznload.INI")};

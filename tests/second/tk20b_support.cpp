@@ -45,7 +45,7 @@ void SelectTk20b(CLoaderState& w, const TempDir& dir, const std::string& wrg,
   w.fileName = fileName;
 }
 
-Tk20bScriptedReceiver::Tk20bScriptedReceiver(VirtualClock& clock) : FakeLink(clock) {
+Tk20bScriptedReceiver::Tk20bScriptedReceiver(CVirtualClock& clock) : FakeLink(clock) {
   onWrite = [this](FakeLink&, const std::vector<std::uint8_t>& bytes) {
     pending.append(bytes.begin(), bytes.end());
     if (pending.size() < 2 || pending.compare(pending.size() - 2, 2, "\r\n") != 0) return;

@@ -34,14 +34,14 @@ void SelectTk20b(CLoaderState& w, const TempDir& dir, const std::string& wrg,
 // `wakeAnswerMs`, the preparation sentence with "PRG", "DXF", "PXF" at their delays.
 // Negative: never.
 struct Tk20bScriptedReceiver : FakeLink {
-  explicit Tk20bScriptedReceiver(VirtualClock& clock);
+  explicit Tk20bScriptedReceiver(CVirtualClock& clock);
   int wakeAnswerMs = 30, acceptMs = 20, dataErasedMs = -1, programErasedMs = 400;
   std::string pending;
 };
 
 struct Tk20bHarness {
   TempDir dir;
-  VirtualClock clock{1000};
+  CVirtualClock clock{1000};
   Tk20bScriptedReceiver link{clock};
   RecordingUi ui;
   CSettingsStore settings{dir.File("kznload.INI")};

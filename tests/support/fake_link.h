@@ -25,7 +25,7 @@ class FakeLink : public SerialLink {
     std::int64_t atMs;
   };
 
-  explicit FakeLink(VirtualClock& clock) : clock_(clock) {}
+  explicit FakeLink(CVirtualClock& clock) : clock_(clock) {}
 
   int OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity, std::uint16_t dataBits,
                std::uint16_t stopBits) override;
@@ -48,7 +48,7 @@ class FakeLink : public SerialLink {
 
   bool IsOpen() const { return open_; }
   const LineSettings& Settings() const { return settings_; }
-  VirtualClock& clock() { return clock_; }
+  CVirtualClock& clock() { return clock_; }
 
   std::vector<Write> writes;        // every write, in order
   std::vector<LineSettings> opens;  // every successful open
@@ -64,7 +64,7 @@ class FakeLink : public SerialLink {
   };
   void DeliverDue();
 
-  VirtualClock& clock_;
+  CVirtualClock& clock_;
   bool open_ = false;
   LineSettings settings_;
   std::vector<Pending> pending_;

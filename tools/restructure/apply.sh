@@ -112,6 +112,7 @@ renames=(
   ReplyPOK kReplyPOK
   ReplyTimeout kReplyTimeout
   SteadyClock CSteadyClock
+  VirtualClock CVirtualClock
   PosixSerialDevice CPosixSerialDevice
   QtUserInteraction CQtUserInteraction
   # Tests and tools of the second family.
