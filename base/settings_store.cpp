@@ -313,10 +313,13 @@ void StoreSwappedPort(CSettingsStore& settings, int portNumber) {
   if (portNumber == 2) settings.SetInt("COMMUNICATION", "PORT", 1);
 }
 
+bool IsLastLoadingUnfinished(const CSettingsStore& settings, int portNumber) {
+  return settings.GetInt("LAST_LOADING", std::to_string(portNumber), 1) < 0;
+}
+
 int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, Language language,
                            int portNumber) {
-  int marker = settings.GetInt("LAST_LOADING", std::to_string(portNumber), 1);
-  if (marker >= 0) return 1;
+  if (!IsLastLoadingUnfinished(settings, portNumber)) return 1;
   int answer = ShowMessageById(ui, language, kMsgLastLoadingUnfinished, kStyleQuestion);
   return answer == kResultYes ? -1 : 1;
 }

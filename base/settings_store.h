@@ -59,6 +59,9 @@ void WriteWindowPlacement(CSettingsStore& settings, const WindowPlacement& place
 // the close command offers the other port next time: 1 is stored as 2, 2 as 1.
 void StoreSwappedPort(CSettingsStore& settings, int portNumber);
 
+// Whether the last load on the port ended unfinished (its marker is -1).
+bool IsLastLoadingUnfinished(const CSettingsStore& settings, int portNumber);
+
 // The per-port marker of the last load: -1 when it did not end well.
 int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, Language language,
                            int portNumber);

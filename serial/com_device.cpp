@@ -65,7 +65,10 @@ std::string ExpandDeviceName(const std::string& configured, const std::string& d
   std::string byId = folder + "serial/by-id/" + configured;
   struct stat info {};
   if (::stat(byId.c_str(), &info) == 0) return byId;
-  return folder + configured;
+  std::string device = folder + configured;
+  // Neither is there: an unplugged adapter is named by its by-id name in what the user reads.
+  if (::stat(device.c_str(), &info) != 0 && configured.rfind("tty", 0) != 0) return byId;
+  return device;
 }
 
 std::string ResolveComDevice(const CSettingsStore& settings, int portNumber,

@@ -52,7 +52,12 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
 // succeeded.
 int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
                    const ProgramImage& image) {
+  const bool unfinished = IsLastLoadingUnfinished(w.settings, w.portNumber);
   int marker = CheckLastLoadingMarker(w.settings, w.ui, w.language, w.portNumber);
+  // A stop asked while the unfinished-load question was open (a signal, a logout) ends the
+  // load here: its answer was nobody's, and a read-out would empty the dump that holds the
+  // only copy of the receiver's tables.
+  if (unfinished && progress.PollConfirmedCancel() == CancelAnswer::kConfirmed) return -1;
   int tables = marker < 0 ? ParseEarlierDump(w) : ReadReceiverTables(w, progress, kind);
   if (tables < 0) return -1;
   if (EnterLoadingMode(w, progress, kind) < 0) return -1;

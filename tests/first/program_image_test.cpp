@@ -206,6 +206,26 @@ TEST(FirstFamilyMarker, UnfinishedFromTheFirstWakeUpByteUntilSuccess) {
   }
 }
 
+// A stop that comes while the unfinished-load question is open (a signal answers it No) ends
+// the load before the read-out could empty the dump of the receiver's tables.
+TEST(FirstFamilyMarker, AStopDuringTheUnfinishedLoadQuestionKeepsTheDump) {
+  FirstRig rig(FirstFamilyKind::kVr);
+  rig.settings.SetInt("LAST_LOADING", "1", -1);
+  const std::string dump = "the tables of the receiver left in its loader";
+  rig.dir.Write("~tmp1.tmp", dump);
+  bool stopped = false;
+  rig.ui.onMessage = [&](const RecordingUi::Shown& shown) {
+    if (shown.textNumber == kMsgLastLoadingUnfinished) stopped = true;
+  };
+  rig.ui.cancelWhen = [&] { return stopped; };
+  rig.ui.answers = {kResultNo, kResultYes};  // 134 answered No, then the stop confirmed
+  RunFirstFamilyLoad(rig.w, rig.tag);
+  EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgConfirmAbort}));
+  EXPECT_TRUE(rig.link.writes.empty());
+  EXPECT_EQ(rig.dir.Read("~tmp1.tmp"), dump);
+  EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 0), -1);
+}
+
 // What was checked is what is sent: a file rewritten or removed during the load changes
 // nothing of it.
 TEST(FirstFamilyFileCheck, TheLoadSendsTheFileAsItWasChecked) {

@@ -49,6 +49,10 @@ TEST(ComDevice, PortNumbersFollowAdaptersThenModemsThenUartsInNumericOrder) {
             dev.File("serial/by-id/usb-FTDI_GPS-if00-port0"));
   ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM4", "ttyACM0"));
   EXPECT_EQ(ResolveComDevice(settings, 4, dev.Path()), dev.File("ttyACM0"));
+  // An adapter that is not plugged in is still named by where its by-id name would be.
+  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM3", "usb-Prolific_GPS-if00-port0"));
+  EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()),
+            dev.File("serial/by-id/usb-Prolific_GPS-if00-port0"));
 }
 
 }  // namespace
