@@ -4,6 +4,7 @@
 #include "base/header_record.h"
 #include "base/loader_state.h"
 #include "base/messages.h"
+#include "loader/deadline.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/tables.h"
@@ -44,14 +45,9 @@ std::span<const std::uint8_t> DopplerBytes(const TableStore& tables, int block) 
 // once, so the wait does not pause between takes. The first byte, or -1 after 2000 ms.
 int AwaitFirstByte(CLoaderState& w) {
   using namespace first_timing;
-  std::int64_t limit = w.clock.NowMs() + kWriteBackAnswerWindowMs;
-  do {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
-    if (count > 0) return data[0];
-  } while (w.clock.NowMs() < limit);
-  return -1;
+  const Deadline deadline(w.clock, kWriteBackAnswerWindowMs);
+  std::span<const std::uint8_t> answer = TakeFirstDelivery(w.port, deadline, kArrivalWaitMs);
+  return answer.empty() ? -1 : answer[0];
 }
 
 bool Send(CLoaderState& w, const std::vector<std::uint8_t>& record) {

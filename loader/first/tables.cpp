@@ -13,6 +13,7 @@
 #include "base/messages.h"
 #include "base/progress.h"
 #include "catalogue/catalogue.h"
+#include "loader/deadline.h"
 #include "loader/first/dump_parser.h"
 #include "loader/first/first_line.h"
 #include "loader/first/first_result.h"
@@ -75,7 +76,7 @@ namespace {
 int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump,
                 std::uint32_t* received) {
   using namespace first_timing;
-  std::int64_t limit = w.clock.NowMs() + kCaptureSilenceMs;
+  Deadline silence(w.clock, kCaptureSilenceMs);
   int run = 0;
   bool stop = false;
   double fullDump = kind == FirstFamilyKind::kTk ? kTkFullDump : kVrFullDump;
@@ -84,7 +85,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
     std::uint32_t count = 0;
     w.port.TakeReceived(&data, &count);
     if (count > 0) {
-      limit = w.clock.NowMs() + kCaptureSilenceMs;
+      silence.Restart();
       if (std::fwrite(data, 1, count, dump) != count) {
         ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
         return -1;
@@ -107,7 +108,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
         stop = true;
         break;
       case CancelAnswer::kDeclined:
-        limit = w.clock.NowMs() + kCaptureSilenceMs;
+        silence.Restart();
         break;
       case CancelAnswer::kNoRequest:
         break;
@@ -120,7 +121,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
     }
     w.clock.SleepMs(kCapturePollPauseMs);
     if (stop) return -1;
-    if (w.clock.NowMs() >= limit) return 1;
+    if (silence.Passed()) return 1;
   }
 }
 

@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/user_interaction.h"
+#include "loader/deadline.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/tables.h"
@@ -123,14 +124,11 @@ Step CUpload::SendRecord() {
 // loader needs them before the next record, and what follows in that time (the CR LF of
 // a "0") is cleared before the next record goes out.
 Step CUpload::AwaitAnswer() {
-  const std::int64_t limit = w_.clock.NowMs() + kRecordAnswerWindowMs;
-  const std::uint8_t* data = nullptr;
-  std::uint32_t count = 0;
-  do {
-    w_.port.TakeReceivedWaiting(&data, &count, static_cast<int>(kAnswerSettleMs));
-  } while (count == 0 && w_.clock.NowMs() < limit);
-  if (count == 0) return Step::kFailed;
-  if (IsRecordAcceptance({data, count})) {
+  const Deadline deadline(w_.clock, kRecordAnswerWindowMs);
+  std::span<const std::uint8_t> answer =
+      TakeFirstDelivery(w_.port, deadline, static_cast<int>(kAnswerSettleMs));
+  if (answer.empty()) return Step::kFailed;
+  if (IsRecordAcceptance(answer)) {
     refusals_ = 0;
   } else if (refusals_ >= kMaxRefusals) {
     return Step::kFailed;
@@ -144,17 +142,13 @@ Step CUpload::AwaitAnswer() {
 
 int CUpload::AwaitVerdict(int* endRetries) {
   for (;;) {
-    std::int64_t limit = w_.clock.NowMs() + kEndVerdictWindowMs;
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    do {
-      w_.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
-    } while (count == 0 && w_.clock.NowMs() < limit);
-    if (count == 0) {
+    const Deadline deadline(w_.clock, kEndVerdictWindowMs);
+    std::span<const std::uint8_t> verdict = TakeFirstDelivery(w_.port, deadline, kArrivalWaitMs);
+    if (verdict.empty()) {
       ShowFailure(w_, FirstResult::kLoadingFailed);
       return -1;
     }
-    switch (JudgeEndVerdict(data[0])) {
+    switch (JudgeEndVerdict(verdict[0])) {
       case EndVerdict::kAccepted:
         return 1;
       case EndVerdict::kResend:

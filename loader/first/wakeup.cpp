@@ -1,10 +1,13 @@
 #include "loader/first/wakeup.h"
 
+#include <algorithm>
+
 #include "base/clock.h"
 #include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/settings_store.h"
+#include "loader/deadline.h"
 #include "loader/first/first_line.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
@@ -61,9 +64,9 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
   w.port.ClosePort();
   if (!(kind == FirstFamilyKind::kVr ? WakeVr(w) : WakeTk(w))) return -1;
 
-  std::int64_t limit = w.clock.NowMs() + kIdentifyWindowMs;
+  const Deadline identifyDeadline(w.clock, kIdentifyWindowMs);
   bool identified = false;
-  while (!identified && w.clock.NowMs() < limit) {
+  while (!identified && !identifyDeadline.Passed()) {
     int seen = WaitForWrongChecksumText(w, progress);
     if (seen == kWrongChecksumCancelled || progress.PollCancel() != 0) return -1;
     identified = seen == kWrongChecksumFound;
@@ -85,18 +88,12 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
     w.port.WriteToPort(&kLoaderGo, 1);
   }
 
-  limit = w.clock.NowMs() + kReadyWindowMs;
-  for (;;) {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      if (data[i] == kLoaderReady) {
-        w.port.ClearReceived();
-        return 1;
-      }
-    }
-    if (w.clock.NowMs() >= limit) break;
+  const Deadline readyDeadline(w.clock, kReadyWindowMs);
+  if (TakeUntil(w.port, readyDeadline, kArrivalWaitMs, [](std::span<const std::uint8_t> take) {
+        return std::ranges::find(take, kLoaderReady) != take.end();
+      })) {
+    w.port.ClearReceived();
+    return 1;
   }
   ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
   return -1;

@@ -2,6 +2,7 @@
 #include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
+#include "loader/deadline.h"
 #include "loader/second/tk20b_steps.h"
 #include "loader/second/tk20b_timing.h"
 #include "loader/wrong_checksum_wait.h"
@@ -18,9 +19,9 @@ Tk20bResult Tk20bDetect(CLoaderState& w, CProgress& progress) {
   w.clock.SleepMs(kTk20bWakeSentenceGapMs);
   SendStoredText(w.port, kSecondWakeSentence);
 
-  const std::int64_t start = w.clock.NowMs();
+  const Deadline deadline(w.clock, kTk20bDetectionMs);
   Tk20bResult result = kStepNoReply;
-  while (w.clock.NowMs() - start < kTk20bDetectionMs) {
+  while (!deadline.Passed()) {
     int seen = WaitForWrongChecksumText(w, progress);
     if (seen == kWrongChecksumCancelled) {
       result = kStepUserCancel;

@@ -1,9 +1,11 @@
+#include <span>
 #include <string>
 
 #include "base/clock.h"
 #include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
+#include "loader/deadline.h"
 #include "loader/second/tk20b_collected_text.h"
 #include "loader/second/tk20b_steps.h"
 #include "loader/second/tk20b_timing.h"
@@ -23,25 +25,30 @@ std::string PreparationData(std::uint32_t bitRate, bool keepUserData) {
 }  // namespace
 
 Tk20bResult Tk20bAwaitAccept(CLoaderState& w, CProgress& progress) {
-  const std::int64_t start = w.clock.NowMs();
+  const Deadline deadline(w.clock, kTk20bAcceptWindowMs);
   w.port.ClearReceived();
   CCollectedText collected;
-  for (;;) {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceivedWaiting(&data, &count, 1);
-    collected.Append(data, count);
-    if (collected.Contains(kReplyAccepted)) return kStepOk;
+  Tk20bResult result = kStepNoReply;
+  TakeUntil(w.port, deadline, 1, [&](std::span<const std::uint8_t> take) {
+    collected.Append(take.data(), static_cast<std::uint32_t>(take.size()));
+    if (collected.Contains(kReplyAccepted)) {
+      result = kStepOk;
+      return true;
+    }
     collected.KeepTail(kReplyAccepted.size() - 1);
-    if (progress.PollCancel() == 1) return kStepUserCancel;
-    if (w.clock.NowMs() - start >= kTk20bAcceptWindowMs) return kStepNoReply;
-  }
+    if (progress.PollCancel() == 1) {
+      result = kStepUserCancel;
+      return true;
+    }
+    return false;
+  });
+  return result;
 }
 
 Tk20bResult Tk20bAwaitErase(CLoaderState& w, CProgress& progress) {
   progress.SetProgressText(
       LoadMessageText(w.keepUserData ? kMsgErasingSoftware : kMsgErasingData, w.language));
-  std::int64_t start = w.clock.NowMs();
+  Deadline deadline(w.clock, kTk20bEraseWindowMs);
   w.port.ClearReceived();
   CCollectedText collected;
   for (;;) {
@@ -55,13 +62,13 @@ Tk20bResult Tk20bAwaitErase(CLoaderState& w, CProgress& progress) {
          at = collected.Find(kReplyEraseDataDone)) {
       progress.SetProgressText(LoadMessageText(kMsgErasingSoftware, w.language));
       collected.DropBefore(at + kReplyEraseDataDone.size());
-      start = w.clock.NowMs();
+      deadline.Restart();
     }
     if (collected.Contains(kReplyEraseDone)) return kStepOk;
     collected.KeepTail(kReplyEraseDone.size() - 1);
     if (progress.PollCancel() == 1) return kStepUserCancel;
     w.clock.SleepMs(kTk20bErasePollPauseMs);
-    if (w.clock.NowMs() - start >= kTk20bEraseWindowMs) return kStepNoReply;
+    if (deadline.Passed()) return kStepNoReply;
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/clock.h"
 #include "base/loader_state.h"
+#include "loader/deadline.h"
 #include "loader/second/tk20b_timing.h"
 #include "serial/sentences.h"
 #include "serial/serial_link.h"
@@ -41,7 +42,7 @@ ReplyOutcome CReplyWindow::Recognise() const {
 
 ReplyOutcome Tk20bAwaitReply(CLoaderState& w, std::uint8_t recordNumber) {
   CReplyWindow window(recordNumber);
-  const std::int64_t start = w.clock.NowMs();
+  const Deadline deadline(w.clock, kTk20bReplyWindowMs);
   const std::uint8_t* data = nullptr;
   std::uint32_t count = 0;
   w.port.TakeReceived(&data, &count);
@@ -53,10 +54,10 @@ ReplyOutcome Tk20bAwaitReply(CLoaderState& w, std::uint8_t recordNumber) {
     }
     // Sleeps on the arrival signal between takes, so a word is seen as soon as its last
     // byte is here; what is taken once the window has closed is too late.
-    const std::int64_t left = kTk20bReplyWindowMs - (w.clock.NowMs() - start);
+    const std::int64_t left = deadline.LeftMs();
     if (left <= 0) return kReplyTimeout;
     w.port.TakeReceivedWaiting(
         &data, &count, static_cast<int>(std::min<std::int64_t>(left, kTk20bReplyWaitStepMs)));
-    if (w.clock.NowMs() - start >= kTk20bReplyWindowMs) return kReplyTimeout;
+    if (deadline.Passed()) return kReplyTimeout;
   }
 }
