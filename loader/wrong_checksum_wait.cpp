@@ -10,26 +10,26 @@
 #include "loader/deadline.h"
 #include "serial/serial_link.h"
 
-int WaitForWrongChecksumText(CLoaderState& w, CProgress& progress) {
+WrongChecksumWait WaitForWrongChecksumText(CLoaderState& w, CProgress& progress) {
   const Deadline deadline(w.clock, kWrongChecksumWindowMs);
   w.port.ClearReceived();
   const std::string wanted = GetWrongChecksumText(w);
   std::string collected;
   std::size_t searchFrom = 0;
-  int outcome = kWrongChecksumTimeout;
+  WrongChecksumWait outcome = WrongChecksumWait::kTimeout;
   TakeUntil(w.port, deadline, 1, [&](std::span<const std::uint8_t> take) {
     for (std::uint8_t b : take) {
       // The receiver pads with zero bytes between repeats; they are no part of the text.
       if (b != 0) collected.push_back(static_cast<char>(b));
     }
     if (collected.find(wanted, searchFrom) != std::string::npos) {
-      outcome = kWrongChecksumFound;
+      outcome = WrongChecksumWait::kFound;
       return true;
     }
     // Only bytes that could still complete the text need looking at again.
     if (collected.size() >= wanted.size()) searchFrom = collected.size() - wanted.size() + 1;
     if (progress.PollCancel() == 1) {
-      outcome = kWrongChecksumCancelled;
+      outcome = WrongChecksumWait::kCancelled;
       return true;
     }
     return false;

@@ -110,12 +110,12 @@ DumpParse ParseDumpBytes(std::span<const std::uint8_t> dump, TableStore& tables)
   return result;
 }
 
-int ParseDump(CLoaderState& w, std::FILE* dump) {
+FirstStep ParseDump(CLoaderState& w, std::FILE* dump) {
   std::vector<std::uint8_t> bytes;
   std::clearerr(dump);
   if (std::fseek(dump, 0, SEEK_SET) != 0) {
     w.ui.ShowFileReadError();
-    return -1;
+    return FirstStep::kStopped;
   }
   std::array<std::uint8_t, 4096> chunk{};
   for (;;) {
@@ -125,7 +125,7 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
   }
   if (std::ferror(dump)) {
     w.ui.ShowFileReadError();
-    return -1;
+    return FirstStep::kStopped;
   }
 
   DumpParse parse = ParseDumpBytes(bytes, w.tables);
@@ -137,17 +137,17 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
       w.tables.dopplerValid = true;
       w.tables.freshAlmanacValid = true;
       MergeAlmanac(w);
-      return 1;
+      return FirstStep::kDone;
     case DumpOutcome::kNoRecordStart:
       ReportFirstResult(w.ui, w.language, FirstResult::kDopplerReadError);
-      return -1;
+      return FirstStep::kStopped;
     case DumpOutcome::kBadRecord:
-      if (ask() == kResultYes) return -1;
+      if (ask() == kResultYes) return FirstStep::kStopped;
       w.tables.dopplerValid = false;
       w.tables.freshAlmanacValid = false;
-      return 1;
+      return FirstStep::kDone;
     case DumpOutcome::kEnded:
-      return ask() == kResultYes ? -1 : 1;
+      return ask() == kResultYes ? FirstStep::kStopped : FirstStep::kDone;
   }
-  return -1;
+  return FirstStep::kStopped;
 }

@@ -21,11 +21,11 @@ namespace {
 
 // After an unfinished load the receiver's memory no longer holds its tables: the dump that
 // the earlier attempt left is all there is.
-int ParseEarlierDump(CLoaderState& w) {
+FirstStep ParseEarlierDump(CLoaderState& w) {
   UniqueFile dump = OpenFile(DumpFilePath(w), "rb");
   if (dump == nullptr) {
     ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    return -1;
+    return FirstStep::kStopped;
   }
   return ParseDump(w, dump.get());
 }
@@ -47,26 +47,28 @@ bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
 }
 
 // The receiver's tables (read out, or parsed from an unfinished load's dump), the wake-up
-// into the loader and the upload; the load result, -1 unless the upload succeeded. The
-// port's marker says unfinished from the wake-up on (EnterLoadingMode) until the upload has
-// succeeded.
-int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
-                   const ProgramImage& image) {
+// into the loader and the upload; kDone when the upload succeeded. The port's marker says
+// unfinished from the wake-up on (EnterLoadingMode) until the upload has succeeded.
+FirstStep LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
+                         const ProgramImage& image) {
   const bool unfinished = IsLastLoadingUnfinished(w.settings, w.portNumber);
   int marker = CheckLastLoadingMarker(w.settings, w.ui, w.language, w.portNumber);
   // A stop asked while the unfinished-load question was open (a signal, a logout) ends the
   // load here: its answer was nobody's, and a read-out would empty the dump that holds the
   // only copy of the receiver's tables.
-  if (unfinished && progress.PollConfirmedCancel() == CancelAnswer::kConfirmed) return -1;
-  int tables = marker < 0 ? ParseEarlierDump(w) : ReadReceiverTables(w, progress, kind);
-  if (tables < 0) return -1;
-  if (EnterLoadingMode(w, progress, kind) < 0) return -1;
-  int result = -1;
+  if (unfinished && progress.PollConfirmedCancel() == CancelAnswer::kConfirmed)
+    return FirstStep::kStopped;
+  const bool tablesRead = marker < 0
+                              ? ParseEarlierDump(w) == FirstStep::kDone
+                              : ReadReceiverTables(w, progress, kind) != TablesRead::kStopped;
+  if (!tablesRead) return FirstStep::kStopped;
+  if (EnterLoadingMode(w, progress, kind) == FirstStep::kStopped) return FirstStep::kStopped;
+  FirstStep result = FirstStep::kStopped;
   {
     CRaisedPriority raised;
     result = UploadProgram(w, progress, image);
   }
-  SetLastLoadingMarker(w.settings, w.portNumber, result);
+  SetLastLoadingMarker(w.settings, w.portNumber, result == FirstStep::kDone ? 1 : -1);
   return result;
 }
 
@@ -80,8 +82,9 @@ void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag) {
   CProgress progress(w.ui, w.language);
   progress.OpenProgress();
   ProgramImage image;
-  int result = LoadCheckedImage(w, &image) ? LoadWithTables(w, progress, *kind, image) : -1;
+  FirstStep result =
+      LoadCheckedImage(w, &image) ? LoadWithTables(w, progress, *kind, image) : FirstStep::kStopped;
   w.port.ClosePort();
-  if (result == 1) ReportFirstResult(w.ui, w.language, FirstResult::kLoaded);
+  if (result == FirstStep::kDone) ReportFirstResult(w.ui, w.language, FirstResult::kLoaded);
   progress.CloseProgress();
 }

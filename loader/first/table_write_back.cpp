@@ -57,15 +57,15 @@ bool Send(CLoaderState& w, const std::vector<std::uint8_t>& record) {
 
 // Sends a record and accepts a "0", sending it once more after any other first answer.
 // A port that no longer takes bytes fails at once rather than waiting for silence.
-int SendAndJudge(CLoaderState& w, const std::vector<std::uint8_t>& record) {
+FirstStep SendAndJudge(CLoaderState& w, const std::vector<std::uint8_t>& record) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (!Send(w, record)) break;
     int answer = AwaitFirstByte(w);
-    if (answer == '0') return 1;
+    if (answer == '0') return FirstStep::kDone;
     if (answer < 0) break;
   }
   ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
-  return -1;
+  return FirstStep::kStopped;
 }
 
 void AddBytes(std::uint16_t* sum, std::span<const std::uint8_t> bytes) {
@@ -82,23 +82,23 @@ std::uint16_t DopplerWordSum(const TableStore& tables) {
   return wordSum;
 }
 
-int WriteBackAlmanac(CLoaderState& w, std::uint16_t* sum) {
+FirstStep WriteBackAlmanac(CLoaderState& w, std::uint16_t* sum) {
   *sum = 0;
-  if (!w.tables.savedAlmanacValid) return 1;
+  if (!w.tables.savedAlmanacValid) return FirstStep::kDone;
   for (int block = kFirstAlmanacBlock; block < kBlockCount; ++block) {
     const AlmanacRow& row =
         w.tables.savedAlmanac[static_cast<std::size_t>(block - kFirstAlmanacBlock)];
     AddBytes(sum, row);
-    if (SendAndJudge(
-            w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address, row)) < 0)
-      return -1;
+    if (SendAndJudge(w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address,
+                                             row)) == FirstStep::kStopped)
+      return FirstStep::kStopped;
   }
-  return 1;
+  return FirstStep::kDone;
 }
 
-int WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum) {
+FirstStep WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum) {
   *sum = 0;
-  if (!w.tables.dopplerValid) return 1;
+  if (!w.tables.dopplerValid) return FirstStep::kDone;
   std::uint16_t wordSum = 0;
   for (int block = 0; block <= kLastDopplerBlock; ++block) {
     std::span<const std::uint8_t> bytes = DopplerBytes(w.tables, block);
@@ -110,9 +110,9 @@ int WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum) {
       data.push_back(static_cast<std::uint8_t>(wordSum));
     }
     AddBytes(sum, data);
-    if (SendAndJudge(
-            w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address, data)) < 0)
-      return -1;
+    if (SendAndJudge(w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address,
+                                             data)) == FirstStep::kStopped)
+      return FirstStep::kStopped;
   }
-  return 1;
+  return FirstStep::kDone;
 }

@@ -71,10 +71,10 @@ std::string DumpFilePath(const CLoaderState& w) {
 namespace {
 
 // The capture of the read-out: everything the receiver streams goes to the dump file until it
-// has been quiet for 2000 ms or sent more than a dump can hold. 1 to judge what came, -1
-// when the capture failed or was cancelled.
-int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump,
-                std::uint32_t* received) {
+// has been quiet for 2000 ms or sent more than a dump can hold. kDone to judge what came,
+// kStopped when the capture failed or was cancelled.
+FirstStep CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump,
+                      std::uint32_t* received) {
   using namespace first_timing;
   Deadline silence(w.clock, kCaptureSilenceMs);
   int run = 0;
@@ -88,7 +88,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
       silence.Restart();
       if (std::fwrite(data, 1, count, dump) != count) {
         ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-        return -1;
+        return FirstStep::kStopped;
       }
       *received += count;
       for (std::uint32_t i = 0; i < count; ++i) {
@@ -117,24 +117,26 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
     progress.SetProgressPosition(percent);
     if (*received > kCaptureEnoughBytes) {
       if (kind == FirstFamilyKind::kVr) progress.SetProgressPosition(100);
-      return stop ? -1 : 1;
+      return stop ? FirstStep::kStopped : FirstStep::kDone;
     }
     w.clock.SleepMs(kCapturePollPauseMs);
-    if (stop) return -1;
-    if (silence.Passed()) return 1;
+    if (stop) return FirstStep::kStopped;
+    if (silence.Passed()) return FirstStep::kDone;
   }
 }
 
-int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump) {
+TablesRead ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
+                           std::FILE* dump) {
   using namespace first_timing;
-  if (first_line::OpenLine(w.port, w.portNumber, first_line::kLineBitRate) == 0) return -1;
+  if (first_line::OpenLine(w.port, w.portNumber, first_line::kLineBitRate) == 0)
+    return TablesRead::kStopped;
   switch (WaitForWrongChecksumText(w, progress)) {
-    case kWrongChecksumFound:
-      return kTablesReceiverInLoader;
-    case kWrongChecksumCancelled:
+    case WrongChecksumWait::kFound:
+      return TablesRead::kReceiverInLoader;
+    case WrongChecksumWait::kCancelled:
       ReportFirstResult(w.ui, w.language, FirstResult::kPortOpenError);
-      return -1;
-    default:
+      return TablesRead::kStopped;
+    case WrongChecksumWait::kTimeout:
       break;
   }
   if (kind == FirstFamilyKind::kTk) {
@@ -151,37 +153,38 @@ int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, 
   progress.SetProgressText(LoadMessageText(kMsgReadingReceiver, w.language));
 
   std::uint32_t received = 0;
-  if (CaptureDump(w, progress, kind, dump, &received) < 0) return -1;
+  if (CaptureDump(w, progress, kind, dump, &received) == FirstStep::kStopped)
+    return TablesRead::kStopped;
   if (received == 0) {
     ReportFirstResult(w.ui, w.language, FirstResult::kCheckConnection);
-    return -1;
+    return TablesRead::kStopped;
   }
   if (received < static_cast<std::uint32_t>(kDumpMinimumBytes)) {
     ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
-    return -1;
+    return TablesRead::kStopped;
   }
   if (!FlushToDisk(dump, w.catalogueFolder)) {
     ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    return -1;
+    return TablesRead::kStopped;
   }
-  return ParseDump(w, dump) < 0 ? -1 : 1;
+  return ParseDump(w, dump) == FirstStep::kStopped ? TablesRead::kStopped : TablesRead::kRead;
 }
 
 }  // namespace
 
-int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
+TablesRead ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
   progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, w.language));
   UniqueFile dump = OpenFile(DumpFilePath(w), "w+b");
   if (dump == nullptr) {
     ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    return -1;
+    return TablesRead::kStopped;
   }
-  int result = ReadOutAndParse(w, progress, kind, dump.get());
+  TablesRead result = ReadOutAndParse(w, progress, kind, dump.get());
   // Emptied for a receiver already in its loader: no older dump may come back after a
   // power cut and pass for this receiver's tables.
-  if (result == kTablesReceiverInLoader && !FlushToDisk(dump.get(), w.catalogueFolder)) {
+  if (result == TablesRead::kReceiverInLoader && !FlushToDisk(dump.get(), w.catalogueFolder)) {
     ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    result = -1;
+    result = TablesRead::kStopped;
   }
   return result;
 }

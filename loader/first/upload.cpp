@@ -57,21 +57,24 @@ void ShowFailure(CLoaderState& w, FirstResult result) {
 }
 
 enum class Step { kGoOn, kFailed, kCancelled };
+// The loader's answer to the end record: the program taken, the end record to go again,
+// or the load failed.
+enum class EndAnswer { kAccepted, kResend, kFailed };
 
 class CUpload {
  public:
   CUpload(CLoaderState& w, CProgress& progress, const ProgramImage& image)
       : w_(w), progress_(progress), image_(image) {}
 
-  int Run();
+  Step Run();
 
  private:
   Step ReadRecord();
   Step CheckCancel();
   Step SendRecord();
   Step AwaitAnswer();
-  int SendEndRecord();
-  int AwaitVerdict(int* endRetries);
+  Step SendEndRecord();
+  EndAnswer AwaitVerdict(int* endRetries);
   bool Write(const std::uint8_t* bytes, std::size_t count);
 
   CLoaderState& w_;
@@ -140,49 +143,49 @@ Step CUpload::AwaitAnswer() {
   return Step::kGoOn;
 }
 
-int CUpload::AwaitVerdict(int* endRetries) {
+EndAnswer CUpload::AwaitVerdict(int* endRetries) {
   for (;;) {
     const Deadline deadline(w_.clock, kEndVerdictWindowMs);
     std::span<const std::uint8_t> verdict = TakeFirstDelivery(w_.port, deadline, kArrivalWaitMs);
     if (verdict.empty()) {
       ShowFailure(w_, FirstResult::kLoadingFailed);
-      return -1;
+      return EndAnswer::kFailed;
     }
     switch (JudgeEndVerdict(verdict[0])) {
       case EndVerdict::kAccepted:
-        return 1;
+        return EndAnswer::kAccepted;
       case EndVerdict::kResend:
         if (*endRetries >= kMaxEndRetries) {
           ShowFailure(w_, FirstResult::kLoadingFailed);
-          return -1;
+          return EndAnswer::kFailed;
         }
         ++*endRetries;
-        return 0;
+        return EndAnswer::kResend;
       case EndVerdict::kBusy:
         w_.clock.SleepMs(kBusyPauseMs);
         continue;
       case EndVerdict::kBadChecksum:
         ShowFailure(w_, FirstResult::kBadChecksum);
-        return -1;
+        return EndAnswer::kFailed;
       case EndVerdict::kUnsuitable:
         ShowFailure(w_, FirstResult::kBadSoftwareVersion);
-        return -1;
+        return EndAnswer::kFailed;
       case EndVerdict::kFlashError:
         ShowFailure(w_, FirstResult::kFlashWriteError);
-        return -1;
+        return EndAnswer::kFailed;
       case EndVerdict::kUnexpected:
-        return -1;
+        return EndAnswer::kFailed;
     }
   }
 }
 
 // The tables go back after the last data record; their data bytes join the program sum.
-int CUpload::SendEndRecord() {
+Step CUpload::SendEndRecord() {
   std::uint16_t almanacSum = 0;
-  if (WriteBackAlmanac(w_, &almanacSum) < 0) return -1;
+  if (WriteBackAlmanac(w_, &almanacSum) == FirstStep::kStopped) return Step::kFailed;
   auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
   std::uint16_t dopplerSum = 0;
-  if (WriteBackDopplerTable(w_, &dopplerSum) < 0) return -1;
+  if (WriteBackDopplerTable(w_, &dopplerSum) == FirstStep::kStopped) return Step::kFailed;
   sum = static_cast<std::uint16_t>(sum + dopplerSum);
   std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
 
@@ -191,22 +194,24 @@ int CUpload::SendEndRecord() {
     if (endRetries != 0) w_.clock.SleepMs(kEndResendPauseMs);
     w_.port.ClearReceived();
     for (std::uint8_t b : end) {
-      if (!Write(&b, 1)) return -1;
+      if (!Write(&b, 1)) return Step::kFailed;
     }
-    int verdict = AwaitVerdict(&endRetries);
-    if (verdict != 0) return verdict;
+    EndAnswer answer = AwaitVerdict(&endRetries);
+    if (answer != EndAnswer::kResend)
+      return answer == EndAnswer::kAccepted ? Step::kGoOn : Step::kFailed;
   }
 }
 
-int CUpload::Run() {
+// kGoOn once the loader has accepted the whole program.
+Step CUpload::Run() {
   // The header record is never sent; the share of the file behind it is the 100 % mark.
   std::int16_t headerLength = image_.layout.headerLength;
-  if (headerLength <= 0 || image_.layout.fault != ImageFault::kNone) return -1;
+  if (headerLength <= 0 || image_.layout.fault != ImageFault::kNone) return Step::kFailed;
   remainingSize_ = static_cast<std::int32_t>(image_.bytes.size()) - headerLength;
 
   for (;;) {
     if (!resend_) {
-      if (ReadRecord() != Step::kGoOn) return -1;
+      if (ReadRecord() != Step::kGoOn) return Step::kFailed;
     } else {
       w_.clock.SleepMs(kResendPauseMs);
     }
@@ -215,28 +220,23 @@ int CUpload::Run() {
                       : 100;
     resend_ = false;
     Step step = CheckCancel();
-    if (step == Step::kCancelled) return -2;
+    if (step == Step::kCancelled) return step;
     progress_.SetProgressPosition(std::max(percent, 1));
-    if (record_[0] == kEndRecordStart) {
-      int result = SendEndRecord();
-      if (result < 0) return -1;
-      return result;
-    }
+    if (record_[0] == kEndRecordStart) return SendEndRecord();
     step = SendRecord();
-    if (step == Step::kCancelled) return -2;
-    if (step == Step::kFailed) return -1;
-    if (AwaitAnswer() != Step::kGoOn) return -1;
-    if (nextRecord_ >= image_.layout.records.size()) return -1;
+    if (step != Step::kGoOn) return step;
+    if (AwaitAnswer() != Step::kGoOn) return Step::kFailed;
+    if (nextRecord_ >= image_.layout.records.size()) return Step::kFailed;
   }
 }
 
 }  // namespace
 
-int UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image) {
+FirstStep UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image) {
   CUpload upload(w, progress, image);
-  int result = upload.Run();
-  if (result == 1) return 1;
+  Step result = upload.Run();
+  if (result == Step::kGoOn) return FirstStep::kDone;
   // A cancel confirmed by the user is not reported.
-  if (result == -1) ShowFailure(w, FirstResult::kLoadingFailed);
-  return -1;
+  if (result == Step::kFailed) ShowFailure(w, FirstResult::kLoadingFailed);
+  return FirstStep::kStopped;
 }

@@ -58,23 +58,24 @@ bool WakeTk(CLoaderState& w) {
 
 }  // namespace
 
-int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
+FirstStep EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
   progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, w.language));
   progress.SetProgressPosition(0);
   w.port.ClosePort();
-  if (!(kind == FirstFamilyKind::kVr ? WakeVr(w) : WakeTk(w))) return -1;
+  if (!(kind == FirstFamilyKind::kVr ? WakeVr(w) : WakeTk(w))) return FirstStep::kStopped;
 
   const Deadline identifyDeadline(w.clock, kIdentifyWindowMs);
   bool identified = false;
   while (!identified && !identifyDeadline.Passed()) {
-    int seen = WaitForWrongChecksumText(w, progress);
-    if (seen == kWrongChecksumCancelled || progress.PollCancel() != 0) return -1;
-    identified = seen == kWrongChecksumFound;
+    WrongChecksumWait seen = WaitForWrongChecksumText(w, progress);
+    if (seen == WrongChecksumWait::kCancelled || progress.PollCancel() != 0)
+      return FirstStep::kStopped;
+    identified = seen == WrongChecksumWait::kFound;
   }
   if (!identified) {
     SetLastLoadingMarker(w.settings, w.portNumber, -1);
     ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
-    return -1;
+    return FirstStep::kStopped;
   }
 
   w.port.WriteToPort(&kLoaderGo, 1);
@@ -93,8 +94,8 @@ int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind)
         return std::ranges::find(take, kLoaderReady) != take.end();
       })) {
     w.port.ClearReceived();
-    return 1;
+    return FirstStep::kDone;
   }
   ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
-  return -1;
+  return FirstStep::kStopped;
 }

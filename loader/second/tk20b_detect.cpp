@@ -22,12 +22,12 @@ Tk20bResult Tk20bDetect(CLoaderState& w, CProgress& progress) {
   const Deadline deadline(w.clock, kTk20bDetectionMs);
   Tk20bResult result = kStepNoReply;
   while (!deadline.Passed()) {
-    int seen = WaitForWrongChecksumText(w, progress);
-    if (seen == kWrongChecksumCancelled) {
+    WrongChecksumWait seen = WaitForWrongChecksumText(w, progress);
+    if (seen == WrongChecksumWait::kCancelled) {
       result = kStepUserCancel;
       break;
     }
-    result = seen == kWrongChecksumFound ? kStepOk : kStepNoReply;
+    result = seen == WrongChecksumWait::kFound ? kStepOk : kStepNoReply;
     if (progress.PollCancel() == 1) {
       result = kStepUserCancel;
       break;

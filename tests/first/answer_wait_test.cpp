@@ -105,7 +105,7 @@ TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PacedLoader loader(c.script);
-    EXPECT_EQ(UploadProgram(loader.w, loader.progress, loader.image), 1);
+    EXPECT_EQ(UploadProgram(loader.w, loader.progress, loader.image), FirstStep::kDone);
     EXPECT_TRUE(loader.ui.MessageIds().empty());
     EXPECT_EQ(loader.Gaps(), c.gaps);
   }
