@@ -111,7 +111,7 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
   }
   // The window's own order: the saved almanac is loaded once the lists are filled, and the
   // version label follows every choice (in standard mode it also fixes the file).
-  LoadAlmanacBackup(w);
+  LoadAlmanacBackup(w.tables, w.catalogueFolder);
   UpdateVersionLabel(w);
   return kExitLoaded;
 }

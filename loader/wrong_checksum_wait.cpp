@@ -4,20 +4,20 @@
 #include <string>
 
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/progress.h"
 #include "catalogue/catalogue.h"
 #include "loader/deadline.h"
+#include "loader/load_context.h"
 #include "serial/serial_link.h"
 
-WrongChecksumWait WaitForWrongChecksumText(CLoaderState& w, CProgress& progress) {
-  const Deadline deadline(w.clock, kWrongChecksumWindowMs);
-  w.port.ClearReceived();
-  const std::string wanted = GetWrongChecksumText(w);
+WrongChecksumWait WaitForWrongChecksumText(LoadContext& context, CProgress& progress) {
+  const Deadline deadline(context.clock, kWrongChecksumWindowMs);
+  context.port.ClearReceived();
+  const std::string wanted = GetWrongChecksumText(context.catalogue, context.ui, context.language);
   std::string collected;
   std::size_t searchFrom = 0;
   WrongChecksumWait outcome = WrongChecksumWait::kTimeout;
-  TakeUntil(w.port, deadline, 1, [&](std::span<const std::uint8_t> take) {
+  TakeUntil(context.port, deadline, 1, [&](std::span<const std::uint8_t> take) {
     for (std::uint8_t b : take) {
       // The receiver pads with zero bytes between repeats; they are no part of the text.
       if (b != 0) collected.push_back(static_cast<char>(b));

@@ -4,16 +4,16 @@
 
 #include <cstdint>
 
-class CLoaderState;
 class CProgress;
+struct LoadContext;
 
 enum class WrongChecksumWait : std::int8_t { kFound, kCancelled, kTimeout };
 
 inline constexpr int kWrongChecksumWindowMs = 2000;
 
-// Needs w.port open. Empties the receive buffer, then collects the non-zero bytes that
+// Needs the context's port open. Empties the receive buffer, then collects the non-zero bytes that
 // arrive for up to kWrongChecksumWindowMs and looks for the selected type's wrong-checksum
 // text (read anew from the catalogue on each call). kFound when it came, kCancelled on a
 // press of cancel, kTimeout otherwise. An empty
 // text is found at the first look.
-WrongChecksumWait WaitForWrongChecksumText(CLoaderState& w, CProgress& progress);
+WrongChecksumWait WaitForWrongChecksumText(LoadContext& context, CProgress& progress);

@@ -12,7 +12,7 @@
 #include "catalogue/family_kind.h"
 #include "loader/first/first_result.h"
 
-class CLoaderState;
+struct FirstLoad;
 class CProgress;
 
 inline constexpr std::uint32_t kTkTableBase = 0xC0F400;
@@ -31,14 +31,14 @@ enum class TablesRead : std::int8_t {
 void FillBlockMap(BlockMap& map, FirstFamilyKind kind);
 // The lengths always; the addresses for the selected type's family tag, or message 126
 // when the catalogue no longer calls it "VR" or "TK".
-void BuildBlockMap(CLoaderState& w);
+void BuildBlockMap(FirstLoad& load);
 
 // catalogue folder / ~tmp<port>.tmp
-std::string DumpFilePath(const CLoaderState& w);
+std::string DumpFilePath(const FirstLoad& load);
 
 // Asks the receiver for its tables, captures them into the dump file and parses it. Leaves
 // the port open at 9600 bit/s.
-TablesRead ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind);
+TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind);
 
 // 0x8B, data count - 1, 24-bit address high byte first, the data, the 8-bit sum of every byte
 // after the first. `data` holds 1 to 256 bytes.
@@ -49,5 +49,5 @@ std::uint16_t DopplerWordSum(const TableStore& tables);
 
 // Send the saved almanac (when valid) and the doppler table (when valid) back; 1 with the
 // 16-bit sum of the data bytes sent in *sum; kStopped after message 119.
-FirstStep WriteBackAlmanac(CLoaderState& w, std::uint16_t* sum);
-FirstStep WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum);
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum);
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum);

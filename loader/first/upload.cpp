@@ -4,11 +4,11 @@
 
 #include "base/clock.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/user_interaction.h"
 #include "loader/deadline.h"
+#include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/tables.h"
@@ -52,8 +52,8 @@ namespace {
 
 using namespace first_timing;
 
-void ShowFailure(CLoaderState& w, FirstResult result) {
-  ReportFirstResult(w.ui, w.language, result);
+void ShowFailure(FirstLoad& load, FirstResult result) {
+  ReportFirstResult(load.context.ui, load.context.language, result);
 }
 
 enum class Step { kGoOn, kFailed, kCancelled };
@@ -63,8 +63,8 @@ enum class EndAnswer { kAccepted, kResend, kFailed };
 
 class CUpload {
  public:
-  CUpload(CLoaderState& w, CProgress& progress, const ProgramImage& image)
-      : w_(w), progress_(progress), image_(image) {}
+  CUpload(FirstLoad& load, CProgress& progress, const ProgramImage& image)
+      : load_(load), progress_(progress), image_(image) {}
 
   Step Run();
 
@@ -77,7 +77,7 @@ class CUpload {
   EndAnswer AwaitVerdict(int* endRetries);
   bool Write(const std::uint8_t* bytes, std::size_t count);
 
-  CLoaderState& w_;
+  FirstLoad& load_;
   CProgress& progress_;
   const ProgramImage& image_;
   std::size_t nextRecord_ = 0;
@@ -106,14 +106,14 @@ Step CUpload::CheckCancel() {
 }
 
 bool CUpload::Write(const std::uint8_t* bytes, std::size_t count) {
-  return w_.port.WriteToPort(bytes, static_cast<std::uint32_t>(count)) ==
+  return load_.context.port.WriteToPort(bytes, static_cast<std::uint32_t>(count)) ==
          static_cast<std::uint32_t>(count);
 }
 
 // One byte per write call, as the loader takes them; a port that no longer takes bytes
 // (an unplugged adapter) fails the record at once instead of after 30 s of silence.
 Step CUpload::SendRecord() {
-  w_.port.ClearReceived();
+  load_.context.port.ClearReceived();
   for (std::size_t i = 0; i < recordLength_; ++i) {
     if (!Write(&record_[i], 1)) return Step::kFailed;
     Step step = CheckCancel();
@@ -127,9 +127,9 @@ Step CUpload::SendRecord() {
 // loader needs them before the next record, and what follows in that time (the CR LF of
 // a "0") is cleared before the next record goes out.
 Step CUpload::AwaitAnswer() {
-  const Deadline deadline(w_.clock, kRecordAnswerWindowMs);
+  const Deadline deadline(load_.context.clock, kRecordAnswerWindowMs);
   std::span<const std::uint8_t> answer =
-      TakeFirstDelivery(w_.port, deadline, static_cast<int>(kAnswerSettleMs));
+      TakeFirstDelivery(load_.context.port, deadline, static_cast<int>(kAnswerSettleMs));
   if (answer.empty()) return Step::kFailed;
   if (IsRecordAcceptance(answer)) {
     refusals_ = 0;
@@ -139,16 +139,17 @@ Step CUpload::AwaitAnswer() {
     resend_ = true;
     ++refusals_;
   }
-  w_.clock.SleepMs(kAnswerSettleMs);
+  load_.context.clock.SleepMs(kAnswerSettleMs);
   return Step::kGoOn;
 }
 
 EndAnswer CUpload::AwaitVerdict(int* endRetries) {
   for (;;) {
-    const Deadline deadline(w_.clock, kEndVerdictWindowMs);
-    std::span<const std::uint8_t> verdict = TakeFirstDelivery(w_.port, deadline, kArrivalWaitMs);
+    const Deadline deadline(load_.context.clock, kEndVerdictWindowMs);
+    std::span<const std::uint8_t> verdict =
+        TakeFirstDelivery(load_.context.port, deadline, kArrivalWaitMs);
     if (verdict.empty()) {
-      ShowFailure(w_, FirstResult::kLoadingFailed);
+      ShowFailure(load_, FirstResult::kLoadingFailed);
       return EndAnswer::kFailed;
     }
     switch (JudgeEndVerdict(verdict[0])) {
@@ -156,22 +157,22 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
         return EndAnswer::kAccepted;
       case EndVerdict::kResend:
         if (*endRetries >= kMaxEndRetries) {
-          ShowFailure(w_, FirstResult::kLoadingFailed);
+          ShowFailure(load_, FirstResult::kLoadingFailed);
           return EndAnswer::kFailed;
         }
         ++*endRetries;
         return EndAnswer::kResend;
       case EndVerdict::kBusy:
-        w_.clock.SleepMs(kBusyPauseMs);
+        load_.context.clock.SleepMs(kBusyPauseMs);
         continue;
       case EndVerdict::kBadChecksum:
-        ShowFailure(w_, FirstResult::kBadChecksum);
+        ShowFailure(load_, FirstResult::kBadChecksum);
         return EndAnswer::kFailed;
       case EndVerdict::kUnsuitable:
-        ShowFailure(w_, FirstResult::kBadSoftwareVersion);
+        ShowFailure(load_, FirstResult::kBadSoftwareVersion);
         return EndAnswer::kFailed;
       case EndVerdict::kFlashError:
-        ShowFailure(w_, FirstResult::kFlashWriteError);
+        ShowFailure(load_, FirstResult::kFlashWriteError);
         return EndAnswer::kFailed;
       case EndVerdict::kUnexpected:
         return EndAnswer::kFailed;
@@ -182,17 +183,17 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
 // The tables go back after the last data record; their data bytes join the program sum.
 Step CUpload::SendEndRecord() {
   std::uint16_t almanacSum = 0;
-  if (WriteBackAlmanac(w_, &almanacSum) == FirstStep::kStopped) return Step::kFailed;
+  if (WriteBackAlmanac(load_, &almanacSum) == FirstStep::kStopped) return Step::kFailed;
   auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
   std::uint16_t dopplerSum = 0;
-  if (WriteBackDopplerTable(w_, &dopplerSum) == FirstStep::kStopped) return Step::kFailed;
+  if (WriteBackDopplerTable(load_, &dopplerSum) == FirstStep::kStopped) return Step::kFailed;
   sum = static_cast<std::uint16_t>(sum + dopplerSum);
   std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
 
   int endRetries = 0;
   for (;;) {
-    if (endRetries != 0) w_.clock.SleepMs(kEndResendPauseMs);
-    w_.port.ClearReceived();
+    if (endRetries != 0) load_.context.clock.SleepMs(kEndResendPauseMs);
+    load_.context.port.ClearReceived();
     for (std::uint8_t b : end) {
       if (!Write(&b, 1)) return Step::kFailed;
     }
@@ -213,7 +214,7 @@ Step CUpload::Run() {
     if (!resend_) {
       if (ReadRecord() != Step::kGoOn) return Step::kFailed;
     } else {
-      w_.clock.SleepMs(kResendPauseMs);
+      load_.context.clock.SleepMs(kResendPauseMs);
     }
     int percent = remainingSize_ > 0
                       ? static_cast<int>(static_cast<double>(bytesRead_) / remainingSize_ * 100.0)
@@ -232,11 +233,11 @@ Step CUpload::Run() {
 
 }  // namespace
 
-FirstStep UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image) {
-  CUpload upload(w, progress, image);
+FirstStep UploadProgram(FirstLoad& load, CProgress& progress, const ProgramImage& image) {
+  CUpload upload(load, progress, image);
   Step result = upload.Run();
   if (result == Step::kGoOn) return FirstStep::kDone;
   // A cancel confirmed by the user is not reported.
-  if (result == Step::kFailed) ShowFailure(w, FirstResult::kLoadingFailed);
+  if (result == Step::kFailed) ShowFailure(load, FirstResult::kLoadingFailed);
   return FirstStep::kStopped;
 }

@@ -10,7 +10,7 @@
 #include "loader/first/first_result.h"
 #include "loader/program_image.h"
 
-class CLoaderState;
+struct FirstLoad;
 class CProgress;
 struct ProgramImage;
 
@@ -37,4 +37,4 @@ EndVerdict JudgeEndVerdict(std::uint8_t firstByte);
 
 // Sends the records of a checked image, the header record never; kDone when the loader
 // accepted the whole program, kStopped on failure (reported) or confirmed cancel.
-FirstStep UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image);
+FirstStep UploadProgram(FirstLoad& load, CProgress& progress, const ProgramImage& image);

@@ -4,9 +4,9 @@
 #include "loader/first/first_family.h"
 #include "loader/first/first_result.h"
 
-class CLoaderState;
+struct FirstLoad;
 class CProgress;
 
 // kDone with the port open at 9600 bit/s and nothing received pending; kStopped otherwise
 // (a failure told, or a cancel).
-FirstStep EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind);
+FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind kind);

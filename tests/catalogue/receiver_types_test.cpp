@@ -74,12 +74,12 @@ TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCountAndValuesAreVe
   EXPECT_EQ(w.receiverTypes.entries, (Entries{"A", longName}));
   // The first value wins; a CR that is not part of CR LF stays.
   EXPECT_EQ(GetModelName(w), longName);
-  EXPECT_EQ(GetWrongChecksumText(w), "$PKZN,ERR\r");
+  EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "$PKZN,ERR\r");
   // No "E/S:" line in the record: the next record's one is not borrowed.
   EXPECT_EQ(GetFamilyTag(w), "");
   w.receiverTypes.selection = 1;
   EXPECT_EQ(GetFamilyTag(w), "TK");
-  EXPECT_EQ(GetWrongChecksumText(w), "no line end");
+  EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "no line end");
   // Every operation reads the file anew.
   WriteCatalogue("REC:" + longName + "\nE/S:TK20B\n");
   EXPECT_EQ(GetFamilyTag(w), "TK20B");
