@@ -14,6 +14,7 @@
 #include "catalogue/selection.h"
 #include "loader/first/almanac.h"
 #include "loader/first/first_family.h"
+#include "loader/load_context.h"
 #include "loader/second/second_family.h"
 #include "serial/serial_link.h"
 
@@ -94,10 +95,10 @@ bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
   w.fileName = w.settings.GetText("FILE_LOCATION", "FILE", "");
   w.rememberedTypeIndex = TypeIndexFromSetting(w.settings.GetInt("FILE_LOCATION", "REC", 0));
   w.catalogueFolder = catalogueFolder;
-  ClearTableFlags(w);
+  ClearTableFlags(w.tables);
   if (FillReceiverTypeList(w) < 0) return false;
   if (!w.IsExpertMode()) FillLanguageVersionList(w);
-  LoadAlmanacBackup(w);
+  LoadAlmanacBackup(w.tables, w.catalogueFolder);
   UpdateVersionLabel(w);
   w.doubleClickCounter = 0;
   return true;
@@ -186,9 +187,19 @@ void StartLoad(CLoaderState& w, const LoadSequences& sequences) {
   }
   const std::string familyTag = GetFamilyTag(w);
   CLoadOnPort load(w.port);
+  LoadContext context = LoadContextOf(w);
+  const LoadTarget target = LoadTargetOf(w);
   if (familyTag == "VR" || familyTag == "TK") {
-    if (sequences.firstFamily) sequences.firstFamily(w, familyTag);
+    if (sequences.firstFamily) sequences.firstFamily(context, target, w.tables, familyTag);
   } else if (familyTag == "TK20B") {
-    if (sequences.secondFamily) sequences.secondFamily(w, familyTag);
+    if (sequences.secondFamily) sequences.secondFamily(context, target, familyTag);
   }
+}
+
+LoadContext LoadContextOf(CLoaderState& w) {
+  return LoadContext{w.port, w.clock, w.ui, w.settings, w.language, CatalogueChoiceOf(w)};
+}
+
+LoadTarget LoadTargetOf(const CLoaderState& w) {
+  return LoadTarget{w.portNumber, w.FilePath(), w.keepUserData};
 }

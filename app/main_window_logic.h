@@ -10,6 +10,10 @@
 #include "base/messages.h"
 #include "base/settings_store.h"
 
+struct LoadContext;
+struct LoadTarget;
+struct TableStore;
+
 class CLoaderState;
 
 // Pause after the settings are written at close, before the window goes.
@@ -62,10 +66,16 @@ void StartLoad(CLoaderState& w);
 
 // The two loading sequences, replaceable so that the dispatch can be watched on its own.
 struct LoadSequences {
-  std::function<void(CLoaderState&, const std::string& familyTag)> firstFamily;
-  std::function<void(CLoaderState&, const std::string& familyTag)> secondFamily;
+  std::function<void(LoadContext&, const LoadTarget&, TableStore&, const std::string& familyTag)>
+      firstFamily;
+  std::function<void(LoadContext&, const LoadTarget&, const std::string& familyTag)> secondFamily;
 };
 void StartLoad(CLoaderState& w, const LoadSequences& sequences);
+
+// What a load started now from the window works with: its services, language and catalogue
+// choice, and the port, file and keep-user-data choice.
+LoadContext LoadContextOf(CLoaderState& w);
+LoadTarget LoadTargetOf(const CLoaderState& w);
 
 // The folder offered before any was chosen: the user's home folder, with the separator.
 std::string DefaultFileFolder();

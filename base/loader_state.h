@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "base/path.h"
 #include "base/table_store.h"
 
 class UserInteraction;
@@ -42,7 +43,6 @@ class CLoaderState {
   std::int8_t doubleClickCounter = 0;
   std::string catalogueFolder;  // the working directory at start, without a trailing separator
   TableStore tables;
-  BlockMap blockMap{};
   std::int16_t rememberedTypeIndex = 0;
   std::string fileName;  // the file to send, without folder
   std::string folder;    // its folder, ending with the platform's separator
@@ -57,5 +57,3 @@ class CLoaderState {
   bool IsExpertMode() const { return mode != 0; }
   std::string FilePath() const { return folder + fileName; }
 };
-
-inline constexpr char kPathSeparator = '/';

@@ -15,11 +15,13 @@
 #include <fstream>
 #include <string>
 
+#include "app/main_window_logic.h"
 #include "base/clock.h"
 #include "base/loader_state.h"
 #include "base/progress.h"
 #include "base/settings_store.h"
 #include "base/user_interaction.h"
+#include "loader/load_context.h"
 #include "loader/program_image.h"
 #include "loader/second/tk20b_steps.h"
 #include "serial/serial_port.h"
@@ -129,12 +131,14 @@ int main() {
 
   std::uint32_t rate = 0;
   ProgramImage image;
-  Tk20bResult result = Tk20bLoadImage(w, &image);
-  if (result == kStepOk) result = Tk20bDetect(w, progress);
-  if (result == kStepOk) result = Tk20bPrepare(w, progress, &rate);
+  LoadContext context = LoadContextOf(w);
+  const LoadTarget target = LoadTargetOf(w);
+  Tk20bResult result = Tk20bLoadImage(context, target, &image);
+  if (result == kStepOk) result = Tk20bDetect(context, target, progress);
+  if (result == kStepOk) result = Tk20bPrepare(context, target, progress, &rate);
   double cpu0 = CpuSeconds();
   auto wall0 = std::chrono::steady_clock::now();
-  if (result == kStepOk) result = Tk20bTransfer(w, progress, rate, image);
+  if (result == kStepOk) result = Tk20bTransfer(context, target, progress, rate, image);
   auto wall1 = std::chrono::steady_clock::now();
   double cpu1 = CpuSeconds();
 

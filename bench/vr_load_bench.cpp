@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window_logic.h"
 #include "base/clock.h"
 #include "base/loader_state.h"
 #include "base/messages.h"
@@ -26,6 +27,7 @@
 #include "base/user_interaction.h"
 #include "loader/first/first_family.h"
 #include "loader/first/first_timing.h"
+#include "loader/load_context.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -153,7 +155,8 @@ int main(int argc, char** argv) {
 
   double cpuBefore = CpuSeconds();
   auto start = std::chrono::steady_clock::now();
-  RunFirstFamilyLoad(w, "VR");
+  LoadContext context = LoadContextOf(w);
+  RunFirstFamilyLoad(context, LoadTargetOf(w), w.tables, "VR");
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   double cpu = CpuSeconds() - cpuBefore;
 

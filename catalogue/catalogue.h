@@ -5,12 +5,22 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/messages.h"
 
 class CLoaderState;
+class UserInteraction;
+
+// Where the catalogue is and which of its receiver types is chosen: what a load needs to
+// read the chosen type's values anew while it runs.
+struct CatalogueChoice {
+  std::string folder;                       // without a trailing separator
+  std::optional<std::string> selectedType;  // display name; none without a selection
+};
 
 inline constexpr const char* kCatalogueFileName = "chgt.cfg";
 inline constexpr std::string_view kTagRecord = "REC:";
@@ -45,15 +55,28 @@ std::string LanguageFilePath(const CLoaderState& w, std::string_view modelName,
 // that name is not a language file.
 bool LanguageFileExists(const std::string& path);
 
+// Every display name of the catalogue in file order, duplicates kept; unless `everyType`,
+// only those with a language file for `language`. None when the catalogue cannot be opened
+// (message 110 shown).
+std::optional<std::vector<std::string>> ReceiverTypeNames(const std::string& folder,
+                                                          UserInteraction& ui, Language language,
+                                                          bool everyType);
 // Part of the main window: fills the receiver-type list. 1, or -1 when the catalogue
 // cannot be opened (message 110 shown).
 std::int8_t FillReceiverTypeList(CLoaderState& w);
 // True when the record `displayName` has a language line for the running language whose
 // file exists; false without one or when the catalogue cannot be opened (message 110).
 bool HasLanguageFile(CLoaderState& w, const std::string& displayName);
+bool HasLanguageFile(const std::string& folder, UserInteraction& ui, Language language,
+                     const std::string& displayName);
 // The first value of `tag` in the selected type's record; empty without one, without a
 // selection, or when the catalogue cannot be opened (message 110 shown).
-std::string LookupTypeValue(CLoaderState& w, std::string_view tag);
+std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, Language language,
+                            std::string_view tag);
+std::string GetFamilyTag(const CatalogueChoice& choice, UserInteraction& ui, Language language);
+std::string GetWrongChecksumText(const CatalogueChoice& choice, UserInteraction& ui,
+                                 Language language);
+// The window's folder and selected type.
+CatalogueChoice CatalogueChoiceOf(const CLoaderState& w);
 std::string GetFamilyTag(CLoaderState& w);
-std::string GetWrongChecksumText(CLoaderState& w);
 std::string GetModelName(CLoaderState& w);

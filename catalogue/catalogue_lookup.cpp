@@ -65,15 +65,16 @@ bool LanguageFileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-std::string LookupTypeValue(CLoaderState& w, std::string_view tag) {
-  CCatalogueReader reader(CataloguePath(w), w.ui);
+std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, Language language,
+                            std::string_view tag) {
+  CCatalogueReader reader(choice.folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
+    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
     return std::string();
   }
-  if (!w.receiverTypes.HasSelection()) return std::string();
+  if (!choice.selectedType) return std::string();
   std::string value;
-  ScanRecord(reader, w.receiverTypes.SelectedText(), [&](std::string_view line) {
+  ScanRecord(reader, *choice.selectedType, [&](std::string_view line) {
     if (LineTag(line) != tag) return true;
     value.assign(LineValue(line));
     return false;
@@ -81,12 +82,22 @@ std::string LookupTypeValue(CLoaderState& w, std::string_view tag) {
   return value;
 }
 
-std::string GetFamilyTag(CLoaderState& w) {
-  return LookupTypeValue(w, kTagFamily);
+std::string GetFamilyTag(const CatalogueChoice& choice, UserInteraction& ui, Language language) {
+  return LookupTypeValue(choice, ui, language, kTagFamily);
 }
-std::string GetWrongChecksumText(CLoaderState& w) {
-  return LookupTypeValue(w, kTagWrongChecksum);
+std::string GetWrongChecksumText(const CatalogueChoice& choice, UserInteraction& ui,
+                                 Language language) {
+  return LookupTypeValue(choice, ui, language, kTagWrongChecksum);
+}
+
+CatalogueChoice CatalogueChoiceOf(const CLoaderState& w) {
+  CatalogueChoice choice{w.catalogueFolder, std::nullopt};
+  if (w.receiverTypes.HasSelection()) choice.selectedType = w.receiverTypes.SelectedText();
+  return choice;
+}
+std::string GetFamilyTag(CLoaderState& w) {
+  return GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language);
 }
 std::string GetModelName(CLoaderState& w) {
-  return LookupTypeValue(w, kTagModelName);
+  return LookupTypeValue(CatalogueChoiceOf(w), w.ui, w.language, kTagModelName);
 }

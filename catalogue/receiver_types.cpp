@@ -1,5 +1,9 @@
 // The receiver-type list: every display name of the catalogue, in file order, duplicates
 // kept; in standard mode only types with a language file for the running language.
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "base/loader_state.h"
 #include "base/messages.h"
 #include "catalogue/catalogue.h"
@@ -28,43 +32,58 @@ std::string FindModelName(CCatalogueReader& reader, std::string_view displayName
 }  // namespace
 
 bool HasLanguageFile(CLoaderState& w, const std::string& displayName) {
-  CCatalogueReader reader(CataloguePath(w), w.ui);
+  return HasLanguageFile(w.catalogueFolder, w.ui, w.language, displayName);
+}
+
+bool HasLanguageFile(const std::string& folder, UserInteraction& ui, Language language,
+                     const std::string& displayName) {
+  CCatalogueReader reader(folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
+    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
     return false;
   }
   std::string modelName = FindModelName(reader, displayName);
   reader.Rewind();
-  std::string_view languageTag = LanguageTag(w.language);
+  std::string_view languageTag = LanguageTag(language);
   bool result = false;
   std::string extension, label;
   ScanRecord(reader, displayName, [&](std::string_view line) {
     if (LineTag(line) != languageTag) return true;
     SplitLanguageLine(line, &extension, &label);
     // One existing file is enough; the rest of the record cannot change the answer.
-    result = LanguageFileExists(LanguageFilePath(w, modelName, extension));
+    result = LanguageFileExists(folder + kPathSeparator + modelName + '.' + extension);
     return !result;
   });
   return result;
 }
 
-std::int8_t FillReceiverTypeList(CLoaderState& w) {
-  CCatalogueReader reader(CataloguePath(w), w.ui);
+std::optional<std::vector<std::string>> ReceiverTypeNames(const std::string& folder,
+                                                          UserInteraction& ui, Language language,
+                                                          bool everyType) {
+  CCatalogueReader reader(folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
-    return -1;
+    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
+    return std::nullopt;
   }
-  ChoiceList& list = w.receiverTypes;
-  list.entries.clear();
-  list.selection = -1;
+  std::vector<std::string> names;
   std::string line;
   while (reader.ReadLine(&line)) {
     if (LineTag(line) != kTagRecord || LineValue(line).empty()) continue;
     std::string displayName(LineValue(line));
-    if (w.IsExpertMode() || HasLanguageFile(w, displayName)) {
-      list.entries.push_back(std::move(displayName));
+    if (everyType || HasLanguageFile(folder, ui, language, displayName)) {
+      names.push_back(std::move(displayName));
     }
   }
+  return names;
+}
+
+std::int8_t FillReceiverTypeList(CLoaderState& w) {
+  std::optional<std::vector<std::string>> names =
+      ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, w.IsExpertMode());
+  if (!names) return -1;
+  ChoiceList& list = w.receiverTypes;
+  list.entries = std::move(*names);
+  list.selection = -1;
   int count = static_cast<int>(list.entries.size());
   if (w.rememberedTypeIndex > count - 1) w.rememberedTypeIndex = 0;
   if (w.rememberedTypeIndex >= 0 && w.rememberedTypeIndex < count) {

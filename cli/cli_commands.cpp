@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "base/atomic_file.h"
@@ -52,12 +53,9 @@ int ReportUnknownType(CLoaderState& w, const std::string& type, std::ostream& er
   err << kProgramName << "unknown receiver type '" << type << "'\n";
   if (!w.IsExpertMode()) {
     // Listed in expert mode only: the type is known but none of its files is here.
-    ChoiceList standard = w.receiverTypes;
-    w.mode = 1;
-    bool known = FillReceiverTypeList(w) > 0 && FindEntry(w.receiverTypes.entries, type) >= 0;
-    w.mode = 0;
-    w.receiverTypes = standard;
-    if (known) {
+    std::optional<std::vector<std::string>> everyType =
+        ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, true);
+    if (everyType && FindEntry(*everyType, type) >= 0) {
       err << "  it has no language file here for the running language; send a file with "
              "--file PATH\n";
     }
@@ -111,7 +109,7 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
   }
   // The window's own order: the saved almanac is loaded once the lists are filled, and the
   // version label follows every choice (in standard mode it also fixes the file).
-  LoadAlmanacBackup(w);
+  LoadAlmanacBackup(w.tables, w.catalogueFolder);
   UpdateVersionLabel(w);
   return kExitLoaded;
 }

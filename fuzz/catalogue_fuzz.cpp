@@ -60,7 +60,7 @@ void Exercise(CLoaderState& w) {
   for (std::size_t i = 0; i < count; ++i) {
     Check(!types.entries[i].empty());
     w.receiverTypes.selection = static_cast<int>(i);
-    (void)GetWrongChecksumText(w);
+    (void)GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language);
     if (!w.IsExpertMode()) {
       FillLanguageVersionList(w);
       Check(w.languageVersions.selection == -1 || w.languageVersions.HasSelection());

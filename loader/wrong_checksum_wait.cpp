@@ -4,29 +4,35 @@
 #include <string>
 
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/progress.h"
 #include "catalogue/catalogue.h"
+#include "loader/deadline.h"
+#include "loader/load_context.h"
 #include "serial/serial_link.h"
 
-int WaitForWrongChecksumText(CLoaderState& w, CProgress& progress) {
-  const std::int64_t limit = w.clock.NowMs() + kWrongChecksumWindowMs;
-  w.port.ClearReceived();
-  const std::string wanted = GetWrongChecksumText(w);
+WrongChecksumWait WaitForWrongChecksumText(LoadContext& context, CProgress& progress) {
+  const Deadline deadline(context.clock, kWrongChecksumWindowMs);
+  context.port.ClearReceived();
+  const std::string wanted = GetWrongChecksumText(context.catalogue, context.ui, context.language);
   std::string collected;
   std::size_t searchFrom = 0;
-  for (;;) {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceivedWaiting(&data, &count, 1);
-    for (std::uint32_t i = 0; i < count; ++i) {
+  WrongChecksumWait outcome = WrongChecksumWait::kTimeout;
+  TakeUntil(context.port, deadline, 1, [&](std::span<const std::uint8_t> take) {
+    for (std::uint8_t b : take) {
       // The receiver pads with zero bytes between repeats; they are no part of the text.
-      if (data[i] != 0) collected.push_back(static_cast<char>(data[i]));
+      if (b != 0) collected.push_back(static_cast<char>(b));
     }
-    if (collected.find(wanted, searchFrom) != std::string::npos) return kWrongChecksumFound;
+    if (collected.find(wanted, searchFrom) != std::string::npos) {
+      outcome = WrongChecksumWait::kFound;
+      return true;
+    }
     // Only bytes that could still complete the text need looking at again.
     if (collected.size() >= wanted.size()) searchFrom = collected.size() - wanted.size() + 1;
-    if (progress.PollCancel() == 1) return kWrongChecksumCancelled;
-    if (w.clock.NowMs() >= limit) return kWrongChecksumTimeout;
-  }
+    if (progress.PollCancel() == 1) {
+      outcome = WrongChecksumWait::kCancelled;
+      return true;
+    }
+    return false;
+  });
+  return outcome;
 }

@@ -2,18 +2,18 @@
 // to load, or with a damaged program) repeats the WRG: text of its type over and over.
 #pragma once
 
-class CLoaderState;
-class CProgress;
+#include <cstdint>
 
-inline constexpr int kWrongChecksumFound = 1;
-inline constexpr int kWrongChecksumCancelled = 253;
-inline constexpr int kWrongChecksumTimeout = 255;
+class CProgress;
+struct LoadContext;
+
+enum class WrongChecksumWait : std::int8_t { kFound, kCancelled, kTimeout };
 
 inline constexpr int kWrongChecksumWindowMs = 2000;
 
-// Needs w.port open. Empties the receive buffer, then collects the non-zero bytes that
+// Needs the context's port open. Empties the receive buffer, then collects the non-zero bytes that
 // arrive for up to kWrongChecksumWindowMs and looks for the selected type's wrong-checksum
-// text (read anew from the catalogue on each call). kWrongChecksumFound when it came,
-// kWrongChecksumCancelled on a press of cancel, kWrongChecksumTimeout otherwise. An empty
+// text (read anew from the catalogue on each call). kFound when it came, kCancelled on a
+// press of cancel, kTimeout otherwise. An empty
 // text is found at the first look.
-int WaitForWrongChecksumText(CLoaderState& w, CProgress& progress);
+WrongChecksumWait WaitForWrongChecksumText(LoadContext& context, CProgress& progress);

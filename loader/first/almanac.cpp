@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "base/atomic_file.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "loader/first/first_result.h"
 
 namespace {
@@ -17,13 +17,13 @@ std::uint16_t WeekOf(const AlmanacRow& row) {
 
 }  // namespace
 
-void ClearTableFlags(CLoaderState& w) {
-  w.tables.dopplerValid = false;
-  w.tables.freshAlmanacValid = false;
+void ClearTableFlags(TableStore& tables) {
+  tables.dopplerValid = false;
+  tables.freshAlmanacValid = false;
 }
 
-std::string AlmanacPath(const CLoaderState& w) {
-  return w.catalogueFolder + kPathSeparator + kAlmanacFileName;
+std::string AlmanacPath(const std::string& catalogueFolder) {
+  return catalogueFolder + kPathSeparator + kAlmanacFileName;
 }
 
 std::int64_t AlmanacReferenceTime(const AlmanacRow& row) {
@@ -45,9 +45,9 @@ bool IsAlmanacUsable(const Almanac& almanac, std::int64_t secondsSince1970) {
   return true;
 }
 
-void CheckAlmanacAge(CLoaderState& w) {
-  if (IsAlmanacUsable(w.tables.savedAlmanac, static_cast<std::int64_t>(std::time(nullptr))))
-    w.tables.savedAlmanacValid = true;
+void CheckAlmanacAge(TableStore& tables) {
+  if (IsAlmanacUsable(tables.savedAlmanac, static_cast<std::int64_t>(std::time(nullptr))))
+    tables.savedAlmanacValid = true;
 }
 
 bool DecodeAlmanacFile(std::span<const std::uint8_t> bytes, Almanac* almanac) {
@@ -59,9 +59,9 @@ bool DecodeAlmanacFile(std::span<const std::uint8_t> bytes, Almanac* almanac) {
   return true;
 }
 
-void LoadAlmanacBackup(CLoaderState& w) {
-  w.tables.savedAlmanacValid = false;
-  UniqueFile file = OpenFile(AlmanacPath(w), "rb");
+void LoadAlmanacBackup(TableStore& tables, const std::string& catalogueFolder) {
+  tables.savedAlmanacValid = false;
+  UniqueFile file = OpenFile(AlmanacPath(catalogueFolder), "rb");
   if (file == nullptr) return;
   std::vector<std::uint8_t> bytes(kAlmanacFileSize + 1);
   std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
@@ -70,8 +70,8 @@ void LoadAlmanacBackup(CLoaderState& w) {
   // Only a whole file is used: rows past the end of a short one would be made up.
   if (readError || got < static_cast<std::size_t>(kAlmanacFileSize)) return;
   bytes.resize(kAlmanacFileSize);
-  DecodeAlmanacFile(bytes, &w.tables.savedAlmanac);
-  CheckAlmanacAge(w);
+  DecodeAlmanacFile(bytes, &tables.savedAlmanac);
+  CheckAlmanacAge(tables);
 }
 
 void MergeAlmanacRows(TableStore& tables) {
@@ -89,16 +89,18 @@ void MergeAlmanacRows(TableStore& tables) {
   }
 }
 
-void MergeAlmanac(CLoaderState& w) {
-  MergeAlmanacRows(w.tables);
-  SaveAlmanacBackup(w);
+void MergeAlmanac(TableStore& tables, const std::string& catalogueFolder, UserInteraction& ui,
+                  Language language) {
+  MergeAlmanacRows(tables);
+  SaveAlmanacBackup(tables, catalogueFolder, ui, language);
 }
 
-void SaveAlmanacBackup(CLoaderState& w) {
+void SaveAlmanacBackup(const TableStore& tables, const std::string& catalogueFolder,
+                       UserInteraction& ui, Language language) {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(kAlmanacFileSize);
-  for (const AlmanacRow& row : w.tables.savedAlmanac)
+  for (const AlmanacRow& row : tables.savedAlmanac)
     bytes.insert(bytes.end(), row.begin(), row.end());
-  if (!ReplaceFileAtomically(AlmanacPath(w), bytes))
-    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
+  if (!ReplaceFileAtomically(AlmanacPath(catalogueFolder), bytes))
+    ReportFirstResult(ui, language, FirstResult::kTempFileError);
 }

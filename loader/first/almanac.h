@@ -8,9 +8,10 @@
 #include <span>
 #include <string>
 
+#include "base/messages.h"
 #include "base/table_store.h"
 
-class CLoaderState;
+class UserInteraction;
 
 inline constexpr const char* kAlmanacFileName = "alm.alm";
 inline constexpr std::int64_t kGpsEpochSeconds = 315993600;  // as the receivers count it
@@ -20,19 +21,21 @@ inline constexpr std::uint8_t kAgedStatus = 0x80;  // rows at or above take part
 using Almanac = std::array<AlmanacRow, kAlmanacSlotCount>;
 
 // Doppler table valid and fresh almanac valid back to 0; the saved almanac stays.
-void ClearTableFlags(CLoaderState& w);
+void ClearTableFlags(TableStore& tables);
 // Reads alm.alm from the catalogue folder into the saved almanac and judges its age. A
 // missing or short file leaves the saved almanac unusable, without a message.
-void LoadAlmanacBackup(CLoaderState& w);
+void LoadAlmanacBackup(TableStore& tables, const std::string& catalogueFolder);
 // Saved almanac valid = 1 unless one of its aged rows is more than two weeks old.
-void CheckAlmanacAge(CLoaderState& w);
+void CheckAlmanacAge(TableStore& tables);
 // Merges the fresh almanac into the saved one and writes alm.alm.
-void MergeAlmanac(CLoaderState& w);
+void MergeAlmanac(TableStore& tables, const std::string& catalogueFolder, UserInteraction& ui,
+                  Language language);
 // Replaces alm.alm atomically with the saved almanac; message 113 when it cannot.
-void SaveAlmanacBackup(CLoaderState& w);
+void SaveAlmanacBackup(const TableStore& tables, const std::string& catalogueFolder,
+                       UserInteraction& ui, Language language);
 
 // catalogue folder / alm.alm
-std::string AlmanacPath(const CLoaderState& w);
+std::string AlmanacPath(const std::string& catalogueFolder);
 // Week number * 604800 + time byte * 4096, in seconds.
 std::int64_t AlmanacReferenceTime(const AlmanacRow& row);
 // The GPS week at `secondsSince1970`, cut toward zero.

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/user_interaction.h"
 #include "loader/first/almanac.h"
+#include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 
 namespace {
@@ -110,12 +110,12 @@ DumpParse ParseDumpBytes(std::span<const std::uint8_t> dump, TableStore& tables)
   return result;
 }
 
-int ParseDump(CLoaderState& w, std::FILE* dump) {
+FirstStep ParseDump(FirstLoad& load, std::FILE* dump) {
   std::vector<std::uint8_t> bytes;
   std::clearerr(dump);
   if (std::fseek(dump, 0, SEEK_SET) != 0) {
-    w.ui.ShowFileReadError();
-    return -1;
+    load.context.ui.ShowFileReadError();
+    return FirstStep::kStopped;
   }
   std::array<std::uint8_t, 4096> chunk{};
   for (;;) {
@@ -124,30 +124,32 @@ int ParseDump(CLoaderState& w, std::FILE* dump) {
     if (got < chunk.size()) break;
   }
   if (std::ferror(dump)) {
-    w.ui.ShowFileReadError();
-    return -1;
+    load.context.ui.ShowFileReadError();
+    return FirstStep::kStopped;
   }
 
-  DumpParse parse = ParseDumpBytes(bytes, w.tables);
+  DumpParse parse = ParseDumpBytes(bytes, load.tables);
   auto ask = [&]() {
-    return ShowMessageById(w.ui, w.language, kMsgDopplerReadError, kStyleQuestion);
+    return ShowMessageById(load.context.ui, load.context.language, kMsgDopplerReadError,
+                           kStyleQuestion);
   };
   switch (parse.outcome) {
     case DumpOutcome::kComplete:
-      w.tables.dopplerValid = true;
-      w.tables.freshAlmanacValid = true;
-      MergeAlmanac(w);
-      return 1;
+      load.tables.dopplerValid = true;
+      load.tables.freshAlmanacValid = true;
+      MergeAlmanac(load.tables, load.context.catalogue.folder, load.context.ui,
+                   load.context.language);
+      return FirstStep::kDone;
     case DumpOutcome::kNoRecordStart:
-      ReportFirstResult(w.ui, w.language, FirstResult::kDopplerReadError);
-      return -1;
+      ReportFirstResult(load.context.ui, load.context.language, FirstResult::kDopplerReadError);
+      return FirstStep::kStopped;
     case DumpOutcome::kBadRecord:
-      if (ask() == kResultYes) return -1;
-      w.tables.dopplerValid = false;
-      w.tables.freshAlmanacValid = false;
-      return 1;
+      if (ask() == kResultYes) return FirstStep::kStopped;
+      load.tables.dopplerValid = false;
+      load.tables.freshAlmanacValid = false;
+      return FirstStep::kDone;
     case DumpOutcome::kEnded:
-      return ask() == kResultYes ? -1 : 1;
+      return ask() == kResultYes ? FirstStep::kStopped : FirstStep::kDone;
   }
-  return -1;
+  return FirstStep::kStopped;
 }

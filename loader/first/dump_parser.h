@@ -7,8 +7,9 @@
 #include <span>
 
 #include "base/table_store.h"
+#include "loader/first/first_result.h"
 
-class CLoaderState;
+struct FirstLoad;
 
 inline constexpr int kDumpMinimumBytes = 3017;  // a shorter dump is judged too few
 inline constexpr int kDumpRecordCount = kBlockCount;
@@ -31,5 +32,5 @@ struct DumpParse {
 DumpParse ParseDumpBytes(std::span<const std::uint8_t> dump, TableStore& tables);
 
 // Parses the open dump file into the table store, sets the flags and merges the almanac
-// after a complete dump. 1 to go on with the load, -1 to stop it (reported, message 115).
-int ParseDump(CLoaderState& w, std::FILE* dump);
+// after a complete dump. kStopped ends the load (told, or message 115 answered yes).
+FirstStep ParseDump(FirstLoad& load, std::FILE* dump);

@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "base/atomic_file.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/dump_parser.h"
+#include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 #include "loader/first/priority.h"
 #include "loader/first/tables.h"
@@ -21,67 +21,76 @@ namespace {
 
 // After an unfinished load the receiver's memory no longer holds its tables: the dump that
 // the earlier attempt left is all there is.
-int ParseEarlierDump(CLoaderState& w) {
-  UniqueFile dump = OpenFile(DumpFilePath(w), "rb");
+FirstStep ParseEarlierDump(FirstLoad& load) {
+  UniqueFile dump = OpenFile(DumpFilePath(load), "rb");
   if (dump == nullptr) {
-    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    return -1;
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+    return FirstStep::kStopped;
   }
-  return ParseDump(w, dump.get());
+  return ParseDump(load, dump.get());
 }
 
 // The file is read and checked whole before the receiver is asked anything: a file the
 // upload would give up on halfway must never cost the receiver its program and tables.
-bool LoadCheckedImage(CLoaderState& w, ProgramImage* image) {
-  switch (LoadProgramImage(w.FilePath(), RecordRules::kFirstFamily, w.ui, image)) {
+bool LoadCheckedImage(FirstLoad& load, ProgramImage* image) {
+  switch (
+      LoadProgramImage(load.target.filePath, RecordRules::kFirstFamily, load.context.ui, image)) {
     case ImageLoad::kReady:
       return true;
     case ImageLoad::kUnreadable:
-      ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
+      ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
       return false;
     case ImageLoad::kRefused:
-      ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
+      ReportFirstResult(load.context.ui, load.context.language, FirstResult::kLoadingFailed);
       return false;
   }
   return false;
 }
 
 // The receiver's tables (read out, or parsed from an unfinished load's dump), the wake-up
-// into the loader and the upload; the load result, -1 unless the upload succeeded. The
-// port's marker says unfinished from the wake-up on (EnterLoadingMode) until the upload has
-// succeeded.
-int LoadWithTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind,
-                   const ProgramImage& image) {
-  const bool unfinished = IsLastLoadingUnfinished(w.settings, w.portNumber);
-  int marker = CheckLastLoadingMarker(w.settings, w.ui, w.language, w.portNumber);
+// into the loader and the upload; kDone when the upload succeeded. The port's marker says
+// unfinished from the wake-up on (EnterLoadingMode) until the upload has succeeded.
+FirstStep LoadWithTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
+                         const ProgramImage& image) {
+  const bool unfinished = IsLastLoadingUnfinished(load.context.settings, load.target.portNumber);
+  int marker = CheckLastLoadingMarker(load.context.settings, load.context.ui, load.context.language,
+                                      load.target.portNumber);
   // A stop asked while the unfinished-load question was open (a signal, a logout) ends the
   // load here: its answer was nobody's, and a read-out would empty the dump that holds the
   // only copy of the receiver's tables.
-  if (unfinished && progress.PollConfirmedCancel() == CancelAnswer::kConfirmed) return -1;
-  int tables = marker < 0 ? ParseEarlierDump(w) : ReadReceiverTables(w, progress, kind);
-  if (tables < 0) return -1;
-  if (EnterLoadingMode(w, progress, kind) < 0) return -1;
-  int result = -1;
+  if (unfinished && progress.PollConfirmedCancel() == CancelAnswer::kConfirmed)
+    return FirstStep::kStopped;
+  const bool tablesRead = marker < 0
+                              ? ParseEarlierDump(load) == FirstStep::kDone
+                              : ReadReceiverTables(load, progress, kind) != TablesRead::kStopped;
+  if (!tablesRead) return FirstStep::kStopped;
+  if (EnterLoadingMode(load, progress, kind) == FirstStep::kStopped) return FirstStep::kStopped;
+  FirstStep result = FirstStep::kStopped;
   {
     CRaisedPriority raised;
-    result = UploadProgram(w, progress, image);
+    result = UploadProgram(load, progress, image);
   }
-  SetLastLoadingMarker(w.settings, w.portNumber, result);
+  SetLastLoadingMarker(load.context.settings, load.target.portNumber,
+                       result == FirstStep::kDone ? 1 : -1);
   return result;
 }
 
 }  // namespace
 
-void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag) {
+void RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, TableStore& tables,
+                        const std::string& familyTag) {
   std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(familyTag);
   if (!kind) return;
-  BuildBlockMap(w);
-  ClearTableFlags(w);
-  CProgress progress(w.ui, w.language);
+  FirstLoad load{context, target, tables};
+  BuildBlockMap(load);
+  ClearTableFlags(load.tables);
+  CProgress progress(load.context.ui, load.context.language);
   progress.OpenProgress();
   ProgramImage image;
-  int result = LoadCheckedImage(w, &image) ? LoadWithTables(w, progress, *kind, image) : -1;
-  w.port.ClosePort();
-  if (result == 1) ReportFirstResult(w.ui, w.language, FirstResult::kLoaded);
+  FirstStep result = LoadCheckedImage(load, &image) ? LoadWithTables(load, progress, *kind, image)
+                                                    : FirstStep::kStopped;
+  load.context.port.ClosePort();
+  if (result == FirstStep::kDone)
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kLoaded);
   progress.CloseProgress();
 }

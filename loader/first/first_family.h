@@ -3,10 +3,14 @@
 
 #include <string>
 
+#include "base/table_store.h"
 #include "catalogue/family_kind.h"
 
-class CLoaderState;
+struct LoadContext;
+struct LoadTarget;
 
 // Reads the receiver's tables, brings it into loading mode, sends the file with the
-// tables written back at its end, and tells the outcome in one message box.
-void RunFirstFamilyLoad(CLoaderState& w, const std::string& familyTag);
+// tables written back at its end, and tells the outcome in one message box. `tables` holds
+// the saved almanac the window loaded at its start; the load adds what it reads.
+void RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, TableStore& tables,
+                        const std::string& familyTag);

@@ -21,6 +21,10 @@ enum class FirstResult : std::int8_t {
   kFlashWriteError,     // the loader could not write its flash
 };
 
+// How a step of the load ended: done, so the next may follow, or stopped, the load ending
+// here (its failure already told, or a cancel the user confirmed).
+enum class FirstStep : std::int8_t { kDone, kStopped };
+
 struct FirstResultMessage {
   int messageId;  // French block
   int style;

@@ -2,8 +2,9 @@
 
 #include "base/clock.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "loader/deadline.h"
+#include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/tables.h"
@@ -42,34 +43,30 @@ std::span<const std::uint8_t> DopplerBytes(const TableStore& tables, int block) 
 
 // Waits for the first delivery after a write-back record; the loader answers these at
 // once, so the wait does not pause between takes. The first byte, or -1 after 2000 ms.
-int AwaitFirstByte(CLoaderState& w) {
+int AwaitFirstByte(FirstLoad& load) {
   using namespace first_timing;
-  std::int64_t limit = w.clock.NowMs() + kWriteBackAnswerWindowMs;
-  do {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
-    if (count > 0) return data[0];
-  } while (w.clock.NowMs() < limit);
-  return -1;
+  const Deadline deadline(load.context.clock, kWriteBackAnswerWindowMs);
+  std::span<const std::uint8_t> answer =
+      TakeFirstDelivery(load.context.port, deadline, kArrivalWaitMs);
+  return answer.empty() ? -1 : answer[0];
 }
 
-bool Send(CLoaderState& w, const std::vector<std::uint8_t>& record) {
+bool Send(FirstLoad& load, const std::vector<std::uint8_t>& record) {
   auto size = static_cast<std::uint32_t>(record.size());
-  return w.port.WriteToPort(record.data(), size) == size;
+  return load.context.port.WriteToPort(record.data(), size) == size;
 }
 
 // Sends a record and accepts a "0", sending it once more after any other first answer.
 // A port that no longer takes bytes fails at once rather than waiting for silence.
-int SendAndJudge(CLoaderState& w, const std::vector<std::uint8_t>& record) {
+FirstStep SendAndJudge(FirstLoad& load, const std::vector<std::uint8_t>& record) {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (!Send(w, record)) break;
-    int answer = AwaitFirstByte(w);
-    if (answer == '0') return 1;
+    if (!Send(load, record)) break;
+    int answer = AwaitFirstByte(load);
+    if (answer == '0') return FirstStep::kDone;
     if (answer < 0) break;
   }
-  ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
-  return -1;
+  ReportFirstResult(load.context.ui, load.context.language, FirstResult::kLoadingFailed);
+  return FirstStep::kStopped;
 }
 
 void AddBytes(std::uint16_t* sum, std::span<const std::uint8_t> bytes) {
@@ -86,26 +83,27 @@ std::uint16_t DopplerWordSum(const TableStore& tables) {
   return wordSum;
 }
 
-int WriteBackAlmanac(CLoaderState& w, std::uint16_t* sum) {
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum) {
   *sum = 0;
-  if (!w.tables.savedAlmanacValid) return 1;
+  if (!load.tables.savedAlmanacValid) return FirstStep::kDone;
   for (int block = kFirstAlmanacBlock; block < kBlockCount; ++block) {
     const AlmanacRow& row =
-        w.tables.savedAlmanac[static_cast<std::size_t>(block - kFirstAlmanacBlock)];
+        load.tables.savedAlmanac[static_cast<std::size_t>(block - kFirstAlmanacBlock)];
     AddBytes(sum, row);
-    if (SendAndJudge(
-            w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address, row)) < 0)
-      return -1;
+    if (SendAndJudge(load, BuildWriteBackRecord(
+                               load.blockMap[static_cast<std::size_t>(block)].address, row)) ==
+        FirstStep::kStopped)
+      return FirstStep::kStopped;
   }
-  return 1;
+  return FirstStep::kDone;
 }
 
-int WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum) {
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum) {
   *sum = 0;
-  if (!w.tables.dopplerValid) return 1;
+  if (!load.tables.dopplerValid) return FirstStep::kDone;
   std::uint16_t wordSum = 0;
   for (int block = 0; block <= kLastDopplerBlock; ++block) {
-    std::span<const std::uint8_t> bytes = DopplerBytes(w.tables, block);
+    std::span<const std::uint8_t> bytes = DopplerBytes(load.tables, block);
     wordSum = AddWordPairs(wordSum, bytes);
     std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
     // The table's word sum lands right behind it, at base + 1280.
@@ -114,9 +112,10 @@ int WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum) {
       data.push_back(static_cast<std::uint8_t>(wordSum));
     }
     AddBytes(sum, data);
-    if (SendAndJudge(
-            w, BuildWriteBackRecord(w.blockMap[static_cast<std::size_t>(block)].address, data)) < 0)
-      return -1;
+    if (SendAndJudge(load, BuildWriteBackRecord(
+                               load.blockMap[static_cast<std::size_t>(block)].address, data)) ==
+        FirstStep::kStopped)
+      return FirstStep::kStopped;
   }
-  return 1;
+  return FirstStep::kDone;
 }

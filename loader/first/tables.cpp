@@ -9,12 +9,14 @@
 #include "base/atomic_file.h"
 #include "base/clock.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "base/progress.h"
 #include "catalogue/catalogue.h"
+#include "loader/deadline.h"
 #include "loader/first/dump_parser.h"
 #include "loader/first/first_line.h"
+#include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/wrong_checksum_wait.h"
@@ -52,42 +54,44 @@ void FillBlockMap(BlockMap& map, FirstFamilyKind kind) {
   }
 }
 
-void BuildBlockMap(CLoaderState& w) {
+void BuildBlockMap(FirstLoad& load) {
   for (int block = 0; block < kBlockCount; ++block)
-    w.blockMap[static_cast<std::size_t>(block)].length = BlockLength(block);
-  std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(GetFamilyTag(w));
+    load.blockMap[static_cast<std::size_t>(block)].length = BlockLength(block);
+  std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(
+      GetFamilyTag(load.context.catalogue, load.context.ui, load.context.language));
   if (!kind) {
-    ReportFirstResult(w.ui, w.language, FirstResult::kBadConfigFile);
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kBadConfigFile);
     return;
   }
-  FillBlockMap(w.blockMap, *kind);
+  FillBlockMap(load.blockMap, *kind);
 }
 
-std::string DumpFilePath(const CLoaderState& w) {
-  return w.catalogueFolder + kPathSeparator + "~tmp" + std::to_string(w.portNumber) + ".tmp";
+std::string DumpFilePath(const FirstLoad& load) {
+  return load.context.catalogue.folder + kPathSeparator + "~tmp" +
+         std::to_string(load.target.portNumber) + ".tmp";
 }
 
 namespace {
 
 // The capture of the read-out: everything the receiver streams goes to the dump file until it
-// has been quiet for 2000 ms or sent more than a dump can hold. 1 to judge what came, -1
-// when the capture failed or was cancelled.
-int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump,
-                std::uint32_t* received) {
+// has been quiet for 2000 ms or sent more than a dump can hold. kDone to judge what came,
+// kStopped when the capture failed or was cancelled.
+FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind, std::FILE* dump,
+                      std::uint32_t* received) {
   using namespace first_timing;
-  std::int64_t limit = w.clock.NowMs() + kCaptureSilenceMs;
+  Deadline silence(load.context.clock, kCaptureSilenceMs);
   int run = 0;
   bool stop = false;
   double fullDump = kind == FirstFamilyKind::kTk ? kTkFullDump : kVrFullDump;
   for (;;) {
     const std::uint8_t* data = nullptr;
     std::uint32_t count = 0;
-    w.port.TakeReceived(&data, &count);
+    load.context.port.TakeReceived(&data, &count);
     if (count > 0) {
-      limit = w.clock.NowMs() + kCaptureSilenceMs;
+      silence.Restart();
       if (std::fwrite(data, 1, count, dump) != count) {
-        ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-        return -1;
+        ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+        return FirstStep::kStopped;
       }
       *received += count;
       for (std::uint32_t i = 0; i < count; ++i) {
@@ -96,7 +100,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
           // TK receivers put text between records; only the head of a delivery counts.
           if (kind == FirstFamilyKind::kTk) break;
         } else if (++run > kRunWithoutRecordStart) {
-          ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
+          ReportFirstResult(load.context.ui, load.context.language, FirstResult::kBadDataOnInput);
           stop = true;
           break;
         }
@@ -107,7 +111,7 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
         stop = true;
         break;
       case CancelAnswer::kDeclined:
-        limit = w.clock.NowMs() + kCaptureSilenceMs;
+        silence.Restart();
         break;
       case CancelAnswer::kNoRequest:
         break;
@@ -116,71 +120,77 @@ int CaptureDump(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std:
     progress.SetProgressPosition(percent);
     if (*received > kCaptureEnoughBytes) {
       if (kind == FirstFamilyKind::kVr) progress.SetProgressPosition(100);
-      return stop ? -1 : 1;
+      return stop ? FirstStep::kStopped : FirstStep::kDone;
     }
-    w.clock.SleepMs(kCapturePollPauseMs);
-    if (stop) return -1;
-    if (w.clock.NowMs() >= limit) return 1;
+    load.context.clock.SleepMs(kCapturePollPauseMs);
+    if (stop) return FirstStep::kStopped;
+    if (silence.Passed()) return FirstStep::kDone;
   }
 }
 
-int ReadOutAndParse(CLoaderState& w, CProgress& progress, FirstFamilyKind kind, std::FILE* dump) {
+TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
+                           std::FILE* dump) {
   using namespace first_timing;
-  if (first_line::OpenLine(w.port, w.portNumber, first_line::kLineBitRate) == 0) return -1;
-  switch (WaitForWrongChecksumText(w, progress)) {
-    case kWrongChecksumFound:
-      return kTablesReceiverInLoader;
-    case kWrongChecksumCancelled:
-      ReportFirstResult(w.ui, w.language, FirstResult::kPortOpenError);
-      return -1;
-    default:
+  if (first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kLineBitRate) ==
+      0)
+    return TablesRead::kStopped;
+  switch (WaitForWrongChecksumText(load.context, progress)) {
+    case WrongChecksumWait::kFound:
+      return TablesRead::kReceiverInLoader;
+    case WrongChecksumWait::kCancelled:
+      ReportFirstResult(load.context.ui, load.context.language, FirstResult::kPortOpenError);
+      return TablesRead::kStopped;
+    case WrongChecksumWait::kTimeout:
       break;
   }
   if (kind == FirstFamilyKind::kTk) {
-    SendStoredText(w.port, kReadOutMarkerTk, &w.clock, static_cast<int>(kMarkerBytePauseMs));
-    w.clock.SleepMs(kReadOutRequestSettleMs);
+    SendStoredText(load.context.port, kReadOutMarkerTk, &load.context.clock,
+                   static_cast<int>(kMarkerBytePauseMs));
+    load.context.clock.SleepMs(kReadOutRequestSettleMs);
   } else {
     // VR receivers listen for the request at 4800 bit/s and stream at 9600.
-    w.port.ClosePort();
-    first_line::OpenLine(w.port, w.portNumber, first_line::kWakeBitRate);
-    SendStoredText(w.port, kReadOutRequestVr);
-    w.clock.SleepMs(kReadOutRequestSettleMs);
-    w.port.SetBaudRate(first_line::kLineBitRate);
+    load.context.port.ClosePort();
+    first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kWakeBitRate);
+    SendStoredText(load.context.port, kReadOutRequestVr);
+    load.context.clock.SleepMs(kReadOutRequestSettleMs);
+    load.context.port.SetBaudRate(first_line::kLineBitRate);
   }
-  progress.SetProgressText(LoadMessageText(kMsgReadingReceiver, w.language));
+  progress.SetProgressText(LoadMessageText(kMsgReadingReceiver, load.context.language));
 
   std::uint32_t received = 0;
-  if (CaptureDump(w, progress, kind, dump, &received) < 0) return -1;
+  if (CaptureDump(load, progress, kind, dump, &received) == FirstStep::kStopped)
+    return TablesRead::kStopped;
   if (received == 0) {
-    ReportFirstResult(w.ui, w.language, FirstResult::kCheckConnection);
-    return -1;
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kCheckConnection);
+    return TablesRead::kStopped;
   }
   if (received < static_cast<std::uint32_t>(kDumpMinimumBytes)) {
-    ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
-    return -1;
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kBadDataOnInput);
+    return TablesRead::kStopped;
   }
-  if (!FlushToDisk(dump, w.catalogueFolder)) {
-    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    return -1;
+  if (!FlushToDisk(dump, load.context.catalogue.folder)) {
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+    return TablesRead::kStopped;
   }
-  return ParseDump(w, dump) < 0 ? -1 : 1;
+  return ParseDump(load, dump) == FirstStep::kStopped ? TablesRead::kStopped : TablesRead::kRead;
 }
 
 }  // namespace
 
-int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
-  progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, w.language));
-  UniqueFile dump = OpenFile(DumpFilePath(w), "w+b");
+TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind) {
+  progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, load.context.language));
+  UniqueFile dump = OpenFile(DumpFilePath(load), "w+b");
   if (dump == nullptr) {
-    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    return -1;
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+    return TablesRead::kStopped;
   }
-  int result = ReadOutAndParse(w, progress, kind, dump.get());
+  TablesRead result = ReadOutAndParse(load, progress, kind, dump.get());
   // Emptied for a receiver already in its loader: no older dump may come back after a
   // power cut and pass for this receiver's tables.
-  if (result == kTablesReceiverInLoader && !FlushToDisk(dump.get(), w.catalogueFolder)) {
-    ReportFirstResult(w.ui, w.language, FirstResult::kTempFileError);
-    result = -1;
+  if (result == TablesRead::kReceiverInLoader &&
+      !FlushToDisk(dump.get(), load.context.catalogue.folder)) {
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+    result = TablesRead::kStopped;
   }
   return result;
 }

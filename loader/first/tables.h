@@ -10,8 +10,9 @@
 
 #include "base/table_store.h"
 #include "catalogue/family_kind.h"
+#include "loader/first/first_result.h"
 
-class CLoaderState;
+struct FirstLoad;
 class CProgress;
 
 inline constexpr std::uint32_t kTkTableBase = 0xC0F400;
@@ -20,22 +21,24 @@ inline constexpr int kDopplerBlockCount = 11;    // blocks 0 to 10 go back to th
 inline constexpr int kDopplerTableBytes = 1280;  // blocks 0 to 9 whole, then block 10
 inline constexpr int kLastDopplerBlock = 10;
 
-// Results of ReadReceiverTables beyond 1 and -1.
-inline constexpr int kTablesReceiverInLoader = 2;
+enum class TablesRead : std::int8_t {
+  kRead,              // the tables are in the store
+  kReceiverInLoader,  // the receiver is already in its loader: nothing to read
+  kStopped,           // a failure (told) or a cancel
+};
 
 // Lengths of every block; addresses from the family's base.
 void FillBlockMap(BlockMap& map, FirstFamilyKind kind);
 // The lengths always; the addresses for the selected type's family tag, or message 126
 // when the catalogue no longer calls it "VR" or "TK".
-void BuildBlockMap(CLoaderState& w);
+void BuildBlockMap(FirstLoad& load);
 
 // catalogue folder / ~tmp<port>.tmp
-std::string DumpFilePath(const CLoaderState& w);
+std::string DumpFilePath(const FirstLoad& load);
 
-// Asks the receiver for its tables, captures them into the dump file and parses it. 1 tables
-// read, 2 receiver already in its loader (nothing read), -1 failure or cancel (reported).
-// Leaves the port open at 9600 bit/s.
-int ReadReceiverTables(CLoaderState& w, CProgress& progress, FirstFamilyKind kind);
+// Asks the receiver for its tables, captures them into the dump file and parses it. Leaves
+// the port open at 9600 bit/s.
+TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind);
 
 // 0x8B, data count - 1, 24-bit address high byte first, the data, the 8-bit sum of every byte
 // after the first. `data` holds 1 to 256 bytes.
@@ -45,6 +48,6 @@ std::vector<std::uint8_t> BuildWriteBackRecord(std::uint32_t address,
 std::uint16_t DopplerWordSum(const TableStore& tables);
 
 // Send the saved almanac (when valid) and the doppler table (when valid) back; 1 with the
-// 16-bit sum of the data bytes sent in *sum, or -1 after message 119.
-int WriteBackAlmanac(CLoaderState& w, std::uint16_t* sum);
-int WriteBackDopplerTable(CLoaderState& w, std::uint16_t* sum);
+// 16-bit sum of the data bytes sent in *sum; kStopped after message 119.
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum);
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum);

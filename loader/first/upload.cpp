@@ -4,10 +4,11 @@
 
 #include "base/clock.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/user_interaction.h"
+#include "loader/deadline.h"
+#include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/first/tables.h"
@@ -51,29 +52,32 @@ namespace {
 
 using namespace first_timing;
 
-void ShowFailure(CLoaderState& w, FirstResult result) {
-  ReportFirstResult(w.ui, w.language, result);
+void ShowFailure(FirstLoad& load, FirstResult result) {
+  ReportFirstResult(load.context.ui, load.context.language, result);
 }
 
 enum class Step { kGoOn, kFailed, kCancelled };
+// The loader's answer to the end record: the program taken, the end record to go again,
+// or the load failed.
+enum class EndAnswer { kAccepted, kResend, kFailed };
 
 class CUpload {
  public:
-  CUpload(CLoaderState& w, CProgress& progress, const ProgramImage& image)
-      : w_(w), progress_(progress), image_(image) {}
+  CUpload(FirstLoad& load, CProgress& progress, const ProgramImage& image)
+      : load_(load), progress_(progress), image_(image) {}
 
-  int Run();
+  Step Run();
 
  private:
   Step ReadRecord();
   Step CheckCancel();
   Step SendRecord();
   Step AwaitAnswer();
-  int SendEndRecord();
-  int AwaitVerdict(int* endRetries);
+  Step SendEndRecord();
+  EndAnswer AwaitVerdict(int* endRetries);
   bool Write(const std::uint8_t* bytes, std::size_t count);
 
-  CLoaderState& w_;
+  FirstLoad& load_;
   CProgress& progress_;
   const ProgramImage& image_;
   std::size_t nextRecord_ = 0;
@@ -102,14 +106,14 @@ Step CUpload::CheckCancel() {
 }
 
 bool CUpload::Write(const std::uint8_t* bytes, std::size_t count) {
-  return w_.port.WriteToPort(bytes, static_cast<std::uint32_t>(count)) ==
+  return load_.context.port.WriteToPort(bytes, static_cast<std::uint32_t>(count)) ==
          static_cast<std::uint32_t>(count);
 }
 
 // One byte per write call, as the loader takes them; a port that no longer takes bytes
 // (an unplugged adapter) fails the record at once instead of after 30 s of silence.
 Step CUpload::SendRecord() {
-  w_.port.ClearReceived();
+  load_.context.port.ClearReceived();
   for (std::size_t i = 0; i < recordLength_; ++i) {
     if (!Write(&record_[i], 1)) return Step::kFailed;
     Step step = CheckCancel();
@@ -123,14 +127,11 @@ Step CUpload::SendRecord() {
 // loader needs them before the next record, and what follows in that time (the CR LF of
 // a "0") is cleared before the next record goes out.
 Step CUpload::AwaitAnswer() {
-  const std::int64_t limit = w_.clock.NowMs() + kRecordAnswerWindowMs;
-  const std::uint8_t* data = nullptr;
-  std::uint32_t count = 0;
-  do {
-    w_.port.TakeReceivedWaiting(&data, &count, static_cast<int>(kAnswerSettleMs));
-  } while (count == 0 && w_.clock.NowMs() < limit);
-  if (count == 0) return Step::kFailed;
-  if (IsRecordAcceptance({data, count})) {
+  const Deadline deadline(load_.context.clock, kRecordAnswerWindowMs);
+  std::span<const std::uint8_t> answer =
+      TakeFirstDelivery(load_.context.port, deadline, static_cast<int>(kAnswerSettleMs));
+  if (answer.empty()) return Step::kFailed;
+  if (IsRecordAcceptance(answer)) {
     refusals_ = 0;
   } else if (refusals_ >= kMaxRefusals) {
     return Step::kFailed;
@@ -138,111 +139,105 @@ Step CUpload::AwaitAnswer() {
     resend_ = true;
     ++refusals_;
   }
-  w_.clock.SleepMs(kAnswerSettleMs);
+  load_.context.clock.SleepMs(kAnswerSettleMs);
   return Step::kGoOn;
 }
 
-int CUpload::AwaitVerdict(int* endRetries) {
+EndAnswer CUpload::AwaitVerdict(int* endRetries) {
   for (;;) {
-    std::int64_t limit = w_.clock.NowMs() + kEndVerdictWindowMs;
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    do {
-      w_.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
-    } while (count == 0 && w_.clock.NowMs() < limit);
-    if (count == 0) {
-      ShowFailure(w_, FirstResult::kLoadingFailed);
-      return -1;
+    const Deadline deadline(load_.context.clock, kEndVerdictWindowMs);
+    std::span<const std::uint8_t> verdict =
+        TakeFirstDelivery(load_.context.port, deadline, kArrivalWaitMs);
+    if (verdict.empty()) {
+      ShowFailure(load_, FirstResult::kLoadingFailed);
+      return EndAnswer::kFailed;
     }
-    switch (JudgeEndVerdict(data[0])) {
+    switch (JudgeEndVerdict(verdict[0])) {
       case EndVerdict::kAccepted:
-        return 1;
+        return EndAnswer::kAccepted;
       case EndVerdict::kResend:
         if (*endRetries >= kMaxEndRetries) {
-          ShowFailure(w_, FirstResult::kLoadingFailed);
-          return -1;
+          ShowFailure(load_, FirstResult::kLoadingFailed);
+          return EndAnswer::kFailed;
         }
         ++*endRetries;
-        return 0;
+        return EndAnswer::kResend;
       case EndVerdict::kBusy:
-        w_.clock.SleepMs(kBusyPauseMs);
+        load_.context.clock.SleepMs(kBusyPauseMs);
         continue;
       case EndVerdict::kBadChecksum:
-        ShowFailure(w_, FirstResult::kBadChecksum);
-        return -1;
+        ShowFailure(load_, FirstResult::kBadChecksum);
+        return EndAnswer::kFailed;
       case EndVerdict::kUnsuitable:
-        ShowFailure(w_, FirstResult::kBadSoftwareVersion);
-        return -1;
+        ShowFailure(load_, FirstResult::kBadSoftwareVersion);
+        return EndAnswer::kFailed;
       case EndVerdict::kFlashError:
-        ShowFailure(w_, FirstResult::kFlashWriteError);
-        return -1;
+        ShowFailure(load_, FirstResult::kFlashWriteError);
+        return EndAnswer::kFailed;
       case EndVerdict::kUnexpected:
-        return -1;
+        return EndAnswer::kFailed;
     }
   }
 }
 
 // The tables go back after the last data record; their data bytes join the program sum.
-int CUpload::SendEndRecord() {
+Step CUpload::SendEndRecord() {
   std::uint16_t almanacSum = 0;
-  if (WriteBackAlmanac(w_, &almanacSum) < 0) return -1;
+  if (WriteBackAlmanac(load_, &almanacSum) == FirstStep::kStopped) return Step::kFailed;
   auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
   std::uint16_t dopplerSum = 0;
-  if (WriteBackDopplerTable(w_, &dopplerSum) < 0) return -1;
+  if (WriteBackDopplerTable(load_, &dopplerSum) == FirstStep::kStopped) return Step::kFailed;
   sum = static_cast<std::uint16_t>(sum + dopplerSum);
   std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
 
   int endRetries = 0;
   for (;;) {
-    if (endRetries != 0) w_.clock.SleepMs(kEndResendPauseMs);
-    w_.port.ClearReceived();
+    if (endRetries != 0) load_.context.clock.SleepMs(kEndResendPauseMs);
+    load_.context.port.ClearReceived();
     for (std::uint8_t b : end) {
-      if (!Write(&b, 1)) return -1;
+      if (!Write(&b, 1)) return Step::kFailed;
     }
-    int verdict = AwaitVerdict(&endRetries);
-    if (verdict != 0) return verdict;
+    EndAnswer answer = AwaitVerdict(&endRetries);
+    if (answer != EndAnswer::kResend)
+      return answer == EndAnswer::kAccepted ? Step::kGoOn : Step::kFailed;
   }
 }
 
-int CUpload::Run() {
+// kGoOn once the loader has accepted the whole program.
+Step CUpload::Run() {
   // The header record is never sent; the share of the file behind it is the 100 % mark.
   std::int16_t headerLength = image_.layout.headerLength;
-  if (headerLength <= 0 || image_.layout.fault != ImageFault::kNone) return -1;
+  if (headerLength <= 0 || image_.layout.fault != ImageFault::kNone) return Step::kFailed;
   remainingSize_ = static_cast<std::int32_t>(image_.bytes.size()) - headerLength;
 
   for (;;) {
     if (!resend_) {
-      if (ReadRecord() != Step::kGoOn) return -1;
+      if (ReadRecord() != Step::kGoOn) return Step::kFailed;
     } else {
-      w_.clock.SleepMs(kResendPauseMs);
+      load_.context.clock.SleepMs(kResendPauseMs);
     }
     int percent = remainingSize_ > 0
                       ? static_cast<int>(static_cast<double>(bytesRead_) / remainingSize_ * 100.0)
                       : 100;
     resend_ = false;
     Step step = CheckCancel();
-    if (step == Step::kCancelled) return -2;
+    if (step == Step::kCancelled) return step;
     progress_.SetProgressPosition(std::max(percent, 1));
-    if (record_[0] == kEndRecordStart) {
-      int result = SendEndRecord();
-      if (result < 0) return -1;
-      return result;
-    }
+    if (record_[0] == kEndRecordStart) return SendEndRecord();
     step = SendRecord();
-    if (step == Step::kCancelled) return -2;
-    if (step == Step::kFailed) return -1;
-    if (AwaitAnswer() != Step::kGoOn) return -1;
-    if (nextRecord_ >= image_.layout.records.size()) return -1;
+    if (step != Step::kGoOn) return step;
+    if (AwaitAnswer() != Step::kGoOn) return Step::kFailed;
+    if (nextRecord_ >= image_.layout.records.size()) return Step::kFailed;
   }
 }
 
 }  // namespace
 
-int UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image) {
-  CUpload upload(w, progress, image);
-  int result = upload.Run();
-  if (result == 1) return 1;
+FirstStep UploadProgram(FirstLoad& load, CProgress& progress, const ProgramImage& image) {
+  CUpload upload(load, progress, image);
+  Step result = upload.Run();
+  if (result == Step::kGoOn) return FirstStep::kDone;
   // A cancel confirmed by the user is not reported.
-  if (result == -1) ShowFailure(w, FirstResult::kLoadingFailed);
-  return -1;
+  if (result == Step::kFailed) ShowFailure(load, FirstResult::kLoadingFailed);
+  return FirstStep::kStopped;
 }

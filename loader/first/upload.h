@@ -7,9 +7,10 @@
 #include <span>
 
 #include "base/header_record.h"
+#include "loader/first/first_result.h"
 #include "loader/program_image.h"
 
-class CLoaderState;
+struct FirstLoad;
 class CProgress;
 struct ProgramImage;
 
@@ -34,6 +35,6 @@ enum class EndVerdict {
 };
 EndVerdict JudgeEndVerdict(std::uint8_t firstByte);
 
-// Sends the records of a checked image, the header record never; 1 when the loader
-// accepted the whole program, -1 on failure (reported) or confirmed cancel.
-int UploadProgram(CLoaderState& w, CProgress& progress, const ProgramImage& image);
+// Sends the records of a checked image, the header record never; kDone when the loader
+// accepted the whole program, kStopped on failure (reported) or confirmed cancel.
+FirstStep UploadProgram(FirstLoad& load, CProgress& progress, const ProgramImage& image);

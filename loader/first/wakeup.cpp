@@ -1,11 +1,14 @@
 #include "loader/first/wakeup.h"
 
+#include <algorithm>
+
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/settings_store.h"
+#include "loader/deadline.h"
 #include "loader/first/first_line.h"
+#include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
 #include "loader/wrong_checksum_wait.h"
@@ -21,83 +24,80 @@ constexpr std::uint32_t kLoaderBitRate = first_line::kLineBitRate;
 constexpr std::uint8_t kLoaderGo = '0';
 constexpr std::uint8_t kLoaderReady = '1';
 
-bool OpenAt(CLoaderState& w, std::uint32_t bitRate) {
-  return first_line::OpenLine(w.port, w.portNumber, bitRate) != 0;
+bool OpenAt(FirstLoad& load, std::uint32_t bitRate) {
+  return first_line::OpenLine(load.context.port, load.target.portNumber, bitRate) != 0;
 }
 
 // From the first byte of the wake-up on, the receiver's tables may be gone: until the load
 // has succeeded the port stays marked unfinished, so that a crash, a kill or a power cut
 // of the computer leads the next run to ask whether to restore them from the dump.
-void MarkLoadUnfinished(CLoaderState& w) {
-  SetLastLoadingMarker(w.settings, w.portNumber, -1);
+void MarkLoadUnfinished(FirstLoad& load) {
+  SetLastLoadingMarker(load.context.settings, load.target.portNumber, -1);
 }
 
 // VR receivers take their wake sentences at 4800 bit/s and then talk at 9600.
-bool WakeVr(CLoaderState& w) {
-  w.clock.SleepMs(kVrPortSettleMs);
-  if (!OpenAt(w, kWakeBitRate)) return false;
-  MarkLoadUnfinished(w);
-  SendStoredText(w.port, kFirstWakeSentence);
-  w.clock.SleepMs(kVrBetweenWakeSentencesMs);
-  SendStoredText(w.port, kSecondWakeSentence);
-  w.port.ClosePort();
-  w.clock.SleepMs(kVrPortSettleMs);
-  OpenAt(w, kLoaderBitRate);
+bool WakeVr(FirstLoad& load) {
+  load.context.clock.SleepMs(kVrPortSettleMs);
+  if (!OpenAt(load, kWakeBitRate)) return false;
+  MarkLoadUnfinished(load);
+  SendStoredText(load.context.port, kFirstWakeSentence);
+  load.context.clock.SleepMs(kVrBetweenWakeSentencesMs);
+  SendStoredText(load.context.port, kSecondWakeSentence);
+  load.context.port.ClosePort();
+  load.context.clock.SleepMs(kVrPortSettleMs);
+  OpenAt(load, kLoaderBitRate);
   return true;
 }
 
-bool WakeTk(CLoaderState& w) {
-  if (!OpenAt(w, kLoaderBitRate)) return false;
-  MarkLoadUnfinished(w);
-  SendStoredText(w.port, kLoadMarkerTk, &w.clock, static_cast<int>(kMarkerBytePauseMs));
+bool WakeTk(FirstLoad& load) {
+  if (!OpenAt(load, kLoaderBitRate)) return false;
+  MarkLoadUnfinished(load);
+  SendStoredText(load.context.port, kLoadMarkerTk, &load.context.clock,
+                 static_cast<int>(kMarkerBytePauseMs));
   return true;
 }
 
 }  // namespace
 
-int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind) {
-  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, w.language));
+FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind kind) {
+  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, load.context.language));
   progress.SetProgressPosition(0);
-  w.port.ClosePort();
-  if (!(kind == FirstFamilyKind::kVr ? WakeVr(w) : WakeTk(w))) return -1;
+  load.context.port.ClosePort();
+  if (!(kind == FirstFamilyKind::kVr ? WakeVr(load) : WakeTk(load))) return FirstStep::kStopped;
 
-  std::int64_t limit = w.clock.NowMs() + kIdentifyWindowMs;
+  const Deadline identifyDeadline(load.context.clock, kIdentifyWindowMs);
   bool identified = false;
-  while (!identified && w.clock.NowMs() < limit) {
-    int seen = WaitForWrongChecksumText(w, progress);
-    if (seen == kWrongChecksumCancelled || progress.PollCancel() != 0) return -1;
-    identified = seen == kWrongChecksumFound;
+  while (!identified && !identifyDeadline.Passed()) {
+    WrongChecksumWait seen = WaitForWrongChecksumText(load.context, progress);
+    if (seen == WrongChecksumWait::kCancelled || progress.PollCancel() != 0)
+      return FirstStep::kStopped;
+    identified = seen == WrongChecksumWait::kFound;
   }
   if (!identified) {
-    SetLastLoadingMarker(w.settings, w.portNumber, -1);
-    ReportFirstResult(w.ui, w.language, FirstResult::kBadDataOnInput);
-    return -1;
+    SetLastLoadingMarker(load.context.settings, load.target.portNumber, -1);
+    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kBadDataOnInput);
+    return FirstStep::kStopped;
   }
 
-  w.port.WriteToPort(&kLoaderGo, 1);
+  load.context.port.WriteToPort(&kLoaderGo, 1);
   if (kind == FirstFamilyKind::kVr) {
     // The VR loader prepares its memory before it says "1"; what it sent meanwhile is stale.
-    w.clock.SleepMs(kVrAfterZeroPauseMs);
-    w.port.ClearReceived();
+    load.context.clock.SleepMs(kVrAfterZeroPauseMs);
+    load.context.port.ClearReceived();
   } else {
     // TK loaders want the "0" twice.
-    w.clock.SleepMs(kTkSecondZeroPauseMs);
-    w.port.WriteToPort(&kLoaderGo, 1);
+    load.context.clock.SleepMs(kTkSecondZeroPauseMs);
+    load.context.port.WriteToPort(&kLoaderGo, 1);
   }
 
-  limit = w.clock.NowMs() + kReadyWindowMs;
-  for (;;) {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceivedWaiting(&data, &count, kArrivalWaitMs);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      if (data[i] == kLoaderReady) {
-        w.port.ClearReceived();
-        return 1;
-      }
-    }
-    if (w.clock.NowMs() >= limit) break;
+  const Deadline readyDeadline(load.context.clock, kReadyWindowMs);
+  if (TakeUntil(load.context.port, readyDeadline, kArrivalWaitMs,
+                [](std::span<const std::uint8_t> take) {
+                  return std::ranges::find(take, kLoaderReady) != take.end();
+                })) {
+    load.context.port.ClearReceived();
+    return FirstStep::kDone;
   }
-  ReportFirstResult(w.ui, w.language, FirstResult::kLoadingFailed);
-  return -1;
+  ReportFirstResult(load.context.ui, load.context.language, FirstResult::kLoadingFailed);
+  return FirstStep::kStopped;
 }

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "loader/first/first_family.h"
+#include "loader/first/first_result.h"
 
-class CLoaderState;
+struct FirstLoad;
 class CProgress;
 
-// 1 with the port open at 9600 bit/s and nothing received pending; -1 otherwise.
-int EnterLoadingMode(CLoaderState& w, CProgress& progress, FirstFamilyKind kind);
+// kDone with the port open at 9600 bit/s and nothing received pending; kStopped otherwise
+// (a failure told, or a cancel).
+FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind kind);

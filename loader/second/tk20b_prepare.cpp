@@ -1,9 +1,11 @@
+#include <span>
 #include <string>
 
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
+#include "loader/deadline.h"
+#include "loader/load_context.h"
 #include "loader/second/tk20b_collected_text.h"
 #include "loader/second/tk20b_steps.h"
 #include "loader/second/tk20b_timing.h"
@@ -22,67 +24,76 @@ std::string PreparationData(std::uint32_t bitRate, bool keepUserData) {
 
 }  // namespace
 
-Tk20bResult Tk20bAwaitAccept(CLoaderState& w, CProgress& progress) {
-  const std::int64_t start = w.clock.NowMs();
-  w.port.ClearReceived();
+Tk20bResult Tk20bAwaitAccept(LoadContext& context, CProgress& progress) {
+  const Deadline deadline(context.clock, kTk20bAcceptWindowMs);
+  context.port.ClearReceived();
   CCollectedText collected;
-  for (;;) {
-    const std::uint8_t* data = nullptr;
-    std::uint32_t count = 0;
-    w.port.TakeReceivedWaiting(&data, &count, 1);
-    collected.Append(data, count);
-    if (collected.Contains(kReplyAccepted)) return kStepOk;
+  Tk20bResult result = kStepNoReply;
+  TakeUntil(context.port, deadline, 1, [&](std::span<const std::uint8_t> take) {
+    collected.Append(take.data(), static_cast<std::uint32_t>(take.size()));
+    if (collected.Contains(kReplyAccepted)) {
+      result = kStepOk;
+      return true;
+    }
     collected.KeepTail(kReplyAccepted.size() - 1);
-    if (progress.PollCancel() == 1) return kStepUserCancel;
-    if (w.clock.NowMs() - start >= kTk20bAcceptWindowMs) return kStepNoReply;
-  }
+    if (progress.PollCancel() == 1) {
+      result = kStepUserCancel;
+      return true;
+    }
+    return false;
+  });
+  return result;
 }
 
-Tk20bResult Tk20bAwaitErase(CLoaderState& w, CProgress& progress) {
-  progress.SetProgressText(
-      LoadMessageText(w.keepUserData ? kMsgErasingSoftware : kMsgErasingData, w.language));
-  std::int64_t start = w.clock.NowMs();
-  w.port.ClearReceived();
+Tk20bResult Tk20bAwaitErase(LoadContext& context, const LoadTarget& target, CProgress& progress) {
+  progress.SetProgressText(LoadMessageText(
+      target.keepUserData ? kMsgErasingSoftware : kMsgErasingData, context.language));
+  Deadline deadline(context.clock, kTk20bEraseWindowMs);
+  context.port.ClearReceived();
   CCollectedText collected;
   for (;;) {
     const std::uint8_t* data = nullptr;
     std::uint32_t count = 0;
-    w.port.TakeReceived(&data, &count);
+    context.port.TakeReceived(&data, &count);
     collected.Append(data, count);
     // "DXF": the user data are gone and the program is being erased; the limit starts
     // again. What came after it in the same take still counts, "PXF" included.
     for (std::size_t at = collected.Find(kReplyEraseDataDone); at != std::string::npos;
          at = collected.Find(kReplyEraseDataDone)) {
-      progress.SetProgressText(LoadMessageText(kMsgErasingSoftware, w.language));
+      progress.SetProgressText(LoadMessageText(kMsgErasingSoftware, context.language));
       collected.DropBefore(at + kReplyEraseDataDone.size());
-      start = w.clock.NowMs();
+      deadline.Restart();
     }
     if (collected.Contains(kReplyEraseDone)) return kStepOk;
     collected.KeepTail(kReplyEraseDone.size() - 1);
     if (progress.PollCancel() == 1) return kStepUserCancel;
-    w.clock.SleepMs(kTk20bErasePollPauseMs);
-    if (w.clock.NowMs() - start >= kTk20bEraseWindowMs) return kStepNoReply;
+    context.clock.SleepMs(kTk20bErasePollPauseMs);
+    if (deadline.Passed()) return kStepNoReply;
   }
 }
 
-Tk20bResult Tk20bPrepare(CLoaderState& w, CProgress& progress, std::uint32_t* bitRate) {
-  progress.SetProgressText(LoadMessageText(kMsgPreparingReceiver, w.language));
+Tk20bResult Tk20bPrepare(LoadContext& context, const LoadTarget& target, CProgress& progress,
+                         std::uint32_t* bitRate) {
+  progress.SetProgressText(LoadMessageText(kMsgPreparingReceiver, context.language));
   // The probe: a port that cannot be opened at 115200 bit/s loads at 19200.
   *bitRate = kTk20bSlowBitRate;
-  if (w.port.OpenPort(w.portNumber, kTk20bFastBitRate, 'N', 8, kTk20bTransferStopBits) == 1) {
-    w.port.ClosePort();
+  if (context.port.OpenPort(target.portNumber, kTk20bFastBitRate, 'N', 8, kTk20bTransferStopBits) ==
+      1) {
+    context.port.ClosePort();
     *bitRate = kTk20bFastBitRate;
   }
-  if (w.port.OpenPort(w.portNumber, kTk20bDetectBitRate, 'N', 8, kTk20bDetectStopBits) != 1) {
+  if (context.port.OpenPort(target.portNumber, kTk20bDetectBitRate, 'N', 8, kTk20bDetectStopBits) !=
+      1) {
     return kStepPortNotReady;
   }
-  SendProprietarySentence(w.port, kPreparationSentenceCode,
-                          PreparationData(*bitRate, w.keepUserData));
-  Tk20bResult result = Tk20bAwaitAccept(w, progress);
+  SendProprietarySentence(context.port, kPreparationSentenceCode,
+                          PreparationData(*bitRate, target.keepUserData));
+  Tk20bResult result = Tk20bAwaitAccept(context, progress);
   if (result == kStepOk) {
     // The receiver answers at the new rate from here on; the 2 stop bits stay.
-    result = w.port.SetBaudRate(*bitRate) == 1 ? Tk20bAwaitErase(w, progress) : kStepPortNotReady;
+    result = context.port.SetBaudRate(*bitRate) == 1 ? Tk20bAwaitErase(context, target, progress)
+                                                     : kStepPortNotReady;
   }
-  w.port.ClosePort();
+  context.port.ClosePort();
   return result;
 }

@@ -5,7 +5,8 @@
 #include <string_view>
 
 #include "base/clock.h"
-#include "base/loader_state.h"
+#include "loader/deadline.h"
+#include "loader/load_context.h"
 #include "loader/second/tk20b_timing.h"
 #include "serial/sentences.h"
 #include "serial/serial_link.h"
@@ -39,12 +40,12 @@ ReplyOutcome CReplyWindow::Recognise() const {
   return kReplyTimeout;
 }
 
-ReplyOutcome Tk20bAwaitReply(CLoaderState& w, std::uint8_t recordNumber) {
+ReplyOutcome Tk20bAwaitReply(LoadContext& context, std::uint8_t recordNumber) {
   CReplyWindow window(recordNumber);
-  const std::int64_t start = w.clock.NowMs();
+  const Deadline deadline(context.clock, kTk20bReplyWindowMs);
   const std::uint8_t* data = nullptr;
   std::uint32_t count = 0;
-  w.port.TakeReceived(&data, &count);
+  context.port.TakeReceived(&data, &count);
   for (;;) {
     if (count > 0) {
       window.Take(data, count);
@@ -53,10 +54,10 @@ ReplyOutcome Tk20bAwaitReply(CLoaderState& w, std::uint8_t recordNumber) {
     }
     // Sleeps on the arrival signal between takes, so a word is seen as soon as its last
     // byte is here; what is taken once the window has closed is too late.
-    const std::int64_t left = kTk20bReplyWindowMs - (w.clock.NowMs() - start);
+    const std::int64_t left = deadline.LeftMs();
     if (left <= 0) return kReplyTimeout;
-    w.port.TakeReceivedWaiting(
+    context.port.TakeReceivedWaiting(
         &data, &count, static_cast<int>(std::min<std::int64_t>(left, kTk20bReplyWaitStepMs)));
-    if (w.clock.NowMs() - start >= kTk20bReplyWindowMs) return kReplyTimeout;
+    if (deadline.Passed()) return kReplyTimeout;
   }
 }

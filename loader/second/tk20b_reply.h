@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string>
 
-class CLoaderState;
+struct LoadContext;
+struct LoadTarget;
 
 enum ReplyOutcome : std::uint8_t {
   kReplyP,    // "P" + record number: accepted
@@ -45,6 +46,6 @@ class CReplyWindow {
   std::size_t fill_ = 0;
 };
 
-// Needs w.port open; does not empty its receive buffer. Waits up to kTk20bReplyWindowMs for
+// Needs context.port open; does not empty its receive buffer. Waits up to kTk20bReplyWindowMs for
 // one of the words for `recordNumber` (the second byte of the record just sent).
-ReplyOutcome Tk20bAwaitReply(CLoaderState& w, std::uint8_t recordNumber);
+ReplyOutcome Tk20bAwaitReply(LoadContext& context, std::uint8_t recordNumber);

@@ -1,7 +1,7 @@
 #include "loader/second/tk20b_result.h"
 
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "loader/load_context.h"
 
 Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result) {
   switch (result) {
@@ -28,8 +28,8 @@ Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result) {
   return {kMsgUnknownError, kStyleExclamation};
 }
 
-void Tk20bReportResult(CLoaderState& w, Tk20bResult result) {
+void Tk20bReportResult(LoadContext& context, Tk20bResult result) {
   Tk20bResultMessage message = Tk20bResultMessageOf(result);
   if (message.messageId == 0) return;
-  ShowMessageById(w.ui, w.language, message.messageId, message.style);
+  ShowMessageById(context.ui, context.language, message.messageId, message.style);
 }

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-class CLoaderState;
+struct LoadContext;
+struct LoadTarget;
 
 enum Tk20bResult : std::int8_t {
   kStepOk = 1,
@@ -26,4 +27,4 @@ struct Tk20bResultMessage {
 // 142 for a negative value the table does not know.
 Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result);
 // Shows the box of a failed result in the running language.
-void Tk20bReportResult(CLoaderState& w, Tk20bResult result);
+void Tk20bReportResult(LoadContext& context, Tk20bResult result);

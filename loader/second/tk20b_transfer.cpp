@@ -1,10 +1,10 @@
 #include <span>
 
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/user_interaction.h"
+#include "loader/load_context.h"
 #include "loader/program_image.h"
 #include "loader/second/tk20b_reply.h"
 #include "loader/second/tk20b_steps.h"
@@ -35,7 +35,7 @@ int PercentOf(long done, long whole) {
   return static_cast<int>(static_cast<double>(done) / static_cast<double>(whole) * 100.0);
 }
 
-Tk20bResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramImage& image) {
+Tk20bResult SendRecords(LoadContext& context, CProgress& progress, const ProgramImage& image) {
   const std::int16_t headerSize = image.layout.headerLength;
   if (headerSize <= 0 || image.layout.fault != ImageFault::kNone) return kStepLoadFailed;
   const long recordBytes = static_cast<long>(image.bytes.size()) - headerSize;
@@ -53,7 +53,7 @@ Tk20bResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramImage
       record = image.Record(next++);
       bytesRead += static_cast<long>(record.size());
     } else {
-      w.clock.SleepMs(kTk20bResendPauseMs);
+      context.clock.SleepMs(kTk20bResendPauseMs);
     }
     const int percent = PercentOf(bytesRead, recordBytes);
     if (ConfirmedCancel(progress)) return kStepUserCancel;
@@ -65,16 +65,16 @@ Tk20bResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramImage
       // The reply to the last data record may still be queued: the end record's "POK"
       // is looked for among whatever is there.
       for (std::size_t i = 0; i < record.size(); ++i)
-        w.port.WriteToPort(&record[i], 1);
-      return Tk20bAwaitReply(w, recordNumber) == kReplyPOK ? kStepOk : kStepLoadFailed;
+        context.port.WriteToPort(&record[i], 1);
+      return Tk20bAwaitReply(context, recordNumber) == kReplyPOK ? kStepOk : kStepLoadFailed;
     }
 
-    w.port.ClearReceived();
+    context.port.ClearReceived();
     // The record goes to the port in one write: the line carries the same bytes back to
     // back as with one write per byte, without a system call for each of them.
-    w.port.WriteToPort(record.data(), static_cast<std::uint32_t>(record.size()));
+    context.port.WriteToPort(record.data(), static_cast<std::uint32_t>(record.size()));
     if (ConfirmedCancel(progress)) return kStepUserCancel;
-    const ReplyOutcome reply = Tk20bAwaitReply(w, recordNumber);
+    const ReplyOutcome reply = Tk20bAwaitReply(context, recordNumber);
     if (reply == kReplyP || reply == kReplyI) {
       resends = 0;
       resend = false;
@@ -88,8 +88,8 @@ Tk20bResult SendRecords(CLoaderState& w, CProgress& progress, const ProgramImage
 
 }  // namespace
 
-Tk20bResult Tk20bLoadImage(CLoaderState& w, ProgramImage* image) {
-  switch (LoadProgramImage(w.FilePath(), RecordRules::kSecondFamily, w.ui, image)) {
+Tk20bResult Tk20bLoadImage(LoadContext& context, const LoadTarget& target, ProgramImage* image) {
+  switch (LoadProgramImage(target.filePath, RecordRules::kSecondFamily, context.ui, image)) {
     case ImageLoad::kReady:
       return kStepOk;
     case ImageLoad::kUnreadable:
@@ -100,12 +100,12 @@ Tk20bResult Tk20bLoadImage(CLoaderState& w, ProgramImage* image) {
   return kStepLoadFailed;
 }
 
-Tk20bResult Tk20bTransfer(CLoaderState& w, CProgress& progress, std::uint32_t bitRate,
-                          const ProgramImage& image) {
-  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, w.language));
+Tk20bResult Tk20bTransfer(LoadContext& context, const LoadTarget& target, CProgress& progress,
+                          std::uint32_t bitRate, const ProgramImage& image) {
+  progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, context.language));
   // Only the rate agreed in the preparation: the receiver listens at no other.
-  if (w.port.OpenPort(w.portNumber, bitRate, 'N', 8, kTk20bTransferStopBits) != 1)
+  if (context.port.OpenPort(target.portNumber, bitRate, 'N', 8, kTk20bTransferStopBits) != 1)
     return kStepPortNotReady;
-  CTransferPort channel(w.port);
-  return SendRecords(w, progress, image);
+  CTransferPort channel(context.port);
+  return SendRecords(context, progress, image);
 }

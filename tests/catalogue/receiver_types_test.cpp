@@ -74,12 +74,12 @@ TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCountAndValuesAreVe
   EXPECT_EQ(w.receiverTypes.entries, (Entries{"A", longName}));
   // The first value wins; a CR that is not part of CR LF stays.
   EXPECT_EQ(GetModelName(w), longName);
-  EXPECT_EQ(GetWrongChecksumText(w), "$PKZN,ERR\r");
+  EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "$PKZN,ERR\r");
   // No "E/S:" line in the record: the next record's one is not borrowed.
   EXPECT_EQ(GetFamilyTag(w), "");
   w.receiverTypes.selection = 1;
   EXPECT_EQ(GetFamilyTag(w), "TK");
-  EXPECT_EQ(GetWrongChecksumText(w), "no line end");
+  EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "no line end");
   // Every operation reads the file anew.
   WriteCatalogue("REC:" + longName + "\nE/S:TK20B\n");
   EXPECT_EQ(GetFamilyTag(w), "TK20B");
@@ -135,6 +135,29 @@ TEST_F(CatalogueTest, HasLanguageFileUsesTheRecordsModelNameAndSkipsFolders) {
   EXPECT_FALSE(HasLanguageFile(w, "NoModel"));
   EXPECT_FALSE(HasLanguageFile(w, "Unknown"));
   EXPECT_TRUE(ui.messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The list as a value leaves the window's state alone: the command line asks for every type
+// without switching the window into expert mode.
+TEST_F(CatalogueTest, TypeNamesAsAValueLeaveTheWindowsListAndModeAlone) {
+  WriteCatalogue(
+      "REC:VR540\nNAM:VR540\nLFR:fra;Fran\xe7"
+      "ais\nREC:Missing\nNAM:MISS\nLFR:fra;Nothing on disk\n");
+  Touch({"VR540.fra"});
+  ASSERT_EQ(FillReceiverTypeList(w), 1);
+  EXPECT_EQ(ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, true),
+            (Entries{"VR540", "Missing"}));
+  EXPECT_EQ(ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, false), Entries{"VR540"});
+  EXPECT_EQ(w.receiverTypes.entries, Entries{"VR540"});
+  EXPECT_FALSE(w.IsExpertMode());
+  EXPECT_TRUE(ui.messages.empty());
+  std::filesystem::remove(w.catalogueFolder + "/chgt.cfg");
+  EXPECT_EQ(ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, true), std::nullopt);
+  EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/progress.h"
+#include "loader/first/first_load.h"
 #include "loader/first/upload.h"
 #include "loader/program_image.h"
 #include "tests/first/first_rig.h"
@@ -105,7 +106,9 @@ TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PacedLoader loader(c.script);
-    EXPECT_EQ(UploadProgram(loader.w, loader.progress, loader.image), 1);
+    LoadContext context = LoadContextOf(loader.w);
+    FirstLoad load{context, LoadTargetOf(loader.w), loader.w.tables};
+    EXPECT_EQ(UploadProgram(load, loader.progress, loader.image), FirstStep::kDone);
     EXPECT_TRUE(loader.ui.MessageIds().empty());
     EXPECT_EQ(loader.Gaps(), c.gaps);
   }

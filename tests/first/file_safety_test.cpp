@@ -57,7 +57,7 @@ TEST(Almanac, UnusableSavedAlmanacIsReplacedWhole) {
 TEST(AlmanacFile, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
   FirstRig rig(FirstFamilyKind::kVr);
   rig.w.tables.savedAlmanac[3][10] = 0x5A;
-  SaveAlmanacBackup(rig.w);
+  SaveAlmanacBackup(rig.w.tables, rig.w.catalogueFolder, rig.w.ui, rig.w.language);
   const std::string saved = rig.dir.Read("alm.alm");
   ASSERT_EQ(saved.size(), 1344u);
   EXPECT_EQ(static_cast<std::uint8_t>(saved[3 * 42 + 10]), 0x5A);
@@ -71,7 +71,7 @@ TEST(AlmanacFile, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
     limit.rlim_cur = limit.rlim_max = 512;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     rig.w.tables.savedAlmanac[3][10] = 0x11;
-    SaveAlmanacBackup(rig.w);
+    SaveAlmanacBackup(rig.w.tables, rig.w.catalogueFolder, rig.w.ui, rig.w.language);
     ::_exit(rig.ui.MessageIds() == std::vector<int>{kMsgTempFileError} ? 0 : 1);
   }
   int status = 0;

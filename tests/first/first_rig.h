@@ -11,12 +11,14 @@
 #include <string_view>
 #include <vector>
 
+#include "app/main_window_logic.h"
 #include "base/clock.h"
 #include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "loader/first/almanac.h"
 #include "loader/first/first_family.h"
+#include "loader/load_context.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
@@ -132,6 +134,12 @@ inline std::vector<std::uint8_t> PrepareLoad(TempDir& dir, CLoaderState& w, cons
   w.folder = dir.Path() + "/";
   w.fileName = "MODEL.fra";
   return program;
+}
+
+// The first family's load as the start button runs it from the window's state.
+inline void RunFirstLoadFrom(CLoaderState& w, const std::string& tag) {
+  LoadContext context = LoadContextOf(w);
+  RunFirstFamilyLoad(context, LoadTargetOf(w), w.tables, tag);
 }
 
 class FirstRig {

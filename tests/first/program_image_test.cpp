@@ -147,7 +147,7 @@ TEST(FirstFamilyFileCheck, AFileItCannotSendWholeNeverReachesTheReceiver) {
     } else {
       std::remove(rig.dir.File(rig.w.fileName).c_str());
     }
-    RunFirstFamilyLoad(rig.w, rig.tag);
+    RunFirstLoadFrom(rig.w, rig.tag);
     EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{c.message});
     EXPECT_TRUE(rig.link.writes.empty());
     EXPECT_TRUE(rig.link.opens.empty());
@@ -196,7 +196,7 @@ TEST(FirstFamilyMarker, UnfinishedFromTheFirstWakeUpByteUntilSuccess) {
       written += bytes.size();
       receiver(link, bytes);
     };
-    RunFirstFamilyLoad(rig.w, rig.tag);
+    RunFirstLoadFrom(rig.w, rig.tag);
     const std::size_t wake = rig.link.TextWritten().find(c.wakeText);
     ASSERT_NE(wake, std::string::npos);
     ASSERT_GT(wake, 0u) << "the tables were not read out first";
@@ -219,7 +219,7 @@ TEST(FirstFamilyMarker, AStopDuringTheUnfinishedLoadQuestionKeepsTheDump) {
   };
   rig.ui.cancelWhen = [&] { return stopped; };
   rig.ui.answers = {kResultNo, kResultYes};  // 134 answered No, then the stop confirmed
-  RunFirstFamilyLoad(rig.w, rig.tag);
+  RunFirstLoadFrom(rig.w, rig.tag);
   EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgConfirmAbort}));
   EXPECT_TRUE(rig.link.writes.empty());
   EXPECT_EQ(rig.dir.Read("~tmp1.tmp"), dump);
@@ -244,7 +244,7 @@ TEST(FirstFamilyFileCheck, TheLoadSendsTheFileAsItWasChecked) {
         rig.dir.Write(rig.w.fileName, std::string(other.begin(), other.end()));
       }
     };
-    RunFirstFamilyLoad(rig.w, rig.tag);
+    RunFirstLoadFrom(rig.w, rig.tag);
     EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
     // The four data records as the file held them at the start, none other.
     Bytes sent;

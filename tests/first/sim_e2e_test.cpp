@@ -34,7 +34,7 @@ class SimLoad {
     args.insert(args.begin(), {"--family", tag});
     if (!sim.Start(args)) ADD_FAILURE() << sim.Error();
     auto start = std::chrono::steady_clock::now();
-    RunFirstFamilyLoad(w, tag);
+    RunFirstLoadFrom(w, tag);
     report = sim.Stop().value_or(simreport::Json());
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }

@@ -28,7 +28,7 @@ TEST_P(FirstFamilyTimeLimit, EndsTheLoadWithItsMessageAfterItsTime) {
   const TimeLimitCase& c = GetParam();
   FirstRig rig(c.kind);
   c.script(rig.link);
-  RunFirstFamilyLoad(rig.w, rig.tag);
+  RunFirstLoadFrom(rig.w, rig.tag);
   EXPECT_EQ(rig.ui.MessageIds(), c.messages);
   EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 1), c.marker);
   EXPECT_FALSE(rig.link.IsOpen());

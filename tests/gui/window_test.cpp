@@ -25,6 +25,7 @@
 #include "base/display_text.h"
 #include "base/loader_state.h"
 #include "base/messages.h"
+#include "loader/load_context.h"
 #include "serial/serial_port.h"
 #include "tests/gui/scripted_qt_ui.h"
 #include "tests/support/fake_link.h"
@@ -129,14 +130,18 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
   EXPECT_EQ(Items("languageVersions"), QStringList{"Version française"});
   // Only the exact tags "VR" and "TK20B" start a family ("tk" and "VR " do not).
   std::vector<std::string> started;
-  auto record = [&](const char* family) {
-    return [&, family](CLoaderState& state, const std::string& tag) {
-      started.push_back(std::string(family) + " " + tag + " " + state.FilePath());
-    };
+  auto record = [&](const std::string& family, const LoadTarget& target, const std::string& tag) {
+    started.push_back(family + " " + tag + " " + target.filePath);
+  };
+  auto first = [&](LoadContext&, const LoadTarget& target, TableStore&, const std::string& tag) {
+    record("1", target, tag);
+  };
+  auto second = [&](LoadContext&, const LoadTarget& target, const std::string& tag) {
+    record("2", target, tag);
   };
   for (int type : {3, 2, 0, 1}) {  // TK20B last, for its version
     Find<QComboBox>("receiverTypes")->setCurrentIndex(type);
-    StartLoad(w, LoadSequences{record("1"), record("2")});
+    StartLoad(w, LoadSequences{first, second});
   }
   EXPECT_TRUE(Find<QLabel>("versionLabel")->text().startsWith("Version : TK20B 1.00"));
   EXPECT_EQ(started, (std::vector<std::string>{"1 VR " + catalogue.File("VR540.fra"),
@@ -253,9 +258,9 @@ TEST_F(MainWindow, ModeSwitchKeepsTheTypeAndItsVersionsLabelAndFileTogether) {
             "VR540 | Fran\xC3\xA7"
             "ais | 40 FR 2.40 2001 | VR540.fra");
   std::vector<std::string> started;
-  StartLoad(w,
-            LoadSequences{
-                [&](CLoaderState& s, const std::string&) { started.push_back(s.FilePath()); }, {}});
+  StartLoad(w, LoadSequences{[&](LoadContext&, const LoadTarget& target, TableStore&,
+                                 const std::string&) { started.push_back(target.filePath); },
+                             {}});
   EXPECT_EQ(started, std::vector<std::string>{catalogue.File("VR540.fra")});
   EXPECT_TRUE(ui.messages.empty());
 }

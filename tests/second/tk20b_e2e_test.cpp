@@ -38,7 +38,7 @@ struct Tk20bSimRun {
   // at 115200 bit/s 1 stop bit, detection and preparation at 4800 bit/s 2 stop bits.
   simreport::Json Load() {
     std::int64_t start = clock.NowMs();
-    RunTk20bLoad(*w, "TK20B");
+    RunTk20bLoadFrom(*w);
     loadMs = clock.NowMs() - start;
     std::optional<simreport::Json> stopped = sim.Stop();
     if (!stopped) ADD_FAILURE() << "kznsim left no report";

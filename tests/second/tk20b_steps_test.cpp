@@ -74,14 +74,15 @@ TEST(Tk20bTimeLimits, DetectPrepareAndRecordReply) {
     std::int64_t start = h.clock.NowMs();
     std::uint32_t rate = 0;
     int result = -1;
-    if (c.step == 'D') result = Tk20bDetect(h.w, h.progress);
-    if (c.step == 'P') result = Tk20bPrepare(h.w, h.progress, &rate);
+    LoadContext context = h.Context();
+    if (c.step == 'D') result = Tk20bDetect(context, h.Target(), h.progress);
+    if (c.step == 'P') result = Tk20bPrepare(context, h.Target(), h.progress, &rate);
     if (c.step == 'R') {
       ASSERT_EQ(h.link.OpenPort(1, 115200, 'N', 8, 1), 1);
       for (int t = 0; t < 3000; t += 100)
         h.link.DeliverAfter(t, "x");
       h.link.DeliverAfter(c.wakeMs, "I07\r\n");
-      result = Tk20bAwaitReply(h.w, 0x07);
+      result = Tk20bAwaitReply(context, 0x07);
     }
     EXPECT_EQ(result, c.result);
     EXPECT_GE(h.clock.NowMs() - start, c.minMs);
@@ -106,7 +107,7 @@ TEST(Tk20bLoad, AFileItCannotSendWholeIsRefusedBeforeTheReceiverIsWoken) {
     SCOPED_TRACE(bytes.value_or("<none>").size());
     Tk20bHarness h;
     if (bytes) h.dir.Write(h.w.fileName, *bytes);
-    RunTk20bLoad(h.w, "TK20B");
+    RunTk20bLoadFrom(h.w);
     EXPECT_EQ(h.ui.MessageIds(), std::vector<int>{message});
     EXPECT_TRUE(h.link.writes.empty()) << "the receiver was woken for a file it cannot take";
     EXPECT_FALSE(h.link.IsOpen());

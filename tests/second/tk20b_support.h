@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window_logic.h"
 #include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/settings_store.h"
+#include "loader/load_context.h"
+#include "loader/second/second_family.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
@@ -51,4 +54,13 @@ struct Tk20bHarness {
     SelectTk20b(w, dir, "TK20B BAD CHECKSUM", "TK20B.fra");
     progress.OpenProgress();
   }
+  // The load's context and target as the start button takes them from the window now.
+  LoadContext Context() { return LoadContextOf(w); }
+  LoadTarget Target() const { return LoadTargetOf(w); }
 };
+
+// The second family's load as the start button runs it from the window's state.
+inline void RunTk20bLoadFrom(CLoaderState& w) {
+  LoadContext context = LoadContextOf(w);
+  RunTk20bLoad(context, LoadTargetOf(w), "TK20B");
+}

@@ -1,0 +1,30 @@
+// What a load works with, apart from the window: the services, the language its texts are
+// in, and the catalogue choice it reads anew while it runs; and the plain values of what it
+// sends where. Both are taken from the window when the load starts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/messages.h"
+#include "catalogue/catalogue.h"
+
+class Clock;
+class CSettingsStore;
+class SerialLink;
+class UserInteraction;
+
+struct LoadContext {
+  SerialLink& port;
+  Clock& clock;
+  UserInteraction& ui;
+  CSettingsStore& settings;  // where the port's load marker is kept
+  Language language;
+  CatalogueChoice catalogue;
+};
+
+struct LoadTarget {
+  std::int8_t portNumber = 1;  // COM1 to COM4
+  std::string filePath;        // the file to send
+  bool keepUserData = false;   // the second family keeps the receiver's user data
+};
