@@ -3,10 +3,35 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "base/messages.h"
 
 class CLoaderState;
+class UserInteraction;
+struct CatalogueChoice;
 struct HeaderRecord;
+
+// A language version of a receiver type: its label and the file it stands for.
+struct LanguageVersion {
+  std::string label;
+  std::string fileName;  // model name + "." + extension, in the catalogue folder
+};
+
+// The language versions of the chosen type for `language` whose files exist, in record
+// order; empty without a selection. None when the catalogue cannot be opened (message 110
+// shown).
+std::optional<std::vector<LanguageVersion>> LanguageVersions(const CatalogueChoice& choice,
+                                                             UserInteraction& ui,
+                                                             Language language);
+// The version label of the file at `path` for a type of family `family`; `modelName` is
+// asked only when the label depends on it. Empty when the file has no version text.
+std::string VersionLabel(const std::string& path, std::string_view family, UserInteraction& ui,
+                         const std::function<std::string()>& modelName);
 
 // Refills the language-version list with the labels of the selected type's language lines
 // for the running language whose files exist; selects the first and enables start.

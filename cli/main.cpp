@@ -59,7 +59,9 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   w.catalogueFolder = folder;
   ui.SetCatalogueFile(CataloguePath(w));
 
-  if (options.command == CliCommand::kList) return ListReceiverTypes(w, std::cout);
+  if (options.command == CliCommand::kList) {
+    return ListReceiverTypes(w.catalogueFolder, ui, language, std::cout);
+  }
   int selected = SelectFileToSend(w, options, std::cerr);
   if (selected != kExitLoaded) return selected;
   StartLoad(w);
