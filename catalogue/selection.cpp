@@ -1,9 +1,8 @@
-// Standard mode: the language-version list of the selected receiver type, and the file to
-// send that the selected version stands for.
+// The language versions of a receiver type and the files they stand for.
 #include "catalogue/selection.h"
 
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 
@@ -30,38 +29,4 @@ std::optional<std::vector<LanguageVersion>> LanguageVersions(const CatalogueChoi
     return true;
   });
   return versions;
-}
-
-void FillLanguageVersionList(CLoaderState& w) {
-  std::optional<std::vector<LanguageVersion>> versions =
-      LanguageVersions(CatalogueChoiceOf(w), w.ui, w.language);
-  if (!versions || !w.receiverTypes.HasSelection()) return;
-  ChoiceList& list = w.languageVersions;
-  list.entries.clear();
-  list.selection = -1;
-  for (LanguageVersion& version : *versions)
-    list.entries.push_back(std::move(version.label));
-  if (list.entries.empty()) {
-    w.fileName.clear();
-    return;
-  }
-  list.selection = 0;
-  w.startEnabled = true;
-  w.startHasFocus = true;
-}
-
-std::int8_t ResolveLanguageFile(CLoaderState& w) {
-  if (w.IsExpertMode()) return 1;
-  std::optional<std::vector<LanguageVersion>> versions =
-      LanguageVersions(CatalogueChoiceOf(w), w.ui, w.language);
-  if (!versions || !w.receiverTypes.HasSelection()) return -1;
-  // Entry k of the version list is the k-th language line of the record whose file exists.
-  int wanted = w.languageVersions.HasSelection() ? w.languageVersions.selection : -1;
-  if (wanted >= 0 && wanted < static_cast<int>(versions->size())) {
-    w.folder = w.catalogueFolder + kPathSeparator;
-    w.fileName = (*versions)[static_cast<std::size_t>(wanted)].fileName;
-    return 1;
-  }
-  ShowMessageById(w.ui, w.language, kMsgLanguageFileMissing, kStyleExclamation);
-  return -1;
 }

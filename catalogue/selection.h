@@ -1,5 +1,5 @@
-// Choosing the file to send in standard mode (receiver type and language version), and the
-// version label that shows the version text in the header of the file to send.
+// The language versions of a receiver type, and the version label that shows the version
+// text in the header of a file.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +11,8 @@
 
 #include "base/messages.h"
 
-class CLoaderState;
 class UserInteraction;
 struct CatalogueChoice;
-struct HeaderRecord;
 
 // A language version of a receiver type: its label and the file it stands for.
 struct LanguageVersion {
@@ -32,18 +30,6 @@ std::optional<std::vector<LanguageVersion>> LanguageVersions(const CatalogueChoi
 // asked only when the label depends on it. Empty when the file has no version text.
 std::string VersionLabel(const std::string& path, std::string_view family, UserInteraction& ui,
                          const std::function<std::string()>& modelName);
-
-// Refills the language-version list with the labels of the selected type's language lines
-// for the running language whose files exist; selects the first and enables start.
-void FillLanguageVersionList(CLoaderState& w);
-// Sets folder and file name from the selected type and language version: 1, or -1 (message
-// 129 when the version has no file). Does nothing and returns 1 in expert mode.
-std::int8_t ResolveLanguageFile(CLoaderState& w);
-// The version text length of the file to send, or a negative value when it has none; its
-// header record in *record.
-int ReadVersionText(CLoaderState& w, HeaderRecord* record);
-// Writes the version label from the header of the file to send.
-void UpdateVersionLabel(CLoaderState& w);
 
 // The version number of a version label: the decimal number at the start of `text` (white
 // space skipped, the longest prefix of sign, digits, point and exponent), 0.0 when none.

@@ -9,7 +9,6 @@
 
 #include "base/atomic_file.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 
@@ -119,10 +118,6 @@ int ReadVersionText(const std::string& path, UserInteraction& ui, HeaderRecord* 
 
 }  // namespace
 
-int ReadVersionText(CLoaderState& w, HeaderRecord* record) {
-  return ReadVersionText(w.FilePath(), w.ui, record);
-}
-
 std::string VersionLabel(const std::string& path, std::string_view family, UserInteraction& ui,
                          const std::function<std::string()>& modelName) {
   std::string label(kLabelWidth, ' ');
@@ -150,10 +145,4 @@ std::string VersionLabel(const std::string& path, std::string_view family, UserI
   }
   label.resize(std::min(label.size(), label.find('\0')));
   return label;
-}
-
-void UpdateVersionLabel(CLoaderState& w) {
-  std::string family = GetFamilyTag(w);
-  ResolveLanguageFile(w);
-  w.versionLabel = VersionLabel(w.FilePath(), family, w.ui, [&w] { return GetModelName(w); });
 }

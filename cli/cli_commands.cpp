@@ -7,9 +7,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/loader_state.h"
+#include "app/window_selection.h"
 #include "base/atomic_file.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/window_selection.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "tests/catalogue/catalogue_fixture.h"

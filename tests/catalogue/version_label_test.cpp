@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "app/window_selection.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "tests/catalogue/catalogue_fixture.h"
