@@ -7,8 +7,9 @@
 #include <optional>
 #include <vector>
 
+#include "app/loader_state.h"
+#include "app/window_selection.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/loader_state.h"
+#include "app/window_selection.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "base/user_interaction.h"

@@ -15,9 +15,9 @@
 #include <fstream>
 #include <string>
 
+#include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/progress.h"
 #include "base/settings_store.h"
 #include "base/user_interaction.h"

@@ -12,7 +12,6 @@
 
 #include "base/messages.h"
 
-class CLoaderState;
 class UserInteraction;
 
 // Where the catalogue is and which of its receiver types is chosen: what a load needs to
@@ -33,8 +32,6 @@ inline constexpr std::string_view kTagEnglish = "LGB:";
 // The working directory, which the main window takes once as the catalogue folder when it
 // starts; empty when it cannot be read.
 std::string TakeCatalogueFolder();
-// catalogue folder + separator + chgt.cfg
-std::string CataloguePath(const CLoaderState& w);
 // "LFR:" for French, "LGB:" for English.
 std::string_view LanguageTag(Language language);
 
@@ -47,10 +44,6 @@ std::string_view LineValue(std::string_view line);
 // Without ";" the extension is empty and the label is the whole line.
 void SplitLanguageLine(std::string_view line, std::string* extension, std::string* label);
 
-// The file of the language line with extension `extension`: catalogue folder + separator +
-// model name + "." + extension.
-std::string LanguageFilePath(const CLoaderState& w, std::string_view modelName,
-                             std::string_view extension);
 // A language line counts while its file exists. Existence is checked by name; a folder of
 // that name is not a language file.
 bool LanguageFileExists(const std::string& path);
@@ -61,12 +54,8 @@ bool LanguageFileExists(const std::string& path);
 std::optional<std::vector<std::string>> ReceiverTypeNames(const std::string& folder,
                                                           UserInteraction& ui, Language language,
                                                           bool everyType);
-// Part of the main window: fills the receiver-type list. 1, or -1 when the catalogue
-// cannot be opened (message 110 shown).
-std::int8_t FillReceiverTypeList(CLoaderState& w);
 // True when the record `displayName` has a language line for the running language whose
 // file exists; false without one or when the catalogue cannot be opened (message 110).
-bool HasLanguageFile(CLoaderState& w, const std::string& displayName);
 bool HasLanguageFile(const std::string& folder, UserInteraction& ui, Language language,
                      const std::string& displayName);
 // The first value of `tag` in the selected type's record; empty without one, without a
@@ -76,7 +65,3 @@ std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, 
 std::string GetFamilyTag(const CatalogueChoice& choice, UserInteraction& ui, Language language);
 std::string GetWrongChecksumText(const CatalogueChoice& choice, UserInteraction& ui,
                                  Language language);
-// The window's folder and selected type.
-CatalogueChoice CatalogueChoiceOf(const CLoaderState& w);
-std::string GetFamilyTag(CLoaderState& w);
-std::string GetModelName(CLoaderState& w);

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 
@@ -16,10 +16,6 @@ std::string TakeCatalogueFolder() {
     if (errno != ERANGE) return std::string();
     buffer.resize(buffer.size() * 2);
   }
-}
-
-std::string CataloguePath(const CLoaderState& w) {
-  return w.catalogueFolder + kPathSeparator + kCatalogueFileName;
 }
 
 std::string_view LanguageTag(Language language) {
@@ -50,16 +46,6 @@ void SplitLanguageLine(std::string_view line, std::string* extension, std::strin
   label->assign(line.substr(semicolon + 1));
 }
 
-std::string LanguageFilePath(const CLoaderState& w, std::string_view modelName,
-                             std::string_view extension) {
-  std::string path = w.catalogueFolder;
-  path += kPathSeparator;
-  path += modelName;
-  path += '.';
-  path += extension;
-  return path;
-}
-
 bool LanguageFileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
@@ -88,16 +74,4 @@ std::string GetFamilyTag(const CatalogueChoice& choice, UserInteraction& ui, Lan
 std::string GetWrongChecksumText(const CatalogueChoice& choice, UserInteraction& ui,
                                  Language language) {
   return LookupTypeValue(choice, ui, language, kTagWrongChecksum);
-}
-
-CatalogueChoice CatalogueChoiceOf(const CLoaderState& w) {
-  CatalogueChoice choice{w.catalogueFolder, std::nullopt};
-  if (w.receiverTypes.HasSelection()) choice.selectedType = w.receiverTypes.SelectedText();
-  return choice;
-}
-std::string GetFamilyTag(CLoaderState& w) {
-  return GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language);
-}
-std::string GetModelName(CLoaderState& w) {
-  return LookupTypeValue(CatalogueChoiceOf(w), w.ui, w.language, kTagModelName);
 }

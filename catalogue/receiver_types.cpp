@@ -1,11 +1,11 @@
-// The receiver-type list: every display name of the catalogue, in file order, duplicates
-// kept; in standard mode only types with a language file for the running language.
+// The receiver types: every display name of the catalogue, in file order, duplicates kept;
+// or only types with a language file for a language.
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 
@@ -30,10 +30,6 @@ std::string FindModelName(CCatalogueReader& reader, std::string_view displayName
 }
 
 }  // namespace
-
-bool HasLanguageFile(CLoaderState& w, const std::string& displayName) {
-  return HasLanguageFile(w.catalogueFolder, w.ui, w.language, displayName);
-}
 
 bool HasLanguageFile(const std::string& folder, UserInteraction& ui, Language language,
                      const std::string& displayName) {
@@ -75,19 +71,4 @@ std::optional<std::vector<std::string>> ReceiverTypeNames(const std::string& fol
     }
   }
   return names;
-}
-
-std::int8_t FillReceiverTypeList(CLoaderState& w) {
-  std::optional<std::vector<std::string>> names =
-      ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, w.IsExpertMode());
-  if (!names) return -1;
-  ChoiceList& list = w.receiverTypes;
-  list.entries = std::move(*names);
-  list.selection = -1;
-  int count = static_cast<int>(list.entries.size());
-  if (w.rememberedTypeIndex > count - 1) w.rememberedTypeIndex = 0;
-  if (w.rememberedTypeIndex >= 0 && w.rememberedTypeIndex < count) {
-    list.selection = w.rememberedTypeIndex;
-  }
-  return 1;
 }

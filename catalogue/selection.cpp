@@ -1,79 +1,32 @@
-// Standard mode: the language-version list of the selected receiver type, and the file to
-// send that the selected version stands for.
+// The language versions of a receiver type and the files they stand for.
 #include "catalogue/selection.h"
 
-#include "base/loader_state.h"
 #include "base/messages.h"
+#include "base/path.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 
-namespace {
-
-void ShowCatalogueOpenError(CLoaderState& w) {
-  ShowMessageById(w.ui, w.language, kMsgCatalogueOpenError, kStyleStop);
-}
-
-}  // namespace
-
-void FillLanguageVersionList(CLoaderState& w) {
-  std::string modelName = GetModelName(w);
-  CCatalogueReader reader(CataloguePath(w), w.ui);
+std::optional<std::vector<LanguageVersion>> LanguageVersions(const CatalogueChoice& choice,
+                                                             UserInteraction& ui,
+                                                             Language language) {
+  std::string modelName = LookupTypeValue(choice, ui, language, kTagModelName);
+  CCatalogueReader reader(choice.folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowCatalogueOpenError(w);
-    return;
+    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
+    return std::nullopt;
   }
-  if (!w.receiverTypes.HasSelection()) return;
-  ChoiceList& list = w.languageVersions;
-  list.entries.clear();
-  list.selection = -1;
-  std::string_view languageTag = LanguageTag(w.language);
+  std::vector<LanguageVersion> versions;
+  if (!choice.selectedType) return versions;
+  std::string_view languageTag = LanguageTag(language);
   std::string extension, label;
-  ScanRecord(reader, w.receiverTypes.SelectedText(), [&](std::string_view line) {
+  ScanRecord(reader, *choice.selectedType, [&](std::string_view line) {
     if (LineTag(line) != languageTag) return true;
     SplitLanguageLine(line, &extension, &label);
-    if (LanguageFileExists(LanguageFilePath(w, modelName, extension))) {
-      list.entries.push_back(label);
+    std::string fileName = modelName + "." + extension;
+    if (LanguageFileExists(choice.folder + kPathSeparator + fileName)) {
+      versions.push_back(LanguageVersion{label, std::move(fileName)});
     }
     return true;
   });
-  if (list.entries.empty()) {
-    w.fileName.clear();
-    return;
-  }
-  list.selection = 0;
-  w.startEnabled = true;
-  w.startHasFocus = true;
-}
-
-std::int8_t ResolveLanguageFile(CLoaderState& w) {
-  if (w.IsExpertMode()) return 1;
-  std::string modelName = GetModelName(w);
-  CCatalogueReader reader(CataloguePath(w), w.ui);
-  if (!reader.IsOpen()) {
-    ShowCatalogueOpenError(w);
-    return -1;
-  }
-  if (!w.receiverTypes.HasSelection()) return -1;
-  // Entry k of the version list is the k-th language line of the record whose file exists.
-  int wanted = w.languageVersions.HasSelection() ? w.languageVersions.selection : -1;
-  int counter = 0;
-  bool resolved = false;
-  std::string_view languageTag = LanguageTag(w.language);
-  std::string extension, label;
-  ScanRecord(reader, w.receiverTypes.SelectedText(), [&](std::string_view line) {
-    if (LineTag(line) != languageTag) return true;
-    SplitLanguageLine(line, &extension, &label);
-    if (!LanguageFileExists(LanguageFilePath(w, modelName, extension))) return true;
-    if (counter != wanted) {
-      ++counter;
-      return true;
-    }
-    w.folder = w.catalogueFolder + kPathSeparator;
-    w.fileName = modelName + "." + extension;
-    resolved = true;
-    return false;
-  });
-  if (resolved) return 1;
-  ShowMessageById(w.ui, w.language, kMsgLanguageFileMissing, kStyleExclamation);
-  return -1;
+  return versions;
 }

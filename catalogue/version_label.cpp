@@ -9,7 +9,6 @@
 
 #include "base/atomic_file.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 
@@ -105,22 +104,25 @@ bool BlanksVersionPosition(std::string_view modelName, double version) {
   return modelName == "QMV";
 }
 
-int ReadVersionText(CLoaderState& w, HeaderRecord* record) {
-  UniqueFile file = OpenFile(w.FilePath(), "rb");
+namespace {
+
+int ReadVersionText(const std::string& path, UserInteraction& ui, HeaderRecord* record) {
+  UniqueFile file = OpenFile(path, "rb");
   if (file == nullptr) return -1;
   // Without a file name the path is the folder itself: no file to send, no version.
   struct stat info {};
   if (::fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return -1;
-  *record = ReadHeaderRecord(file.get(), w.ui);
+  *record = ReadHeaderRecord(file.get(), ui);
   return record->counted - 2;
 }
 
-void UpdateVersionLabel(CLoaderState& w) {
-  std::string family = GetFamilyTag(w);
+}  // namespace
+
+std::string VersionLabel(const std::string& path, std::string_view family, UserInteraction& ui,
+                         const std::function<std::string()>& modelName) {
   std::string label(kLabelWidth, ' ');
-  ResolveLanguageFile(w);
   HeaderRecord record;
-  const int n = ReadVersionText(w, &record);
+  const int n = ReadVersionText(path, ui, &record);
   const std::uint8_t* text = record.Text();
   if (family == kSecondFamilyTag) {
     if (n >= 0) {
@@ -135,11 +137,12 @@ void UpdateVersionLabel(CLoaderState& w) {
       std::size_t k = i + kLabelToHeaderText;
       label[i] = k < static_cast<std::size_t>(n) ? static_cast<char>(text[k]) : ' ';
     }
-    std::string modelName = GetModelName(w);
     std::string_view number = std::string_view(label).substr(kVersionNumberPosition);
     number = number.substr(0, number.find('\0'));
-    if (BlanksVersionPosition(modelName, ReadVersionNumber(number))) label[kBlankedPosition] = ' ';
+    if (BlanksVersionPosition(modelName(), ReadVersionNumber(number))) {
+      label[kBlankedPosition] = ' ';
+    }
   }
   label.resize(std::min(label.size(), label.find('\0')));
-  w.versionLabel = std::move(label);
+  return label;
 }

@@ -7,9 +7,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/loader_state.h"
+#include "app/window_selection.h"
 #include "base/atomic_file.h"
 #include "base/header_record.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
@@ -114,24 +115,25 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
   return kExitLoaded;
 }
 
-int ListReceiverTypes(CLoaderState& w, std::ostream& out) {
-  // Expert mode lists every type, also those whose files are not here; they show no
-  // language version and can be loaded with --file only.
-  w.mode = 1;
-  if (FillReceiverTypeList(w) < 0) return kExitFailed;
-  const std::vector<std::string> types = w.receiverTypes.entries;
-  for (std::size_t i = 0; i < types.size(); ++i) {
-    w.mode = 1;
-    w.receiverTypes.selection = static_cast<int>(i);
-    out << Field(types[i]) << '\t' << Field(GetFamilyTag(w)) << '\n';
-    w.mode = 0;
-    w.languageVersions = ChoiceList{};
-    FillLanguageVersionList(w);
-    for (std::size_t k = 0; k < w.languageVersions.entries.size(); ++k) {
-      w.languageVersions.selection = static_cast<int>(k);
-      UpdateVersionLabel(w);
-      out << '\t' << Field(w.languageVersions.entries[k]) << '\t' << Field(w.fileName) << '\t'
-          << Field(w.versionLabel) << '\n';
+int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, Language language,
+                      std::ostream& out) {
+  // Every type, also those whose files are not here; they show no language version and can
+  // be loaded with --file only.
+  std::optional<std::vector<std::string>> types =
+      ReceiverTypeNames(catalogueFolder, ui, language, true);
+  if (!types) return kExitFailed;
+  for (const std::string& type : *types) {
+    const CatalogueChoice choice{catalogueFolder, type};
+    const std::string family = GetFamilyTag(choice, ui, language);
+    out << Field(type) << '\t' << Field(family) << '\n';
+    std::optional<std::vector<LanguageVersion>> versions = LanguageVersions(choice, ui, language);
+    if (!versions) continue;
+    for (const LanguageVersion& version : *versions) {
+      const std::string label =
+          VersionLabel(catalogueFolder + kPathSeparator + version.fileName, family, ui,
+                       [&] { return LookupTypeValue(choice, ui, language, kTagModelName); });
+      out << '\t' << Field(version.label) << '\t' << Field(version.fileName) << '\t' << Field(label)
+          << '\n';
     }
   }
   out << std::flush;

@@ -10,6 +10,7 @@
 class CLoaderState;
 class CSettingsStore;
 class CCliUserInteraction;
+class UserInteraction;
 
 // --lang when given, else the stored language index, else English.
 Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings);
@@ -23,7 +24,9 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
 
 // `list`: one line per receiver type, "NAME<TAB>FAMILY", followed by one line per language
 // version, "<TAB>LABEL<TAB>FILE<TAB>VERSION LABEL"; an empty field shows as "-".
-int ListReceiverTypes(CLoaderState& w, std::ostream& out);
+// kExitFailed when the catalogue cannot be opened (message 110 shown).
+int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, Language language,
+                      std::ostream& out);
 
 // `info`: "form: A|B|none", "counted length: N", "version text: TEXT".
 int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostream& out,

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/loader_state.h"
 #include "app/main_window_logic.h"
+#include "app/window_selection.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
@@ -59,7 +60,9 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   w.catalogueFolder = folder;
   ui.SetCatalogueFile(CataloguePath(w));
 
-  if (options.command == CliCommand::kList) return ListReceiverTypes(w, std::cout);
+  if (options.command == CliCommand::kList) {
+    return ListReceiverTypes(w.catalogueFolder, ui, language, std::cout);
+  }
   int selected = SelectFileToSend(w, options, std::cerr);
   if (selected != kExitLoaded) return selected;
   StartLoad(w);

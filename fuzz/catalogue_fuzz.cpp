@@ -7,8 +7,9 @@
 #include <fstream>
 #include <string>
 
+#include "app/loader_state.h"
+#include "app/window_selection.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "base/silent_user_interaction.h"

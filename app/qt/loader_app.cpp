@@ -2,12 +2,12 @@
 
 #include <QIcon>
 
+#include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "serial/com_device.h"

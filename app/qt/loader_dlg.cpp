@@ -23,6 +23,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/about_dlg.h"
 #include "app/qt/file_window.h"
@@ -30,7 +31,6 @@
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
 #include "base/display_text.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 
 namespace {

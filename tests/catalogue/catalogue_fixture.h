@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/loader_state.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "tests/support/fake_link.h"

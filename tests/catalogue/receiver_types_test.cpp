@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/window_selection.h"
 #include "catalogue/catalogue.h"
 #include "tests/catalogue/catalogue_fixture.h"
 

@@ -1,5 +1,9 @@
 #include <filesystem>
+#include <optional>
+#include <utility>
+#include <vector>
 
+#include "app/window_selection.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "tests/catalogue/catalogue_fixture.h"
@@ -8,7 +12,7 @@ namespace {
 
 // Type T offers four French lines whose files exist (one without ";"), one whose file is
 // missing, and one English line.
-class LanguageVersions : public CatalogueTest {
+class LanguageVersionList : public CatalogueTest {
  protected:
   void SetUp() override {
     CatalogueTest::SetUp();
@@ -21,7 +25,7 @@ class LanguageVersions : public CatalogueTest {
   }
 };
 
-TEST_F(LanguageVersions, EntriesAreTheRunningLanguagesLinesWhoseFilesExist) {
+TEST_F(LanguageVersionList, EntriesAreTheRunningLanguagesLinesWhoseFilesExist) {
   w.startEnabled = false;
   w.folder = "/elsewhere/";
   FillLanguageVersionList(w);
@@ -43,7 +47,7 @@ TEST_F(LanguageVersions, EntriesAreTheRunningLanguagesLinesWhoseFilesExist) {
 
 // No selection, or a file deleted since the list was filled: message 129 each time, the file
 // name kept.
-TEST_F(LanguageVersions, NoSelectionOrAVanishedFileShows129) {
+TEST_F(LanguageVersionList, NoSelectionOrAVanishedFileShows129) {
   FillLanguageVersionList(w);
   w.languageVersions.selection = 2;
   ASSERT_EQ(ResolveLanguageFile(w), 1);
@@ -59,7 +63,7 @@ TEST_F(LanguageVersions, NoSelectionOrAVanishedFileShows129) {
 }
 
 // Expert mode, or no type selected: the file stays as chosen, without a message.
-TEST_F(LanguageVersions, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
+TEST_F(LanguageVersionList, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
   FillLanguageVersionList(w);
   w.languageVersions.selection = 2;
   ASSERT_EQ(ResolveLanguageFile(w), 1);
@@ -77,7 +81,7 @@ TEST_F(LanguageVersions, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
 }
 
 // English interface and no existing "LGB:" file: nothing to offer, no file to send.
-TEST_F(LanguageVersions, EnglishWithoutItsFileOffersNothing) {
+TEST_F(LanguageVersionList, EnglishWithoutItsFileOffersNothing) {
   std::filesystem::remove(dir.File("M.nl"));
   w.language = Language::kEnglish;
   SelectType("T");
@@ -89,6 +93,34 @@ TEST_F(LanguageVersions, EnglishWithoutItsFileOffersNothing) {
   EXPECT_EQ(ResolveLanguageFile(w), -1);
   EXPECT_EQ(CountShown(kMsgLanguageFileMissing, kStyleExclamation), 1);  // now in English
   EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+// As a value: each version with its file, read for the language asked, whatever the window
+// shows; nothing without a type, none without a catalogue.
+TEST_F(LanguageVersionList, VersionsAsAValueNameTheirFilesAndLeaveTheWindowAlone) {
+  std::optional<std::vector<LanguageVersion>> versions =
+      LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kFrench);
+  ASSERT_TRUE(versions.has_value());
+  std::vector<std::pair<std::string, std::string>> got;
+  for (const LanguageVersion& version : *versions)
+    got.emplace_back(version.label, version.fileName);
+  EXPECT_EQ(got,
+            (std::vector<std::pair<std::string, std::string>>{
+                {"Espagnol", "M.esp"}, {"LFR:no semicolon", "M."}, {"Finnois; avec ;", "M.fin"}}));
+  versions = LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kEnglish);
+  ASSERT_EQ(versions->size(), 1u);
+  EXPECT_EQ((*versions)[0].fileName, "M.nl");
+  EXPECT_EQ(
+      LanguageVersions(CatalogueChoice{dir.Path(), std::nullopt}, ui, Language::kFrench)->size(),
+      0u);
+  EXPECT_TRUE(w.languageVersions.entries.empty());
+  EXPECT_EQ(w.fileName, "");
+  EXPECT_TRUE(ui.messages.empty());
+
+  std::filesystem::remove(dir.File("chgt.cfg"));
+  EXPECT_EQ(LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kFrench),
+            std::nullopt);
+  EXPECT_GT(CountShown(kMsgCatalogueOpenError, kStyleStop), 0);
 }
 
 }  // namespace

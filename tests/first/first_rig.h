@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "base/clock.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
 #include "loader/first/almanac.h"

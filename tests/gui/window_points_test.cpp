@@ -16,11 +16,11 @@
 #include <QTimer>
 #include <cstring>
 
+#include "app/loader_state.h"
 #include "app/qt/file_window.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "tests/gui/scripted_qt_ui.h"
 #include "tests/support/fake_link.h"

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <set>
 
+#include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/language_dlg.h"
 #include "app/qt/loader_dlg.h"
@@ -23,7 +24,6 @@
 #include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
 #include "base/display_text.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "loader/load_context.h"
 #include "serial/serial_port.h"

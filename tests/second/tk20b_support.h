@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/loader_state.h"
 #include "app/main_window_logic.h"
-#include "base/loader_state.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/settings_store.h"

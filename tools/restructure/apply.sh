@@ -18,7 +18,6 @@ moves=(
   app/clock.cpp base/clock.cpp
   app/display_text.h base/display_text.h
   app/display_text.cpp base/display_text.cpp
-  app/loader_state.h base/loader_state.h
   app/messages.h base/messages.h
   app/messages.cpp base/messages.cpp
   app/open_failure.h base/open_failure.h
