@@ -24,7 +24,7 @@
 #include "base/clock.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
-#include "base/user_interaction.h"
+#include "base/silent_user_interaction.h"
 #include "loader/first/first_family.h"
 #include "loader/first/first_timing.h"
 #include "loader/load_context.h"
@@ -32,7 +32,8 @@
 
 namespace {
 
-class QuietUi : public UserInteraction {
+// Records the boxes shown (a question is answered No); the serial layer's go to stderr.
+class QuietUi : public CSilentUserInteraction {
  public:
   int ShowMessageBox(const MessageBoxRequest& r) override {
     shown.push_back(r.textNumber);
@@ -41,12 +42,6 @@ class QuietUi : public UserInteraction {
   void ShowSerialMessage(const std::string& text) override {
     std::fprintf(stderr, "[serial] %s\n", text.c_str());
   }
-  void ShowFileReadError() override {}
-  bool OpenProgress(const std::string&) override { return true; }
-  void SetProgressText(const std::string&) override {}
-  int SetProgressPosition(int) override { return 0; }
-  int PollCancel() override { return 0; }
-  void CloseProgress() override {}
   std::vector<int> shown;
 };
 

@@ -299,25 +299,36 @@ TEST_F(MainWindow, APortThatCannotBeOpenedIsShownWithItsDeviceAndReason) {
   EXPECT_NE(PortOpenFailureText(denied, true).find("groupe \"dialout\""), std::string::npos);
 }
 
+// The real window over the sample catalogue, in English, its port leading to kznsim.
+struct SimWindow {
+  explicit SimWindow(const char* family) {
+    std::filesystem::copy(KZN_BINARY_DIR "/samples", catalogue.Path(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
+    started = sim.Start({"--family", family, "--throttle"});
+    ui.owner = &dlg;
+  }
+
+  TempDir catalogue, config;
+  CSettingsStore settings{config.File("kznload.INI")};
+  CSimProcess sim;
+  bool started = false;
+  CSteadyClock clock;
+  ScriptedQtUi ui;
+  CSerialPort port{ui, [this](int) { return sim.SlavePath(); }};
+  CLoaderState w{ui, clock, settings, port};
+  CLoaderDlg dlg{w, ui, NoLanguageClicked};
+};
+
 // SIGTERM in the middle of a TK10B upload: the load stops at its next cancel point as after
 // a confirmed cancel, the port is closed, the port is marked unfinished, the window ends
 // without saving anything.
 TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
   EnsureApplication();
-  TempDir catalogue, config;
-  std::filesystem::copy(
-      KZN_BINARY_DIR "/samples", catalogue.Path(),
-      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-  CSettingsStore settings(config.File("kznload.INI"));
-  settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
-  CSimProcess sim;
-  ASSERT_TRUE(sim.Start({"--family", "TK", "--throttle"})) << sim.Error();
-  CSteadyClock clock;
-  ScriptedQtUi ui;
-  CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
-  CLoaderState w(ui, clock, settings, port);
-  CLoaderDlg dlg(w, ui, NoLanguageClicked);
-  ui.owner = &dlg;
+  SimWindow rig("TK");
+  ASSERT_TRUE(rig.started) << rig.sim.Error();
+  auto& [catalogue, config, settings, sim, started, clock, ui, port, w, dlg] = rig;
   CStopSignals stopSignals;
   QObject::connect(&stopSignals, &CStopSignals::stopRequested, &dlg, &CLoaderDlg::Stop);
   ASSERT_TRUE(dlg.Initialise(catalogue.Path()));
@@ -405,20 +416,9 @@ class GuiLoad : public ::testing::TestWithParam<std::pair<const char*, const cha
 
 TEST_P(GuiLoad, StartButtonRunsACompleteLoadWithTheMainWindowHeldDisabled) {
   EnsureApplication();
-  TempDir catalogue, config;
-  std::filesystem::copy(
-      KZN_BINARY_DIR "/samples", catalogue.Path(),
-      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-  CSettingsStore settings(config.File("kznload.INI"));
-  settings.SetInt("LANGUAGE", "TYPE_LANG", 1);
-  CSimProcess sim;
-  ASSERT_TRUE(sim.Start({"--family", "auto", "--throttle"})) << sim.Error();
-  CSteadyClock clock;
-  ScriptedQtUi ui;
-  CSerialPort port(ui, [&sim](int) { return sim.SlavePath(); });
-  CLoaderState w(ui, clock, settings, port);
-  CLoaderDlg dlg(w, ui, NoLanguageClicked);
-  ui.owner = &dlg;
+  SimWindow rig("auto");
+  ASSERT_TRUE(rig.started) << rig.sim.Error();
+  auto& [catalogue, config, settings, sim, started, clock, ui, port, w, dlg] = rig;
   ASSERT_TRUE(dlg.Initialise(catalogue.Path()));
   dlg.show();
   auto* types = dlg.findChild<QComboBox*>("receiverTypes");
