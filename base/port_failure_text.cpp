@@ -1,5 +1,5 @@
-#include <cerrno>
 
+#include "base/system_error.h"
 #include "base/user_interaction.h"
 
 std::string PortOpenFailureText(const PortOpenFailure& failure, bool french) {
@@ -17,14 +17,15 @@ std::string PortOpenFailureText(const PortOpenFailure& failure, bool french) {
   const std::string port = com + " (" + failure.devicePath + ")";
   text = french ? "Le port " + port + " n'a pas pu \xC3\xAAtre ouvert : " + failure.reason + "."
                 : port + " could not be opened: " + failure.reason + ".";
-  if (failure.errorCode == EACCES || failure.errorCode == EPERM) {
+  const SystemErrorKind kind = KindOfSystemError(failure.errorCode);
+  if (kind == SystemErrorKind::kAccessDenied) {
     const std::string group = failure.deviceGroup.empty() ? "dialout" : failure.deviceGroup;
     text += french ? "\nL'utilisateur doit appartenir au groupe \"" + group +
                          "\" propri\xC3\xA9taire de " + failure.devicePath +
                          " (puis rouvrir sa session)."
                    : "\nThe user must belong to the group \"" + group + "\" that owns " +
                          failure.devicePath + " (then log in again).";
-  } else if (failure.errorCode == EBUSY) {
+  } else if (kind == SystemErrorKind::kInUse) {
     text += french ? "\nUn autre programme utilise ce port." : "\nAnother program uses this port.";
   }
   return text;

@@ -1,8 +1,9 @@
 #include "serial/port_trace.h"
 
 #include <cstdio>
-#include <cstring>
 #include <mutex>
+
+#include "base/system_error.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ std::function<void(const std::string&)>& Sink() {
 void SetPortTraceSink(std::function<void(const std::string&)> sink) {
   std::lock_guard<std::mutex> lock(SinkMutex());
   Sink() = std::move(sink);
-}
-
-std::string SystemErrorText(int errorCode) {
-  char buffer[256];
-  // The GNU strerror_r returns the text, which need not be in `buffer`.
-  return strerror_r(errorCode, buffer, sizeof buffer);
 }
 
 void TracePortError(const std::string& text, const std::string& devicePath, int errorCode) {

@@ -9,9 +9,6 @@
 // Replaces the sink; an empty function restores the default (standard error).
 void SetPortTraceSink(std::function<void(const std::string&)> sink);
 
-// Hands `text` to the sink, followed by the device path and strerror(errorCode) when
+// Hands `text` to the sink, followed by the device path and the system's text for errorCode when
 // they are given (errorCode 0: no system error).
 void TracePortError(const std::string& text, const std::string& devicePath = {}, int errorCode = 0);
-
-// The system's text for an error number (strerror).
-std::string SystemErrorText(int errorCode);

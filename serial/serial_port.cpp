@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/system_error.h"
 #include "base/user_interaction.h"
 #include "serial/port_trace.h"
 
