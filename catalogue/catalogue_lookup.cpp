@@ -37,7 +37,9 @@ void SplitLanguageLine(std::string_view line, std::string* extension, std::strin
   label->assign(line.substr(semicolon + 1));
 }
 
-bool LanguageFileExists(const std::string& path) { return IsExistingFile(path); }
+bool LanguageFileExists(const std::string& path) {
+  return IsExistingFile(path);
+}
 
 std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, Language language,
                             std::string_view tag) {
