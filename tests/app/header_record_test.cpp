@@ -81,8 +81,8 @@ TEST(HeaderRecord, OtherFirstBytesAndTruncatedRecordsHaveNone) {
 TEST(HeaderRecord, AReadErrorIsShownAndCountsAsNoHeader) {
   TempDir dir;
   RecordingUi ui;
-  // Reading a folder fails with an error, not with the end of a file.
-  Opened f{std::fopen(dir.Path().c_str(), "rb")};
+  // Reading a stream opened for writing only fails with an error, not with the end of a file.
+  Opened f{std::fopen(dir.File("written").c_str(), "wb")};
   ASSERT_NE(f.file, nullptr);
   EXPECT_EQ(ReadHeaderRecord(f.file, ui).counted, 0);
   EXPECT_EQ(ui.fileReadErrors, 1);
