@@ -79,6 +79,9 @@ TEST(HeaderRecord, OtherFirstBytesAndTruncatedRecordsHaveNone) {
 }
 
 TEST(HeaderRecord, AReadErrorIsShownAndCountsAsNoHeader) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows C library reads a write-only stream as an empty file";
+#endif
   TempDir dir;
   RecordingUi ui;
   // Reading a stream opened for writing only fails with an error, not with the end of a file.
