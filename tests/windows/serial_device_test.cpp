@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "base/system_error.h"
+#include "serial/port_discovery.h"
 #include "serial/serial_device.h"
 
 namespace {
@@ -371,6 +373,27 @@ TEST_F(Win32SerialDeviceTest, ZAVanishedLineIsReportedAndTheDeviceStillCloses) {
   ASSERT_EQ(device->Configure({4800, 'N', 8, 2}), ConfigureFailure::kNone);
   peer.Send({'O', 'K'});
   EXPECT_EQ(Collect(*device, 2, 5000), (Bytes{'O', 'K'}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Win32ComNames, TheMappedPortIsFoundAndMatchesItsNames) {
+  const std::vector<SerialPortInfo> ports = CWin32PortDiscovery().FindPorts();
+  const std::string wanted = PortPath();
+  const SerialPortInfo* found = nullptr;
+  for (const SerialPortInfo& port : ports) {
+    if (port.device == wanted) found = &port;
+  }
+  ASSERT_NE(found, nullptr) << wanted << " is not among the " << ports.size() << " ports found";
+  std::string lower = wanted;
+  for (char& c : lower)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(IsPortAt(*found, lower));
+  EXPECT_FALSE(IsPortAt(*found, "\\\\.\\COM200"));
+  EXPECT_TRUE(IsDevicePresent(wanted));
+  EXPECT_FALSE(IsDevicePresent("\\\\.\\COM200"));
 }
 
 }  // namespace
