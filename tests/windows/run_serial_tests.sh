@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs the Win32 serial device's tests under Wine against a COM port mapped to a
 # pseudo-terminal that serial_peer.py holds.
-#   tests/windows/run_serial_tests.sh <cross build folder> [gtest options...]
+#   tests/windows/run_serial_tests.sh <Linux build folder> <cross build folder> [gtest options...]
+# (the Linux build is not needed; every tests/windows/run_*.sh takes the two folders alike)
 # WINEPREFIX is reused when set (a fresh one is made in a temporary folder otherwise);
 # KZN_TEST_COM picks the port (default COM5). Exits non-zero when a test fails.
 set -euo pipefail
 
-build=${1:?usage: run_serial_tests.sh <cross build folder> [gtest options...]}
-shift
+build=${2:?usage: run_serial_tests.sh <Linux build folder> <cross build folder> [gtest options...]}
+shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 com=${KZN_TEST_COM:-COM5}
 work=$(mktemp -d "${TMPDIR:-/tmp}/kzn-serial.XXXXXX")
@@ -25,7 +26,7 @@ trap cleanup EXIT
 
 cmake --build "$build" --target kzn_windows_serial_tests >"$work/build.log" 2>&1 ||
   { cat "$work/build.log"; exit 1; }
-exe=$build/tests/windows/kzn_windows_serial_tests.exe
+exe=$build/tests/kzn_windows_serial_tests.exe
 
 export WINEDEBUG=-all
 if [[ -z ${WINEPREFIX:-} ]]; then
