@@ -6,7 +6,8 @@
 #     file arrives whole, the receiver's doppler table and almanac are restored;
 #   - a second-family load (TK20B): the program file arrives whole, user data erased;
 #   - a port that cannot be opened: a [serial] line, exit status 1;
-#   - a file of the wrong family: refused before any byte reaches the receiver.
+#   - a file of the wrong family, named by a non-ASCII path: refused before any byte reaches
+#     the receiver.
 # Usage: tests/windows/run_cli_e2e.sh <linux-build> <windows-build>
 # Uses $WINEPREFIX when it is set and initialised, else creates <windows-build>/wine-prefix.
 set -euo pipefail
@@ -223,10 +224,13 @@ run_cli "$tk_folder" load --type TK20B --version "English version" --port 3 --de
 expect_status 1 "unopenable port"
 [[ $out == *"[serial] "*"COM97"* ]] || fail "unopenable port: no [serial] line naming the device"$'\n'"$out"
 
+# Named by a path with non-ASCII characters: the file is found and read (a missing one would
+# be a usage error, status 2), then refused.
 echo "cli e2e: a first-family file sent as TK20B"
 start_sim --family TK20B
 map_com 2 "$pty"
-run_cli "$tk_folder" load --type TK20B --file VR540.gb --port 2 --lang en --answer no
+run_cli "$tk_folder" load --type TK20B --file "../Données ✓/VR540.gb" --port 2 --lang en \
+  --answer no
 stop_sim
 expect_status 1 "wrong family"
 [[ $out =~ ^\[1[0-4][0-9]\]\  ]] || fail "wrong family: no message line"$'\n'"$out"
