@@ -32,3 +32,6 @@ kzn_add_windows_tests(first
   first/program_image_test.cpp first/scripted_receiver.cpp first/time_limit_test.cpp)
 kzn_add_windows_tests(second
   second/tk20b_steps_test.cpp second/tk20b_support.cpp)
+# kznload-cli's Windows console: the control handler and the typed answer.
+kzn_add_windows_tests(cli windows/cli_console_test.cpp)
+target_link_libraries(kzn_win_cli_tests PRIVATE kzncli)
