@@ -116,10 +116,14 @@ TEST(ProgramImageCheck, LoadReadsTheFileOnceWholeOrSaysItCannot) {
   EXPECT_EQ(LoadProgramImage(dir.File("missing.fra"), RecordRules::kFirstFamily, ui, &image),
             ImageLoad::kUnreadable);
   EXPECT_EQ(ui.fileReadErrors, 0);
-  // A folder opens but cannot be read.
+  // A folder opens but cannot be read on POSIX; Windows does not open it at all.
   EXPECT_EQ(LoadProgramImage(dir.Path(), RecordRules::kSecondFamily, ui, &image),
             ImageLoad::kUnreadable);
+#ifdef _WIN32
+  EXPECT_EQ(ui.fileReadErrors, 0);
+#else
   EXPECT_EQ(ui.fileReadErrors, 1);
+#endif
 }
 
 // A file the upload could not send whole is refused with the upload's message before the
