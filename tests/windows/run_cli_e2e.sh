@@ -134,7 +134,8 @@ expect_last_line() {
 
 # check_report FAMILY PROGRAM-FILE: the load's report says what the receiver got.
 check_report() {
-  python3 - "$work/report.json" "$1" "$2" <<'EOF' || fail "$1: the receiver's report"
+  local judged=0
+  python3 - "$work/report.json" "$1" "$2" <<'EOF' || judged=1
 import json, sys
 
 report_path, family, program_path = sys.argv[1:]
@@ -178,6 +179,7 @@ for problem in problems:
     print(f"  {family}: {problem}", file=sys.stderr)
 sys.exit(1 if problems else 0)
 EOF
+  ((judged == 0)) || fail "$1: the receiver's report"$'\n'"$(grep -v '^\[progress\]' <<<"$err")"
 }
 
 # Every receiver byte string of the report's phases is empty.
