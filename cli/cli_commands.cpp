@@ -17,6 +17,7 @@
 #include "catalogue/selection.h"
 #include "cli/cli_user_interaction.h"
 #include "cli/display_text.h"
+#include "cli/utf8_path.h"
 #include "loader/first/almanac.h"
 
 namespace {
@@ -80,7 +81,7 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
   std::filesystem::path file;
   if (options.file) {
     std::error_code ec;
-    file = std::filesystem::absolute(*options.file, ec).lexically_normal();
+    file = std::filesystem::absolute(PathFromUtf8(*options.file), ec).lexically_normal();
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
       err << kProgramName << "no such file: " << *options.file << '\n';
       return kExitUsage;
@@ -93,9 +94,9 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
   w.receiverTypes.selection = typeIndex;
 
   if (options.file) {
-    w.folder = file.parent_path().string();
+    w.folder = Utf8FromPath(file.parent_path());
     if (w.folder.empty() || w.folder.back() != kPathSeparator) w.folder += kPathSeparator;
-    w.fileName = file.filename().string();
+    w.fileName = Utf8FromPath(file.filename());
   } else {
     w.languageVersions = ChoiceList{};
     FillLanguageVersionList(w);
@@ -143,7 +144,7 @@ int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, L
 int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostream& out,
                      std::ostream& err) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  if (std::filesystem::is_directory(PathFromUtf8(path), ec)) {
     err << kProgramName << path << " is a folder\n";
     return kExitUsage;
   }

@@ -1,15 +1,10 @@
 #include "cli/cli_user_interaction.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 
 #include "base/messages.h"
 #include "base/open_failure.h"
+#include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
 
 int FrenchBlockNumber(int textNumber) {
@@ -74,25 +69,15 @@ bool CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
   if (!console_.outIsTerminal) console_.err << question << '\n';
   console_.err << "Yes or No? [y/N] " << std::flush;
   std::string line;
-  for (;;) {
-    pollfd fds[2] = {{console_.inputFd, POLLIN, 0}, {interrupts_.WakeFd(), POLLIN, 0}};
-    nfds_t count = fds[1].fd >= 0 ? 2 : 1;
-    if (::poll(fds, count, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (count == 2 && (fds[1].revents & POLLIN) != 0 &&
-        (interrupts_.StopSignal() != 0 || interrupts_.TakePress())) {
-      console_.err << '\n' << std::flush;
-      return false;
-    }
-    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
-    char byte = 0;
-    ssize_t got = ::read(console_.inputFd, &byte, 1);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0 || byte == '\n') break;
-    line.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(byte))));
+  const TerminalRead read = ReadTerminalLine(
+      console_, interrupts_,
+      [this] { return interrupts_.StopSignal() != 0 || interrupts_.TakePress(); }, line);
+  if (read == TerminalRead::kInterrupted) {
+    console_.err << '\n' << std::flush;
+    return false;
   }
+  for (char& c : line)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
     line.pop_back();
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.front()))) {
@@ -173,7 +158,7 @@ int CCliUserInteraction::PollCancel() {
 
 int CCliUserInteraction::StopSignal() const {
   if (int signal = interrupts_.StopSignal(); signal != 0) return signal;
-  return unconfirmableInterrupt_ ? SIGINT : 0;
+  return unconfirmableInterrupt_ ? UnconfirmedPressStop() : 0;
 }
 
 bool CCliUserInteraction::StopRequested() const {
@@ -187,9 +172,9 @@ void CCliUserInteraction::TellLoadOutcome(int portNumber, const std::string& dev
   if (!device.empty() && device != port) port += " (" + device + ")";
   if (cancelled_ && !boxAfterCancel_) {
     const int signal = StopSignal();
-    WriteLines("[cancelled] ", "load on " + port + " stopped " +
-                                   (signal != 0 ? std::string("by signal: ") + strsignal(signal)
-                                                : std::string("by the user")));
+    WriteLines("[cancelled] ",
+               "load on " + port + " stopped " +
+                   (signal != 0 ? "by " + DescribeStop(signal) : std::string("by the user")));
   } else if (!outcomeTold_) {
     WriteLines("[failed] ", "load on " + port + " ended without a message");
   }

@@ -1,8 +1,5 @@
 // kznload-cli: the loads of the desktop program from a command line, for scripts and
 // production lines.
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -17,22 +14,16 @@
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
+#include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_options.h"
-#include "cli/cli_ports.h"
+#include "cli/cli_system_ports.h"
 #include "cli/cli_user_interaction.h"
 #include "serial/com_device.h"
 #include "serial/port_trace.h"
 #include "serial/serial_port.h"
-#include "serial/udev/system_port_discovery.h"
 
 namespace {
-
-int TerminalColumns(int fd) {
-  winsize size{};
-  if (::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
-}
 
 int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   std::string folder = TakeCatalogueFolder();
@@ -79,7 +70,8 @@ int main(int argc, char** argv) {
   // Before anything starts a thread: every thread after it leaves SIGINT to this one.
   InterruptSource& interrupts = InstallProcessInterrupts();
 
-  std::vector<std::string> args(argv + 1, argv + argc);
+  PrepareConsoleOutput();
+  const std::vector<std::string> args = CommandLineArguments(argc, argv);
   CliParseResult parsed = ParseCommandLine(args);
   if (!parsed.options) {
     std::cerr << "kznload-cli: " << parsed.error << "\nTry 'kznload-cli --help'.\n";
@@ -96,15 +88,11 @@ int main(int argc, char** argv) {
   }
   if (options.command == CliCommand::kPorts) {
     const CSettingsStore settings(CSettingsStore::DefaultPath());
-    return ListPorts(settings, *CreateSystemPortDiscovery(), std::cout);
+    return ListSystemPorts(settings, std::cout);
   }
 
   CliConsole console{std::cout, std::cerr};
-  console.outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
-  console.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
-  console.terminalColumns = TerminalColumns(STDERR_FILENO);
-  console.inputFd = STDIN_FILENO;
-  console.inputIsTerminal = ::isatty(STDIN_FILENO) == 1;
+  DescribeConsole(console);
   CCliUserInteraction ui(console, interrupts, options.answer);
 
   if (options.command == CliCommand::kInfo) {

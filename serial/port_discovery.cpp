@@ -1,69 +1,6 @@
 #include "serial/port_discovery.h"
 
-#include <dirent.h>
-#include <limits.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstdio>
-
-#include "base/settings_store.h"
 #include "serial/com_device.h"
-
-namespace {
-
-// The file a path leads to after every link, or the path itself when it leads nowhere.
-std::string Canonical(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (path.empty() || ::realpath(path.c_str(), resolved) == nullptr) return path;
-  return resolved;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '/') return folder + name;
-  return folder + "/" + name;
-}
-
-bool SameDevice(const SerialPortInfo& port, const std::string& path) {
-  if (path == port.device || (!port.byIdPath.empty() && path == port.byIdPath)) return true;
-  return Canonical(path) == Canonical(port.device);
-}
-
-}  // namespace
-
-CFileSystemPortDiscovery::CFileSystemPortDiscovery(std::string devFolder, std::string byIdFolder)
-    : devFolder_(std::move(devFolder)), byIdFolder_(std::move(byIdFolder)) {}
-
-std::vector<SerialPortInfo> CFileSystemPortDiscovery::FindPorts() const {
-  std::vector<SerialPortInfo> ports;
-  for (const std::string& device : ListSerialDevices(devFolder_)) {
-    SerialPortInfo port;
-    port.device = device;
-    ports.push_back(port);
-  }
-  AddByIdNames(ports, byIdFolder_);
-  return ports;
-}
-
-void AddByIdNames(std::vector<SerialPortInfo>& ports, const std::string& byIdFolder) {
-  DIR* dir = ::opendir(byIdFolder.c_str());
-  if (dir == nullptr) return;
-  std::vector<std::string> links;
-  while (dirent* entry = ::readdir(dir)) {
-    if (entry->d_name[0] != '.') links.push_back(JoinPath(byIdFolder, entry->d_name));
-  }
-  ::closedir(dir);
-  for (SerialPortInfo& port : ports) {
-    if (!port.byIdPath.empty()) continue;
-    const std::string target = Canonical(port.device);
-    for (const std::string& link : links) {
-      if (Canonical(link) == target) {
-        port.byIdPath = link;
-        break;
-      }
-    }
-  }
-}
 
 std::vector<ComPortMapping> MapComPorts(const CSettingsStore& settings,
                                         const std::vector<SerialPortInfo>& ports,
@@ -72,13 +9,11 @@ std::vector<ComPortMapping> MapComPorts(const CSettingsStore& settings,
   for (int n = 1; n <= 4; ++n) {
     ComPortMapping mapping;
     mapping.portNumber = n;
-    char key[8];
-    std::snprintf(key, sizeof key, "COM%d", n);
-    mapping.fromSettings = !settings.GetText("COMMUNICATION", key, "").empty();
+    mapping.fromSettings = !ConfiguredComDevice(settings, n).empty();
     mapping.device = ResolveComDevice(settings, n, devFolder);
     if (!mapping.device.empty()) {
       for (const SerialPortInfo& port : ports) {
-        if (SameDevice(port, mapping.device)) {
+        if (IsPortAt(port, mapping.device)) {
           mapping.info = &port;
           break;
         }
@@ -134,8 +69,8 @@ std::string ComPortToolTip(const ComPortMapping& mapping) {
   std::string text = mapping.device;
   if (mapping.info == nullptr) {
     if (mapping.fromSettings) {
-      text += ::access(mapping.device.c_str(), F_OK) == 0 ? " (set in the settings)"
-                                                          : " (set in the settings; not present)";
+      text += IsDevicePresent(mapping.device) ? " (set in the settings)"
+                                              : " (set in the settings; not present)";
     }
     return text;
   }

@@ -26,7 +26,7 @@ class PortDiscovery {
 };
 
 // Discovery from the file system alone: the serial devices of `devFolder` and the stable
-// names linked from `byIdFolder` to them. No vendor, product or serial number.
+// names linked from `byIdFolder` to them. No vendor, product or serial number. (POSIX)
 class CFileSystemPortDiscovery : public PortDiscovery {
  public:
   explicit CFileSystemPortDiscovery(std::string devFolder = "/dev",
@@ -38,8 +38,21 @@ class CFileSystemPortDiscovery : public PortDiscovery {
   std::string byIdFolder_;
 };
 
-// Fills the by-id names that `ports` lack from the links of `byIdFolder`.
+// Fills the by-id names that `ports` lack from the links of `byIdFolder`. (POSIX)
 void AddByIdNames(std::vector<SerialPortInfo>& ports, const std::string& byIdFolder);
+
+// The COM ports Windows knows: those its serial drivers registered (the SERIALCOMM key of
+// HARDWARE\DEVICEMAP) and the COMn names among its DOS devices, each as "\\.\COMn", in numeric
+// order. Windows tells nothing more of them here. (Windows)
+class CWin32PortDiscovery : public PortDiscovery {
+ public:
+  std::vector<SerialPortInfo> FindPorts() const override;
+};
+
+// The platform's part of matching: whether `path` leads to the device `port` describes, and
+// whether a device is there at all.
+bool IsPortAt(const SerialPortInfo& port, const std::string& path);
+bool IsDevicePresent(const std::string& path);
 
 // One of COM1 to COM4 and the device it leads to.
 struct ComPortMapping {

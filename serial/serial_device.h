@@ -72,7 +72,8 @@ class SerialDevice {
 
   virtual bool IsOpen() const = 0;
   virtual const std::string& Path() const = 0;
-  // errno of the last failure.
+  // The system's code of the last failure (errno, or GetLastError() on Windows), taken where
+  // the failure happened.
   virtual int LastError() const = 0;
   // The device number of the open device (what tells two devices apart when one path names
   // each in turn); false when the platform cannot tell.
@@ -82,14 +83,30 @@ class SerialDevice {
   }
 };
 
+// The serial device of the platform the program is built for (POSIX termios or Win32).
+std::unique_ptr<SerialDevice> MakeSerialDevice();
+// Each platform's own, defined only in its build.
 std::unique_ptr<SerialDevice> MakePosixSerialDevice();
+std::unique_ptr<SerialDevice> MakeWin32SerialDevice();
 
-// The device number of the node `path` names (through links); false with errno in *error.
+// The device number of the node `path` names (through links); false with the system's error
+// in *error. Windows cannot tell: always false there, and no two devices are told apart.
 bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* error);
-// The name of the group that owns the node `path` names; empty when it cannot be learnt.
+// The name of the group that owns the node `path` names; empty when it cannot be learnt (always
+// on Windows, where access to a port is no matter of groups).
 std::string DeviceOwnerGroup(const std::string& path);
-// A device number as the system shows it, "major:minor".
+// A device number as the system shows it, "major:minor" (the plain number on Windows).
 std::string DeviceNumberText(std::uint64_t number);
 
-// The termios speed for a bit rate; false for rates termios has no constant for.
+// Whether the platform can express the bit rate at all: a termios constant on POSIX; any rate
+// above 0 on Windows, where the driver itself refuses what its hardware cannot do.
 bool IsSupportedBitRate(std::uint32_t bitRate);
+
+// Error codes in the platform's terms (errno, or GetLastError() on Windows) that the port
+// itself gives or asks about.
+// A device that has gone away: hung up, adapter pulled.
+bool IsDeviceGoneError(int error);
+// A port number that leads to no device.
+int NoSuchDeviceError();
+// An operation on a port that is not open.
+int PortNotOpenError();

@@ -297,10 +297,6 @@ class CPosixSerialDevice : public SerialDevice {
 
 }  // namespace
 
-unsigned FrameBits(const LineSettings& settings) {
-  return 1u + settings.dataBits + (settings.parity == 'N' ? 0u : 1u) + settings.stopBits;
-}
-
 bool IsSupportedBitRate(std::uint32_t bitRate) {
   speed_t speed;
   return SpeedFor(bitRate, &speed);
@@ -308,6 +304,22 @@ bool IsSupportedBitRate(std::uint32_t bitRate) {
 
 std::unique_ptr<SerialDevice> MakePosixSerialDevice() {
   return std::make_unique<CPosixSerialDevice>();
+}
+
+std::unique_ptr<SerialDevice> MakeSerialDevice() {
+  return MakePosixSerialDevice();
+}
+
+bool IsDeviceGoneError(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV;
+}
+
+int NoSuchDeviceError() {
+  return ENODEV;
+}
+
+int PortNotOpenError() {
+  return EBADF;
 }
 
 bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* error) {

@@ -1,7 +1,6 @@
 #include "serial/serial_port.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -38,11 +37,6 @@ const char* ConfigureFailureText(ConfigureFailure failure) {
       break;
   }
   return "";
-}
-
-// The errors of a device that has gone away (hung up, adapter pulled).
-bool IsDeviceGone(int error) {
-  return error == EIO || error == ENXIO || error == ENODEV;
 }
 
 std::string AnotherDeviceReason(std::uint64_t began, std::uint64_t now) {
@@ -178,7 +172,7 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
     char comName[16];
     std::snprintf(comName, sizeof comName, "COM%d", portNumber);
     devicePath_ = comName;
-    failure.errorCode = ENODEV;
+    failure.errorCode = NoSuchDeviceError();
     return FailOpen(failure, "Port could not be opened");
   }
   devicePath_ = path;
@@ -195,7 +189,7 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
   std::unique_ptr<SerialDevice> device = makeDevice_();
   if (!device->Open(path)) {
     failure.errorCode = device->LastError();
-    if (failure.errorCode == EACCES || failure.errorCode == EPERM)
+    if (KindOfSystemError(failure.errorCode) == SystemErrorKind::kAccessDenied)
       failure.deviceGroup = DeviceOwnerGroup(path);
     return FailOpen(failure, "Port could not be opened");
   }
@@ -263,7 +257,7 @@ void CSerialPort::Append(const std::uint8_t* chunk, std::size_t size) {
 
 std::uint32_t CSerialPort::WriteToPort(const std::uint8_t* data, std::uint32_t count) {
   if (!device_) {
-    Trace("Erreur ecriture\n", EBADF);
+    Trace("Erreur ecriture\n", PortNotOpenError());
     return 0;
   }
   if (count == 0 || data == nullptr) return 0;
@@ -336,7 +330,7 @@ void CSerialPort::ClearReceived() {
 
 int CSerialPort::SetBaudRate(std::uint32_t bitRate) {
   if (!device_) {
-    Trace("Could not set the COM state", EBADF);
+    Trace("Could not set the COM state", PortNotOpenError());
     return 0;
   }
   std::uint32_t current = 0;
@@ -361,7 +355,7 @@ int CSerialPort::ClosePort() {
     int error = device_->LastError();
     // A device that is gone has nothing left to purge; it must still be closable so that
     // it can be opened again once it is back.
-    if (!IsDeviceGone(error)) {
+    if (!IsDeviceGoneError(error)) {
       Trace("Could not purge COM port", error);
       return 0;
     }

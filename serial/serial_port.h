@@ -41,7 +41,7 @@ class CSerialPort : public SerialLink {
 
   // `resolveDevice` turns port number n (COMn) into a device path.
   CSerialPort(UserInteraction& ui, DeviceResolver resolveDevice,
-              DeviceFactory makeDevice = MakePosixSerialDevice);
+              DeviceFactory makeDevice = MakeSerialDevice);
   // Closes a port left open, so the reader thread never outlives the object.
   ~CSerialPort() override;
   CSerialPort(const CSerialPort&) = delete;

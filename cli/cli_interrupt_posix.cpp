@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 
@@ -49,7 +50,7 @@ class CProcessInterrupts : public InterruptSource {
     pressed_.store(false);
     DrainPipe();
   }
-  int WakeFd() const override { return pipe_[0]; }
+  WakeHandle Wake() const override { return pipe_[0]; }
   void SetWatching(bool watching) override { watching_.store(watching); }
   int StopSignal() const override { return stop_.load(); }
 
@@ -91,4 +92,12 @@ InterruptSource& InstallProcessInterrupts() {
   // static objects are being destroyed at exit.
   static CProcessInterrupts* interrupts = new CProcessInterrupts();
   return *interrupts;
+}
+
+int UnconfirmedPressStop() {
+  return SIGINT;
+}
+
+std::string DescribeStop(int stop) {
+  return std::string("signal: ") + strsignal(stop);
 }

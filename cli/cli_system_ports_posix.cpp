@@ -1,0 +1,7 @@
+#include "cli/cli_ports.h"
+#include "cli/cli_system_ports.h"
+#include "serial/udev/system_port_discovery.h"
+
+int ListSystemPorts(const CSettingsStore& settings, std::ostream& out) {
+  return ListPorts(settings, *CreateSystemPortDiscovery(), out);
+}

@@ -1,0 +1,456 @@
+// SerialDevice on Win32 communications. The handle is opened for overlapped I/O so that the
+// reader thread's line-event wait and the caller's writes run at the same time on the one
+// device; each kind of request has its own record and manual-reset event. Reads are set up to
+// return at once with what is queued, so the reader sleeps in WaitCommEvent (beside a wake
+// event, in WaitForMultipleObjects) and reads only what the driver says is waiting.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "serial/serial_device.h"
+
+namespace {
+
+// Bytes arriving wake the reader; a line error does too, so that ClearCommError clears it.
+constexpr DWORD kLineEvents = EV_RXCHAR | EV_ERR;
+// Driver queue sizes asked for (the driver may keep its own).
+constexpr DWORD kInputQueueBytes = 1200;
+constexpr DWORD kOutputQueueBytes = 200;
+// How long a cancelled request may take to hand its record back.
+constexpr DWORD kCancelSettleMs = 2000;
+// A read of what is queued completes at once; a driver that holds it longer gets this long.
+constexpr DWORD kQueuedReadLimitMs = 2000;
+// One write request at most; longer writes go in turns, each under the same time limit.
+constexpr std::size_t kWriteChunkBytes = 1u << 20;
+// The line time of what is still queued is slept in steps of at most this.
+constexpr int kDrainStepMs = 50;
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+DWORD MsUntil(SteadyTime deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return static_cast<DWORD>(std::clamp<std::int64_t>(left.count(), 0, INFINITE - 1));
+}
+
+std::wstring WidePath(const std::string& path) {
+  if (path.empty()) return {};
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+  if (size > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), size);
+  }
+  return wide;
+}
+
+// One overlapped request record, its manual-reset event and the event word a line-event wait
+// fills. The driver owns the record while a request is pending: a request that does not end
+// even after a cancel keeps its record, which is then let go (never freed under the driver)
+// and a new one is made.
+class COverlappedRecord {
+ public:
+  COverlappedRecord() { Renew(); }
+  ~COverlappedRecord() { Release(); }
+  COverlappedRecord(const COverlappedRecord&) = delete;
+  COverlappedRecord& operator=(const COverlappedRecord&) = delete;
+
+  bool Ready() const { return record_ != nullptr && record_->overlapped.hEvent != nullptr; }
+  HANDLE Event() const { return record_->overlapped.hEvent; }
+  OVERLAPPED* Get() { return &record_->overlapped; }
+  DWORD* Events() { return &record_->events; }
+
+  // A fresh request: offsets and events zero, event reset.
+  OVERLAPPED* Begin() {
+    HANDLE event = record_->overlapped.hEvent;
+    *record_ = Record{};
+    record_->overlapped.hEvent = event;
+    ResetEvent(event);
+    return &record_->overlapped;
+  }
+
+  // Ends a pending request: `end` asks the driver to finish it, then it is cancelled if it
+  // still runs. True with the count it moved once the record is back; false when it never
+  // came back, and the record is given up.
+  template <typename End>
+  bool Settle(HANDLE device, End end, DWORD* transferred) {
+    end();
+    if (WaitForSingleObject(Event(), kCancelSettleMs) != WAIT_OBJECT_0) {
+      CancelIo(device);
+      if (WaitForSingleObject(Event(), kCancelSettleMs) != WAIT_OBJECT_0) {
+        record_ = nullptr;  // the driver still holds it
+        Renew();
+        *transferred = 0;
+        return false;
+      }
+    }
+    DWORD count = 0;
+    GetOverlappedResult(device, Get(), &count, FALSE);
+    *transferred = count;
+    return true;
+  }
+
+ private:
+  struct Record {
+    OVERLAPPED overlapped;
+    DWORD events;
+  };
+
+  void Renew() {
+    record_ = new Record{};
+    record_->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  void Release() {
+    if (record_ == nullptr) return;
+    if (record_->overlapped.hEvent != nullptr) CloseHandle(record_->overlapped.hEvent);
+    delete record_;
+    record_ = nullptr;
+  }
+
+  Record* record_ = nullptr;
+};
+
+bool SameLine(const DCB& a, const DCB& b) {
+  return a.BaudRate == b.BaudRate && a.ByteSize == b.ByteSize && a.Parity == b.Parity &&
+         a.StopBits == b.StopBits;
+}
+
+class CWin32SerialDevice : public SerialDevice {
+ public:
+  CWin32SerialDevice() : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  ~CWin32SerialDevice() override {
+    Close();
+    if (wake_ != nullptr) CloseHandle(wake_);
+  }
+
+  bool Open(const std::string& path) override {
+    if (handle_ != INVALID_HANDLE_VALUE) return Fail(ERROR_BUSY);
+    path_ = path;
+    if (wake_ == nullptr || !lineEvent_.Ready() || !read_.Ready() || !write_.Ready())
+      return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    const std::wstring wide = WidePath(path);
+    // Share mode 0: nobody else, not even another of our own windows, has the port meanwhile.
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return Fail(GetLastError());
+    handle_ = handle;
+    // A wake-up meant for the last open must not end the first wait of this one.
+    ResetEvent(wake_);
+    return true;
+  }
+
+  ConfigureFailure Configure(const LineSettings& settings) override {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle_, &dcb)) return ConfigureFail(ConfigureFailure::kReadState);
+    if (!IsSupportedBitRate(settings.bitRate) || settings.dataBits < 5 || settings.dataBits > 8 ||
+        (settings.stopBits != 1 && settings.stopBits != 2) ||
+        (settings.parity != 'N' && settings.parity != 'E' && settings.parity != 'O')) {
+      lastError_ = ERROR_INVALID_PARAMETER;
+      return ConfigureFailure::kBuildState;
+    }
+    dcb.BaudRate = settings.bitRate;
+    dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
+    dcb.Parity = settings.parity == 'E'   ? EVENPARITY
+                 : settings.parity == 'O' ? ODDPARITY
+                                          : NOPARITY;
+    dcb.StopBits = settings.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    // A raw line: every byte value passes, nothing waits for a modem line or XON.
+    dcb.fBinary = TRUE;
+    dcb.fParity = settings.parity != 'N';
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = TRUE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fAbortOnError = FALSE;
+    if (!SetupComm(handle_, kInputQueueBytes, kOutputQueueBytes))
+      return ConfigureFail(ConfigureFailure::kApplyState);
+    if (!SetCommState(handle_, &dcb)) return ConfigureFail(ConfigureFailure::kApplyState);
+    // A driver may round or ignore a setting without failing: compare with what it kept.
+    DCB kept{};
+    kept.DCBlength = sizeof kept;
+    if (!GetCommState(handle_, &kept)) return ConfigureFail(ConfigureFailure::kApplyState);
+    if (!SameLine(dcb, kept)) {
+      lastError_ = ERROR_INVALID_PARAMETER;
+      return ConfigureFailure::kApplyState;
+    }
+    if (!SetCommMask(handle_, kLineEvents)) return ConfigureFail(ConfigureFailure::kApplyState);
+    // Reads return at once with what is queued; writes have no driver limit, Write has its own.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    if (!SetCommTimeouts(handle_, &timeouts)) return ConfigureFail(ConfigureFailure::kApplyState);
+    if (!PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR))
+      return ConfigureFail(ConfigureFailure::kPurge);
+    DWORD errors = 0;
+    ClearCommError(handle_, &errors, nullptr);
+    return ConfigureFailure::kNone;
+  }
+
+  bool CurrentBitRate(std::uint32_t* bitRate) override {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle_, &dcb)) return Fail(GetLastError());
+    *bitRate = dcb.BaudRate;
+    return true;
+  }
+
+  bool SetBitRate(std::uint32_t bitRate) override {
+    if (!IsSupportedBitRate(bitRate)) return Fail(ERROR_INVALID_PARAMETER);
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle_, &dcb)) return Fail(GetLastError());
+    dcb.BaudRate = bitRate;
+    if (!SetCommState(handle_, &dcb)) return Fail(GetLastError());
+    DCB kept{};
+    kept.DCBlength = sizeof kept;
+    if (!GetCommState(handle_, &kept)) return Fail(GetLastError());
+    if (kept.BaudRate != bitRate) return Fail(ERROR_INVALID_PARAMETER);
+    return true;
+  }
+
+  InputEvent Wait(int timeoutMs, bool watchDevice) override {
+    const DWORD limit = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+    if (!watchDevice)
+      return WaitForSingleObject(wake_, limit) == WAIT_OBJECT_0 ? InputEvent::kWoken
+                                                                : InputEvent::kTimeout;
+    // Bytes queued before the wait raise no new line event; a device that is gone fails here.
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) return HangUp(GetLastError());
+    if (status.cbInQue > 0) return InputEvent::kReady;
+    OVERLAPPED* request = lineEvent_.Begin();
+    if (WaitCommEvent(handle_, lineEvent_.Events(), request))
+      return *lineEvent_.Events() != 0 ? InputEvent::kReady : InputEvent::kTimeout;
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) return HangUp(error);
+    HANDLE both[2] = {wake_, lineEvent_.Event()};
+    const DWORD woke = WaitForMultipleObjects(2, both, FALSE, limit);
+    if (woke == WAIT_OBJECT_0 + 1) {
+      DWORD unused = 0;
+      if (!GetOverlappedResult(handle_, lineEvent_.Get(), &unused, FALSE))
+        return HangUp(GetLastError());
+      return *lineEvent_.Events() != 0 ? InputEvent::kReady : InputEvent::kTimeout;
+    }
+    // Setting the mask again ends a pending line-event wait with no events: no request of
+    // this thread outlives the call.
+    DWORD unused = 0;
+    lineEvent_.Settle(
+        handle_, [this] { SetCommMask(handle_, kLineEvents); }, &unused);
+    return woke == WAIT_OBJECT_0 ? InputEvent::kWoken : InputEvent::kTimeout;
+  }
+
+  void Wake() override {
+    if (wake_ != nullptr) SetEvent(wake_);
+  }
+
+  long ReadQueued(std::uint8_t* buffer, std::size_t capacity) override {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) return ReadFail(GetLastError());
+    const DWORD want = static_cast<DWORD>(
+        std::min<std::size_t>(status.cbInQue, std::min<std::size_t>(capacity, MAXDWORD)));
+    if (want == 0) return 0;
+    DWORD got = 0;
+    if (!ReadFile(handle_, buffer, want, nullptr, read_.Begin())) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_IO_PENDING) return ReadFail(error);
+      if (WaitForSingleObject(read_.Event(), kQueuedReadLimitMs) != WAIT_OBJECT_0) {
+        // Whatever it delivered before the cancel still counts.
+        if (!read_.Settle(
+                handle_, [] {}, &got))
+          return ReadFail(WAIT_TIMEOUT);
+        return static_cast<long>(got);
+      }
+    }
+    if (!GetOverlappedResult(handle_, read_.Get(), &got, FALSE)) {
+      const DWORD error = GetLastError();
+      // A purge of the input queue aborts a read; that is no failure of the device.
+      if (error == ERROR_OPERATION_ABORTED) return static_cast<long>(got);
+      return ReadFail(error);
+    }
+    return static_cast<long>(got);
+  }
+
+  WriteOutcome Write(const std::uint8_t* data, std::size_t count, int timeoutMs) override {
+    WriteOutcome outcome;
+    const SteadyTime deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    while (outcome.written < count) {
+      const DWORD chunk =
+          static_cast<DWORD>(std::min<std::size_t>(count - outcome.written, kWriteChunkBytes));
+      DWORD put = 0;
+      if (!WriteFile(handle_, data + outcome.written, chunk, nullptr, write_.Begin())) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING) return WriteFail(outcome, error);
+        const DWORD waited = WaitForSingleObject(write_.Event(), MsUntil(deadline));
+        if (waited != WAIT_OBJECT_0) {
+          // Nothing moves on the line: take back what has not gone yet, keep the count of what
+          // has.
+          const DWORD error2 = waited == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
+          write_.Settle(
+              handle_, [this] { PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR); }, &put);
+          outcome.written += put;
+          lastError_ = static_cast<int>(error2);
+          outcome.timedOut = true;
+          return outcome;
+        }
+      }
+      if (!GetOverlappedResult(handle_, write_.Get(), &put, FALSE)) {
+        outcome.written += put;
+        return WriteFail(outcome, GetLastError());
+      }
+      outcome.written += put;
+      // Without a driver time-out a write ends only when all is sent; a driver that ends it
+      // early with nothing sent has given up.
+      if (put == 0 || (put < chunk && MsUntil(deadline) == 0)) {
+        lastError_ = WAIT_TIMEOUT;
+        outcome.timedOut = true;
+        return outcome;
+      }
+    }
+    return outcome;
+  }
+
+  // FlushFileBuffers waits for the driver without a time limit, so the driver's queue is
+  // first watched empty within the limit; the flush then only waits for the transmitter.
+  bool Drain(int timeoutMs) override {
+    const SteadyTime deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    std::uint32_t bitRate = 0;
+    if (!CurrentBitRate(&bitRate)) return false;
+    if (bitRate == 0) bitRate = 9600;
+    for (;;) {
+      DWORD errors = 0;
+      COMSTAT status{};
+      if (!ClearCommError(handle_, &errors, &status)) return Fail(GetLastError());
+      if (status.cbOutQue == 0) break;
+      const DWORD left = MsUntil(deadline);
+      if (left == 0) return Fail(WAIT_TIMEOUT);
+      const std::int64_t lineMs = static_cast<std::int64_t>(status.cbOutQue) * 10 * 1000 / bitRate;
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp<std::int64_t>(
+          lineMs, 1, std::min<std::int64_t>(kDrainStepMs, static_cast<std::int64_t>(left)))));
+    }
+    if (!FlushFileBuffers(handle_)) return Fail(GetLastError());
+    return true;
+  }
+
+  bool Purge(bool input, bool output) override {
+    DWORD flags = 0;
+    if (input) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+    if (output) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+    if (flags == 0) return true;
+    if (!PurgeComm(handle_, flags)) return Fail(GetLastError());
+    return true;
+  }
+
+  bool Close() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return true;
+    const BOOL closed = CloseHandle(handle_);
+    const DWORD error = GetLastError();
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!closed) return Fail(error);
+    return true;
+  }
+
+  bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+  const std::string& Path() const override { return path_; }
+  int LastError() const override { return lastError_; }
+
+ private:
+  bool Fail(DWORD error) {
+    lastError_ = static_cast<int>(error);
+    return false;
+  }
+  ConfigureFailure ConfigureFail(ConfigureFailure failure) {
+    lastError_ = static_cast<int>(GetLastError());
+    return failure;
+  }
+  InputEvent HangUp(DWORD error) {
+    lastError_ = static_cast<int>(error);
+    return InputEvent::kHangUp;
+  }
+  long ReadFail(DWORD error) {
+    lastError_ = static_cast<int>(error);
+    return -1;
+  }
+  WriteOutcome WriteFail(WriteOutcome outcome, DWORD error) {
+    lastError_ = static_cast<int>(error);
+    outcome.failed = true;
+    return outcome;
+  }
+
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  HANDLE wake_ = nullptr;  // auto-reset: one Wake ends one wait
+  // The reader thread's requests (line-event wait, reads) and the caller's (writes).
+  COverlappedRecord lineEvent_;
+  COverlappedRecord read_;
+  COverlappedRecord write_;
+  std::string path_;
+  std::atomic<int> lastError_{0};
+};
+
+}  // namespace
+
+bool IsSupportedBitRate(std::uint32_t bitRate) {
+  return bitRate > 0;
+}
+
+std::unique_ptr<SerialDevice> MakeWin32SerialDevice() {
+  return std::make_unique<CWin32SerialDevice>();
+}
+
+std::unique_ptr<SerialDevice> MakeSerialDevice() {
+  return MakeWin32SerialDevice();
+}
+
+bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* error) {
+  (void)path;
+  (void)number;
+  *error = ERROR_NOT_SUPPORTED;
+  return false;
+}
+
+std::string DeviceOwnerGroup(const std::string& path) {
+  (void)path;
+  return {};
+}
+
+std::string DeviceNumberText(std::uint64_t number) {
+  return std::to_string(number);
+}
+
+bool IsDeviceGoneError(int error) {
+  switch (static_cast<DWORD>(error)) {
+    case ERROR_BAD_COMMAND:  // usbser.sys once its adapter is pulled
+    case ERROR_GEN_FAILURE:  // many USB serial drivers likewise
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_ACCESS_DENIED:  // FTDI's driver after a removal
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_INVALID_HANDLE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int NoSuchDeviceError() {
+  return ERROR_FILE_NOT_FOUND;
+}
+
+int PortNotOpenError() {
+  return ERROR_INVALID_HANDLE;
+}
