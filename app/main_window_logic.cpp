@@ -1,7 +1,5 @@
 #include "app/main_window_logic.h"
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstdlib>
 #include <optional>
@@ -11,6 +9,7 @@
 #include "app/window_selection.h"
 #include "base/clock.h"
 #include "base/messages.h"
+#include "base/places.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "loader/first/almanac.h"
@@ -73,13 +72,6 @@ class CLoadOnPort {
 };
 
 }  // namespace
-
-std::string DefaultFileFolder() {
-  const char* home = std::getenv("HOME");
-  std::string folder = (home != nullptr && *home != '\0') ? home : "/";
-  if (folder.back() != kPathSeparator) folder.push_back(kPathSeparator);
-  return folder;
-}
 
 bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
                           const std::string& catalogueFolder) {

@@ -76,6 +76,3 @@ void StartLoad(CLoaderState& w, const LoadSequences& sequences);
 // choice, and the port, file and keep-user-data choice.
 LoadContext LoadContextOf(CLoaderState& w);
 LoadTarget LoadTargetOf(const CLoaderState& w);
-
-// The folder offered before any was chosen: the user's home folder, with the separator.
-std::string DefaultFileFolder();

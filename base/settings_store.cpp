@@ -1,21 +1,16 @@
 #include "base/settings_store.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/file_lock.h"
 #include "base/messages.h"
+#include "base/places.h"
 
 namespace {
-
-constexpr const char* kSettingsFileName = "kznload.INI";
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -118,33 +113,17 @@ std::string_view OneLine(std::string_view value) {
   return cut == std::string_view::npos ? value : value.substr(0, cut);
 }
 
+// A missing file reads as empty; a file that cannot be read is a failure.
 bool ReadWholeFile(const std::string& path, std::string* content) {
   content->clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
+  errno = 0;
+  UniqueFile file = OpenFile(path, "rb");
+  if (file == nullptr) return errno == ENOENT;
   char buffer[4096];
-  bool ok = true;
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      content->append(buffer, static_cast<std::size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ok = false;
-      break;
-    }
-  }
-  ::close(fd);
-  return ok;
-}
-
-bool MakeFolders(const std::string& folder) {
-  if (folder.empty() || folder == "." || folder == "/") return true;
-  struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  if (!MakeFolders(FolderOf(folder))) return false;
-  return ::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+    content->append(buffer, n);
+  return std::ferror(file.get()) == 0;
 }
 
 bool IsValidName(std::string_view name) {
@@ -225,15 +204,7 @@ int ParseProfileInt(std::string_view text) {
 CSettingsStore::CSettingsStore(std::string path) : path_(std::move(path)) {}
 
 std::string CSettingsStore::DefaultPath() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  std::string folder;
-  if (xdg != nullptr && xdg[0] == '/') {
-    folder = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    folder = std::string(home != nullptr ? home : ".") + "/.config";
-  }
-  return folder + "/" + kSettingsFileName;
+  return DefaultSettingsPath();
 }
 
 std::optional<std::string> CSettingsStore::ReadValue(std::string_view section,
@@ -265,21 +236,11 @@ bool CSettingsStore::SetText(std::string_view section, std::string_view key,
                              std::string_view value) {
   if (!IsValidName(section) || !IsValidName(key)) return false;
   if (!MakeFolders(FolderOf(path_))) return false;
-  std::string lockPath = path_ + ".lock";
-  int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lockFd < 0) return false;
-  while (::flock(lockFd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      ::close(lockFd);
-      return false;
-    }
-  }
+  CFileLock lock;
+  if (!lock.Acquire(path_ + ".lock")) return false;
   std::string content;
-  bool ok = ReadWholeFile(path_, &content);
-  if (ok) ok = ReplaceFileAtomically(path_, ReplaceProfileValue(content, section, key, value));
-  ::flock(lockFd, LOCK_UN);
-  ::close(lockFd);
-  return ok;
+  if (!ReadWholeFile(path_, &content)) return false;
+  return ReplaceFileAtomically(path_, ReplaceProfileValue(content, section, key, value));
 }
 
 std::optional<WindowPlacement> ParseWindowPlacement(const std::string& text) {

@@ -1,8 +1,8 @@
 // The program's remembered settings: a private-profile INI file, kznload.INI, in
-// $XDG_CONFIG_HOME (default ~/.config). Sections and keys match case-insensitively and the
-// first occurrence wins. Every change is a read-modify-write under a lock file, and the
-// file is replaced atomically, so two programs loading on two ports never lose each
-// other's keys and a crash never leaves it truncated.
+// $XDG_CONFIG_HOME (default ~/.config) on Linux and in %APPDATA% on Windows. Sections and keys
+// match case-insensitively and the first occurrence wins. Every change is a read-modify-write under
+// a lock file, and the file is replaced atomically, so two programs loading on two ports never lose
+// each other's keys and a crash never leaves it truncated.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,7 @@ class CSettingsStore {
  public:
   explicit CSettingsStore(std::string path);
 
-  // $XDG_CONFIG_HOME/kznload.INI, or ~/.config/kznload.INI.
+  // DefaultSettingsPath() (base/places.h).
   static std::string DefaultPath();
 
   const std::string& Path() const { return path_; }

@@ -1,21 +1,12 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <vector>
-
+#include "base/atomic_file.h"
 #include "base/messages.h"
 #include "base/path.h"
+#include "base/places.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_reader.h"
 
 std::string TakeCatalogueFolder() {
-  std::vector<char> buffer(256);
-  for (;;) {
-    if (::getcwd(buffer.data(), buffer.size()) != nullptr) return buffer.data();
-    if (errno != ERANGE) return std::string();
-    buffer.resize(buffer.size() * 2);
-  }
+  return CurrentFolder();
 }
 
 std::string_view LanguageTag(Language language) {
@@ -47,8 +38,7 @@ void SplitLanguageLine(std::string_view line, std::string* extension, std::strin
 }
 
 bool LanguageFileExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return IsExistingFile(path);
 }
 
 std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, Language language,

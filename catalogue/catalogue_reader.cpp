@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/atomic_file.h"
 #include "base/user_interaction.h"
 #include "catalogue/catalogue.h"
 
@@ -11,7 +12,7 @@ constexpr std::size_t kBufferBytes = 8 * 1024;
 }  // namespace
 
 CCatalogueReader::CCatalogueReader(const std::string& path, UserInteraction& ui)
-    : file_(std::fopen(path.c_str(), "rb")),
+    : file_(OpenFile(path, "rb").release()),
       ui_(ui),
       buffer_(new char[kBufferBytes]),
       capacity_(kBufferBytes) {}

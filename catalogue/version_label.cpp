@@ -1,5 +1,4 @@
 // The version label: the version text kept in the header record of the file to send.
-#include <sys/stat.h>
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -110,8 +109,7 @@ int ReadVersionText(const std::string& path, UserInteraction& ui, HeaderRecord* 
   UniqueFile file = OpenFile(path, "rb");
   if (file == nullptr) return -1;
   // Without a file name the path is the folder itself: no file to send, no version.
-  struct stat info {};
-  if (::fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) return -1;
+  if (IsFolder(file.get())) return -1;
   *record = ReadHeaderRecord(file.get(), ui);
   return record->counted - 2;
 }

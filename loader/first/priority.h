@@ -1,10 +1,10 @@
 // The upload runs with every thread of the process raised as far as the platform allows
-// (real-time when permitted, else the lowest nice value allowed); leaving the scope puts
+// (Linux: real-time when permitted, else the lowest nice value allowed; Windows: the high
+// priority class and a raised upload thread); leaving the scope puts
 // each thread back exactly as it was. Not being allowed to raise is no failure.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <vector>
 
 class CRaisedPriority {
@@ -15,8 +15,9 @@ class CRaisedPriority {
   CRaisedPriority& operator=(const CRaisedPriority&) = delete;
 
  private:
+  // One thread (or, on Windows, the process's class) and what it had before.
   struct Saved {
-    pid_t tid;
+    std::int64_t id;
     int policy;
     int schedPriority;
     int nice;

@@ -1,8 +1,5 @@
 #include "loader/first/tables.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -34,14 +31,7 @@ constexpr double kVrFullDump = 3600.0;
 // port's marker, written before the wake-up, leads a later run to rely on it: its content
 // and its name in the folder must both survive a power cut.
 bool FlushToDisk(std::FILE* file, const std::string& folder) {
-  if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) return false;
-  // Some file systems cannot sync a folder; the file's own content is what must not fail.
-  int folderFd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (folderFd >= 0) {
-    ::fsync(folderFd);
-    ::close(folderFd);
-  }
-  return true;
+  return SyncToDisk(file, folder);
 }
 
 }  // namespace

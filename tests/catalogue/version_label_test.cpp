@@ -152,20 +152,30 @@ TEST(VersionNumber, ReadsTheLongestDecimalPrefix) {
   EXPECT_EQ(ReadVersionNumber("-100e307"), -HUGE_VAL);
 }
 
+// A French numeric locale, where the decimal separator is a comma.
+bool SetFrenchNumericLocale(const TempDir& localeDir) {
+#ifdef _WIN32
+  (void)localeDir;
+  return std::setlocale(LC_NUMERIC, "French_France.1252") != nullptr ||
+         std::setlocale(LC_NUMERIC, "fr-FR") != nullptr;
+#else
+  if (std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") != nullptr) return true;
+  // None installed: build one in a temporary folder (localedef fails on mere warnings).
+  std::string command = "localedef -i fr_FR -f UTF-8 " + localeDir.File("fr_FR") + " 2>/dev/null";
+  [[maybe_unused]] int status = std::system(command.c_str());
+  setenv("LOCPATH", localeDir.Path().c_str(), 1);
+  bool made = std::setlocale(LC_NUMERIC, "fr_FR") != nullptr;
+  unsetenv("LOCPATH");
+  return made;
+#endif
+}
+
 TEST(VersionNumber, TheProcessLocaleDoesNotChangeIt) {
   struct RestoreLocale {
     ~RestoreLocale() { std::setlocale(LC_NUMERIC, "C"); }
   } restore;
   TempDir localeDir;
-  if (std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr) {
-    // None installed: build one in a temporary folder (localedef fails on mere warnings).
-    std::string command = "localedef -i fr_FR -f UTF-8 " + localeDir.File("fr_FR") + " 2>/dev/null";
-    [[maybe_unused]] int status = std::system(command.c_str());
-    setenv("LOCPATH", localeDir.Path().c_str(), 1);
-    bool made = std::setlocale(LC_NUMERIC, "fr_FR") != nullptr;
-    unsetenv("LOCPATH");
-    if (!made) GTEST_SKIP() << "no French locale can be made here";
-  }
+  if (!SetFrenchNumericLocale(localeDir)) GTEST_SKIP() << "no French locale can be made here";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
   EXPECT_EQ(ReadVersionNumber("2.30"), 2.3);
   EXPECT_EQ(ReadVersionNumber("2,30"), 2.0);

@@ -58,7 +58,8 @@ CRaisedPriority::~CRaisedPriority() {
   for (const Saved& saved : saved_) {
     sched_param param{};
     param.sched_priority = saved.schedPriority;
-    ::sched_setscheduler(saved.tid, saved.policy, &param);
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(saved.tid), saved.nice);
+    const auto tid = static_cast<pid_t>(saved.id);
+    ::sched_setscheduler(tid, saved.policy, &param);
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), saved.nice);
   }
 }

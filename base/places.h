@@ -1,0 +1,12 @@
+// Where the program finds and keeps things on this system.
+#pragma once
+
+#include <string>
+
+// The working directory (where the catalogue is looked for); empty when it cannot be read.
+std::string CurrentFolder();
+// The folder the file window starts in when the settings name none, ending in a separator.
+std::string DefaultFileFolder();
+// The settings file: $XDG_CONFIG_HOME/kznload.INI or ~/.config/kznload.INI on Linux,
+// %APPDATA%\kznload.INI on Windows.
+std::string DefaultSettingsPath();

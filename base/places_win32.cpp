@@ -1,0 +1,43 @@
+#include <windows.h>
+
+#include <string>
+
+#include "base/places.h"
+#include "base/wide_text.h"
+
+namespace {
+
+std::string Environment(const wchar_t* name) {
+  wchar_t buffer[32768];
+  const DWORD length = GetEnvironmentVariableW(name, buffer, 32768);
+  if (length == 0 || length >= 32768) return {};
+  return Utf8FromWide(std::wstring(buffer, length));
+}
+
+}  // namespace
+
+std::string CurrentFolder() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return {};
+  std::wstring folder(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, folder.data());
+  if (length == 0 || length >= needed) return {};
+  folder.resize(length);
+  return Utf8FromWide(folder);
+}
+
+std::string DefaultFileFolder() {
+  std::string folder = Environment(L"USERPROFILE");
+  if (folder.empty()) folder = "C:\\";
+  if (folder.back() != '\\') folder.push_back('\\');
+  return folder;
+}
+
+// The Windows folder would need administrator rights to write on today's systems; the
+// user's roaming application data folder is theirs.
+std::string DefaultSettingsPath() {
+  std::string folder = Environment(L"APPDATA");
+  if (folder.empty()) folder = Environment(L"USERPROFILE");
+  if (folder.empty()) folder = ".";
+  return folder + "\\kznload.INI";
+}

@@ -1,0 +1,192 @@
+// The Windows platform files: the settings file's lock, atomic replace, UTF-8 paths, the
+// settings folder, the system's error texts and the upload's priority.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/atomic_file.h"
+#include "base/file_lock.h"
+#include "base/places.h"
+#include "base/settings_store.h"
+#include "base/system_error.h"
+#include "base/wide_text.h"
+#include "loader/first/priority.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const std::string& path) {
+  UniqueFile file = OpenFile(path, "rb");
+  if (!file) return "(missing)";
+  std::string content;
+  char buffer[512];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+    content.append(buffer, n);
+  return content;
+}
+
+// Names beside `path` other than the file itself (a temporary file left behind).
+std::vector<std::string> Leftovers(const TempDir& dir, const std::string& keep) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(fs::path(WideFromUtf8(dir.Path())))) {
+    const std::string name = Utf8FromWide(entry.path().filename().wstring());
+    if (name != keep && name != keep + ".lock") names.push_back(name);
+  }
+  return names;
+}
+
+TEST(WindowsFiles, PathsAreUtf8AndReachTheFileTheUserNamed) {
+  TempDir dir;
+  const std::string folder = dir.Path() +
+                             "\\R\xC3\xA9"
+                             "cepteur \xE6\x97\xA5\xE6\x9C\xAC\\deep";
+  ASSERT_TRUE(MakeFolders(folder));
+  const std::string path = folder + "\\alm.alm";
+  ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("almanac")));
+  EXPECT_TRUE(
+      fs::exists(fs::path(dir.Path()) / L"R\u00e9cepteur \u65e5\u672c" / L"deep" / L"alm.alm"));
+  EXPECT_TRUE(IsExistingFile(path));
+  EXPECT_FALSE(IsExistingFile(folder));
+  EXPECT_EQ(Slurp(path), "almanac");
+}
+
+TEST(WindowsFiles, AReplaceLeavesEitherTheOldOrTheNewContentAndNoTemporaryFile) {
+  TempDir dir;
+  const std::string path = dir.Path() + "\\kznload.INI";
+  ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("old")));
+  ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("new content")));
+  EXPECT_EQ(Slurp(path), "new content");
+  EXPECT_TRUE(Leftovers(dir, "kznload.INI").empty());
+
+  // A target that may not be replaced keeps its content, and the temporary file goes.
+  ASSERT_TRUE(SetFileAttributesW(WideFromUtf8(path).c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(ReplaceFileAtomically(path, std::string_view("lost?")));
+  SetFileAttributesW(WideFromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Slurp(path), "new content");
+  EXPECT_TRUE(Leftovers(dir, "kznload.INI").empty());
+
+  EXPECT_FALSE(ReplaceFileAtomically(dir.Path() + "\\missing\\x.INI", std::string_view("x")));
+  EXPECT_FALSE(fs::exists(fs::path(dir.Path()) / "missing"));
+}
+
+TEST(WindowsFiles, FoldersOfWindowsPaths) {
+  EXPECT_EQ(FolderOf("C:\\Users\\me\\kznload.INI"), "C:\\Users\\me");
+  EXPECT_EQ(FolderOf("C:\\alm.alm"), "C:\\");
+  EXPECT_EQ(FolderOf("C:/data/alm.alm"), "C:/data");
+  EXPECT_EQ(FolderOf("alm.alm"), ".");
+}
+
+TEST(WindowsFiles, ADumpIsFlushedToTheDisk) {
+  TempDir dir;
+  UniqueFile file = OpenFile(dir.Path() + "\\dump", "wb");
+  ASSERT_TRUE(file);
+  std::fputs("tables", file.get());
+  EXPECT_TRUE(SyncToDisk(file.get(), dir.Path()));
+  EXPECT_FALSE(IsFolder(file.get()));
+}
+
+TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolder) {
+  TempDir dir;
+  wchar_t saved[32768];
+  const DWORD savedLength = GetEnvironmentVariableW(L"APPDATA", saved, 32768);
+  ASSERT_TRUE(SetEnvironmentVariableW(L"APPDATA", WideFromUtf8(dir.Path()).c_str()));
+  const std::string path = DefaultSettingsPath();
+  SetEnvironmentVariableW(L"APPDATA", savedLength > 0 ? saved : nullptr);
+  EXPECT_EQ(path, dir.Path() + "\\kznload.INI");
+  CSettingsStore store(path);
+  ASSERT_TRUE(store.SetInt("COMMUNICATION", "PORT", 3));
+  EXPECT_EQ(CSettingsStore(dir.Path() + "/kznload.INI").GetInt("COMMUNICATION", "PORT", 0), 3);
+}
+
+TEST(WindowsSettings, TheLockKeepsASecondHolderWaitingUntilTheFirstLetsGo) {
+  TempDir dir;
+  const std::string lockPath = dir.Path() + "\\kznload.INI.lock";
+  auto first = std::make_unique<CFileLock>();
+  ASSERT_TRUE(first->Acquire(lockPath));
+  std::atomic<bool> secondHolds{false};
+  std::thread second([&] {
+    CFileLock lock;
+    if (lock.Acquire(lockPath)) secondHolds = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(secondHolds.load());
+  first.reset();
+  second.join();
+  EXPECT_TRUE(secondHolds.load());
+}
+
+TEST(WindowsSettings, WritersAtTheSameTimeLoseNoKey) {
+  TempDir dir;
+  const std::string path = dir.Path() + "\\kznload.INI";
+  constexpr int kWriters = 4, kKeys = 15;
+  std::vector<std::thread> writers;
+  std::atomic<int> failures{0};
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back([&, w] {
+      CSettingsStore store(path);  // each change takes its own lock handle
+      for (int k = 0; k < kKeys; ++k) {
+        if (!store.SetInt("LAST_LOADING", std::to_string(w) + "_" + std::to_string(k), k)) {
+          ++failures;
+        }
+      }
+    });
+  }
+  for (std::thread& writer : writers)
+    writer.join();
+  EXPECT_EQ(failures.load(), 0);
+  CSettingsStore store(path);
+  for (int w = 0; w < kWriters; ++w) {
+    for (int k = 0; k < kKeys; ++k) {
+      EXPECT_EQ(store.GetInt("LAST_LOADING", std::to_string(w) + "_" + std::to_string(k), -1), k);
+    }
+  }
+}
+
+TEST(WindowsPlaces, TheCatalogueFolderIsTheWorkingDirectoryByItsUnicodeName) {
+  TempDir dir;
+  const std::string folder = dir.Path() + "\\Catalogue \xC3\xA9t\xC3\xA9";
+  ASSERT_TRUE(MakeFolders(folder));
+  const std::string before = CurrentFolder();
+  ASSERT_TRUE(SetCurrentDirectoryW(WideFromUtf8(folder).c_str()));
+  const std::string taken = CurrentFolder();
+  SetCurrentDirectoryW(WideFromUtf8(before).c_str());
+  EXPECT_EQ(fs::path(WideFromUtf8(taken)), fs::canonical(fs::path(WideFromUtf8(folder))));
+  EXPECT_EQ(DefaultFileFolder().back(), '\\');
+}
+
+TEST(WindowsErrors, TheSystemsOwnTextAndKind) {
+  const std::string text = SystemErrorText(ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(text.empty());
+  EXPECT_NE(text.back(), '\n');
+  EXPECT_NE(text.back(), '.');
+  EXPECT_EQ(KindOfSystemError(ERROR_ACCESS_DENIED), SystemErrorKind::kInUse);
+  EXPECT_EQ(KindOfSystemError(ERROR_FILE_NOT_FOUND), SystemErrorKind::kNotFound);
+  EXPECT_EQ(KindOfSystemError(ERROR_GEN_FAILURE), SystemErrorKind::kOther);
+  // An unknown code still reads as something a user can report.
+  EXPECT_FALSE(SystemErrorText(0x7FFF1234).empty());
+  SetLastError(ERROR_INVALID_HANDLE);
+  EXPECT_EQ(LastSystemError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(WindowsPriority, TheUploadRaisesTheProcessAndPutsItBack) {
+  const DWORD classBefore = GetPriorityClass(GetCurrentProcess());
+  const int threadBefore = GetThreadPriority(GetCurrentThread());
+  {
+    CRaisedPriority raised;
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_HIGHEST);
+  }
+  EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), classBefore);
+  EXPECT_EQ(GetThreadPriority(GetCurrentThread()), threadBefore);
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+# The Windows test programs, cross-built with mingw-w64 and run under Wine (the toolchain
+# file makes wine the emulator of every test). They are the tests of the layers that need no
+# pseudo-terminal, no simulator process and no fork, plus the Windows platform files' own.
+set(KZN_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for the cross build")
+add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/windows/gtest ${CMAKE_CURRENT_BINARY_DIR}/gtest)
+
+add_library(kzntestsupport STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/support/fake_link.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/support/recording_ui.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/support/temp_dir.cpp)
+target_link_libraries(kzntestsupport PUBLIC kznlayers gtest)
+target_include_directories(kzntestsupport PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+
+# kzn_add_windows_tests(<area> file...): a program kzn_win_<area>_tests run as one test.
+function(kzn_add_windows_tests area)
+  list(TRANSFORM ARGN PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE _sources)
+  set(_target kzn_win_${area}_tests)
+  add_executable(${_target} ${_sources})
+  target_link_libraries(${_target} PRIVATE kzntestsupport gtest_main)
+  target_compile_definitions(${_target} PRIVATE KZN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  add_test(NAME ${_target} COMMAND ${_target} --gtest_brief=1)
+  set_tests_properties(${_target} PROPERTIES LABELS "windows;${area}" TIMEOUT 300)
+endfunction()
+
+kzn_add_windows_tests(app
+  app/header_record_test.cpp app/messages_test.cpp app/progress_test.cpp
+  app/sentences_test.cpp windows/platform_test.cpp)
+kzn_add_windows_tests(catalogue
+  catalogue/selection_test.cpp catalogue/version_label_test.cpp)
+kzn_add_windows_tests(first
+  first/answer_wait_test.cpp first/deadline_test.cpp first/first_result_test.cpp
+  first/program_image_test.cpp first/scripted_receiver.cpp first/time_limit_test.cpp)
+kzn_add_windows_tests(second
+  second/tk20b_steps_test.cpp second/tk20b_support.cpp)
