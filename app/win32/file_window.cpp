@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "app/win32/wide_text.h"
+#include "app/win32/window_text.h"
+#include "base/wide_text.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ constexpr const char* kFilterPairs =
     "Portuguaise  (*.por)|*.por|Version Finlandaise  (*.fin)|*.fin|Version Allemande  "
     "(*.all)|*.all|Version Danoise  (*.dan)|*.dan|Version Suédoise  (*.sue)|*.sue|Version "
     "Indonésienne  (*.ind)|*.ind|Version Norvégiene  (*.nor)|*.nor|All Files (*.*)|*.*||";
-
-// A chosen name with characters the system's code page cannot hold.
-constexpr const char* kUnusableNameFrench =
-    "Ce nom de fichier ne peut pas être ouvert : renommez le fichier ou son dossier sans "
-    "caractères spéciaux.";
-constexpr const char* kUnusableNameEnglish =
-    "This file name cannot be opened: rename the file or its folder without special "
-    "characters.";
 
 // Room for a long path; the window reports a longer choice as an error.
 constexpr DWORD kPathRoom = 32768;
@@ -54,14 +47,5 @@ std::string AskFileToSend(HWND owner, const std::string& folder, Language langua
   // Only an existing file can be sent; a typed name of none is refused in the window.
   window.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   if (!GetOpenFileNameW(&window)) return std::string();
-  const std::string path = PathFromWide(chosen.data());
-  if (path.empty()) {
-    // The core opens files by narrow names; this one it could not open.
-    const std::wstring caption = WideFromUtf8(LoadMessageText(kMsgTitle, language));
-    const std::wstring text =
-        std::wstring(chosen.data()) + L"\r\n\r\n" +
-        WideFromUtf8(language == Language::kFrench ? kUnusableNameFrench : kUnusableNameEnglish);
-    MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
-  }
-  return path;
+  return PathFromWide(chosen.data());
 }

@@ -11,6 +11,6 @@
 // The filter list in the open-file window's form: label, NUL, pattern, NUL, ..., NUL.
 std::wstring FileWindowFilter();
 
-// Shows the window modally, starting in `folder`; the chosen full path in the core's path
-// encoding, or empty when the user cancelled.
+// Shows the window modally, starting in `folder`; the chosen full path (UTF-8), or empty when the
+// user cancelled.
 std::string AskFileToSend(HWND owner, const std::string& folder, Language language);

@@ -9,8 +9,9 @@
 #include "app/win32/language_dlg.h"
 #include "app/win32/placement.h"
 #include "app/win32/resource.h"
-#include "app/win32/wide_text.h"
 #include "app/win32/win32_user_interaction.h"
+#include "app/win32/window_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

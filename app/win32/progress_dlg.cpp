@@ -3,8 +3,9 @@
 #include <commctrl.h>
 
 #include "app/win32/resource.h"
-#include "app/win32/wide_text.h"
+#include "app/win32/window_text.h"
 #include "base/progress.h"
+#include "base/wide_text.h"
 
 CProgressDlg::CProgressDlg(Language language) : language_(language) {}
 

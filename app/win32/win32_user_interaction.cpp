@@ -4,8 +4,9 @@
 #include <thread>
 
 #include "app/win32/progress_dlg.h"
-#include "app/win32/wide_text.h"
+#include "app/win32/window_text.h"
 #include "base/open_failure.h"
+#include "base/wide_text.h"
 
 namespace {
 

@@ -10,7 +10,8 @@
 # kznload.exe and, for the installer part, kznload-<version>-setup.exe (target
 # kzn_windows_installer; skipped with a note when absent).
 # KZN_SHOTS=1 rewrites docs/windows-main.png and docs/windows-progress.png.
-# KZN_WINEPREFIX names a prefix to reuse (created when missing); the default is a fresh one.
+# WINEPREFIX names a prefix to use (./check's one per run; created when missing); without it
+# the script makes a fresh one.
 # Exit status 0 when everything passed.
 set -u -o pipefail
 
@@ -29,7 +30,7 @@ for file in "$kznsim" "$samples/chgt.cfg" "$kznload"; do
 done
 
 work=$(mktemp -d /tmp/kzn-gui-e2e.XXXXXX)
-export WINEPREFIX=${KZN_WINEPREFIX:-$work/prefix}
+export WINEPREFIX=${WINEPREFIX:-$work/prefix}
 export WINEDEBUG=-all
 # No menu entries or file associations on the host, no Mono or Gecko downloads.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
@@ -224,6 +225,8 @@ note "loads took $((SECONDS - started)) s"
 grep -qi '^PORT=1' "$settings" || fail "the close box did not store PORT=1"
 
 # --- installer ----------------------------------------------------------------------------
+cmake --build "$win_build" --target kzn_windows_installer >"$work/installer-build.log" 2>&1 ||
+  note "the target kzn_windows_installer did not build (see $work/installer-build.log)"
 setup=$(ls "$win_build"/kznload-*-setup.exe 2>/dev/null | head -1)
 if [ -z "$setup" ]; then
   note "no installer in $win_build (target kzn_windows_installer): not tested"
