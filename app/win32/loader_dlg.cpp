@@ -76,7 +76,10 @@ INT_PTR CALLBACK CLoaderDlg::DialogProc(HWND window, UINT message, WPARAM wParam
 BOOL CLoaderDlg::OnInitDialog() {
   ui_.SetOwner(window_);
   WindowInitialisation initialisation;
-  initialisation.askLanguage = [this] { return askLanguage_(window_); };
+  // Without an owner: the main window is not shown yet, and a window it owned would hand the
+  // activation back to a hidden window when it closes, leaving the main window without the
+  // keyboard once it shows.
+  initialisation.askLanguage = [this] { return askLanguage_(nullptr); };
   initialisation.setUpControls = [this] { SetUpControls(); };
   initialisation.restorePlacement = [this](const WindowPlacement& stored) {
     RestorePlacement(SystemPlacementOf(stored));

@@ -77,8 +77,27 @@ press() {
   local window=$1
   shift
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-  sleep 0.2
-  xdotool key --delay 120 "$@"
+  sleep 0.3
+  # One key at a time: a burst of keys reaches the dialog out of step with its focus.
+  local key
+  for key in "$@"; do
+    xdotool key "$key"
+    sleep 0.25
+  done
+}
+
+# Ends what a load left running: the program (so the prefix can settle) and the simulator.
+end_load() {
+  if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
+    wineserver -k 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+  fi
+  app_pid=
+  if [ -n "$sim_pid" ]; then
+    wait_for 15 bash -c "! kill -0 $sim_pid" || kill "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+  fi
+  sim_pid=
 }
 
 # A picture of a window with its title bar.
@@ -120,11 +139,11 @@ message_log=$work/messages.log
 message_log_win=$(winepath -w "$message_log" 2>/dev/null)
 
 # --- one load from the window ------------------------------------------------------------
-# load <family> <type row> <version row> <expected records> <expected outcome> <pictures>
-load() {
-  local family=$1 type_row=$2 version_row=$3 records=$4 outcome=$5 pictures=$6
+# The window's part of a load: the simulator, COM1 mapped to it, the program, the language
+# window at the first start, the choices made with the keyboard, start, the final box.
+run_load() {
+  local family=$1 type_row=$2 version_row=$3 outcome=$5 pictures=$6
   local report=$work/report-$family.json
-  note "load of a $family receiver"
   : >"$message_log"
   coproc SIM { exec "$kznsim" --family "$family" --throttle --exit-after 1 --report "$report"; }
   sim_pid=$SIM_PID
@@ -190,10 +209,16 @@ load() {
   # The close box saves the settings and ends the program.
   press "$main" alt+F4
   wait_for 15 bash -c "! kill -0 $app_pid" || fail "$family: kznload.exe did not end"
-  app_pid=
-  wait_for 15 bash -c "! kill -0 $sim_pid" || kill "$sim_pid" 2>/dev/null
-  wait "$sim_pid" 2>/dev/null
-  sim_pid=
+}
+
+# load <family> <type row> <version row> <expected records> <expected outcome> <pictures>
+load() {
+  local family=$1 type_row=$2 version_row=$3 records=$4 outcome=$5 pictures=$6
+  local report=$work/report-$family.json
+  note "load of a $family receiver"
+  run_load "$@"
+  end_load
+  [ -s "$report" ] || { fail "$family: kznsim wrote no report"; return; }
   python3 - "$report" "$catalogue" "$records" <<'PY' || fail "$family: kznsim's report"
 import json, sys
 report = json.load(open(sys.argv[1]))
