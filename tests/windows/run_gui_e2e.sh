@@ -170,13 +170,19 @@ run_load() {
   local main
   main=$(windows_named "$title" | head -1)
   sleep 0.5
-  # From the start button, which has the focus: back to the receiver types, back to the
-  # port (COM 2 and back to COM 1 with the arrows), forward to the types again, the type's
-  # row, the version's row, forward to the start button, and press it.
-  local keys=(shift+Tab shift+Tab shift+Tab Down Up Tab Home)
+  # The port with the mouse: COM 1's button lies at (16, 18) dialog units, about (24..96,
+  # 27..47) pixels in the window (arrow keys in the port group lose the keys that follow
+  # them under Wine). Then the keyboard: a new receiver type gives the start button the
+  # focus, so each step down the type list starts from there (back over the language
+  # versions to the types); then back to the language versions, the version's row, and
+  # forward to the start button.
+  xdotool windowactivate --sync "$main" 2>/dev/null
+  xdotool mousemove --window "$main" 45 37 click 1
+  sleep 0.3
+  local keys=(Tab Home)
   local i
-  for ((i = 0; i < type_row; i++)); do keys+=(Down); done
-  keys+=(Tab Home)
+  for ((i = 0; i < type_row; i++)); do keys+=(shift+Tab shift+Tab Down); done
+  keys+=(shift+Tab Home)
   for ((i = 0; i < version_row; i++)); do keys+=(Down); done
   keys+=(Tab)
   press "$main" "${keys[@]}"
