@@ -1,17 +1,12 @@
-// The console kznload-cli runs in: its arguments, its terminals and a line typed at one.
+// The console kznload-cli runs in: its terminals and a line typed at one.
 // One file per platform: cli_console_posix.cpp, cli_console_win32.cpp.
 #pragma once
 
 #include <functional>
 #include <string>
-#include <vector>
 
 struct CliConsole;
 class InterruptSource;
-
-// The command line's arguments after the program's name, in UTF-8 (Windows hands `argv` over
-// in the ANSI code page, which cannot hold every folder name; its wide command line can).
-std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 // Makes the console show UTF-8, the encoding of every text the program writes.
 void PrepareConsoleOutput();

@@ -8,10 +8,6 @@
 #include "cli/cli_interrupt.h"
 #include "cli/cli_user_interaction.h"
 
-std::vector<std::string> CommandLineArguments(int argc, char** argv) {
-  return std::vector<std::string>(argv + 1, argv + argc);
-}
-
 void PrepareConsoleOutput() {
   // A terminal here takes the bytes as they are; its locale decides how they show.
 }

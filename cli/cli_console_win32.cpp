@@ -1,24 +1,14 @@
-#include <windows.h>
-// After windows.h, which it needs.
 #include <io.h>
-#include <shellapi.h>
+#include <windows.h>
 
 #include <ostream>
 
+#include "base/wide_text.h"
 #include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_user_interaction.h"
 
 namespace {
-
-std::string Utf8FromWide(const wchar_t* text) {
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return std::string();
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-  utf8.pop_back();  // the terminating NUL
-  return utf8;
-}
 
 HANDLE HandleOfFd(int fd) {
   return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
@@ -65,17 +55,6 @@ void EraseLastCharacter(std::string& line) {
 }
 
 }  // namespace
-
-std::vector<std::string> CommandLineArguments(int argc, char** argv) {
-  int count = 0;
-  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (wide == nullptr) return std::vector<std::string>(argv + 1, argv + argc);
-  std::vector<std::string> args;
-  for (int i = 1; i < count; ++i)
-    args.push_back(Utf8FromWide(wide[i]));
-  ::LocalFree(wide);
-  return args;
-}
 
 void PrepareConsoleOutput() {
   ::SetConsoleOutputCP(CP_UTF8);

@@ -21,7 +21,8 @@ receiver catalogue chgt.cfg and the language files of the current directory.
           --file PATH        send this file instead (expert mode)
           --port N           serial port 1 to 4 (default 1)
           --device PATH      device of that port (default: "COMMUNICATION"/"COMn" of the
-                             settings, else the n-th of /dev/ttyUSB*, ttyACM*, ttyS*)
+                             settings, else the n-th of /dev/ttyUSB*, ttyACM*, ttyS*;
+                             on Windows the device COMn itself, or a name such as COM12)
           --keep-user-data   the receiver keeps its user data (second family)
           --lang fr|en       language of the messages (default: the stored one, else en)
           --answer yes|no    answers every question; without it questions are asked on a
@@ -38,7 +39,8 @@ or "[answer] No" after a question, "[serial] text" and "[file] text" for the ser
 port's and the file reader's own messages; a load stopped where no box tells it ends with
 "[cancelled] text". Progress goes to standard error. Ctrl+C is the cancel button; a second
 Ctrl+C while the question is open answers it No; with no terminal and no --answer it counts
-as confirmed. SIGTERM and SIGHUP stop a load as a confirmed cancel.
+as confirmed. SIGTERM and SIGHUP stop a load as a confirmed cancel; on Windows Ctrl+Break
+is Ctrl+C, and closing the console, logging off or shutting down is SIGTERM.
 
 Exit status: 0 loaded, 1 failed or cancelled, 2 usage error (bad option, unknown type or
 version, missing file).

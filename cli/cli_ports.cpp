@@ -12,13 +12,20 @@ namespace {
 
 constexpr const char* kIndent = "      ";
 
+// The number a device name ends with ("\\.\COM12": 12), 0 when none.
+unsigned TrailingNumber(const std::string& name) {
+  std::size_t digits = name.find_last_not_of("0123456789") + 1;
+  if (digits == name.size() || name.size() - digits > 9) return 0;
+  return static_cast<unsigned>(std::stoul(name.substr(digits)));
+}
+
 // The order in which port numbers are given out, then by path.
 void SortInComOrder(std::vector<SerialPortInfo>& ports) {
   auto rank = [](const SerialPortInfo& port) {
     const std::string name = port.device.substr(port.device.rfind('/') + 1);
     const std::optional<SerialDeviceName> parsed = ParseSerialDeviceName(name);
     return parsed ? std::tuple(parsed->family, parsed->number, port.device)
-                  : std::tuple(3, 0u, port.device);
+                  : std::tuple(3, TrailingNumber(name), port.device);
   };
   std::sort(ports.begin(), ports.end(), [&rank](const SerialPortInfo& a, const SerialPortInfo& b) {
     return rank(a) < rank(b);

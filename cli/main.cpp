@@ -1,5 +1,6 @@
 // kznload-cli: the loads of the desktop program from a command line, for scripts and
-// production lines.
+// production lines. The program's entry is one file per platform (entry_posix.cpp,
+// entry_win32.cpp), which hands the arguments over in UTF-8.
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -16,6 +17,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
+#include "cli/cli_main.h"
 #include "cli/cli_options.h"
 #include "cli/cli_system_ports.h"
 #include "cli/cli_user_interaction.h"
@@ -66,12 +68,11 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int RunCli(const std::vector<std::string>& args) {
   // Before anything starts a thread: every thread after it leaves SIGINT to this one.
   InterruptSource& interrupts = InstallProcessInterrupts();
 
   PrepareConsoleOutput();
-  const std::vector<std::string> args = CommandLineArguments(argc, argv);
   CliParseResult parsed = ParseCommandLine(args);
   if (!parsed.options) {
     std::cerr << "kznload-cli: " << parsed.error << "\nTry 'kznload-cli --help'.\n";

@@ -1,14 +1,18 @@
 // SerialDevice on Win32 communications. The handle is opened for overlapped I/O so that the
-// reader thread's line-event wait and the caller's writes run at the same time on the one
-// device; each kind of request has its own record and manual-reset event. Reads are set up to
-// return at once with what is queued, so the reader sleeps in WaitCommEvent (beside a wake
-// event, in WaitForMultipleObjects) and reads only what the driver says is waiting.
+// reader thread's pending read and the caller's writes run at the same time on the one device;
+// each kind of request has its own record and manual-reset event. The read time-outs make a
+// read return at once with what is queued and, when nothing is, wait for the first byte: the
+// reader sleeps in such a read beside a wake event (WaitForMultipleObjects), and what that
+// read took is handed out by the next ReadQueued. A read rather than WaitCommEvent, because
+// Wine's line-event wait on a pseudo-terminal ends at once, aborted.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <cwctype>
 #include <memory>
 #include <string>
 #include <thread>
@@ -17,8 +21,11 @@
 
 namespace {
 
-// Bytes arriving wake the reader; a line error does too, so that ClearCommError clears it.
-constexpr DWORD kLineEvents = EV_RXCHAR | EV_ERR;
+// What one waiting read may take; ReadQueued hands it out first.
+constexpr std::size_t kWaitReadBytes = 1024;
+// A waiting read ends by itself after this long with nothing (the wait's own limit is shorter
+// and cancels it first).
+constexpr DWORD kWaitReadLimitMs = 60000;
 // Driver queue sizes asked for (the driver may keep its own).
 constexpr DWORD kInputQueueBytes = 1200;
 constexpr DWORD kOutputQueueBytes = 200;
@@ -50,10 +57,10 @@ std::wstring WidePath(const std::string& path) {
   return wide;
 }
 
-// One overlapped request record, its manual-reset event and the event word a line-event wait
-// fills. The driver owns the record while a request is pending: a request that does not end
-// even after a cancel keeps its record, which is then let go (never freed under the driver)
-// and a new one is made.
+// One overlapped request record, its manual-reset event and the buffer a waiting read fills. The
+// driver owns the record while a request is pending: a request that does not end even after a
+// cancel keeps its record, which is then let go (never freed under the driver) and a new one is
+// made.
 class COverlappedRecord {
  public:
   COverlappedRecord() { Renew(); }
@@ -64,12 +71,12 @@ class COverlappedRecord {
   bool Ready() const { return record_ != nullptr && record_->overlapped.hEvent != nullptr; }
   HANDLE Event() const { return record_->overlapped.hEvent; }
   OVERLAPPED* Get() { return &record_->overlapped; }
-  DWORD* Events() { return &record_->events; }
+  std::uint8_t* Data() { return record_->data; }
 
-  // A fresh request: offsets and events zero, event reset.
+  // A fresh request: offsets zero, event reset.
   OVERLAPPED* Begin() {
     HANDLE event = record_->overlapped.hEvent;
-    *record_ = Record{};
+    record_->overlapped = OVERLAPPED{};
     record_->overlapped.hEvent = event;
     ResetEvent(event);
     return &record_->overlapped;
@@ -99,7 +106,7 @@ class COverlappedRecord {
  private:
   struct Record {
     OVERLAPPED overlapped;
-    DWORD events;
+    std::uint8_t data[kWaitReadBytes];
   };
 
   void Renew() {
@@ -115,6 +122,19 @@ class COverlappedRecord {
 
   Record* record_ = nullptr;
 };
+
+// The port's name for its lock: "\\.\com5" and "COM5" are the same port.
+std::wstring PortLockKey(const std::string& path) {
+  std::wstring key = WidePath(path);
+  for (const wchar_t* prefix : {L"\\\\.\\", L"\\\\?\\"}) {
+    if (key.rfind(prefix, 0) == 0) key = key.substr(4);
+  }
+  for (wchar_t& c : key) {
+    if (c == L'\\') c = L'/';  // a backslash would name a folder of the namespace
+    c = static_cast<wchar_t>(std::towupper(c));
+  }
+  return key;
+}
 
 bool SameLine(const DCB& a, const DCB& b) {
   return a.BaudRate == b.BaudRate && a.ByteSize == b.ByteSize && a.Parity == b.Parity &&
@@ -132,14 +152,30 @@ class CWin32SerialDevice : public SerialDevice {
   bool Open(const std::string& path) override {
     if (handle_ != INVALID_HANDLE_VALUE) return Fail(ERROR_BUSY);
     path_ = path;
-    if (wake_ == nullptr || !lineEvent_.Ready() || !read_.Ready() || !write_.Ready())
+    if (wake_ == nullptr || !waitRead_.Ready() || !read_.Ready() || !write_.Ready())
       return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    // The driver keeps a second opener out (share mode 0 below); Wine's serial devices do not,
+    // so a named mutex per port keeps out every other program of ours there as well.
+    const std::wstring lockName = L"Global\\kznload-port-" + PortLockKey(path);
+    HANDLE lock = CreateMutexW(nullptr, FALSE, lockName.c_str());
+    if (lock == nullptr) return Fail(GetLastError());
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      CloseHandle(lock);
+      return Fail(ERROR_SHARING_VIOLATION);
+    }
     const std::wstring wide = WidePath(path);
     // Share mode 0: nobody else, not even another of our own windows, has the port meanwhile.
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return Fail(GetLastError());
+    if (handle == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      CloseHandle(lock);
+      return Fail(error);
+    }
     handle_ = handle;
+    portLock_ = lock;
+    stashed_ = stashOffset_ = 0;
+    purgedInput_ = false;
     // A wake-up meant for the last open must not end the first wait of this one.
     ResetEvent(wake_);
     return true;
@@ -186,10 +222,12 @@ class CWin32SerialDevice : public SerialDevice {
       lastError_ = ERROR_INVALID_PARAMETER;
       return ConfigureFailure::kApplyState;
     }
-    if (!SetCommMask(handle_, kLineEvents)) return ConfigureFail(ConfigureFailure::kApplyState);
-    // Reads return at once with what is queued; writes have no driver limit, Write has its own.
+    // A read returns at once with what is queued, or with the first byte to come, or with
+    // nothing after kWaitReadLimitMs; writes have no driver limit, Write has its own.
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kWaitReadLimitMs;
     if (!SetCommTimeouts(handle_, &timeouts)) return ConfigureFail(ConfigureFailure::kApplyState);
     if (!PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR))
       return ConfigureFail(ConfigureFailure::kPurge);
@@ -225,30 +263,36 @@ class CWin32SerialDevice : public SerialDevice {
     if (!watchDevice)
       return WaitForSingleObject(wake_, limit) == WAIT_OBJECT_0 ? InputEvent::kWoken
                                                                 : InputEvent::kTimeout;
-    // Bytes queued before the wait raise no new line event; a device that is gone fails here.
+    DropStashAfterPurge();
+    if (stashed_ > 0) return InputEvent::kReady;
+    // A device that is gone fails here already.
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(handle_, &errors, &status)) return HangUp(GetLastError());
     if (status.cbInQue > 0) return InputEvent::kReady;
-    OVERLAPPED* request = lineEvent_.Begin();
-    if (WaitCommEvent(handle_, lineEvent_.Events(), request))
-      return *lineEvent_.Events() != 0 ? InputEvent::kReady : InputEvent::kTimeout;
-    const DWORD error = GetLastError();
-    if (error != ERROR_IO_PENDING) return HangUp(error);
-    HANDLE both[2] = {wake_, lineEvent_.Event()};
-    const DWORD woke = WaitForMultipleObjects(2, both, FALSE, limit);
-    if (woke == WAIT_OBJECT_0 + 1) {
-      DWORD unused = 0;
-      if (!GetOverlappedResult(handle_, lineEvent_.Get(), &unused, FALSE))
-        return HangUp(GetLastError());
-      return *lineEvent_.Events() != 0 ? InputEvent::kReady : InputEvent::kTimeout;
+    DWORD got = 0;
+    if (!ReadFile(handle_, waitRead_.Data(), kWaitReadBytes, nullptr, waitRead_.Begin())) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_IO_PENDING) return WaitReadFailed(error);
+      HANDLE both[2] = {wake_, waitRead_.Event()};
+      const DWORD woke = WaitForMultipleObjects(2, both, FALSE, limit);
+      if (woke != WAIT_OBJECT_0 + 1) {
+        // No request of this thread outlives the call; a byte the read took meanwhile is kept.
+        if (!waitRead_.Settle(
+                handle_, [this] { CancelIo(handle_); }, &got))
+          got = 0;
+        stashed_ = got;
+        if (woke == WAIT_OBJECT_0) return InputEvent::kWoken;
+        return got > 0 ? InputEvent::kReady : InputEvent::kTimeout;
+      }
     }
-    // Setting the mask again ends a pending line-event wait with no events: no request of
-    // this thread outlives the call.
-    DWORD unused = 0;
-    lineEvent_.Settle(
-        handle_, [this] { SetCommMask(handle_, kLineEvents); }, &unused);
-    return woke == WAIT_OBJECT_0 ? InputEvent::kWoken : InputEvent::kTimeout;
+    if (!GetOverlappedResult(handle_, waitRead_.Get(), &got, FALSE)) {
+      const DWORD error = GetLastError();
+      stashed_ = got;
+      return WaitReadFailed(error);
+    }
+    stashed_ = got;
+    return got > 0 ? InputEvent::kReady : InputEvent::kTimeout;
   }
 
   void Wake() override {
@@ -256,6 +300,23 @@ class CWin32SerialDevice : public SerialDevice {
   }
 
   long ReadQueued(std::uint8_t* buffer, std::size_t capacity) override {
+    DropStashAfterPurge();
+    std::size_t given = 0;
+    if (stashed_ > 0) {
+      given = std::min(stashed_, capacity);
+      std::memcpy(buffer, waitRead_.Data() + stashOffset_, given);
+      stashed_ -= given;
+      stashOffset_ = stashed_ == 0 ? 0 : stashOffset_ + given;
+      if (stashed_ > 0 || given == capacity) return static_cast<long>(given);
+    }
+    const long more = ReadQueuedFromDriver(buffer + given, capacity - given);
+    // With bytes already given, a failure is left for the next call to tell.
+    if (more < 0) return given > 0 ? static_cast<long>(given) : -1;
+    return static_cast<long>(given) + more;
+  }
+
+  // What the driver holds, without waiting.
+  long ReadQueuedFromDriver(std::uint8_t* buffer, std::size_t capacity) {
     DWORD errors = 0;
     COMSTAT status{};
     if (!ClearCommError(handle_, &errors, &status)) return ReadFail(GetLastError());
@@ -351,6 +412,7 @@ class CWin32SerialDevice : public SerialDevice {
     if (input) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
     if (output) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
     if (flags == 0) return true;
+    if (input) purgedInput_ = true;
     if (!PurgeComm(handle_, flags)) return Fail(GetLastError());
     return true;
   }
@@ -360,6 +422,9 @@ class CWin32SerialDevice : public SerialDevice {
     const BOOL closed = CloseHandle(handle_);
     const DWORD error = GetLastError();
     handle_ = INVALID_HANDLE_VALUE;
+    CloseHandle(portLock_);
+    portLock_ = nullptr;
+    stashed_ = stashOffset_ = 0;
     if (!closed) return Fail(error);
     return true;
   }
@@ -377,6 +442,15 @@ class CWin32SerialDevice : public SerialDevice {
     lastError_ = static_cast<int>(GetLastError());
     return failure;
   }
+  // A waiting read that failed: aborted by a purge it is no news; otherwise the device is gone.
+  InputEvent WaitReadFailed(DWORD error) {
+    if (error == ERROR_OPERATION_ABORTED) return InputEvent::kTimeout;
+    return HangUp(error);
+  }
+  // Bytes the waiting read took before a purge of the input go with the purge.
+  void DropStashAfterPurge() {
+    if (purgedInput_.exchange(false)) stashed_ = stashOffset_ = 0;
+  }
   InputEvent HangUp(DWORD error) {
     lastError_ = static_cast<int>(error);
     return InputEvent::kHangUp;
@@ -392,9 +466,15 @@ class CWin32SerialDevice : public SerialDevice {
   }
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  HANDLE portLock_ = nullptr;
   HANDLE wake_ = nullptr;  // auto-reset: one Wake ends one wait
-  // The reader thread's requests (line-event wait, reads) and the caller's (writes).
-  COverlappedRecord lineEvent_;
+  // The reader thread's requests (the waiting read, reads of what is queued) and the
+  // caller's (writes). What the waiting read took and ReadQueued has not handed out yet lies
+  // in its record's buffer from stashOffset_ on: reader thread only.
+  COverlappedRecord waitRead_;
+  std::size_t stashed_ = 0;
+  std::size_t stashOffset_ = 0;
+  std::atomic<bool> purgedInput_{false};
   COverlappedRecord read_;
   COverlappedRecord write_;
   std::string path_;
@@ -436,6 +516,7 @@ bool IsDeviceGoneError(int error) {
     case ERROR_BAD_COMMAND:  // usbser.sys once its adapter is pulled
     case ERROR_GEN_FAILURE:  // many USB serial drivers likewise
     case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_NOT_READY:  // Wine, for a pseudo-terminal whose far end has closed
     case ERROR_DEV_NOT_EXIST:
     case ERROR_FILE_NOT_FOUND:
     case ERROR_ACCESS_DENIED:  // FTDI's driver after a removal

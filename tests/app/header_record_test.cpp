@@ -79,10 +79,13 @@ TEST(HeaderRecord, OtherFirstBytesAndTruncatedRecordsHaveNone) {
 }
 
 TEST(HeaderRecord, AReadErrorIsShownAndCountsAsNoHeader) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the Windows C library reads a write-only stream as an empty file";
+#endif
   TempDir dir;
   RecordingUi ui;
-  // Reading a folder fails with an error, not with the end of a file.
-  Opened f{std::fopen(dir.Path().c_str(), "rb")};
+  // Reading a stream opened for writing only fails with an error, not with the end of a file.
+  Opened f{std::fopen(dir.File("written").c_str(), "wb")};
   ASSERT_NE(f.file, nullptr);
   EXPECT_EQ(ReadHeaderRecord(f.file, ui).counted, 0);
   EXPECT_EQ(ui.fileReadErrors, 1);

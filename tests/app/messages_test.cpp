@@ -68,9 +68,7 @@ bool IsUtf8(const std::string& text) {
   return true;
 }
 
-class LanguageTest : public ::testing::Test {};
-
-TEST_F(LanguageTest, EveryNumberHasItsTextInBothLanguages) {
+TEST(LanguageTest, EveryNumberHasItsTextInBothLanguages) {
   for (int id : kMessageIds) {
     SCOPED_TRACE(id);
     EXPECT_GE(id, kFirstMessageId);
@@ -85,7 +83,7 @@ TEST_F(LanguageTest, EveryNumberHasItsTextInBothLanguages) {
   }
 }
 
-TEST_F(LanguageTest, NumbersWithoutAMessageHaveNoText) {
+TEST(LanguageTest, NumbersWithoutAMessageHaveNoText) {
   const std::set<int> used(std::begin(kMessageIds), std::end(kMessageIds));
   EXPECT_EQ(used.size(), std::size(kMessageIds));
   for (int id = kFirstMessageId - 1; id <= kLastMessageId + 1; ++id) {
@@ -97,7 +95,7 @@ TEST_F(LanguageTest, NumbersWithoutAMessageHaveNoText) {
     EXPECT_EQ(LoadTextByNumber(id), "") << id;
 }
 
-TEST_F(LanguageTest, EachBlockHoldsItsOwnLanguage) {
+TEST(LanguageTest, EachBlockHoldsItsOwnLanguage) {
   EXPECT_EQ(LoadTextByNumber(kMsgLoadingOk + kFrenchOffset), "Chargement OK.");
   EXPECT_EQ(LoadTextByNumber(kMsgLoadingOk + kEnglishOffset),
             "Software version succesfully loaded.");
@@ -106,7 +104,7 @@ TEST_F(LanguageTest, EachBlockHoldsItsOwnLanguage) {
   EXPECT_EQ(LoadTextByNumber(kMsgTitle), "KZN LOAD 1.12 January 2001");
 }
 
-TEST_F(LanguageTest, MessageBoxCarriesTextStyleAndTheTitleAsCaptionInBothLanguages) {
+TEST(LanguageTest, MessageBoxCarriesTextStyleAndTheTitleAsCaptionInBothLanguages) {
   RecordingUi ui;
   ui.answers = {kResultYes, 2};
   for (Language language : {Language::kFrench, Language::kEnglish}) {
@@ -133,7 +131,7 @@ struct LanguageCase {
   Language expected;
 };
 
-TEST_F(LanguageTest, ChooseLanguageAsksOnlyWithoutAValidStoredIndex) {
+TEST(LanguageTest, ChooseLanguageAsksOnlyWithoutAValidStoredIndex) {
   const LanguageCase cases[] = {
       {nullptr, {}, true, Language::kFrench},
       {nullptr, {Language::kEnglish}, true, Language::kEnglish},

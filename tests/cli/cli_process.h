@@ -2,11 +2,15 @@
 // own with a settings folder of its own, and collects its output and exit status.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <signal.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_dir.h"
 
 struct CliResult {
   int exitStatus = -1;           // -1 when it was killed by a signal or timed out
@@ -23,3 +27,22 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
                  const std::string& configHome,
                  const std::function<bool(const std::string& err)>& interruptWhen = {},
                  int signal = SIGINT);
+
+// The program run in a copy of the sample catalogue folder, with a settings folder of its own.
+class CliSamples : public ::testing::Test {
+ protected:
+  CliSamples() {
+    std::filesystem::copy(std::string(KZN_BINARY_DIR) + "/samples", work,
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::create_directories(config);
+  }
+  CliResult Cli(const std::vector<std::string>& args,
+                const std::function<bool(const std::string&)>& when = {},
+                int signalNumber = SIGINT) {
+    return RunCli(args, work, config, when, signalNumber);
+  }
+
+  TempDir dir;
+  std::string work = dir.File("work");
+  std::string config = dir.File("config");
+};

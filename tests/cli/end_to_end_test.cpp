@@ -9,7 +9,6 @@
 
 #include "tests/cli/cli_process.h"
 #include "tests/support/sim_process.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -33,26 +32,19 @@ const std::string kUnfinishedQuestion =
 
 struct FamilyLoad {
   const char *family, *port, *lang;
-  std::vector<std::string> answer;
   bool unfinished;  // the port's last load ended badly
   std::string out;
   const char* outcome;
+  const char* marker;  // the port's marker after the load, "" for none
 };
 
-class CliEndToEnd : public ::testing::Test {
+// Names the case in test listings.
+void PrintTo(const FamilyLoad& c, std::ostream* out) {
+  *out << c.family;
+}
+
+class CliEndToEnd : public CliSamples {
  protected:
-  CliEndToEnd() {
-    std::filesystem::copy(std::string(KZN_BINARY_DIR) + "/samples", work,
-                          std::filesystem::copy_options::recursive);
-    std::filesystem::create_directories(config);
-  }
-
-  CliResult Cli(const std::vector<std::string>& args,
-                const std::function<bool(const std::string&)>& when = {},
-                int signalNumber = SIGINT) {
-    return RunCli(args, work, config, when, signalNumber);
-  }
-
   // The first type of `family` with a language version in `list`, whose lines are
   // "NAME<TAB>TAG", each followed by "<TAB>LABEL<TAB>FILE<TAB>VERSION" lines.
   ListedType TypeOf(const std::string& family, const std::string& lang = "en") {
@@ -86,14 +78,12 @@ class CliEndToEnd : public ::testing::Test {
   // Loads through the command line against kznsim playing the family, and checks the run's
   // output, its progress lines and what the receiver saw.
   void ExpectLoad(const FamilyLoad& c) {
-    SCOPED_TRACE(c.out);
     if (c.unfinished) dir.Write("config/kznload.INI", "[LAST_LOADING]\n1=-1\n");
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--family", c.family, "--throttle", "--exit-after", "1"}))
         << sim.Error();
     std::vector<std::string> args = LoadArgs(c.family, sim.SlavePath(), c.lang);
     args.insert(args.end(), {"--port", c.port});
-    args.insert(args.end(), c.answer.begin(), c.answer.end());
     CliResult load = Cli(args);
     EXPECT_EQ(load.exitStatus, 0) << load.err;
     EXPECT_EQ(load.out, c.out);
@@ -110,8 +100,9 @@ class CliEndToEnd : public ::testing::Test {
     ASSERT_TRUE(report);
     EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), c.outcome);
     EXPECT_EQ(report->at("violations").size(), 0u);
+    // Answered No, the tables are read out of the receiver afresh.
     if (c.unfinished) {
-      EXPECT_EQ(report->at("dump").get<std::string>().empty(), !c.answer.empty());
+      EXPECT_NE(report->at("dump").get<std::string>(), "");
     }
   }
 
@@ -126,10 +117,6 @@ class CliEndToEnd : public ::testing::Test {
     for (const char* key : {"PORT", "TYPE_LANG", "TYPE_UI", "DIR", "FILE", "REC", "WindowPos"})
       EXPECT_EQ(settings.find(std::string(key) + "="), std::string::npos) << key;
   }
-
-  TempDir dir;
-  std::string work = dir.File("work");
-  std::string config = dir.File("config");
 };
 
 TEST_F(CliEndToEnd, ListAndInfoShowTheSamples) {
@@ -150,34 +137,27 @@ TEST_F(CliEndToEnd, ListAndInfoShowTheSamples) {
             "form: B\ncounted length: 12\nversion text: V\xC3\xA9r?[2J\xE2\x80\xBA\n");
 }
 
-// Without --answer, and with no terminal on standard input, the answer is No: the tables are
-// read out of the receiver and dumped. Yes then takes them from that dump instead.
-TEST_F(CliEndToEnd, AnUnfinishedLoadIsAskedAboutAndYesUsesTheDumpOfTheLoadBefore) {
-  ExpectLoad(
-      {"VR", "1", "en", {}, true, kUnfinishedQuestion + "[answer] No\n" + kSuccessEnglish, "5"});
-  EXPECT_TRUE(dir.Exists("work/~tmp1.tmp"));
-  ExpectLoad({"VR",
-              "1",
-              "en",
-              {"--answer", "yes"},
-              true,
-              kUnfinishedQuestion + "[answer] Yes\n" + kSuccessEnglish,
-              "5"});
-  ExpectOnlyMarkers("1=1");
+class CliLoad : public CliEndToEnd, public ::testing::WithParamInterface<FamilyLoad> {};
+
+// One load per family. Without --answer, and with no terminal on standard input, the
+// unfinished load's question is answered No: the tables are read out of the receiver and
+// dumped. The first family keeps one dump file per port, the second none.
+TEST_P(CliLoad, LoadsAndWritesOnlyThePortsMarker) {
+  const FamilyLoad& c = GetParam();
+  ExpectLoad(c);
+  EXPECT_EQ(dir.Exists("work/~tmp" + std::string(c.port) + ".tmp"),
+            std::string(c.family) != "TK20B");
+  ExpectOnlyMarkers(c.marker);
 }
 
-// The first family keeps one dump file per port.
-TEST_F(CliEndToEnd, TkLoadsInFrenchAndKeepsItsPortsDump) {
-  ExpectLoad({"TK", "2", "fr", {}, false, "[123] Chargement OK.\n", "5"});
-  EXPECT_TRUE(dir.Exists("work/~tmp2.tmp"));
-  ExpectOnlyMarkers("2=1");
-}
-
-TEST_F(CliEndToEnd, Tk20bLoadsWithoutADump) {
-  ExpectLoad({"TK20B", "3", "en", {}, false, kSuccessEnglish, "POK"});
-  EXPECT_FALSE(dir.Exists("work/~tmp3.tmp"));
-  ExpectOnlyMarkers("");
-}
+INSTANTIATE_TEST_SUITE_P(
+    EachFamily, CliLoad,
+    ::testing::Values(FamilyLoad{"VR", "1", "en", true,
+                                 kUnfinishedQuestion + "[answer] No\n" + kSuccessEnglish, "5",
+                                 "1=1"},
+                      FamilyLoad{"TK", "2", "fr", false, "[123] Chargement OK.\n", "5", "2=1"},
+                      FamilyLoad{"TK20B", "3", "en", false, kSuccessEnglish, "POK", ""}),
+    [](const auto& param) { return std::string(param.param.family); });
 
 TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
   struct Case {
@@ -215,8 +195,7 @@ TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything)
     EXPECT_EQ(load.out, "[119] Failure while loading. Retry.\n");
     std::optional<simreport::Json> report = sim.Stop();
     ASSERT_TRUE(report);
-    for (std::size_t i = 0; i < report->at("phases").size(); ++i)
-      EXPECT_EQ(report->at("phases").at(i).at("bytes").get<std::string>(), "");
+    EXPECT_EQ(simreport::Joined(report->at("phases"), "bytes"), "");
   }
 }
 
@@ -245,10 +224,7 @@ TEST_F(CliEndToEnd, AKilledUploadIsRestoredFromTheDumpByTheNextRun) {
   args.insert(args.end(), {"--answer", "yes"});
   CliResult again = Cli(args);
   EXPECT_EQ(again.exitStatus, 0) << again.err;
-  EXPECT_EQ(again.out,
-            "[134] Last loading ended badly. Are you uploading the same receiver ?\n"
-            "[answer] Yes\n" +
-                std::string(kSuccessEnglish));
+  EXPECT_EQ(again.out, kUnfinishedQuestion + "[answer] Yes\n" + kSuccessEnglish);
   std::optional<simreport::Json> report = sim.WaitForExit(10000);
   if (!report) report = sim.Stop();
   ASSERT_TRUE(report);

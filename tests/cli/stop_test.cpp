@@ -5,12 +5,10 @@
 #include <signal.h>
 
 #include <cstring>
-#include <filesystem>
 #include <regex>
 
 #include "tests/cli/cli_process.h"
 #include "tests/support/sim_process.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/wall_clock.h"
 
 namespace {
@@ -26,21 +24,12 @@ bool UploadPassed(const std::string& err, int percent) {
   return reached >= percent;
 }
 
-class CliStop : public ::testing::Test {
+class CliStop : public CliSamples {
  protected:
-  CliStop() {
-    std::filesystem::copy(std::string(KZN_BINARY_DIR) + "/samples", work,
-                          std::filesystem::copy_options::recursive);
-    std::filesystem::create_directories(config);
-  }
   std::vector<std::string> Load(const std::string& type, const std::string& device) {
     return {"load",     "--type", type,     "--version", "English version",
             "--device", device,   "--lang", "en"};
   }
-
-  TempDir dir;
-  std::string work = dir.File("work");
-  std::string config = dir.File("config");
 };
 
 // SIGTERM, and Ctrl+C where nobody can confirm it (standard input is no terminal and there is
@@ -51,9 +40,9 @@ TEST_F(CliStop, ASignalDuringTheUploadStopsItAndTheNextRunResumesFromTheDump) {
     dir.Write("config/kznload.INI", "");
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--family", "TK", "--throttle"})) << sim.Error();
-    CliResult stopped = RunCli(
-        Load("TK10B", sim.SlavePath()), work, config,
-        [](const std::string& err) { return UploadPassed(err, 5); }, signal);
+    CliResult stopped = Cli(
+        Load("TK10B", sim.SlavePath()), [](const std::string& err) { return UploadPassed(err, 5); },
+        signal);
     ASSERT_TRUE(stopped.interrupted) << stopped.err;
     EXPECT_EQ(stopped.exitStatus, 1) << stopped.err;
     if (kWallClockBounds) {
@@ -74,7 +63,7 @@ TEST_F(CliStop, ASignalDuringTheUploadStopsItAndTheNextRunResumesFromTheDump) {
         << again.Error();
     std::vector<std::string> args = Load("TK10B", again.SlavePath());
     args.insert(args.end(), {"--answer", "yes"});
-    CliResult resumed = RunCli(args, work, config);
+    CliResult resumed = Cli(args);
     EXPECT_EQ(resumed.exitStatus, 0) << resumed.err;
     EXPECT_EQ(resumed.out,
               "[134] Last loading ended badly. Are you uploading the same receiver ?\n"
@@ -93,8 +82,8 @@ TEST_F(CliStop, AHangUpDuringTheWakeUpEndsWithACancelledLine) {
   CSimProcess sim;
   ASSERT_TRUE(sim.Start({"--family", "TK", "--throttle", "--fault", "silent=ready"}))
       << sim.Error();
-  CliResult stopped = RunCli(
-      Load("TK10B", sim.SlavePath()), work, config,
+  CliResult stopped = Cli(
+      Load("TK10B", sim.SlavePath()),
       [](const std::string& err) { return err.find("Loading in progress") != std::string::npos; },
       SIGHUP);
   ASSERT_TRUE(stopped.interrupted) << stopped.err;
@@ -115,7 +104,7 @@ TEST_F(CliStop, APortThatCannotBeOpenedIsNamedWithItsDeviceAndReason) {
       "[serial] COM1 (" + missing + ") could not be opened: No such file or directory.\n";
   for (const char* type : {"VR540", "TK20B"}) {
     SCOPED_TRACE(type);
-    CliResult load = RunCli(Load(type, missing), work, config);
+    CliResult load = Cli(Load(type, missing));
     EXPECT_EQ(load.exitStatus, 1) << load.err;
     ASSERT_EQ(load.out.rfind(told, 0), 0u) << load.out;
     // The second family has a message of its own for it; the first family has none.

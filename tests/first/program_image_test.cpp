@@ -116,16 +116,29 @@ TEST(ProgramImageCheck, LoadReadsTheFileOnceWholeOrSaysItCannot) {
   EXPECT_EQ(LoadProgramImage(dir.File("missing.fra"), RecordRules::kFirstFamily, ui, &image),
             ImageLoad::kUnreadable);
   EXPECT_EQ(ui.fileReadErrors, 0);
-  // A folder opens but cannot be read.
+  // A folder opens but cannot be read on POSIX; Windows does not open it at all.
   EXPECT_EQ(LoadProgramImage(dir.Path(), RecordRules::kSecondFamily, ui, &image),
             ImageLoad::kUnreadable);
+#ifdef _WIN32
+  EXPECT_EQ(ui.fileReadErrors, 0);
+#else
   EXPECT_EQ(ui.fileReadErrors, 1);
+#endif
 }
 
 // A file the upload could not send whole is refused with the upload's message before the
 // receiver is asked anything, and the port's marker stays as it was.
 TEST(FirstFamilyFileCheck, AFileItCannotSendWholeNeverReachesTheReceiver) {
   const Bytes program = first_test::MakeProgram(4, 64, 0x21);  // 16 + 4 x 71 + 4 bytes
+  // A second-family file: its records carry a number before their count.
+  Bytes other = Head(program, 16);
+  for (std::uint8_t number = 1; number <= 3; ++number) {
+    Bytes record(2 * 4 + 10, number);
+    record[0] = 0x8B;
+    record[2] = 4;
+    other.insert(other.end(), record.begin(), record.end());
+  }
+  other.insert(other.end(), {0x8C, 4, 0, 0, 0, 0, 0, 4});
   struct Case {
     const char* name;
     std::optional<Bytes> file;
@@ -133,28 +146,30 @@ TEST(FirstFamilyFileCheck, AFileItCannotSendWholeNeverReachesTheReceiver) {
     int marker;  // the port's marker before and after; 0: none
   };
   const Case cases[] = {
+      {"other family", other, kMsgLoadingFailed, 0},
       {"no header", Bytes(program.begin() + 16, program.end()), kMsgLoadingFailed, 0},
       {"no end record", Head(program, program.size() - 4), kMsgLoadingFailed, 0},
       {"record cut short", Head(program, 16 + 71 + 30), kMsgLoadingFailed, -1},
       {"no file", std::nullopt, kMsgTempFileError, 1},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    FirstRig rig(FirstFamilyKind::kVr);
-    if (c.marker != 0) rig.settings.SetInt("LAST_LOADING", "1", c.marker);
-    if (c.file) {
-      rig.dir.Write(rig.w.fileName, std::string(c.file->begin(), c.file->end()));
-    } else {
-      std::remove(rig.dir.File(rig.w.fileName).c_str());
+  for (FirstFamilyKind kind : {FirstFamilyKind::kVr, FirstFamilyKind::kTk})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (kind == FirstFamilyKind::kVr ? " VR" : " TK"));
+      FirstRig rig(kind);
+      if (c.marker != 0) rig.settings.SetInt("LAST_LOADING", "1", c.marker);
+      if (c.file) {
+        rig.dir.Write(rig.w.fileName, std::string(c.file->begin(), c.file->end()));
+      } else {
+        std::remove(rig.dir.File(rig.w.fileName).c_str());
+      }
+      RunFirstLoadFrom(rig.w, rig.tag);
+      EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{c.message});
+      EXPECT_TRUE(rig.link.writes.empty());
+      EXPECT_TRUE(rig.link.opens.empty());
+      EXPECT_FALSE(rig.dir.Exists("~tmp1.tmp"));
+      EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 0), c.marker);
+      EXPECT_FALSE(rig.ui.progressOpen);
     }
-    RunFirstLoadFrom(rig.w, rig.tag);
-    EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{c.message});
-    EXPECT_TRUE(rig.link.writes.empty());
-    EXPECT_TRUE(rig.link.opens.empty());
-    EXPECT_FALSE(rig.dir.Exists("~tmp1.tmp"));
-    EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 0), c.marker);
-    EXPECT_FALSE(rig.ui.progressOpen);
-  }
 }
 
 // The port is marked unfinished before the first byte of the wake-up, whatever comes after;

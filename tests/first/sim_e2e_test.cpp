@@ -171,9 +171,7 @@ TEST_P(FirstFamilySimWrongState, EndsAsTheReceiverAnswers) {
     if (kWallClockBounds) {
       EXPECT_LT(seconds, 40.0);
     }
-    std::string heard;
-    for (std::size_t i = 0; i < load.report.at("phases").size(); ++i)
-      heard += load.report.at("phases").at(i).at("bytes").get<std::string>();
+    const std::string heard = simreport::Joined(load.report.at("phases"), "bytes");
     EXPECT_TRUE(!unfinished ||
                 heard.find(HexFromBytes(first_test::Bytes("$KZNPROG"))) == std::string::npos);
     if (!ok) return;
@@ -201,45 +199,6 @@ INSTANTIATE_TEST_SUITE_P(
         WrongStateCase{"Verdict7", {"--verdict", "7"}, {kMsgFlashWriteError, kFailed}, 1},
         WrongStateCase{"Vanish", {"--fault", "vanish=3"}, {kFailed}, 0}),
     [](const auto& param) { return std::string(param.param.name); });
-
-// A file the upload could not send whole is refused with its message before a single byte
-// reaches the receiver; the port's marker and dump file stay as they were.
-TEST(FirstFamilySim, FilesItCannotSendWholeNeverReachTheReceiver) {
-  for (FirstFamilyKind kind : {FirstFamilyKind::kVr, FirstFamilyKind::kTk}) {
-    SimLoad probe(kind);
-    const std::vector<std::uint8_t>& p = probe.program;  // 16 + 4 x 70 + 4 bytes
-    auto head = [&p](std::size_t n) { return std::vector<std::uint8_t>(p.begin(), p.begin() + n); };
-    // A second-family file: its records carry a number before their count.
-    std::vector<std::uint8_t> other = head(16);
-    for (std::uint8_t number = 1; number <= 3; ++number) {
-      std::vector<std::uint8_t> record(2 * 4 + 10, number);
-      record[0] = 0x8B;
-      record[2] = 4;
-      other.insert(other.end(), record.begin(), record.end());
-    }
-    other.insert(other.end(), {0x8C, 4, 0, 0, 0, 0, 0, 4});
-    const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
-        {"other family", other},
-        {"no header", std::vector<std::uint8_t>(p.begin() + 16, p.end())},
-        {"no end record", head(p.size() - 4)},
-        {"record cut short", head(16 + 70 + 69)}};
-    for (const auto& [name, bytes] : cases) {
-      SCOPED_TRACE(std::string(name) + (kind == FirstFamilyKind::kVr ? " VR" : " TK"));
-      SimLoad load(kind);
-      load.dir.Write(load.w.fileName, std::string(bytes.begin(), bytes.end()));
-      load.Run({});
-      EXPECT_EQ(load.ui.MessageIds(), std::vector<int>{kMsgLoadingFailed});
-      ASSERT_EQ(load.report.at("family").get<std::string>(), load.tag) << "no report from kznsim";
-      std::string heard;
-      for (std::size_t i = 0; i < load.report.at("phases").size(); ++i)
-        heard += load.report.at("phases").at(i).at("bytes").get<std::string>();
-      EXPECT_EQ(heard, "") << "bytes reached the receiver";
-      EXPECT_EQ(load.report.at("records").size(), 0u);
-      EXPECT_EQ(load.settings.GetInt("LAST_LOADING", "1", 0), 0);
-      EXPECT_FALSE(load.dir.Exists("~tmp1.tmp"));
-    }
-  }
-}
 
 }  // namespace
 

@@ -1,19 +1,27 @@
-// What every window test needs: the application, offscreen, and a user interface whose boxes
-// are recorded instead of shown.
+// What every window test needs: the application, offscreen, a user interface whose boxes
+// are recorded instead of shown, and the main window over a catalogue folder of the test's.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QWidget>
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/loader_state.h"
+#include "app/qt/loader_dlg.h"
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "base/messages.h"
+#include "tests/support/fake_link.h"
+#include "tests/support/temp_dir.h"
 
 // The application, once, offscreen (never on the desktop); never destroyed (Qt's globals).
 inline void EnsureApplication() {
@@ -60,4 +68,36 @@ class ScriptedQtUi : public CQtUserInteraction {
 
  private:
   std::mutex serialMutex_;
+};
+
+// A language window closed without a click.
+inline std::optional<Language> NoLanguageClicked() {
+  return std::nullopt;
+}
+
+// The main window on a link of the virtual clock; each suite writes its own catalogue.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { EnsureApplication(); }
+  // Opens the window (anew) over `state`, the fixture's own by default.
+  void Open(std::function<std::optional<Language>()> ask = NoLanguageClicked,
+            CLoaderState* state = nullptr) {
+    dlg.reset();
+    dlg = std::make_unique<CLoaderDlg>(state != nullptr ? *state : w, ui, std::move(ask));
+    ui.owner = dlg.get();
+    dlg->Initialise(catalogue.Path());
+    dlg->show();
+  }
+  template <class T = QWidget>
+  T* Find(const char* name) {
+    return dlg->findChild<T*>(name);
+  }
+
+  TempDir catalogue, config;
+  CVirtualClock clock;
+  FakeLink link{clock};
+  ScriptedQtUi ui;
+  CSettingsStore settings{config.File("kznload.INI")};
+  CLoaderState w{ui, clock, settings, link};
+  std::unique_ptr<CLoaderDlg> dlg;
 };

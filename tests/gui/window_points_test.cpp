@@ -14,24 +14,19 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
 
-#include "app/loader_state.h"
 #include "app/qt/file_window.h"
-#include "app/qt/loader_dlg.h"
 #include "app/qt/qt_translations.h"
-#include "app/qt/qt_user_interaction.h"
-#include "base/messages.h"
 #include "tests/gui/scripted_qt_ui.h"
-#include "tests/support/fake_link.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
-class WindowPoints : public ::testing::Test {
+class WindowPoints : public WindowTest {
  protected:
   void SetUp() override {
-    EnsureApplication();
+    WindowTest::SetUp();
     // A header text with markup in it, and a file name with some too.
     catalogue.Write("chgt.cfg", "REC:VR540\r\nNAM:VR540\r\nE/S:VR\r\nLFR:fra;Version\r\n");
     const std::string version = "VR540 <b>2.40</b>";
@@ -39,45 +34,29 @@ class WindowPoints : public ::testing::Test {
                                      version + std::string(24, ' ') + "\x8B");
   }
   void TearDown() override { InstallQtTranslations(Language::kEnglish); }
-  void Open() {
-    dlg = std::make_unique<CLoaderDlg>(w, ui, [] { return std::optional<Language>(); });
-    ui.SetOwner(dlg.get());
-    dlg->Initialise(catalogue.Path());
-    dlg->show();
-  }
-
-  TempDir catalogue, config;
-  CVirtualClock clock;
-  FakeLink link{clock};
-  ScriptedQtUi ui;
-  CSettingsStore settings{config.File("kznload.INI")};
-  CLoaderState w{ui, clock, settings, link};
-  std::unique_ptr<CLoaderDlg> dlg;
 };
 
 TEST_F(WindowPoints, VersionAndFileLabelsShowMarkupAsText) {
   Open();  // standard mode: the version of VR540's French file
-  auto* version = dlg->findChild<QLabel*>("versionLabel");
+  auto* version = Find<QLabel>("versionLabel");
   EXPECT_EQ(version->textFormat(), Qt::PlainText);
   EXPECT_TRUE(version->text().contains("<b>2.40</b>")) << version->text().toStdString();
   settings.SetInt("UIMODE", "TYPE_UI", 1);
   settings.SetText("FILE_LOCATION", "DIR", "/tmp/<i>x</i>/");
   Open();
-  auto* file = dlg->findChild<QLabel*>("filePath");
+  auto* file = Find<QLabel>("filePath");
   EXPECT_EQ(file->textFormat(), Qt::PlainText);
   EXPECT_EQ(file->text(), "/tmp/<i>x</i>/");
 }
 
 TEST_F(WindowPoints, EmptyVersionLabelDrawsNoFrame) {
   Open();
-  auto* version = dlg->findChild<QLabel*>("versionLabel");
+  auto* version = Find<QLabel>("versionLabel");
   EXPECT_EQ(version->frameShape(), QFrame::Panel);
-  TempDir empty;  // no catalogue: the lists and the label stay empty
+  std::remove(catalogue.File("chgt.cfg").c_str());  // no catalogue: lists and label stay empty
   CLoaderState fresh(ui, clock, settings, link);
-  dlg = std::make_unique<CLoaderDlg>(fresh, ui, [] { return std::optional<Language>(); });
-  ui.SetOwner(dlg.get());
-  dlg->Initialise(empty.Path());
-  version = dlg->findChild<QLabel*>("versionLabel");
+  Open(NoLanguageClicked, &fresh);
+  version = Find<QLabel>("versionLabel");
   EXPECT_TRUE(version->text().isEmpty());
   EXPECT_EQ(version->frameShape(), QFrame::NoFrame);
   EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgCatalogueOpenError});
@@ -111,14 +90,11 @@ TEST_F(WindowPoints, AllFilesKeepsItsLabelAndShowsNamesWithoutADot) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !shown().contains("PROGRAM"); }, 10000));
 }
 
-TEST_F(WindowPoints, EnterPressesTheFocusedPushButton) {
-  settings.SetInt("UIMODE", "TYPE_UI", 1);  // expert mode, no file chosen yet
+// On the start button: MainWindow.ExpertStartWithoutAFileShows107And21DoubleClicksSwitchTheMode.
+TEST_F(WindowPoints, EnterPressesTheFocusedFileButton) {
+  settings.SetInt("UIMODE", "TYPE_UI", 1);  // expert mode
   Open();
-  auto* start = dlg->findChild<QPushButton*>("startButton");
-  start->setFocus();
-  QTest::keyClick(start, Qt::Key_Return);
-  EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgSelectFileFirst});
-  auto* file = dlg->findChild<QPushButton*>("fileButton");
+  auto* file = Find<QPushButton>("fileButton");
   file->setFocus();
   // The file window is modal: a timer notes its title and closes it.
   QString title;
@@ -143,10 +119,10 @@ TEST_F(WindowPoints, PortButtonsShowTheirDeviceAsTooltip) {
     ++asked;
     return std::vector<std::string>{"/dev/ttyUSB0\nFTDI FT232R", "/dev/ttyS0", "", ""};
   });
-  EXPECT_EQ(dlg->findChild<QRadioButton*>("port1")->toolTip(), "/dev/ttyUSB0\nFTDI FT232R");
-  EXPECT_EQ(dlg->findChild<QRadioButton*>("port2")->toolTip(), "/dev/ttyS0");
+  EXPECT_EQ(Find<QRadioButton>("port1")->toolTip(), "/dev/ttyUSB0\nFTDI FT232R");
+  EXPECT_EQ(Find<QRadioButton>("port2")->toolTip(), "/dev/ttyS0");
   const int before = asked;
-  QTest::mouseClick(dlg->findChild<QRadioButton*>("port2"), Qt::LeftButton);
+  QTest::mouseClick(Find<QRadioButton>("port2"), Qt::LeftButton);
   EXPECT_GT(asked, before);  // an adapter plugged in meanwhile shows up
 }
 

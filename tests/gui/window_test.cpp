@@ -13,31 +13,18 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <mutex>
 #include <set>
 
-#include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/language_dlg.h"
-#include "app/qt/loader_dlg.h"
-#include "app/qt/progress_dlg.h"
-#include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
 #include "base/display_text.h"
-#include "base/messages.h"
 #include "loader/load_context.h"
 #include "serial/serial_port.h"
 #include "tests/gui/scripted_qt_ui.h"
-#include "tests/support/fake_link.h"
 #include "tests/support/sim_process.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
-
-// A language window closed without a click.
-std::optional<Language> NoLanguageClicked() {
-  return std::nullopt;
-}
 
 // "VR540" (first family, label in 1252), "TK20B" (second), "Odd" (tag "tk"), "Blank" (tag
 // "VR "), "Ghost" (no language file); each file opens with its version (0x8A, length, text).
@@ -57,23 +44,11 @@ void WriteSampleCatalogue(const TempDir& folder) {
                      std::string(7, '\0'));
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public WindowTest {
  protected:
   void SetUp() override {
-    EnsureApplication();
+    WindowTest::SetUp();
     WriteSampleCatalogue(catalogue);
-  }
-  void Open(std::function<std::optional<Language>()> ask = NoLanguageClicked,
-            CLoaderState* state = nullptr) {
-    dlg.reset();
-    dlg = std::make_unique<CLoaderDlg>(state != nullptr ? *state : w, ui, std::move(ask));
-    ui.owner = dlg.get();
-    dlg->Initialise(catalogue.Path());
-    dlg->show();
-  }
-  template <class T = QWidget>
-  T* Find(const char* name) {
-    return dlg->findChild<T*>(name);
   }
   QStringList Items(const char* name) {
     QStringList items;
@@ -92,14 +67,6 @@ class MainWindow : public ::testing::Test {
       EXPECT_EQ(Find(name)->isVisible(), expert) << name;
     EXPECT_EQ(Find("languageVersions")->isVisible(), !expert);
   }
-
-  TempDir catalogue, config;
-  CVirtualClock clock;
-  FakeLink link{clock};
-  ScriptedQtUi ui;
-  CSettingsStore settings{config.File("kznload.INI")};
-  CLoaderState w{ui, clock, settings, link};
-  std::unique_ptr<CLoaderDlg> dlg;
 };
 
 TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag) {
@@ -152,7 +119,8 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
 TEST_F(MainWindow, ExpertStartWithoutAFileShows107And21DoubleClicksSwitchTheMode) {
   settings.SetInt("UIMODE", "TYPE_UI", 1);  // expert mode offers the home folder, no file
   Open();
-  QTest::mouseClick(Find("startButton"), Qt::LeftButton);
+  Find("startButton")->setFocus();  // Enter presses the focused button
+  QTest::keyClick(Find("startButton"), Qt::Key_Return);
   Find("receiverTypes")->setFocus();
   QTest::keyClick(Find("receiverTypes"), Qt::Key_Return);  // neither starts nor ends
   ASSERT_EQ(ui.messages.size(), 1u);

@@ -96,7 +96,13 @@ TEST(Tk20bTimeLimits, DetectPrepareAndRecordReply) {
 TEST(Tk20bLoad, AFileItCannotSendWholeIsRefusedBeforeTheReceiverIsWoken) {
   Tk20bProgramFile good = MakeTk20bProgram('A', 2, 3);
   const std::string& r0 = good.records[0];
+  // A first-family file: data records 0x8B, count, 3 address bytes, count + 1 bytes, check.
+  std::string other = good.header;
+  for (int r = 0; r < 3; ++r)
+    other += std::string("\x8B\x03\x01\x00", 4) + static_cast<char>(4 * r) + "abcd" + "s";
+  other += "\x8C\x01\x02\x03";
   const std::pair<std::optional<std::string>, int> cases[] = {
+      {other, kMsgLoadingFailed},                                      // the other family's
       {good.records.back() + r0, kMsgLoadingFailed},                   // no header
       {"", kMsgLoadingFailed},                                         // empty
       {good.header + r0.substr(0, r0.size() - 1), kMsgLoadingFailed},  // a record cut short

@@ -119,19 +119,6 @@ TraceCapture::~TraceCapture() {
   SetPortTraceSink(nullptr);
 }
 
-bool TraceCapture::Empty() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return texts_.empty();
-}
-
-bool TraceCapture::Contains(const std::string& part) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (const std::string& text : texts_) {
-    if (text.find(part) != std::string::npos) return true;
-  }
-  return false;
-}
-
 std::vector<std::string> TraceCapture::Matching(const std::string& part) {
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<std::string> found;

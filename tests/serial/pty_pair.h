@@ -53,10 +53,9 @@ class TraceCapture {
  public:
   TraceCapture();
   ~TraceCapture();
-  bool Empty();
-  bool Contains(const std::string& part);
-  // The texts that contain `part`, in order.
+  // The texts that contain `part` ("" for all of them), in order.
   std::vector<std::string> Matching(const std::string& part);
+  bool Contains(const std::string& part) { return !Matching(part).empty(); }
 
  private:
   std::mutex mutex_;

@@ -80,7 +80,7 @@ TEST_F(SerialPortTest, EveryOpenAppliesARawLineWithItsOwnSettings) {
     EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
     ASSERT_EQ(port.ClosePort(), 1);
   }
-  EXPECT_TRUE(trace.Empty());
+  EXPECT_EQ(trace.Matching(""), std::vector<std::string>{});
 }
 
 TEST_F(SerialPortTest, EveryByteValuePassesBothWays) {

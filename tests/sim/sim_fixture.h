@@ -24,10 +24,7 @@ inline std::string Preparation(const std::string& data) {
 }
 
 inline std::string Violations(const simreport::Json& report) {
-  std::string all;
-  for (std::size_t i = 0; i < report.at("violations").size(); ++i)
-    all += report.at("violations").at(i).get<std::string>() + "\n";
-  return all;
+  return simreport::Joined(report.at("violations"), "", "\n");
 }
 
 inline std::string Phases(const simreport::Json& report) {

@@ -5,19 +5,17 @@
 int FakeLink::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
                        std::uint16_t dataBits, std::uint16_t stopBits) {
   if (open_) return 0;
-  LineSettings wanted{portNumber, bitRate, parity, dataBits, stopBits};
-  if (rejectOpen && rejectOpen(wanted)) return 0;
   DeliverDue();  // what arrived while closed is gone
-  settings_ = wanted;
+  settings_ = {portNumber, bitRate, parity, dataBits, stopBits};
   open_ = true;
-  opens.push_back(wanted);
+  opens.push_back(settings_);
   return 1;
 }
 
 std::uint32_t FakeLink::WriteToPort(const std::uint8_t* data, std::uint32_t count) {
   if (!open_ || count == 0) return 0;
   std::vector<std::uint8_t> bytes(data, data + count);
-  writes.push_back({bytes, settings_, clock_.NowMs()});
+  writes.push_back({bytes, settings_});
   if (onWrite) onWrite(*this, bytes);
   return count;
 }
@@ -79,14 +77,6 @@ void FakeLink::DeliverAfter(std::int64_t delayMs, const std::vector<std::uint8_t
 
 void FakeLink::DeliverAfter(std::int64_t delayMs, const std::string& text) {
   DeliverAfter(delayMs, std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
-std::vector<std::uint8_t> FakeLink::BytesWrittenAt(std::uint32_t bitRate) const {
-  std::vector<std::uint8_t> all;
-  for (const Write& w : writes) {
-    if (w.settings.bitRate == bitRate) all.insert(all.end(), w.bytes.begin(), w.bytes.end());
-  }
-  return all;
 }
 
 std::string FakeLink::TextWritten() const {

@@ -22,7 +22,6 @@ class FakeLink : public SerialLink {
   struct Write {
     std::vector<std::uint8_t> bytes;
     LineSettings settings;
-    std::int64_t atMs;
   };
 
   explicit FakeLink(CVirtualClock& clock) : clock_(clock) {}
@@ -43,8 +42,6 @@ class FakeLink : public SerialLink {
 
   // The receiver: called after every write with the bytes just written.
   std::function<void(FakeLink&, const std::vector<std::uint8_t>&)> onWrite;
-  // Open requests that this returns true for fail (an unsupported bit rate, say).
-  std::function<bool(const LineSettings&)> rejectOpen;
 
   bool IsOpen() const { return open_; }
   const LineSettings& Settings() const { return settings_; }
@@ -53,8 +50,6 @@ class FakeLink : public SerialLink {
   std::vector<Write> writes;        // every write, in order
   std::vector<LineSettings> opens;  // every successful open
   int closes = 0;
-  // All bytes written while the settings matched `bitRate`, concatenated.
-  std::vector<std::uint8_t> BytesWrittenAt(std::uint32_t bitRate) const;
   std::string TextWritten() const;
 
  private:

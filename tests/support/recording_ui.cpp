@@ -29,7 +29,6 @@ void RecordingUi::ShowFileReadError() {
 bool RecordingUi::OpenProgress(const std::string& caption) {
   progressCaption = caption;
   progressOpen = true;
-  ++progressOpened;
   return true;
 }
 

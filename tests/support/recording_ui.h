@@ -44,7 +44,6 @@ class RecordingUi : public UserInteraction {
   std::vector<int> positions;
   std::string progressCaption;
   bool progressOpen = false;
-  int progressOpened = 0;
   int progressClosed = 0;
   int polls = 0;
 

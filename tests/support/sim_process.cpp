@@ -17,6 +17,8 @@ namespace {
 
 // How often a waiting test looks whether the child has exited.
 constexpr int kExitPollMs = 5;
+// How long the simulator may take to print its slave path.
+constexpr int kStartLimitMs = 5000;
 
 long long NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -36,31 +38,22 @@ CSimProcess::~CSimProcess() {
   RemoveTempFiles();
 }
 
-bool CSimProcess::Start(const std::vector<std::string>& args, int startTimeoutMs,
-                        const std::string& simPath) {
+bool CSimProcess::Start(const std::vector<std::string>& args, const std::string& simPath) {
   std::string program = simPath;
   if (program.empty()) {
     error_ = "no simulator path";
     return false;
   }
-  std::vector<std::string> all = args;
-  bool hasReport = false;
-  for (std::size_t i = 0; i + 1 < all.size(); ++i)
-    if (all[i] == "--report") {
-      hasReport = true;
-      reportPath_ = all[i + 1];
-    }
-  if (!hasReport) {
-    char pattern[] = "/tmp/kznsim-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-      error_ = std::string("mkdtemp: ") + std::strerror(errno);
-      return false;
-    }
-    tempDir_ = pattern;
-    reportPath_ = tempDir_ + "/report.json";
-    all.push_back("--report");
-    all.push_back(reportPath_);
+  char pattern[] = "/tmp/kznsim-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    error_ = std::string("mkdtemp: ") + std::strerror(errno);
+    return false;
   }
+  tempDir_ = pattern;
+  reportPath_ = tempDir_ + "/report.json";
+  std::vector<std::string> all = args;
+  all.push_back("--report");
+  all.push_back(reportPath_);
 
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -90,7 +83,7 @@ bool CSimProcess::Start(const std::vector<std::string>& args, int startTimeoutMs
   stdoutFd_ = pipeFds[0];
 
   // The first line is the slave's path.
-  long long limit = NowMs() + startTimeoutMs;
+  long long limit = NowMs() + kStartLimitMs;
   std::string line;
   while (true) {
     long long left = limit - NowMs();
@@ -120,14 +113,8 @@ bool CSimProcess::WaitChild(int timeoutMs) {
   if (pid_ <= 0) return true;
   long long limit = NowMs() + timeoutMs;
   while (true) {
-    int status = 0;
-    pid_t r = waitpid(pid_, &status, WNOHANG);
-    if (r == pid_) {
-      exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      pid_ = -1;
-      return true;
-    }
-    if (r < 0 && errno != EINTR) {
+    pid_t r = waitpid(pid_, nullptr, WNOHANG);
+    if (r == pid_ || (r < 0 && errno != EINTR)) {
       pid_ = -1;
       return true;
     }

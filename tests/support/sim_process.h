@@ -24,25 +24,20 @@ class CSimProcess {
   CSimProcess(const CSimProcess&) = delete;
   CSimProcess& operator=(const CSimProcess&) = delete;
 
-  // Starts the simulator at simPath (KZN_SIM_PATH by default) with these arguments. Adds
-  // "--report <temporary file>" unless the arguments name a report. Waits at most
-  // startTimeoutMs for the slave path. False (with the reason in Error()) on failure.
-  bool Start(const std::vector<std::string>& args, int startTimeoutMs = 5000,
+  // Starts the simulator at simPath (KZN_SIM_PATH by default) with these arguments and
+  // "--report <temporary file>", and waits for the slave path. False (with the reason in
+  // Error()) on failure.
+  bool Start(const std::vector<std::string>& args,
              const std::string& simPath = KZN_SIM_DEFAULT_PATH);
 
   const std::string& SlavePath() const { return slavePath_; }
-  const std::string& ReportPath() const { return reportPath_; }
   const std::string& Error() const { return error_; }
-  pid_t Pid() const { return pid_; }
-  bool Running() const { return pid_ > 0; }
 
   // SIGTERM, wait at most timeoutMs (then SIGKILL), and return the parsed report.
   std::optional<simreport::Json> Stop(int timeoutMs = 5000);
   // Waits at most timeoutMs for the simulator to exit on its own (--exit-after, vanish);
   // nullopt when it is still running then (it is left running) or left no report.
   std::optional<simreport::Json> WaitForExit(int timeoutMs);
-  // Exit status of the finished simulator (-1 while running or when killed by a signal).
-  int ExitStatus() const { return exitStatus_; }
 
  private:
   bool WaitChild(int timeoutMs);
@@ -51,7 +46,6 @@ class CSimProcess {
 
   pid_t pid_ = -1;
   int stdoutFd_ = -1;
-  int exitStatus_ = -1;
   std::string slavePath_;
   std::string reportPath_;
   std::string tempDir_;

@@ -68,6 +68,14 @@ std::string HexFromBytes(const std::vector<std::uint8_t>& bytes) {
   return hex;
 }
 
+std::string Joined(const Json& array, const std::string& member, const std::string& separator) {
+  std::string all;
+  for (std::size_t i = 0; i < array.size(); ++i)
+    all += (i > 0 ? separator : "") +
+           (member.empty() ? array.at(i) : array.at(i).at(member)).get<std::string>();
+  return all;
+}
+
 Json WithoutVarying(const Json& report, const std::vector<std::string>& varying) {
   Json kept = report;
   for (const std::string& pointer : varying) {

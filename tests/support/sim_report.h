@@ -20,6 +20,11 @@ std::optional<Json> ParseFile(const std::string& path);
 std::optional<std::vector<std::uint8_t>> BytesFromHex(std::string_view hex);
 std::string HexFromBytes(const std::vector<std::uint8_t>& bytes);
 
+// The strings of a report's array, or of member `member` of each of its elements, joined
+// with `separator`: the outcomes, the violations, every byte heard in every phase.
+std::string Joined(const Json& array, const std::string& member = "",
+                   const std::string& separator = "");
+
 // The report with the members that change from run to run, each named by a JSON pointer
 // ("/garbledBytes", "/phases/0/bytes"), replaced by "(varies)"; a pointer that names nothing
 // is ignored.

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "base/path.h"
+
 class TempDir {
  public:
   TempDir();
@@ -11,7 +13,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::string File(const std::string& name) const { return path_ + kPathSeparator + name; }
   void Write(const std::string& name, const std::string& content) const;
   std::string Read(const std::string& name) const;
   bool Exists(const std::string& name) const;

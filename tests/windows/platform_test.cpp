@@ -67,12 +67,13 @@ TEST(WindowsFiles, AReplaceLeavesEitherTheOldOrTheNewContentAndNoTemporaryFile) 
   EXPECT_EQ(Slurp(path), "new content");
   EXPECT_TRUE(Leftovers(dir, "kznload.INI").empty());
 
-  // A target that may not be replaced keeps its content, and the temporary file goes.
-  ASSERT_TRUE(SetFileAttributesW(WideFromUtf8(path).c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(ReplaceFileAtomically(path, std::string_view("lost?")));
-  SetFileAttributesW(WideFromUtf8(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(Slurp(path), "new content");
-  EXPECT_TRUE(Leftovers(dir, "kznload.INI").empty());
+  // A target that cannot be replaced (a folder of that name) fails, and the temporary
+  // file goes.
+  const std::string folder = dir.Path() + "\\taken";
+  ASSERT_TRUE(MakeFolders(folder));
+  EXPECT_FALSE(ReplaceFileAtomically(folder, std::string_view("lost?")));
+  EXPECT_TRUE(fs::is_directory(fs::path(WideFromUtf8(folder))));
+  EXPECT_EQ(Leftovers(dir, "kznload.INI"), std::vector<std::string>{"taken"});
 
   EXPECT_FALSE(ReplaceFileAtomically(dir.Path() + "\\missing\\x.INI", std::string_view("x")));
   EXPECT_FALSE(fs::exists(fs::path(dir.Path()) / "missing"));

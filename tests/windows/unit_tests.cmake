@@ -32,3 +32,11 @@ kzn_add_windows_tests(first
   first/program_image_test.cpp first/scripted_receiver.cpp first/time_limit_test.cpp)
 kzn_add_windows_tests(second
   second/tk20b_steps_test.cpp second/tk20b_support.cpp)
+# kznload-cli's Windows console: the control handler.
+kzn_add_windows_tests(cli windows/cli_console_test.cpp)
+target_link_libraries(kzn_win_cli_tests PRIVATE kzncli)
+
+# The Win32 serial device against a COM port that Wine maps to a pseudo-terminal; it needs
+# the peer and the port mapping, so run_serial_tests.sh runs it rather than ctest.
+add_executable(kzn_windows_serial_tests ${CMAKE_CURRENT_SOURCE_DIR}/windows/serial_device_test.cpp)
+target_link_libraries(kzn_windows_serial_tests PRIVATE kznserial kznbase gtest_main ws2_32)

@@ -1,0 +1,5 @@
+#include "cli/cli_main.h"
+
+int main(int argc, char** argv) {
+  return RunCli(std::vector<std::string>(argv + 1, argv + argc));
+}

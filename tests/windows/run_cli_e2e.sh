@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# kznload-cli.exe under Wine against kznsim: a COM port of the Wine prefix is mapped to the
+# simulator's pseudo-terminal, and the program loads a copy of the sample catalogue folder
+# as a script would. Checks the exit status, the outcome line and what the receiver got:
+#   - a first-family load (VR540), run from a folder with a non-ASCII name: the program
+#     file arrives whole, the receiver's doppler table and almanac are restored;
+#   - a second-family load (TK20B): the program file arrives whole, user data erased;
+#   - a port that cannot be opened: a [serial] line, exit status 1;
+#   - a file of the wrong family, named by a non-ASCII path: refused before any byte reaches
+#     the receiver.
+# Usage: tests/windows/run_cli_e2e.sh <linux-build> <windows-build>
+# Uses $WINEPREFIX when it is set and initialised, else creates <windows-build>/wine-prefix.
+set -euo pipefail
+
+if (($# != 2)); then
+  echo "usage: $0 <linux-build> <windows-build>" >&2
+  exit 2
+fi
+linux_build=$(realpath "$1")
+win_build=$(realpath "$2")
+sim=$linux_build/sim/kznsim
+samples=$linux_build/samples
+cli=$win_build/cli/kznload-cli.exe
+for needed in "$sim" "$samples/chgt.cfg" "$cli"; do
+  [[ -e $needed ]] || { echo "missing: $needed" >&2; exit 2; }
+done
+
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$win_build/wine-prefix}
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+  echo "creating the Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+
+work=$(mktemp -d)
+sim_pid=
+mapped=()
+failures=0
+
+cleanup() {
+  stop_sim
+  for port in "${mapped[@]}"; do
+    wine reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f >/dev/null 2>&1 || true
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# Polls `condition` (a command) every 0.1 s for at most `seconds`.
+wait_for() {
+  local seconds=$1
+  shift
+  local tries=$((seconds * 10))
+  while ((tries-- > 0)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# start_sim ARGS...: kznsim on a new pseudo-terminal; sets $pty. Its report goes to
+# $work/report.json when it exits.
+start_sim() {
+  rm -f "$work/report.json" "$work/sim.out"
+  "$sim" --report "$work/report.json" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+  sim_pid=$!
+  wait_for 10 grep -q . "$work/sim.out" || { echo "kznsim did not start" >&2; cat "$work/sim.err" >&2; exit 1; }
+  pty=$(head -n 1 "$work/sim.out")
+}
+
+# Stops kznsim (SIGTERM writes its report) unless it has ended by itself.
+stop_sim() {
+  [[ -n $sim_pid ]] || return 0
+  kill -TERM "$sim_pid" 2>/dev/null || true
+  wait "$sim_pid" 2>/dev/null || true
+  sim_pid=
+}
+
+# Waits at most 15 s for a kznsim run with --exit-after to end by itself.
+wait_sim_exit() {
+  wait_for 15 bash -c "! kill -0 $sim_pid 2>/dev/null" || fail "kznsim did not end after the load"
+  stop_sim
+}
+
+link_is() {
+  [[ $(readlink "$WINEPREFIX/dosdevices/$1" 2>/dev/null) == "$2" ]]
+}
+
+# map_com N DEVICE: COMn of the prefix leads to DEVICE. Wine reads its port mappings when
+# its server starts: restart it, and check the device link it makes.
+map_com() {
+  local name=COM$1 link=com$1
+  wine reg add 'HKLM\Software\Wine\Ports' /v "$name" /d "$2" /f >/dev/null 2>&1
+  mapped+=("$name")
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wine cmd /c exit >/dev/null 2>&1 || true
+  wait_for 10 link_is "$link" "$2" || { echo "Wine did not map $name to $2" >&2; exit 1; }
+}
+
+# The settings file of the prefix's user (%APPDATA%\kznload.INI), removed before each run so
+# that no marker of an earlier run asks a question.
+appdata=$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
+settings=$(winepath -u "$appdata" 2>/dev/null)/kznload.INI
+
+# run_cli FOLDER ARGS...: kznload-cli.exe in FOLDER; sets $status, $out (without the CRs
+# of Windows line ends) and $err.
+run_cli() {
+  local folder=$1
+  shift
+  rm -f "$settings"
+  status=0
+  (cd "$folder" && wine "$cli" "$@") >"$work/cli.out" 2>"$work/cli.err" || status=$?
+  out=$(tr -d '\r' <"$work/cli.out")
+  err=$(tr -d '\r' <"$work/cli.err")
+}
+
+expect_status() {
+  [[ $status == "$1" ]] || fail "$2: exit status $status, expected $1"$'\n'"$out"$'\n'"$err"
+}
+
+expect_last_line() {
+  local last
+  last=$(printf '%s\n' "$out" | tail -n 1)
+  [[ $last == "$1" ]] || fail "$2: last line '$last', expected '$1'"$'\n'"$out"
+}
+
+# check_report FAMILY PROGRAM-FILE: the load's report says what the receiver got.
+check_report() {
+  python3 - "$work/report.json" "$1" "$2" <<'EOF' || fail "$1: the receiver's report"
+import json, sys
+
+report_path, family, program_path = sys.argv[1:]
+report = json.load(open(report_path))
+data = open(program_path, "rb").read()
+problems = []
+
+def expect(condition, what):
+    if not condition:
+        problems.append(what)
+
+expect(report["loads"] == 1, f"loads {report['loads']}, expected 1")
+expect(report["violations"] == [], f"violations {report['violations']}")
+program = bytes.fromhex(report["program"])
+# The file is its header record, its data records, then its end record; the receiver must
+# have accepted exactly the data records, each once, in order.
+end_length = 4 if family in ("VR", "TK") else 8
+end = data[-end_length:]
+expect(end[:1] == b"\x8c", "the sample file does not end with an end record")
+expect(len(program) > 0, "no data record arrived")
+expect(data[len(data) - end_length - len(program):len(data) - end_length] == program,
+       "the data records that arrived are not the file's")
+header_length = len(data) - end_length - len(program)
+expect(0 < header_length < 64, f"a header record of {header_length} bytes is left over")
+if family in ("VR", "TK"):
+    expect(report["outcomes"] == ["5"], f"outcomes {report['outcomes']}")
+    end_record = report["endRecord"]
+    expect(end_record is not None and end_record["verdict"] == "5", f"end record {end_record}")
+    memory = report["memory"]
+    expect(len(memory["initialDoppler"]) == 2 * 1282, "no doppler table at start")
+    expect(memory["doppler"] == memory["initialDoppler"], "the doppler table was not restored")
+    expect(memory["almanac"] == memory["initialAlmanac"], "the almanac was not restored")
+    expect(len(report["writeBack"]) > 0 and all(r["accepted"] for r in report["writeBack"]),
+           "write-back records missing or refused")
+else:
+    expect(report["outcomes"] == ["POK"], f"outcomes {report['outcomes']}")
+    preparation = report["preparation"]
+    expect(preparation is not None and preparation["userDataChar"] == "1",
+           f"preparation {preparation}: user data not erased")
+for problem in problems:
+    print(f"  {family}: {problem}", file=sys.stderr)
+sys.exit(1 if problems else 0)
+EOF
+}
+
+# Every receiver byte string of the report's phases is empty.
+check_nothing_received() {
+  python3 - "$work/report.json" <<'EOF' || fail "$1: the receiver heard bytes"
+import json, sys
+report = json.load(open(sys.argv[1]))
+sent = [p["bytes"] for p in report["phases"] if p["bytes"]]
+if sent:
+    print(f"  received: {sent}", file=sys.stderr)
+sys.exit(1 if sent else 0)
+EOF
+}
+
+success="[123] Software version succesfully loaded."
+
+# A first-family load from a folder whose name Windows' ANSI code page may not hold.
+echo "cli e2e: VR540 on COM1 from a folder with a non-ASCII name"
+vr_folder="$work/Données ✓"
+cp -r "$samples" "$vr_folder"
+start_sim --family VR --throttle --exit-after 1
+map_com 1 "$pty"
+run_cli "$vr_folder" load --type VR540 --version "English version" --port 1 --lang en --answer no
+wait_sim_exit
+expect_status 0 VR540
+expect_last_line "$success" VR540
+[[ -s "$vr_folder/~tmp1.tmp" ]] || fail "VR540: no dump file ~tmp1.tmp in the catalogue folder"
+[[ -s "$vr_folder/alm.alm" ]] || fail "VR540: no almanac backup alm.alm in the catalogue folder"
+check_report VR "$vr_folder/VR540.gb"
+
+echo "cli e2e: TK20B on COM2"
+tk_folder=$work/tk20b
+cp -r "$samples" "$tk_folder"
+start_sim --family TK20B --throttle --exit-after 1
+map_com 2 "$pty"
+run_cli "$tk_folder" load --type TK20B --version "English version" --port 2 --lang en --answer no
+wait_sim_exit
+expect_status 0 TK20B
+expect_last_line "$success" TK20B
+check_report TK20B "$tk_folder/TK20B.gb"
+
+echo "cli e2e: a port that cannot be opened"
+run_cli "$tk_folder" load --type TK20B --version "English version" --port 3 --device 'COM97' --lang en
+expect_status 1 "unopenable port"
+[[ $out == *"[serial] "*"COM97"* ]] || fail "unopenable port: no [serial] line naming the device"$'\n'"$out"
+
+# Named by a path with non-ASCII characters: the file is found and read (a missing one would
+# be a usage error, status 2), then refused.
+echo "cli e2e: a first-family file sent as TK20B"
+start_sim --family TK20B
+map_com 2 "$pty"
+run_cli "$tk_folder" load --type TK20B --file "../Données ✓/VR540.gb" --port 2 --lang en \
+  --answer no
+stop_sim
+expect_status 1 "wrong family"
+[[ $out =~ ^\[1[0-4][0-9]\]\  ]] || fail "wrong family: no message line"$'\n'"$out"
+check_nothing_received "wrong family"
+
+if ((failures)); then
+  echo "cli e2e: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "cli e2e: passed"
