@@ -132,6 +132,16 @@ user_dir=$WINEPREFIX/drive_c/users/$(id -un)
 settings=$user_dir/AppData/Roaming/kznload.INI
 rm -f "$settings"
 
+# The progress window's own tests need a display: this one.
+window_tests=$win_build/tests/kzn_windows_gui_window_tests.exe
+if [ -f "$window_tests" ]; then
+  wine "$window_tests" --gtest_brief=1 >"$work/window-tests.log" 2>&1 ||
+    { fail "the progress window's tests"; cat "$work/window-tests.log" >&2; }
+  note "$(grep -E 'PASSED|FAILED' "$work/window-tests.log" | head -1)"
+else
+  note "no $window_tests (BUILD_TESTING off): the progress window's tests did not run"
+fi
+
 catalogue=$work/catalogue
 cp -r "$samples" "$catalogue"
 find "$catalogue" -name '*.cmake' -delete
