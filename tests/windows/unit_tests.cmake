@@ -40,3 +40,4 @@ target_link_libraries(kzn_win_cli_tests PRIVATE kzncli)
 # the peer and the port mapping, so run_serial_tests.sh runs it rather than ctest.
 add_executable(kzn_windows_serial_tests ${CMAKE_CURRENT_SOURCE_DIR}/windows/serial_device_test.cpp)
 target_link_libraries(kzn_windows_serial_tests PRIVATE kznserial kznbase gtest_main ws2_32)
+include(${CMAKE_CURRENT_SOURCE_DIR}/windows/gui_tests.cmake)

@@ -1,0 +1,107 @@
+#include "app/win32/win32_user_interaction.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "app/win32/progress_dlg.h"
+#include "app/win32/window_text.h"
+#include "base/open_failure.h"
+#include "base/wide_text.h"
+
+namespace {
+
+// The system's line break inside a box's text.
+std::wstring BoxText(const std::string& utf8) {
+  std::wstring text;
+  for (wchar_t c : WideFromUtf8(utf8)) {
+    if (c == L'\n') text.push_back(L'\r');
+    text.push_back(c);
+  }
+  return text;
+}
+
+}  // namespace
+
+CWin32UserInteraction::CWin32UserInteraction() : windowThread_(GetCurrentThreadId()) {}
+
+CWin32UserInteraction::~CWin32UserInteraction() = default;
+
+HWND CWin32UserInteraction::BoxOwner() const {
+  if (progress_ != nullptr && progress_->Window() != nullptr) return progress_->Window();
+  return owner_;
+}
+
+int CWin32UserInteraction::ShowBox(const std::wstring& text, int style) {
+  const std::wstring caption = WideFromUtf8(LoadMessageText(kMsgTitle, language_));
+  return MessageBoxW(BoxOwner(), text.c_str(), caption.c_str(), static_cast<UINT>(style));
+}
+
+int CWin32UserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
+  LogMessage(std::to_string(request.textNumber), request.text);
+  std::wstring text = BoxText(request.text);
+  const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
+                                                          : request.textNumber;
+  if (french == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
+    const std::string where = DescribeOpenFailure(catalogueFile_);
+    text += L"\r\n\r\n" + WideFromDisplayBytes(where);
+  }
+  const std::wstring caption = WideFromUtf8(request.caption);
+  return MessageBoxW(BoxOwner(), text.c_str(), caption.c_str(), static_cast<UINT>(request.style));
+}
+
+void CWin32UserInteraction::ShowSerialMessage(const std::string& text) {
+  LogMessage("serial", text);
+  if (GetCurrentThreadId() == windowThread_) {
+    ShowBox(BoxText(text), kStyleExclamation);
+    return;
+  }
+  // Without an owner: the main window may be disabled by a load, and the progress window
+  // goes when the load ends; the box stays until the user closes it.
+  const std::wstring caption = WideFromUtf8(LoadMessageText(kMsgTitle, language_));
+  std::thread([box = BoxText(text), caption] {
+    MessageBoxW(nullptr, box.c_str(), caption.c_str(),
+                MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+  }).detach();
+}
+
+void CWin32UserInteraction::ShowFileReadError() {
+  LogMessage("file", kFileReadErrorText);
+  ShowBox(BoxText(kFileReadErrorText), kStyleExclamation);
+}
+
+void CWin32UserInteraction::ShowPortOpenFailure(const PortOpenFailure& failure) {
+  const std::string text = PortOpenFailureText(failure, language_ == Language::kFrench);
+  LogMessage("serial", text);
+  ShowBox(BoxText(text), kStyleExclamation);
+}
+
+void CWin32UserInteraction::LogMessage(const std::string& tag, const std::string& text) const {
+  if (messageLog_.empty()) return;
+  FILE* log = _wfopen(messageLog_.c_str(), L"ab");
+  if (log == nullptr) return;
+  std::fprintf(log, "[%s] %s\n", tag.c_str(), text.c_str());
+  std::fclose(log);
+}
+
+bool CWin32UserInteraction::OpenProgress(const std::string& caption) {
+  progress_ = std::make_unique<CProgressDlg>(language_);
+  return progress_->OpenProgress(owner_, WideFromUtf8(caption));
+}
+
+void CWin32UserInteraction::SetProgressText(const std::string& text) {
+  if (progress_ != nullptr) progress_->SetProgressText(WideFromUtf8(text));
+}
+
+int CWin32UserInteraction::SetProgressPosition(int position) {
+  return progress_ != nullptr ? progress_->SetProgressPosition(position) : 0;
+}
+
+int CWin32UserInteraction::PollCancel() {
+  return progress_ != nullptr ? progress_->PollCancel() : 0;
+}
+
+void CWin32UserInteraction::CloseProgress() {
+  if (progress_ == nullptr) return;
+  progress_->CloseProgress();
+  progress_.reset();
+}
