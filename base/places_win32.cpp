@@ -38,6 +38,6 @@ std::string DefaultFileFolder() {
 std::string DefaultSettingsPath() {
   std::string folder = Environment(L"APPDATA");
   if (folder.empty()) folder = Environment(L"USERPROFILE");
-  if (folder.empty()) folder = ".";
+  if (folder.empty()) return ".\\kznload.INI";
   return folder + "\\kznload.INI";
 }

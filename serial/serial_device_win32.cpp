@@ -1,10 +1,11 @@
 // SerialDevice on Win32 communications. The handle is opened for overlapped I/O so that the
 // reader thread's pending read and the caller's writes run at the same time on the one device;
-// each kind of request has its own record and manual-reset event. The read time-outs make a
-// read return at once with what is queued and, when nothing is, wait for the first byte: the
-// reader sleeps in such a read beside a wake event (WaitForMultipleObjects), and what that
-// read took is handed out by the next ReadQueued. A read rather than WaitCommEvent, because
-// Wine's line-event wait on a pseudo-terminal ends at once, aborted.
+// each kind of request has its own record and manual-reset event. The reader sleeps in a
+// one-byte read beside a wake event (WaitForMultipleObjects); the read stays pending across
+// the reader's slices and is cancelled only when the port closes, because a cancel can lose
+// what the read was taking. ReadQueued hands out its byte, then what the driver has queued
+// behind it. A read rather than WaitCommEvent, because Wine's line-event wait on a
+// pseudo-terminal ends at once, aborted.
 #include <windows.h>
 
 #include <algorithm>
@@ -21,8 +22,10 @@
 
 namespace {
 
-// What one waiting read may take; ReadQueued hands it out first.
-constexpr std::size_t kWaitReadBytes = 1024;
+// What one waiting read takes: a single byte, so that it ends as soon as the line brings
+// anything (Wine's driver ends a read only when its buffer is full, whatever the read
+// time-outs say); ReadQueued hands it out first, then what the driver has queued behind it.
+constexpr std::size_t kWaitReadBytes = 1;
 // A waiting read ends by itself after this long with nothing (the wait's own limit is shorter
 // and cancels it first).
 constexpr DWORD kWaitReadLimitMs = 60000;
@@ -265,34 +268,27 @@ class CWin32SerialDevice : public SerialDevice {
                                                                 : InputEvent::kTimeout;
     DropStashAfterPurge();
     if (stashed_ > 0) return InputEvent::kReady;
-    // A device that is gone fails here already.
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(handle_, &errors, &status)) return HangUp(GetLastError());
-    if (status.cbInQue > 0) return InputEvent::kReady;
-    DWORD got = 0;
-    if (!ReadFile(handle_, waitRead_.Data(), kWaitReadBytes, nullptr, waitRead_.Begin())) {
-      const DWORD error = GetLastError();
-      if (error != ERROR_IO_PENDING) return WaitReadFailed(error);
-      HANDLE both[2] = {wake_, waitRead_.Event()};
-      const DWORD woke = WaitForMultipleObjects(2, both, FALSE, limit);
-      if (woke != WAIT_OBJECT_0 + 1) {
-        // No request of this thread outlives the call; a byte the read took meanwhile is kept.
-        if (!waitRead_.Settle(
-                handle_, [this] { CancelIo(handle_); }, &got))
-          got = 0;
-        stashed_ = got;
-        if (woke == WAIT_OBJECT_0) return InputEvent::kWoken;
-        return got > 0 ? InputEvent::kReady : InputEvent::kTimeout;
+    if (!waitReadPending_) {
+      // A device that is gone fails here already.
+      DWORD errors = 0;
+      COMSTAT status{};
+      if (!ClearCommError(handle_, &errors, &status)) return HangUp(GetLastError());
+      if (status.cbInQue > 0) return InputEvent::kReady;
+      DWORD got = 0;
+      if (ReadFile(handle_, waitRead_.Data(), kWaitReadBytes, nullptr, waitRead_.Begin())) {
+        return TakeWaitRead();
       }
-    }
-    if (!GetOverlappedResult(handle_, waitRead_.Get(), &got, FALSE)) {
       const DWORD error = GetLastError();
-      stashed_ = got;
-      return WaitReadFailed(error);
+      if (error != ERROR_IO_PENDING) return WaitReadFailed(error, got);
+      waitReadPending_ = true;
     }
-    stashed_ = got;
-    return got > 0 ? InputEvent::kReady : InputEvent::kTimeout;
+    // A slice that ends without a byte leaves the read pending for the next wait: cancelling
+    // it could lose what it was taking from the line at that moment.
+    HANDLE both[2] = {wake_, waitRead_.Event()};
+    const DWORD woke = WaitForMultipleObjects(2, both, FALSE, limit);
+    if (woke == WAIT_OBJECT_0 + 1) return TakeWaitRead();
+    if (woke == WAIT_OBJECT_0) return InputEvent::kWoken;
+    return InputEvent::kTimeout;
   }
 
   void Wake() override {
@@ -309,6 +305,8 @@ class CWin32SerialDevice : public SerialDevice {
       stashOffset_ = stashed_ == 0 ? 0 : stashOffset_ + given;
       if (stashed_ > 0 || given == capacity) return static_cast<long>(given);
     }
+    // Bytes go to the pending read first; a second read beside it could take them out of order.
+    if (waitReadPending_) return static_cast<long>(given);
     const long more = ReadQueuedFromDriver(buffer + given, capacity - given);
     // With bytes already given, a failure is left for the next call to tell.
     if (more < 0) return given > 0 ? static_cast<long>(given) : -1;
@@ -419,6 +417,13 @@ class CWin32SerialDevice : public SerialDevice {
 
   bool Close() override {
     if (handle_ == INVALID_HANDLE_VALUE) return true;
+    if (waitReadPending_) {
+      DWORD got = 0;
+      // The record must not be reused or freed while the driver may still fill it.
+      waitRead_.Settle(
+          handle_, [this] { CancelIoEx(handle_, waitRead_.Get()); }, &got);
+      waitReadPending_ = false;
+    }
     const BOOL closed = CloseHandle(handle_);
     const DWORD error = GetLastError();
     handle_ = INVALID_HANDLE_VALUE;
@@ -442,9 +447,27 @@ class CWin32SerialDevice : public SerialDevice {
     lastError_ = static_cast<int>(GetLastError());
     return failure;
   }
-  // A waiting read that failed: aborted by a purge it is no news; otherwise the device is gone.
-  InputEvent WaitReadFailed(DWORD error) {
-    if (error == ERROR_OPERATION_ABORTED) return InputEvent::kTimeout;
+  // The waiting read has ended: what it took is handed out by ReadQueued.
+  InputEvent TakeWaitRead() {
+    waitReadPending_ = false;
+    DWORD got = 0;
+    if (!GetOverlappedResult(handle_, waitRead_.Get(), &got, FALSE)) {
+      return WaitReadFailed(GetLastError(), got);
+    }
+    stashed_ = got;
+    stashOffset_ = 0;
+    return got > 0 ? InputEvent::kReady : InputEvent::kTimeout;
+  }
+  // A waiting read that failed: aborted by a purge it is no news, and what it took went with
+  // the purge; otherwise the device is gone (bytes that came before are still handed out).
+  InputEvent WaitReadFailed(DWORD error, DWORD got) {
+    if (error == ERROR_OPERATION_ABORTED) {
+      stashed_ = stashOffset_ = 0;
+      return InputEvent::kTimeout;
+    }
+    stashed_ = got;
+    stashOffset_ = 0;
+    if (got > 0) return InputEvent::kReady;
     return HangUp(error);
   }
   // Bytes the waiting read took before a purge of the input go with the purge.
@@ -474,6 +497,7 @@ class CWin32SerialDevice : public SerialDevice {
   COverlappedRecord waitRead_;
   std::size_t stashed_ = 0;
   std::size_t stashOffset_ = 0;
+  bool waitReadPending_ = false;  // reader thread, and Close once the reader has ended
   std::atomic<bool> purgedInput_{false};
   COverlappedRecord read_;
   COverlappedRecord write_;
