@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdint>
@@ -127,8 +128,10 @@ class CPeer {
   SOCKET socket_ = INVALID_SOCKET;
 };
 
-// Reads what arrives until `count` bytes came or `limitMs` passed, as the port's reader does.
-Bytes Collect(SerialDevice& device, std::size_t count, int limitMs) {
+// Reads what arrives until `count` bytes came or `limitMs` passed, as the port's reader does;
+// `largest` (if given) is the most bytes one delivery brought.
+Bytes Collect(SerialDevice& device, std::size_t count, int limitMs,
+              std::size_t* largest = nullptr) {
   Bytes got;
   const auto giveUp = steady_clock::now() + milliseconds(limitMs);
   std::uint8_t chunk[1210];
@@ -138,6 +141,7 @@ Bytes Collect(SerialDevice& device, std::size_t count, int limitMs) {
     if (event != InputEvent::kReady) continue;
     const long n = device.ReadQueued(chunk, sizeof chunk);
     if (n < 0) break;
+    if (largest != nullptr) *largest = std::max(*largest, static_cast<std::size_t>(n));
     got.insert(got.end(), chunk, chunk + n);
   }
   return got;
@@ -200,6 +204,19 @@ TEST_F(Win32SerialDeviceTest, EveryByteValueArrivesUnchanged) {
   const Bytes all = EveryByteValue(2);
   peer.Send(all);
   EXPECT_EQ(Collect(*device, all.size(), 5000), all);
+}
+
+// A receiver streaming its tables: bytes keep coming across many of the reader's 100 ms
+// slices, and none may be lost or reordered where a slice ends. They must also reach the
+// reader as they come: the port's receive buffer empties itself when 1210 bytes wait, so a
+// device that hands out a second's worth at once loses the read-out.
+TEST_F(Win32SerialDeviceTest, AStreamAtTheLineRateArrivesWholeAndInOrder) {
+  ASSERT_EQ(device->Configure({9600, 'N', 8, 2}), ConfigureFailure::kNone);
+  const Bytes stream = EveryByteValue(12);  // 3072 bytes, about 3 s at 9600 bit/s
+  EXPECT_EQ(peer.Ask("TRICKLE " + Hex(stream) + " 3 3"), "");
+  std::size_t largest = 0;
+  EXPECT_EQ(Collect(*device, stream.size(), 15000, &largest), stream);
+  EXPECT_LT(largest, 400u) << "bytes held back before the reader got them";
 }
 
 struct LineCase {

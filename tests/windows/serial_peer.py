@@ -19,6 +19,7 @@ import select
 import socket
 import sys
 import termios
+import threading
 import time
 import tty
 
@@ -106,6 +107,18 @@ def serve(line, connection):
         try:
             if command == "SEND":
                 line.send(bytes.fromhex(args[0] if args else ""))
+                reply = "OK"
+            elif command == "TRICKLE":
+                # TRICKLE hex piece gap_ms: the bytes in pieces with a pause after each, as a
+                # receiver streams at its line rate; answered at once, sent meanwhile.
+                data, piece, gap = bytes.fromhex(args[0]), int(args[1]), int(args[2]) / 1000
+
+                def trickle():
+                    for start in range(0, len(data), piece):
+                        line.send(data[start:start + piece])
+                        time.sleep(gap)
+
+                threading.Thread(target=trickle, daemon=True).start()
                 reply = "OK"
             elif command == "RECV":
                 reply = "OK " + line.receive(int(args[0]), int(args[1])).hex()
