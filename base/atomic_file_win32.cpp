@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -8,6 +9,14 @@
 #include "base/wide_text.h"
 
 namespace {
+
+// How long a file another program holds is waited for, and in what steps.
+constexpr DWORD kBusyLimitMs = 2000;
+constexpr DWORD kBusyStepMs = 20;
+
+bool IsBusy(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
 
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
@@ -29,12 +38,43 @@ bool IsFolderPath(const std::wstring& path) {
 
 }  // namespace
 
+// A file opened only to be read lets others rename or replace it meanwhile, as a POSIX
+// reader does: another program's settings change must not fail because this one reads.
+// A file someone holds without sharing (an editor, a virus scanner) is waited for a while.
 UniqueFile OpenFile(const std::string& path, const char* mode) {
-  return UniqueFile(_wfopen(WideFromUtf8(path).c_str(), WideFromUtf8(mode).c_str()));
+  const std::wstring wide = WidePathFromBytes(path);
+  if (std::string_view(mode) != "rb" && std::string_view(mode) != "r") {
+    return UniqueFile(_wfopen(wide.c_str(), WideFromUtf8(mode).c_str()));
+  }
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  for (DWORD waited = 0;; waited += kBusyStepMs) {
+    handle = CreateFileW(wide.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE || !IsBusy(GetLastError()) || waited >= kBusyLimitMs) {
+      break;
+    }
+    Sleep(kBusyStepMs);
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+            : error == ERROR_ACCESS_DENIED || IsBusy(error)                ? EACCES
+                                                                           : EIO;
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "rb");
+  if (file == nullptr) _close(fd);
+  return UniqueFile(file);
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const std::wstring target = WideFromUtf8(path);
+  const std::wstring target = WidePathFromBytes(path);
   // A name of our own beside the file: the process and thread make it unique among the
   // programs that may replace the same file at once (they also hold its lock).
   const std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
@@ -44,9 +84,17 @@ bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
   ok = CloseHandle(file) && ok;
-  if (ok) {
-    ok = MoveFileExW(temporary.c_str(), target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  // A reader that does not share deletion (or a scanner looking at the file) makes the
+  // replace fail for as long as it holds the file: try again for a while.
+  for (DWORD waited = 0; ok; waited += kBusyStepMs) {
+    if (MoveFileExW(temporary.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      break;
+    }
+    const DWORD error = GetLastError();
+    ok = (error == ERROR_ACCESS_DENIED || IsBusy(error)) && waited < kBusyLimitMs &&
+         !IsFolderPath(target);
+    if (ok) Sleep(kBusyStepMs);
   }
   if (!ok) {
     DeleteFileW(temporary.c_str());
@@ -57,7 +105,7 @@ bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t
 
 bool MakeFolders(const std::string& folder) {
   if (folder.empty() || folder == "." || FolderOf(folder) == folder) return true;
-  const std::wstring wide = WideFromUtf8(folder);
+  const std::wstring wide = WidePathFromBytes(folder);
   if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return IsFolderPath(wide);
   if (!MakeFolders(FolderOf(folder))) return false;
   return CreateDirectoryW(wide.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
@@ -78,6 +126,6 @@ bool IsFolder(std::FILE* file) {
 }
 
 bool IsExistingFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
+  const DWORD attributes = GetFileAttributesW(WidePathFromBytes(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

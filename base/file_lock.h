@@ -12,9 +12,13 @@ class CFileLock {
   CFileLock(const CFileLock&) = delete;
   CFileLock& operator=(const CFileLock&) = delete;
 
-  // Creates `lockPath` when missing and waits until the lock is ours; false when the lock
-  // file cannot be opened or locked.
+  // Creates `lockPath` when missing and waits until the lock is ours alone; false when the
+  // lock file cannot be opened or locked.
   bool Acquire(const std::string& lockPath);
+  // Waits until no one holds the lock alone, then holds it beside other readers; false,
+  // holding nothing, when there is no lock file (no one has ever changed the file) or it
+  // cannot be locked. Creates nothing.
+  bool AcquireShared(const std::string& lockPath);
 
  private:
   void Release();

@@ -24,6 +24,20 @@ bool CFileLock::Acquire(const std::string& lockPath) {
   return true;
 }
 
+bool CFileLock::AcquireShared(const std::string& lockPath) {
+  Release();
+  int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  while (::flock(fd, LOCK_SH) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return false;
+    }
+  }
+  handle_ = fd;
+  return true;
+}
+
 void CFileLock::Release() {
   if (handle_ < 0) return;
   const int fd = static_cast<int>(handle_);

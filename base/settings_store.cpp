@@ -210,7 +210,13 @@ std::string CSettingsStore::DefaultPath() {
 std::optional<std::string> CSettingsStore::ReadValue(std::string_view section,
                                                      std::string_view key) const {
   std::string content;
-  if (!ReadWholeFile(path_, &content)) return std::nullopt;
+  {
+    // Not while another program replaces the file (on Windows the replace would fail while
+    // the file is open here); a store never written has no lock file, and is read as it is.
+    CFileLock lock;
+    lock.AcquireShared(path_ + ".lock");
+    if (!ReadWholeFile(path_, &content)) return std::nullopt;
+  }
   return FindProfileValue(content, section, key);
 }
 

@@ -6,3 +6,8 @@
 
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
+
+// A path the program built from bytes of several origins (a folder the system named in
+// UTF-8, a file name from a catalogue written in Windows-1252): each part between
+// separators is decoded by the display rule (base/display_text.h).
+std::wstring WidePathFromBytes(std::string_view path);

@@ -2,6 +2,9 @@
 
 #include "base/wide_text.h"
 
+#include "base/display_text.h"
+#include "base/path.h"
+
 std::wstring WideFromUtf8(std::string_view text) {
   if (text.empty()) return {};
   const int size =
@@ -23,4 +26,17 @@ std::string Utf8FromWide(std::wstring_view text) {
                         nullptr, nullptr);
   }
   return narrow;
+}
+
+std::wstring WidePathFromBytes(std::string_view path) {
+  std::wstring wide;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t separator = path.find_first_of(kPathSeparators, start);
+    const std::string_view part = path.substr(start, separator - start);
+    wide += WideFromUtf8(DisplayTextFromBytes(part));
+    if (separator == std::string_view::npos) return wide;
+    wide.push_back(static_cast<wchar_t>(path[separator]));
+    start = separator + 1;
+  }
 }

@@ -79,6 +79,43 @@ TEST(WindowsFiles, AReplaceLeavesEitherTheOldOrTheNewContentAndNoTemporaryFile) 
   EXPECT_FALSE(fs::exists(fs::path(dir.Path()) / "missing"));
 }
 
+// A file held without sharing (an editor, a virus scanner) only delays the replace.
+TEST(WindowsFiles, AReplaceWaitsForAFileHeldForAMoment) {
+  TempDir dir;
+  const std::string path = dir.Path() + "\\kznload.INI";
+  ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("old")));
+  HANDLE held = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread letGo([held] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    CloseHandle(held);
+  });
+  EXPECT_TRUE(ReplaceFileAtomically(path, std::string_view("new")));
+  letGo.join();
+  EXPECT_EQ(Slurp(path), "new");
+  EXPECT_TRUE(Leftovers(dir, "kznload.INI").empty());
+}
+
+// Catalogues written on Windows name their files in Windows-1252; the folder the system
+// gave is UTF-8. Each part of the path is read in its own encoding.
+TEST(WindowsFiles, ACatalogueFileNameInWindows1252InsideAUtf8Folder) {
+  TempDir dir;
+  const std::string folder = dir.Path() +
+                             "\\R\xC3\xA9"
+                             "cepteurs";
+  ASSERT_TRUE(MakeFolders(folder));
+  const std::string path = folder +
+                           "\\Version fran\xE7"
+                           "aise.gb";
+  UniqueFile file = OpenFile(path, "wb");
+  ASSERT_TRUE(file);
+  file.reset();
+  EXPECT_TRUE(fs::exists(fs::path(dir.Path()) / L"R\u00e9cepteurs" / L"Version fran\u00e7aise.gb"));
+  EXPECT_TRUE(IsExistingFile(path));
+  EXPECT_TRUE(OpenFile(path, "rb"));
+}
+
 TEST(WindowsFiles, FoldersOfWindowsPaths) {
   EXPECT_EQ(FolderOf("C:\\Users\\me\\kznload.INI"), "C:\\Users\\me");
   EXPECT_EQ(FolderOf("C:\\alm.alm"), "C:\\");
@@ -150,6 +187,33 @@ TEST(WindowsSettings, WritersAtTheSameTimeLoseNoKey) {
       EXPECT_EQ(store.GetInt("LAST_LOADING", std::to_string(w) + "_" + std::to_string(k), -1), k);
     }
   }
+}
+
+// Another program reading the settings while this one changes them: on Windows an open
+// file cannot be replaced, so the readers wait for the writer's lock and the writer for them.
+TEST(WindowsSettings, ReadersNeitherBlockAWriterNorSeeAMissingKey) {
+  TempDir dir;
+  const std::string path = dir.Path() + "\\kznload.INI";
+  ASSERT_TRUE(CSettingsStore(path).SetInt("LAST_LOADING", "1", 0));
+  std::atomic<bool> writing{true};
+  std::atomic<int> defaultsRead{0}, reads{0};
+  std::thread reader([&] {
+    CSettingsStore store(path);
+    while (writing) {
+      if (store.GetInt("LAST_LOADING", "1", -7) == -7) ++defaultsRead;
+      ++reads;
+    }
+  });
+  int failedWrites = 0;
+  CSettingsStore store(path);
+  for (int i = 1; i <= 150; ++i) {
+    if (!store.SetInt("LAST_LOADING", "1", i % 2 == 0 ? 1 : -1)) ++failedWrites;
+  }
+  writing = false;
+  reader.join();
+  EXPECT_EQ(failedWrites, 0);
+  EXPECT_EQ(defaultsRead.load(), 0);
+  EXPECT_GT(reads.load(), 0);
 }
 
 TEST(WindowsPlaces, TheCatalogueFolderIsTheWorkingDirectoryByItsUnicodeName) {
