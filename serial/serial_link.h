@@ -30,4 +30,7 @@ class SerialLink {
   // open, and a failure that repeats is told once.
   virtual void BeginLoad() {}
   virtual void EndLoad() {}
+  // After an OpenPort that failed: whether the user has been told why (a device that could
+  // not be opened is told at once; one that opened but refused its line settings only traced).
+  virtual bool OpenFailureTold() const { return true; }
 };

@@ -147,6 +147,7 @@ bool CSerialPort::IsAnotherDevice(const SerialDevice& device, std::string* reaso
 
 int CSerialPort::FailOpen(PortOpenFailure& failure, const std::string& traceText) {
   Trace(traceText, failure.errorCode);
+  openFailureTold_ = true;
   if (failure.reason.empty() && failure.errorCode != 0)
     failure.reason = SystemErrorText(failure.errorCode);
   // Within a load the user hears of it once; the load stops at its first failed open.
@@ -165,6 +166,7 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
     return 0;
   }
   portNumber_ = portNumber;
+  openFailureTold_ = false;
   PortOpenFailure failure;
   failure.portNumber = portNumber;
   const std::string path = DevicePathToOpen(portNumber);

@@ -61,6 +61,7 @@ class CSerialPort : public SerialLink {
   // once, when the port closes.
   void BeginLoad() override;
   void EndLoad() override;
+  bool OpenFailureTold() const override { return openFailureTold_; }
 
   bool IsOpen() const { return device_ != nullptr; }
   std::int16_t PortNumber() const { return portNumber_; }
@@ -104,6 +105,7 @@ class CSerialPort : public SerialLink {
   std::int16_t loadPortNumber_ = 0;
   std::optional<std::uint64_t> loadDeviceNumber_;
   bool openFailureShown_ = false;
+  bool openFailureTold_ = true;  // of the last OpenPort
 
   // Failures traced since the last report, by text, path and error: how often they came
   // again. Both threads trace.

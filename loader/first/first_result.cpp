@@ -1,5 +1,7 @@
 #include "loader/first/first_result.h"
 
+#include "serial/serial_link.h"
+
 FirstResultMessage FirstResultMessageOf(FirstResult result) {
   switch (result) {
     case FirstResult::kLoaded:
@@ -24,6 +26,8 @@ FirstResultMessage FirstResultMessageOf(FirstResult result) {
       return {kMsgPortOpenError, kStyleExclamation};
     case FirstResult::kFlashWriteError:
       return {kMsgFlashWriteError, kStyleExclamation};
+    case FirstResult::kPortNotReady:
+      return {kMsgPortNotReady, kStyleExclamation};
   }
   return {kMsgUnknownError, kStyleExclamation};
 }
@@ -31,4 +35,8 @@ FirstResultMessage FirstResultMessageOf(FirstResult result) {
 void ReportFirstResult(UserInteraction& ui, Language language, FirstResult result) {
   const FirstResultMessage message = FirstResultMessageOf(result);
   ShowMessageById(ui, language, message.messageId, message.style);
+}
+
+void ReportUntoldOpenFailure(const SerialLink& port, UserInteraction& ui, Language language) {
+  if (!port.OpenFailureTold()) ReportFirstResult(ui, language, FirstResult::kPortNotReady);
 }

@@ -5,6 +5,7 @@
 
 #include "base/messages.h"
 
+class SerialLink;
 class UserInteraction;
 
 enum class FirstResult : std::int8_t {
@@ -19,6 +20,7 @@ enum class FirstResult : std::int8_t {
   kBadConfigFile,       // the catalogue no longer calls the type "VR" or "TK"
   kPortOpenError,       // cancelled while waiting for the receiver's text
   kFlashWriteError,     // the loader could not write its flash
+  kPortNotReady,        // the port opened but refused the family's line settings
 };
 
 // How a step of the load ended: done, so the next may follow, or stopped, the load ending
@@ -35,3 +37,6 @@ FirstResultMessage FirstResultMessageOf(FirstResult result);
 // Shows the box of `result` in `language`: every outcome box of the first family comes
 // from here.
 void ReportFirstResult(UserInteraction& ui, Language language, FirstResult result);
+// After an OpenPort that failed: tells kPortNotReady unless the serial layer has told why,
+// so that no load ends without a word to the user.
+void ReportUntoldOpenFailure(const SerialLink& port, UserInteraction& ui, Language language);

@@ -122,8 +122,10 @@ TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, FirstFamilyKind
                            std::FILE* dump) {
   using namespace first_timing;
   if (first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kLineBitRate) ==
-      0)
+      0) {
+    ReportUntoldOpenFailure(load.context.port, load.context.ui, load.context.language);
     return TablesRead::kStopped;
+  }
   switch (WaitForWrongChecksumText(load.context, progress)) {
     case WrongChecksumWait::kFound:
       return TablesRead::kReceiverInLoader;

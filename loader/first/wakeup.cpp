@@ -25,7 +25,9 @@ constexpr std::uint8_t kLoaderGo = '0';
 constexpr std::uint8_t kLoaderReady = '1';
 
 bool OpenAt(FirstLoad& load, std::uint32_t bitRate) {
-  return first_line::OpenLine(load.context.port, load.target.portNumber, bitRate) != 0;
+  if (first_line::OpenLine(load.context.port, load.target.portNumber, bitRate) != 0) return true;
+  ReportUntoldOpenFailure(load.context.port, load.context.ui, load.context.language);
+  return false;
 }
 
 // From the first byte of the wake-up on, the receiver's tables may be gone: until the load
@@ -45,7 +47,8 @@ bool WakeVr(FirstLoad& load) {
   SendStoredText(load.context.port, kSecondWakeSentence);
   load.context.port.ClosePort();
   load.context.clock.SleepMs(kVrPortSettleMs);
-  OpenAt(load, kLoaderBitRate);
+  // A port that will not reopen shows as a receiver that never answers (message 114).
+  first_line::OpenLine(load.context.port, load.target.portNumber, kLoaderBitRate);
   return true;
 }
 

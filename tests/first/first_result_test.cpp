@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "tests/first/first_rig.h"
 #include "tests/support/recording_ui.h"
 
 namespace {
@@ -12,7 +13,7 @@ constexpr FirstResult kEveryResult[] = {
     FirstResult::kLoaded,           FirstResult::kTempFileError,      FirstResult::kBadDataOnInput,
     FirstResult::kDopplerReadError, FirstResult::kCheckConnection,    FirstResult::kLoadingFailed,
     FirstResult::kBadChecksum,      FirstResult::kBadSoftwareVersion, FirstResult::kBadConfigFile,
-    FirstResult::kPortOpenError,    FirstResult::kFlashWriteError,
+    FirstResult::kPortOpenError,    FirstResult::kFlashWriteError,    FirstResult::kPortNotReady,
 };
 
 TEST(FirstResultTable, EveryOutcomeHasItsOwnMessageInBothLanguages) {
@@ -41,5 +42,26 @@ TEST(FirstResultTable, ReportShowsTheMappedBoxInTheGivenLanguage) {
   EXPECT_EQ(ui.messages[1].textNumber, kMsgLoadingOk);
   EXPECT_EQ(ui.messages[1].style, kStyleInformation);
 }
+
+// A port that opens but refuses the family's line settings is only traced by the serial
+// layer; the load tells the user once, before any byte goes out or the marker changes.
+class FirstPortRefusal : public ::testing::TestWithParam<FirstFamilyKind> {};
+
+TEST_P(FirstPortRefusal, APortThatRefusesItsSettingsIsToldOnceAndNothingIsSent) {
+  FirstRig rig(GetParam());
+  rig.link.refuseOpensUntold = true;
+  RunFirstLoadFrom(rig.w, rig.tag);
+  ASSERT_EQ(rig.ui.messages.size(), 1u);
+  EXPECT_EQ(rig.ui.messages[0].textNumber, TextNumber(kMsgPortNotReady, rig.w.language));
+  EXPECT_EQ(rig.ui.messages[0].style, kStyleExclamation);
+  EXPECT_TRUE(rig.link.writes.empty());
+  EXPECT_NE(rig.settings.GetInt("LAST_LOADING", std::to_string(rig.w.portNumber), 1), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, FirstPortRefusal,
+                         ::testing::Values(FirstFamilyKind::kVr, FirstFamilyKind::kTk),
+                         [](const auto& param) {
+                           return param.param == FirstFamilyKind::kVr ? "VR" : "TK";
+                         });
 
 }  // namespace

@@ -181,19 +181,21 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
     char parity;
     std::uint16_t dataBits;
     const char* trace;
+    bool told;  // the user hears of it (else the caller must tell)
   } failures[] = {
       {"/dev/kzn-no-such-device", 9600, 'N', 8,
-       "Port could not be opened (/dev/kzn-no-such-device: No such file"},
-      {"/dev/null", 9600, 'N', 8, "Could not retrieve the COM state"},  // no line to configure
-      {"", 9600, 'N', 8, "Port could not be opened (COM4"},             // no device for COM4
-      {slave, 14400, 'N', 8, "Could not build COM DCB"},                // no such termios speed
-      {slave, 9600, 'M', 8, "Could not build COM DCB"},
-      {slave, 9600, 'N', 9, "Could not build COM DCB"},
+       "Port could not be opened (/dev/kzn-no-such-device: No such file", true},
+      {"/dev/null", 9600, 'N', 8, "Could not retrieve the COM state", false},  // no line
+      {"", 9600, 'N', 8, "Port could not be opened (COM4", true},              // no device
+      {slave, 14400, 'N', 8, "Could not build COM DCB", false},  // no such termios speed
+      {slave, 9600, 'M', 8, "Could not build COM DCB", false},
+      {slave, 9600, 'N', 9, "Could not build COM DCB", false},
   };
   for (const auto& f : failures) {
     path = f.device;
     EXPECT_EQ(port.OpenPort(4, f.rate, f.parity, f.dataBits, 1), 0) << f.trace;
     EXPECT_TRUE(trace.Contains(f.trace)) << f.trace;
+    EXPECT_EQ(port.OpenFailureTold(), f.told) << f.trace;
     EXPECT_FALSE(port.IsOpen());
   }
   EXPECT_TRUE(trace.Contains("Port did not initialise properly"));

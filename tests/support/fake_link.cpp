@@ -4,7 +4,7 @@
 
 int FakeLink::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
                        std::uint16_t dataBits, std::uint16_t stopBits) {
-  if (open_) return 0;
+  if (open_ || refuseOpensUntold) return 0;
   DeliverDue();  // what arrived while closed is gone
   settings_ = {portNumber, bitRate, parity, dataBits, stopBits};
   open_ = true;

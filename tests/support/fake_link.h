@@ -34,6 +34,10 @@ class FakeLink : public SerialLink {
   void ClearReceived() override;
   int SetBaudRate(std::uint32_t bitRate) override;
   int ClosePort() override;
+  bool OpenFailureTold() const override { return !refuseOpensUntold; }
+
+  // Opens fail as a port that opened but refused its line settings does: nothing told.
+  bool refuseOpensUntold = false;
 
   // The receiver's bytes arrive `delayMs` from now; bytes that arrive while the port is
   // closed are lost, like on a real line.
