@@ -6,14 +6,15 @@
 //   kzn_windows_end_session.exe --title MAIN [--status TEXT [--percent N]] [--end]
 //
 // --status waits (at most two minutes) until the progress window's status line says TEXT
-// and, with --percent, its percent text has reached N, then sends: a log-off in the middle
-// of that step. Exit status 0 when the messages were answered, 2 when a window was not
-// found in time or did not answer.
+// and its percent text, having started from 0%, has reached N (--percent, 0 by default),
+// then sends: a log-off in the middle of that step. Exit status 0 when the messages were answered,
+// 2 when a window was not found in time or did not answer.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "app/win32/resource.h"
 
@@ -56,13 +57,28 @@ std::wstring ControlText(HWND dialog, int id) {
   return text;
 }
 
-bool StepReached(const std::wstring& status, int percent) {
-  HWND progress = FindDialog(L"KZN GPS Receivers", IDC_STATUS_TEXT);
-  if (progress == nullptr) return false;
-  if (ControlText(progress, IDC_STATUS_TEXT) != status) return false;
-  return percent <= 0 ||
-         std::wcstol(ControlText(progress, IDC_PERCENT_TEXT).c_str(), nullptr, 10) >= percent;
-}
+// The step's status line shows, its bar has started from 0 (a step's text comes before its
+// bar is reset, so the percent of the step before may still be there), and has reached
+// `percent`.
+class CStepWatch {
+ public:
+  CStepWatch(std::wstring status, int percent) : status_(std::move(status)), percent_(percent) {}
+
+  bool Reached() {
+    HWND progress = FindDialog(L"KZN GPS Receivers", IDC_STATUS_TEXT);
+    if (progress == nullptr || ControlText(progress, IDC_STATUS_TEXT) != status_) return false;
+    const std::wstring text = ControlText(progress, IDC_PERCENT_TEXT);
+    if (text.empty()) return false;
+    const long shown = std::wcstol(text.c_str(), nullptr, 10);
+    if (shown == 0) started_ = true;
+    return started_ && shown >= percent_;
+  }
+
+ private:
+  std::wstring status_;
+  int percent_;
+  bool started_ = false;
+};
 
 }  // namespace
 
@@ -88,7 +104,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (title.empty()) return 2;
   int waited = 0;
-  while (!status.empty() && !StepReached(status, percent)) {
+  CStepWatch step(status, percent);
+  while (!status.empty() && !step.Reached()) {
     if (waited >= kFindLimitMs) {
       std::fprintf(stderr, "the progress window never reached the step\n");
       return 2;

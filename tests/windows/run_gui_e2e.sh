@@ -295,7 +295,7 @@ else
       fail "log-off during the upload: '$answer', expected the program to refuse ($(cat "$work/sender.err"))"
     wait_for 60 bash -c "! xdotool search --onlyvisible --name '^KZN GPS Receivers\$'" ||
       fail "log-off during the upload: the load did not stop"
-    expected=$'[108] Confirm abortion.\n[answer] Yes'
+    expected=$'[608] Confirm abortion.\n[answer] Yes'
     shown=$(cat "$message_log")
     [ "$shown" = "$expected" ] ||
       fail "log-off during the upload: the window showed '$shown', expected '$expected'"
