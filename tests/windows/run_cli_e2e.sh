@@ -230,10 +230,12 @@ setting() {
   tr -d '\r' <"$settings" 2>/dev/null | awk -F= -v s="[$1]" -v k="$2" '
     /^\[/ { in_s = ($0 == s) } in_s && $1 == k { print substr($0, length(k) + 2) }'
 }
-start_sim --family VR --throttle
-map_com 1 "$pty"
+# COM3 leads to a link that each simulator makes to its own pseudo-terminal: mapped once,
+# without restarting the Wine server for the second simulator.
+start_sim --family VR --throttle --link "$work/com3"
+map_com 3 "$work/com3"
 rm -f "$settings"
-(cd "$killed_folder" && exec wine "$cli" load --type VR540 --version "English version" --port 1 \
+(cd "$killed_folder" && exec wine "$cli" load --type VR540 --version "English version" --port 3 \
   --lang en --answer no) >"$work/cli.out" 2>"$work/cli.err" &
 cli_pid=$!
 if wait_for 60 upload_reached 10; then
@@ -244,8 +246,8 @@ if wait_for 60 upload_reached 10; then
   last=$(tr -d '\r' <"$work/cli.err" | grep -Eo '^\[progress\] [0-9]+% Loading' | tail -n 1)
   [[ $last =~ \ ([0-9]+)% && ${BASH_REMATCH[1]} -lt 100 ]] ||
     fail "killed upload: killed at '$last', not in the middle of the upload"
-  [[ $(setting LAST_LOADING 1) == -1 ]] ||
-    fail "killed upload: LAST_LOADING 1 is '$(setting LAST_LOADING 1)', expected -1"
+  [[ $(setting LAST_LOADING 3) == -1 ]] ||
+    fail "killed upload: LAST_LOADING 3 is '$(setting LAST_LOADING 3)', expected -1"
   python3 - "$work/killed-report.json" <<'EOF' || fail "killed upload: the receiver's report"
 import json, sys
 report = json.load(open(sys.argv[1]))
@@ -261,10 +263,10 @@ EOF
 
   # The receiver stays in its loader; another seed than the first run's, so that only the
   # dump can give it back the tables it had.
-  start_sim --family VR --throttle --exit-after 1 --fault already-wrong --seed 2
-  map_com 1 "$pty"
+  start_sim --family VR --throttle --exit-after 1 --fault already-wrong --seed 2 \
+    --link "$work/com3"
   status=0
-  (cd "$killed_folder" && wine "$cli" load --type VR540 --version "English version" --port 1 \
+  (cd "$killed_folder" && wine "$cli" load --type VR540 --version "English version" --port 3 \
     --lang en --answer yes) >"$work/cli.out" 2>"$work/cli.err" || status=$?
   out=$(tr -d '\r' <"$work/cli.out")
   wait_sim_exit
@@ -273,8 +275,8 @@ EOF
   expected+="[answer] Yes"$'\n'"$success"
   [[ $out == "$expected" ]] ||
     fail "restored after the kill: the output"$'\n'"$out"$'\n'"expected"$'\n'"$expected"
-  [[ $(setting LAST_LOADING 1) == 1 ]] ||
-    fail "restored after the kill: LAST_LOADING 1 is '$(setting LAST_LOADING 1)', expected 1"
+  [[ $(setting LAST_LOADING 3) == 1 ]] ||
+    fail "restored after the kill: LAST_LOADING 3 is '$(setting LAST_LOADING 3)', expected 1"
   python3 - "$work/report.json" "$work/killed-report.json" <<'EOF' ||
 import json, sys
 report = json.load(open(sys.argv[1]))
