@@ -8,6 +8,7 @@
 #include "app/win32/file_window.h"
 #include "app/win32/language_dlg.h"
 #include "app/win32/placement.h"
+#include "app/win32/progress_dlg.h"
 #include "app/win32/resource.h"
 #include "app/win32/win32_user_interaction.h"
 #include "app/win32/window_text.h"
@@ -181,6 +182,13 @@ INT_PTR CLoaderDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     case WM_CLOSE:
       OnClose();
       return TRUE;
+    case WM_QUERYENDSESSION:
+      SetWindowLongPtrW(window_, DWLP_MSGRESULT, OnQueryEndSession() ? TRUE : FALSE);
+      return TRUE;
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
+      SetWindowLongPtrW(window_, DWLP_MSGRESULT, 0);
+      return TRUE;
     case WM_LBUTTONDBLCLK:
       // The window's own surface: labels and frames let clicks through to it.
       if (CountDoubleClick(w_)) ShowState();
@@ -238,6 +246,37 @@ void CLoaderDlg::OnClose() {
   // The close box stays live on a disabled window; closing now would shut the port in the
   // middle of a load.
   if (loading_) return;
+  SaveAndEnd();
+}
+
+bool CLoaderDlg::OnQueryEndSession() {
+  if (!loading_) return true;
+  // Ended now, the program would leave the receiver in the middle of a record. The load
+  // stops at its next cancel point instead, closes its port and writes its marker; the
+  // system tells the user that this program holds up the log-off, with the load's step.
+  ui_.RequestStop();
+  std::wstring reason;
+  if (const CProgressDlg* progress = ui_.Progress(); progress != nullptr)
+    reason = progress->StatusText();
+  if (reason.empty()) reason = WideFromUtf8(LoadMessageText(kMsgTitle, w_.language));
+  blockingSessionEnd_ = ShutdownBlockReasonCreate(window_, reason.c_str()) != FALSE;
+  return false;
+}
+
+void CLoaderDlg::OnEndSession(bool ending) {
+  if (!ending) return;
+  if (loading_) {
+    // The system ends the program soon after this returns, whatever it answered before: the
+    // load stops at its next cancel point if there is time; if not, the port stays marked
+    // unfinished and the next load restores the receiver's tables from the dump.
+    ui_.RequestStop();
+    return;
+  }
+  // No close box comes: what closing the window keeps is kept now.
+  SaveAndEnd();
+}
+
+void CLoaderDlg::SaveAndEnd() {
   WINDOWPLACEMENT system{};
   system.length = sizeof system;
   std::optional<WindowPlacement> placement;
@@ -259,5 +298,10 @@ void CLoaderDlg::OnStart() {
   loading_ = true;
   StartLoad(w_);
   loading_ = false;
+  ui_.ClearStop();
+  if (blockingSessionEnd_) {
+    ShutdownBlockReasonDestroy(window_);
+    blockingSessionEnd_ = false;
+  }
   ShowState();
 }

@@ -36,6 +36,11 @@ class CLoaderDlg {
   BOOL OnInitDialog();
   void OnCommand(int id, int notification);
   void OnClose();
+  // Whether the session may end now: not while a load runs, which is then stopped.
+  bool OnQueryEndSession();
+  void OnEndSession(bool ending);
+  // Stores what the window keeps (placement, choices) and ends it.
+  void SaveAndEnd();
   void SetUpControls();
   void RestorePlacement(const WINDOWPLACEMENT& placement);
   void ShowState();
@@ -52,4 +57,6 @@ class CLoaderDlg {
   HICON largeIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   bool loading_ = false;
+  // A reason given to the system for holding up the session's end, removed after the load.
+  bool blockingSessionEnd_ = false;
 };

@@ -134,8 +134,14 @@ INT_PTR CALLBACK CProgressDlg::DialogProc(HWND window, UINT message, WPARAM wPar
   return self != nullptr ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR CProgressDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+INT_PTR CProgressDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
+      // The window it stands for decides whether the session may end, and stops the load.
+      if (owner_ == nullptr) return FALSE;
+      SetWindowLongPtrW(window_, DWLP_MSGRESULT, SendMessageW(owner_, message, wParam, lParam));
+      return TRUE;
     case WM_COMMAND:
       // The cancel button, Escape: a request that the load reads at its next poll; the
       // window stays. Enter presses the default button, which is cancel; there is no OK.

@@ -41,6 +41,12 @@ int CWin32UserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   std::wstring text = BoxText(request.text);
   const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
                                                           : request.textNumber;
+  if (stopRequested_ && request.style == kStyleQuestion) {
+    // Nobody is there to answer while the session ends: the cancel is confirmed, and
+    // anything else is refused.
+    LogMessage("answer", french == kMsgConfirmAbort ? "Yes" : "No");
+    return french == kMsgConfirmAbort ? kResultYes : kResultNo;
+  }
   if (french == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
     const std::string where = DescribeOpenFailure(catalogueFile_);
     text += L"\r\n\r\n" + WideFromDisplayBytes(where);
@@ -97,7 +103,9 @@ int CWin32UserInteraction::SetProgressPosition(int position) {
 }
 
 int CWin32UserInteraction::PollCancel() {
-  return progress_ != nullptr ? progress_->PollCancel() : 0;
+  const int request = progress_ != nullptr ? progress_->PollCancel() : 0;
+  // After the pump: the request may have come in with the messages it ran.
+  return stopRequested_ ? 1 : request;
 }
 
 void CWin32UserInteraction::CloseProgress() {

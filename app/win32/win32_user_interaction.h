@@ -47,6 +47,14 @@ class CWin32UserInteraction : public UserInteraction {
   // The progress window while a load runs, else null.
   CProgressDlg* Progress() const { return progress_.get(); }
 
+  // The session ends (log-off, shutdown) while a load runs: a confirmed cancel, as closing
+  // the console is for the command-line program. Every later poll is a cancel request,
+  // message 108 is answered Yes and every other question No, without a box, until
+  // ClearStop.
+  void RequestStop() { stopRequested_ = true; }
+  bool StopRequested() const { return stopRequested_; }
+  void ClearStop() { stopRequested_ = false; }
+
  private:
   // The progress window during a load (the main window is disabled then, and a box owned
   // by it could not be answered), else the main window.
@@ -60,4 +68,5 @@ class CWin32UserInteraction : public UserInteraction {
   std::string catalogueFile_;
   std::wstring messageLog_;
   Language language_ = Language::kFrench;
+  bool stopRequested_ = false;
 };

@@ -4,6 +4,8 @@
 # as a script would. Checks the exit status, the outcome line and what the receiver got:
 #   - a first-family load (VR540), run from a folder with a non-ASCII name: the program
 #     file arrives whole, the receiver's doppler table and almanac are restored;
+#   - a first-family upload killed outright (kill -9): the port stays marked unfinished, and
+#     the next run restores the receiver's tables from the dump and loads it;
 #   - a second-family load (TK20B): the program file arrives whole, user data erased;
 #   - a port that cannot be opened: a [serial] line, exit status 1;
 #   - a file of the wrong family, named by a non-ASCII path: refused before any byte reaches
@@ -209,6 +211,101 @@ expect_last_line "$success" VR540
 [[ -s "$vr_folder/~tmp1.tmp" ]] || fail "VR540: no dump file ~tmp1.tmp in the catalogue folder"
 [[ -s "$vr_folder/alm.alm" ]] || fail "VR540: no almanac backup alm.alm in the catalogue folder"
 check_report VR "$vr_folder/VR540.gb"
+
+# A load killed outright in the middle of its upload (a crash, a power cut): the port stays
+# marked unfinished, and the next run, answered Yes, gives the receiver, still in its
+# loader, back its own doppler table and almanac from the dump the killed run left.
+echo "cli e2e: a VR540 upload killed, then restored from the dump by the next run"
+killed_folder=$work/killed
+cp -r "$samples" "$killed_folder"
+# The last progress line, once the upload's bar has started from 0% (the read-out's 100% is
+# shown for a moment under the upload's text), has reached $1 percent.
+upload_reached() {
+  tr -d '\r' <"$work/cli.err" | awk -v want="$1" '
+    /^\[progress\] [0-9]+% Loading in progress/ { p = $2 + 0; if (p == 0) started = 1; last = p }
+    END { exit !(started && last >= want) }'
+}
+# setting SECTION KEY: the value in the settings file.
+setting() {
+  tr -d '\r' <"$settings" 2>/dev/null | awk -F= -v s="[$1]" -v k="$2" '
+    /^\[/ { in_s = ($0 == s) } in_s && $1 == k { print substr($0, length(k) + 2) }'
+}
+# COM3 leads to a link that each simulator makes to its own pseudo-terminal: mapped once,
+# without restarting the Wine server for the second simulator.
+start_sim --family VR --throttle --link "$work/com3"
+map_com 3 "$work/com3"
+rm -f "$settings"
+(cd "$killed_folder" && exec wine "$cli" load --type VR540 --version "English version" --port 3 \
+  --lang en --answer no) >"$work/cli.out" 2>"$work/cli.err" &
+cli_pid=$!
+if wait_for 60 upload_reached 10; then
+  kill -KILL "$cli_pid"
+  wait "$cli_pid" 2>/dev/null || true
+  stop_sim
+  cp "$work/report.json" "$work/killed-report.json"
+  last=$(tr -d '\r' <"$work/cli.err" | grep -Eo '^\[progress\] [0-9]+% Loading' | tail -n 1)
+  [[ $last =~ \ ([0-9]+)% && ${BASH_REMATCH[1]} -lt 100 ]] ||
+    fail "killed upload: killed at '$last', not in the middle of the upload"
+  [[ $(setting LAST_LOADING 3) == -1 ]] ||
+    fail "killed upload: LAST_LOADING 3 is '$(setting LAST_LOADING 3)', expected -1"
+  python3 - "$work/killed-report.json" <<'EOF' || fail "killed upload: the receiver's report"
+import json, sys
+report = json.load(open(sys.argv[1]))
+problems = []
+if report["outcomes"] != ["abandoned"]:
+    problems.append(f"outcomes {report['outcomes']}, expected the port closed mid-load")
+if report["recordsAccepted"] == 0 or report["endRecord"] is not None:
+    problems.append(f"{report['recordsAccepted']} records, end record {report['endRecord']}")
+for problem in problems:
+    print(f"  killed upload: {problem}", file=sys.stderr)
+sys.exit(1 if problems else 0)
+EOF
+
+  # The receiver stays in its loader; another seed than the first run's, so that only the
+  # dump can give it back the tables it had.
+  start_sim --family VR --throttle --exit-after 1 --fault already-wrong --seed 2 \
+    --link "$work/com3"
+  status=0
+  (cd "$killed_folder" && wine "$cli" load --type VR540 --version "English version" --port 3 \
+    --lang en --answer yes) >"$work/cli.out" 2>"$work/cli.err" || status=$?
+  out=$(tr -d '\r' <"$work/cli.out")
+  wait_sim_exit
+  expect_status 0 "restored after the kill"
+  expected="[134] Last loading ended badly. Are you uploading the same receiver ?"$'\n'
+  expected+="[answer] Yes"$'\n'"$success"
+  [[ $out == "$expected" ]] ||
+    fail "restored after the kill: the output"$'\n'"$out"$'\n'"expected"$'\n'"$expected"
+  [[ $(setting LAST_LOADING 3) == 1 ]] ||
+    fail "restored after the kill: LAST_LOADING 3 is '$(setting LAST_LOADING 3)', expected 1"
+  python3 - "$work/report.json" "$work/killed-report.json" <<'EOF' ||
+import json, sys
+report = json.load(open(sys.argv[1]))
+killed = json.load(open(sys.argv[2]))
+problems = []
+def expect(condition, what):
+    if not condition:
+        problems.append(what)
+expect(report["outcomes"] == ["5"], f"outcomes {report['outcomes']}")
+expect(report["violations"] == [], f"violations {report['violations']}")
+expect(report["dump"] == "", "the receiver was read out again instead of restored from the dump")
+write_back = report["writeBack"]
+expect(len(write_back) > 0 and all(r["accepted"] for r in write_back),
+       "write-back records missing or refused")
+memory, before = report["memory"], killed["memory"]
+expect(memory["initialDoppler"] != before["initialDoppler"], "both receivers had the same tables")
+expect(memory["doppler"] == before["initialDoppler"], "the doppler table is not the dump's")
+expect(memory["almanac"] == before["initialAlmanac"], "the almanac is not the dump's")
+for problem in problems:
+    print(f"  restored after the kill: {problem}", file=sys.stderr)
+sys.exit(1 if problems else 0)
+EOF
+    fail "restored after the kill: the receiver's report"
+else
+  fail "killed upload: the upload never reached 10%"$'\n'"$(tr -d '\r' <"$work/cli.err" | tail -n 5)"
+  kill -KILL "$cli_pid" 2>/dev/null || true
+  wait "$cli_pid" 2>/dev/null || true
+  stop_sim
+fi
 
 echo "cli e2e: TK20B on COM2"
 tk_folder=$work/tk20b

@@ -7,8 +7,8 @@
 #   tests/windows/run_gui_e2e.sh <linux-build> <windows-build>
 #
 # <linux-build> has kznsim and the sample catalogue (build/samples); <windows-build> has
-# kznload.exe and, for the installer part, kznload-<version>-setup.exe (target
-# kzn_windows_installer; skipped with a note when absent).
+# kznload.exe; the script builds the installer kznload-<version>-setup.exe there (target
+# kzn_windows_installer, which needs makensis) and fails when it cannot.
 # KZN_SHOTS=1 rewrites docs/windows-main.png and docs/windows-progress.png.
 # WINEPREFIX names a prefix to use (./check's one per run; created when missing); without it
 # the script makes a fresh one.
@@ -149,16 +149,23 @@ message_log=$work/messages.log
 message_log_win=$(winepath -w "$message_log" 2>/dev/null)
 
 # --- one load from the window ------------------------------------------------------------
-# The window's part of a load: the simulator, COM1 mapped to it, the program, the language
-# window at the first start, the choices made with the keyboard, start, the final box.
-run_load() {
-  local family=$1 type_row=$2 version_row=$3 outcome=$5 pictures=$6
+# The simulator, COM1 mapped to it, the program, the language window at the first start, the
+# choices made with the keyboard, start, the final box.
+main=
+title="KZN LOAD 1.12 January 2001"
+
+# start_load <family> <type row> <version row> <pictures> [kznsim option...]: kznsim, COM1
+# mapped to it, the program, the choices, start; returns 0 once the progress window shows,
+# with the main window in $main.
+start_load() {
+  local family=$1 type_row=$2 version_row=$3 pictures=$4
+  shift 4
   local report=$work/report-$family.json
   : >"$message_log"
-  coproc SIM { exec "$kznsim" --family "$family" --throttle --exit-after 1 --report "$report"; }
+  coproc SIM { exec "$kznsim" --family "$family" --throttle "$@" --report "$report"; }
   sim_pid=$SIM_PID
   local pty
-  read -r -t 10 pty <&"${SIM[0]}" || { fail "$family: kznsim gave no device"; return; }
+  read -r -t 10 pty <&"${SIM[0]}" || { fail "$family: kznsim gave no device"; return 1; }
   wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null 2>&1
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
@@ -167,7 +174,6 @@ run_load() {
     >"$work/kznload-$family.log" 2>&1 &
   app_pid=$!
 
-  local title="KZN LOAD 1.12 January 2001"
   if [ ! -e "$settings" ] || ! grep -qi '^TYPE_LANG=' "$settings"; then
     # The first start asks for the language: English, by the arrow key, then OK.
     if wait_for 30 has_window "KZN LOAD"; then
@@ -176,8 +182,7 @@ run_load() {
       fail "$family: no language window"
     fi
   fi
-  wait_for 30 has_window "$title" || { fail "$family: no main window"; return; }
-  local main
+  wait_for 30 has_window "$title" || { fail "$family: no main window"; return 1; }
   main=$(windows_named "$title" | head -1)
   sleep 0.5
   # The port with the mouse: COM 1's button lies at (16, 18) dialog units, about (24..96,
@@ -199,7 +204,13 @@ run_load() {
   [ "$pictures" = 1 ] && shoot "$main" windows-main.png
   xdotool key space
 
-  wait_for 20 has_window "KZN GPS Receivers" || { fail "$family: no progress window"; return; }
+  wait_for 20 has_window "KZN GPS Receivers" || { fail "$family: no progress window"; return 1; }
+}
+
+# The window's part of a whole load: started, the final box answered, the window closed.
+run_load() {
+  local family=$1 type_row=$2 version_row=$3 outcome=$5 pictures=$6
+  start_load "$family" "$type_row" "$version_row" "$pictures" --exit-after 1 || return
   if [ "$pictures" = 1 ]; then
     sleep 2.5
     shoot "$(windows_named "KZN GPS Receivers" | head -1)" windows-progress.png
@@ -265,13 +276,69 @@ load TK20B 2 1 30 "[623] Software version succesfully loaded." 0
 note "loads took $((SECONDS - started)) s"
 grep -qi '^PORT=1' "$settings" || fail "the close box did not store PORT=1"
 
-# --- installer ----------------------------------------------------------------------------
-cmake --build "$win_build" --target kzn_windows_installer >"$work/installer-build.log" 2>&1 ||
-  note "the target kzn_windows_installer did not build (see $work/installer-build.log)"
-setup=$(ls "$win_build"/kznload-*-setup.exe 2>/dev/null | head -1)
-if [ -z "$setup" ]; then
-  note "no installer in $win_build (target kzn_windows_installer): not tested"
+# --- the session ends during a load -------------------------------------------------------
+# The port's value in a section of the settings file.
+setting() { tr -d '\r' <"$settings" | awk -F= -v s="[$1]" -v k="$2" '/^\[/ { in_s = ($0 == s) }
+  in_s && $1 == k { print substr($0, length(k) + 2) }'; }
+sender=$win_build/tests/kzn_windows_end_session.exe
+if [ ! -f "$sender" ]; then
+  fail "no $sender (BUILD_TESTING off?): the log-off during a load was not tested"
 else
+  started=$SECONDS
+  note "a log-off in the middle of a VR540 upload"
+  if start_load VR 0 1 0; then
+    # Windows asks every window whether the session may end; the program must refuse while
+    # it writes the receiver, and stop the load as a confirmed cancel.
+    answer=$(wine "$sender" --title "$title" --status "Loading in progress...." --percent 5 \
+      2>"$work/sender.err" | tr -d '\r')
+    [ "$answer" = "query answered 0" ] ||
+      fail "log-off during the upload: '$answer', expected the program to refuse ($(cat "$work/sender.err"))"
+    wait_for 60 bash -c "! xdotool search --onlyvisible --name '^KZN GPS Receivers\$'" ||
+      fail "log-off during the upload: the load did not stop"
+    expected=$'[608] Confirm abortion.\n[answer] Yes'
+    shown=$(cat "$message_log")
+    [ "$shown" = "$expected" ] ||
+      fail "log-off during the upload: the window showed '$shown', expected '$expected'"
+    [ "$(setting LAST_LOADING 1)" = "-1" ] ||
+      fail "log-off during the upload: LAST_LOADING 1 is '$(setting LAST_LOADING 1)', not -1"
+    # No load now: the session may end, and the program ends keeping what it keeps at close
+    # (the window's placement among it, only ever written then).
+    sed -i '/^WindowPos=/d' "$settings"
+    answer=$(wine "$sender" --title "$title" --end 2>"$work/sender.err" | tr -d '\r')
+    [ "$answer" = $'query answered 1\nended' ] ||
+      fail "log-off after the load: '$answer' ($(cat "$work/sender.err"))"
+    wait_for 15 bash -c "! kill -0 $app_pid" || fail "log-off after the load: kznload.exe stayed"
+    [ "$(setting LAST_LOADING 1)" = "-1" ] && [ -n "$(setting Settings WindowPos)" ] ||
+      fail "log-off after the load: the settings were not kept: $(cat "$settings" 2>/dev/null)"
+  fi
+  kill "$sim_pid" 2>/dev/null
+  end_load
+  python3 - "$work/report-VR.json" <<'PY' || fail "log-off during the upload: kznsim's report"
+import json, sys
+report = json.load(open(sys.argv[1]))
+problems = []
+if report["recordsAccepted"] == 0:
+    problems.append("no record arrived before the log-off")
+if report["endRecord"] is not None:
+    problems.append("the upload went on to its end record: %s" % report["endRecord"])
+for p in problems:
+    print("  " + p, file=sys.stderr)
+sys.exit(1 if problems else 0)
+PY
+  note "log-off test took $((SECONDS - started)) s"
+fi
+
+# --- installer ----------------------------------------------------------------------------
+# Built here, so that an installer left over from an earlier build is not what is tested.
+rm -f "$win_build"/kznload-*-setup.exe
+setup=
+if ! cmake --build "$win_build" --target kzn_windows_installer >"$work/installer-build.log" 2>&1; then
+  fail "the target kzn_windows_installer did not build (makensis missing?):"$'\n'"$(tail -5 "$work/installer-build.log")"
+else
+  setup=$(ls "$win_build"/kznload-*-setup.exe 2>/dev/null | head -1)
+  [ -n "$setup" ] || fail "the target kzn_windows_installer built no kznload-*-setup.exe in $win_build"
+fi
+if [ -n "$setup" ]; then
   started=$SECONDS
   install_dir="$user_dir/AppData/Local/Programs/KZN LOAD"
   start_menu="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/KZN LOAD"

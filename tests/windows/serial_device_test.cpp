@@ -338,13 +338,19 @@ TEST_F(Win32SerialDeviceTest, DrainReturnsOnceTheBytesAreOut) {
 
 TEST_F(Win32SerialDeviceTest, PurgeDropsWhatWaitsForTheReader) {
   peer.Send({1, 2, 3, 4});
-  // Until the driver holds them.
+  // Until the device holds them (one write of the peer: they arrive together), ready for the
+  // reader: a purge of nothing would prove nothing.
   const auto giveUp = steady_clock::now() + std::chrono::seconds(5);
-  while (device->Wait(100, true) != InputEvent::kReady && steady_clock::now() < giveUp) {
-  }
+  bool ready = false;
+  while (!ready && steady_clock::now() < giveUp)
+    ready = device->Wait(100, true) == InputEvent::kReady;
+  ASSERT_TRUE(ready) << "the bytes never arrived in the device";
   EXPECT_TRUE(device->Purge(true, false));
   std::uint8_t chunk[16];
   EXPECT_EQ(device->ReadQueued(chunk, sizeof chunk), 0);
+  // Gone, not merely held back: what comes next is read alone.
+  peer.Send({5});
+  EXPECT_EQ(Collect(*device, 1, 5000), (Bytes{5}));
 }
 
 TEST_F(Win32SerialDeviceTest, ClosedAndOpenedAgainTheLineWorks) {
