@@ -1,20 +1,15 @@
 #include <windows.h>
 
 #include "base/system_error.h"
+#include "base/wide_text.h"
 
 std::string SystemErrorText(int errorCode) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, static_cast<DWORD>(errorCode), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string result;
-  if (length > 0 && text != nullptr) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
-    result.resize(static_cast<std::size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size, nullptr,
-                        nullptr);
-  }
+  std::string result =
+      length > 0 && text != nullptr ? Utf8FromWide(std::wstring_view(text, length)) : std::string();
   if (text != nullptr) LocalFree(text);
   // The system's texts end with ".\r\n"; the texts built on them add their own.
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/wide_text.h"
 #include "serial/port_discovery.h"
 
 namespace {
@@ -72,16 +73,6 @@ void AddDosDevicePorts(std::map<unsigned long, bool>& numbers) {
   }
 }
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-  if (size > 0)
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
-
 // A device path without its device-namespace prefix, in upper case: "\\.\com3" is "COM3".
 std::string DeviceKey(const std::string& path) {
   std::string key = path;
@@ -118,8 +109,8 @@ bool IsDevicePresent(const std::string& path) {
   if (device) {
     // A DOS device name: present when the system can say what it leads to.
     wchar_t target[1024];
-    const std::wstring name = Wide(path.substr(kDeviceNamespace.size()));
+    const std::wstring name = WideFromUtf8(path.substr(kDeviceNamespace.size()));
     return QueryDosDeviceW(name.c_str(), target, static_cast<DWORD>(std::size(target))) != 0;
   }
-  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "base/wide_text.h"
 #include "serial/serial_device.h"
 
 namespace {
@@ -47,17 +48,6 @@ DWORD MsUntil(SteadyTime deadline) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       deadline - std::chrono::steady_clock::now());
   return static_cast<DWORD>(std::clamp<std::int64_t>(left.count(), 0, INFINITE - 1));
-}
-
-std::wstring WidePath(const std::string& path) {
-  if (path.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-  if (size > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), size);
-  }
-  return wide;
 }
 
 // One overlapped request record, its manual-reset event and the buffer a waiting read fills. The
@@ -128,7 +118,7 @@ class COverlappedRecord {
 
 // The port's name for its lock: "\\.\com5" and "COM5" are the same port.
 std::wstring PortLockKey(const std::string& path) {
-  std::wstring key = WidePath(path);
+  std::wstring key = WidePathFromBytes(path);
   for (const wchar_t* prefix : {L"\\\\.\\", L"\\\\?\\"}) {
     if (key.rfind(prefix, 0) == 0) key = key.substr(4);
   }
@@ -166,7 +156,7 @@ class CWin32SerialDevice : public SerialDevice {
       CloseHandle(lock);
       return Fail(ERROR_SHARING_VIOLATION);
     }
-    const std::wstring wide = WidePath(path);
+    const std::wstring wide = WidePathFromBytes(path);
     // Share mode 0: nobody else, not even another of our own windows, has the port meanwhile.
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
@@ -274,12 +264,11 @@ class CWin32SerialDevice : public SerialDevice {
       COMSTAT status{};
       if (!ClearCommError(handle_, &errors, &status)) return HangUp(GetLastError());
       if (status.cbInQue > 0) return InputEvent::kReady;
-      DWORD got = 0;
       if (ReadFile(handle_, waitRead_.Data(), kWaitReadBytes, nullptr, waitRead_.Begin())) {
         return TakeWaitRead();
       }
       const DWORD error = GetLastError();
-      if (error != ERROR_IO_PENDING) return WaitReadFailed(error, got);
+      if (error != ERROR_IO_PENDING) return WaitReadFailed(error, 0);
       waitReadPending_ = true;
     }
     // A slice that ends without a byte leaves the read pending for the next wait: cancelling

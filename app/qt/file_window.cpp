@@ -3,22 +3,11 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include "app/file_window_filter.h"
 #include "base/messages.h"
 
-namespace {
-
-// Label and pattern pairs, "|" between each, as the file window has always offered them.
-constexpr const char* kFilterPairs =
-    "Version Française (*.fra)|*.fra| Version Anglaise  (*.gb)|*.gb|Version Hollandaise  "
-    "(*.nl)|*.nl|Version Espagnol  (*.esp)|*.esp|Version Italienne  (*.ita)|*.ita|Version "
-    "Portuguaise  (*.por)|*.por|Version Finlandaise  (*.fin)|*.fin|Version Allemande  "
-    "(*.all)|*.all|Version Danoise  (*.dan)|*.dan|Version Suédoise  (*.sue)|*.sue|Version "
-    "Indonésienne  (*.ind)|*.ind|Version Norvégiene  (*.nor)|*.nor|All Files (*.*)|*.*||";
-
-}  // namespace
-
 QStringList FileWindowFilters() {
-  const QStringList parts = QString::fromUtf8(kFilterPairs).split('|');
+  const QStringList parts = QString::fromUtf8(kFileWindowFilterPairs).split('|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString& label = parts[i];

@@ -4,18 +4,11 @@
 
 #include <vector>
 
+#include "app/file_window_filter.h"
 #include "app/win32/window_text.h"
 #include "base/wide_text.h"
 
 namespace {
-
-// Label and pattern pairs, "|" between each, as the file window has always offered them.
-constexpr const char* kFilterPairs =
-    "Version Française (*.fra)|*.fra| Version Anglaise  (*.gb)|*.gb|Version Hollandaise  "
-    "(*.nl)|*.nl|Version Espagnol  (*.esp)|*.esp|Version Italienne  (*.ita)|*.ita|Version "
-    "Portuguaise  (*.por)|*.por|Version Finlandaise  (*.fin)|*.fin|Version Allemande  "
-    "(*.all)|*.all|Version Danoise  (*.dan)|*.dan|Version Suédoise  (*.sue)|*.sue|Version "
-    "Indonésienne  (*.ind)|*.ind|Version Norvégiene  (*.nor)|*.nor|All Files (*.*)|*.*||";
 
 // Room for a long path; the window reports a longer choice as an error.
 constexpr DWORD kPathRoom = 32768;
@@ -23,7 +16,7 @@ constexpr DWORD kPathRoom = 32768;
 }  // namespace
 
 std::wstring FileWindowFilter() {
-  std::wstring filter = WideFromUtf8(kFilterPairs);
+  std::wstring filter = WideFromUtf8(kFileWindowFilterPairs);
   for (wchar_t& c : filter) {
     if (c == L'|') c = L'\0';
   }
@@ -33,7 +26,7 @@ std::wstring FileWindowFilter() {
 std::string AskFileToSend(HWND owner, const std::string& folder, Language language) {
   const std::wstring filter = FileWindowFilter();
   const std::wstring title = WideFromUtf8(LoadMessageText(kMsgFileWindowTitle, language));
-  const std::wstring initialFolder = WideFromPath(folder);
+  const std::wstring initialFolder = WidePathFromBytes(folder);
   std::vector<wchar_t> chosen(kPathRoom, L'\0');
   OPENFILENAMEW window{};
   window.lStructSize = sizeof window;
@@ -47,5 +40,5 @@ std::string AskFileToSend(HWND owner, const std::string& folder, Language langua
   // Only an existing file can be sent; a typed name of none is refused in the window.
   window.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   if (!GetOpenFileNameW(&window)) return std::string();
-  return PathFromWide(chosen.data());
+  return Utf8FromWide(chosen.data());
 }

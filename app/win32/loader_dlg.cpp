@@ -149,7 +149,7 @@ void CLoaderDlg::ShowState() {
   ShowPort();
   ShowEntries(GetDlgItem(window_, IDC_RECEIVER_TYPES), w_.receiverTypes);
   ShowEntries(GetDlgItem(window_, IDC_LANGUAGE_VERSIONS), w_.languageVersions);
-  SetDlgItemTextW(window_, IDC_FILE_PATH, WideFromPath(w_.FilePath()).c_str());
+  SetDlgItemTextW(window_, IDC_FILE_PATH, WidePathFromBytes(w_.FilePath()).c_str());
   SetDlgItemTextW(window_, IDC_VERSION_LABEL, WideFromDisplayBytes(w_.versionLabel).c_str());
   CheckDlgButton(window_, IDC_KEEP_USER_DATA, w_.keepUserData ? BST_CHECKED : BST_UNCHECKED);
   ShowControl(IDC_CHOOSE_FILE, expert);

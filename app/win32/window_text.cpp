@@ -7,14 +7,6 @@ std::wstring WideFromDisplayBytes(std::string_view bytes) {
   return WideFromUtf8(DisplayTextFromBytes(bytes.substr(0, bytes.find('\0'))));
 }
 
-std::wstring WideFromPath(std::string_view path) {
-  return WideFromUtf8(path);
-}
-
-std::string PathFromWide(std::wstring_view path) {
-  return Utf8FromWide(path);
-}
-
 std::wstring WindowTextOf(HWND window) {
   const int length = GetWindowTextLengthW(window);
   if (length <= 0) return std::wstring();

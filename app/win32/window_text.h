@@ -1,5 +1,5 @@
 // What the windows show, in UTF-16: the program's texts are UTF-8 (base/wide_text.h
-// converts them), its catalogue names bytes, and its paths UTF-8.
+// converts them, and WidePathFromBytes its paths), its catalogue names bytes.
 #pragma once
 
 #include <windows.h>
@@ -11,10 +11,6 @@
 // UTF-8 when they are valid UTF-8, Windows-1252 otherwise; what follows a NUL byte is not
 // shown.
 std::wstring WideFromDisplayBytes(std::string_view bytes);
-
-// Paths as the core keeps them (UTF-8) and as the windows take them.
-std::wstring WideFromPath(std::string_view path);
-std::string PathFromWide(std::wstring_view path);
 
 // The text of a window or control.
 std::wstring WindowTextOf(HWND window);

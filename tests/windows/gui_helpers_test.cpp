@@ -117,13 +117,4 @@ TEST(WindowText, VersionTextEndsAtItsNulByte) {
   EXPECT_EQ(WideFromDisplayBytes(std::string("V 2.31\0GARBAGE", 14)), L"V 2.31");
 }
 
-TEST(WindowText, PathWithAccentsSurvivesTheWindowAndBack) {
-  const std::string path =
-      "C:\\Donn\xC3\xA9"
-      "es\\r\xC3\xA9"
-      "cepteur\\VR540.gb";
-  EXPECT_EQ(WideFromPath(path), L"C:\\Donn\u00e9es\\r\u00e9cepteur\\VR540.gb");
-  EXPECT_EQ(PathFromWide(WideFromPath(path)), path);
-}
-
 }  // namespace
