@@ -162,31 +162,35 @@ void ChooseFile(CLoaderState& w, const std::string& fullPath) {
   UpdateVersionLabel(w);
 }
 
-void StartLoad(CLoaderState& w) {
-  StartLoad(w, LoadSequences{RunFirstFamilyLoad, RunTk20bLoad});
+LoadOutcome StartLoad(CLoaderState& w) {
+  return StartLoad(w, LoadSequences{RunFirstFamilyLoad, RunTk20bLoad});
 }
 
-void StartLoad(CLoaderState& w, const LoadSequences& sequences) {
+LoadOutcome StartLoad(CLoaderState& w, const LoadSequences& sequences) {
   if (w.IsExpertMode()) {
     if (w.folder.empty() || w.fileName.empty()) {
       ShowMessageById(w.ui, w.language, kMsgSelectFileFirst, kStyleExclamation);
-      return;
+      return RefusedOutcome(kMsgSelectFileFirst, {}, true);
     }
   } else {
-    if (w.languageVersions.entries.empty()) return;
-    // When the chosen version has no file any more the folder and file name still name
-    // the previous file: sending that one would load something the user did not pick.
-    if (ResolveLanguageFile(w) < 0) return;
+    // No version to choose from, or the chosen one has no file any more (message 129, or
+    // 110 for a catalogue that cannot be read): the folder and file name still name the
+    // previous file, and sending that one would load something the user did not pick.
+    if (w.languageVersions.entries.empty() || ResolveLanguageFile(w) < 0)
+      return RefusedOutcome(0, {}, true);
   }
   const std::string familyTag = GetFamilyTag(w);
   CLoadOnPort load(w.port);
   LoadContext context = LoadContextOf(w);
   const LoadTarget target = LoadTargetOf(w);
   if (familyTag == "VR" || familyTag == "TK") {
-    if (sequences.firstFamily) sequences.firstFamily(context, target, w.tables, familyTag);
+    if (sequences.firstFamily) return sequences.firstFamily(context, target, w.tables, familyTag);
   } else if (familyTag == "TK20B") {
-    if (sequences.secondFamily) sequences.secondFamily(context, target, familyTag);
+    if (sequences.secondFamily) return sequences.secondFamily(context, target, familyTag);
   }
+  // A family this program does not load: the catalogue is wrong for it.
+  ShowMessageById(w.ui, w.language, kMsgBadConfigFile, kStyleExclamation);
+  return RefusedOutcome(kMsgBadConfigFile, {}, true);
 }
 
 LoadContext LoadContextOf(CLoaderState& w) {

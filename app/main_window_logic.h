@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "base/settings_store.h"
+#include "loader/load_outcome.h"
 
 struct LoadContext;
 struct LoadTarget;
@@ -61,16 +62,19 @@ void ChooseFile(CLoaderState& w, const std::string& fullPath);
 
 // The start button: fixes the file to send and runs the loading sequence of the selected
 // receiver type's family tag, as one load on the port ("VR" and "TK": first family, "TK20B": second
-// family; any other tag starts nothing). Shows message 107 in expert mode without a file.
-void StartLoad(CLoaderState& w);
+// family; any other tag starts nothing and shows message 126). Shows message 107 in expert
+// mode without a file. Returns how the load ended: a load that did not start is refused.
+LoadOutcome StartLoad(CLoaderState& w);
 
 // The two loading sequences, replaceable so that the dispatch can be watched on its own.
 struct LoadSequences {
-  std::function<void(LoadContext&, const LoadTarget&, TableStore&, const std::string& familyTag)>
+  std::function<LoadOutcome(LoadContext&, const LoadTarget&, TableStore&,
+                            const std::string& familyTag)>
       firstFamily;
-  std::function<void(LoadContext&, const LoadTarget&, const std::string& familyTag)> secondFamily;
+  std::function<LoadOutcome(LoadContext&, const LoadTarget&, const std::string& familyTag)>
+      secondFamily;
 };
-void StartLoad(CLoaderState& w, const LoadSequences& sequences);
+LoadOutcome StartLoad(CLoaderState& w, const LoadSequences& sequences);
 
 // What a load started now from the window works with: its services, language and catalogue
 // choice, and the port, file and keep-user-data choice.

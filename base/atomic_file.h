@@ -38,6 +38,12 @@ bool IsFolder(std::FILE* file);
 // `path`. False, with `path` untouched, when any step fails (a read-only folder, a full disk).
 bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Renames the file `from` over `to` in one step and makes the rename durable: `to` is either
+// the old file or the whole new one. False, with both as they were, when it cannot.
+bool RenameFileOver(const std::string& from, const std::string& to);
+// Removes a file; nothing when there is none.
+void RemoveFile(const std::string& path);
+
 inline bool ReplaceFileAtomically(const std::string& path, std::string_view text) {
   return ReplaceFileAtomically(
       path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));

@@ -44,7 +44,9 @@ bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(name.c_str(), path.c_str()) == 0;
   if (!ok) {
+    const int reason = errno;  // for the caller's message, not the clean-up's
     ::unlink(name.c_str());
+    errno = reason;
     return false;
   }
   // The rename itself must survive a power cut too.
@@ -52,10 +54,24 @@ bool ReplaceFileAtomically(const std::string& path, std::span<const std::uint8_t
   return true;
 }
 
+bool RenameFileOver(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  SyncFolder(FolderOf(to));
+  return true;
+}
+
+void RemoveFile(const std::string& path) {
+  ::unlink(path.c_str());
+}
+
 bool MakeFolders(const std::string& folder) {
   if (folder.empty() || folder == "." || folder == "/") return true;
   struct stat st {};
-  if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (::stat(folder.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return true;
+    errno = ENOTDIR;
+    return false;
+  }
   if (!MakeFolders(FolderOf(folder))) return false;
   return ::mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
 }

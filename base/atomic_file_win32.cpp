@@ -129,3 +129,12 @@ bool IsExistingFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(WidePathFromBytes(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+bool RenameFileOver(const std::string& from, const std::string& to) {
+  return MoveFileExW(WidePathFromBytes(from).c_str(), WidePathFromBytes(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void RemoveFile(const std::string& path) {
+  DeleteFileW(WidePathFromBytes(path).c_str());
+}

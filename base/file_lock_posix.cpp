@@ -12,7 +12,11 @@ CFileLock::~CFileLock() {
 
 bool CFileLock::Acquire(const std::string& lockPath) {
   Release();
-  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Readable and writable by every user the umask allows: a lock file left by one user (a
+  // run under sudo) must not lock the others out of their settings.
+  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // flock needs no write access: a lock file someone else owns still serves.
+  if (fd < 0 && errno == EACCES) fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   while (::flock(fd, LOCK_EX) != 0) {
     if (errno != EINTR) {

@@ -81,12 +81,31 @@ std::string LoadMessageText(int messageId, Language language) {
 }
 
 int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style) {
+  return ShowMessageById(ui, language, messageId, style, std::string());
+}
+
+int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style,
+                    const std::string& detail) {
   MessageBoxRequest request;
   request.textNumber = TextNumber(messageId, language);
   request.text = LoadTextByNumber(request.textNumber);
   request.caption = LoadMessageText(kMsgTitle, language);
   request.style = style;
+  request.detail = detail;
   return ui.ShowMessageBox(request);
+}
+
+int UnattendedAnswer(int textNumber) {
+  const int messageId = textNumber >= kEnglishOffset ? textNumber - kEnglishOffset : textNumber;
+  switch (messageId) {
+    case kMsgConfirmAbort:
+    case kMsgDopplerReadError:
+      return kResultYes;
+    case kMsgLastLoadingUnfinished:
+      return kResultUnanswered;
+    default:
+      return kResultNo;
+  }
 }
 
 Language ChooseLanguage(const CSettingsStore& settings,

@@ -80,6 +80,14 @@ inline constexpr int kStyleInformation = 64;
 inline constexpr int kResultYes = 6;
 inline constexpr int kResultNo = 7;
 inline constexpr int kResultOk = 1;
+// A question that nobody could answer: the load stops without choosing for the user.
+inline constexpr int kResultUnanswered = 0;
+
+// The answer to question `textNumber` (either language) that loses nothing, for when nobody
+// can answer (no terminal and no --answer) or a stop request ends the question: a confirmed
+// stop for 108, a stop before the wake-up for 115, and no answer for 134, whose two answers
+// can each lose a receiver's tables.
+int UnattendedAnswer(int textNumber);
 
 // The text with this number (a MessageId plus its language's offset), UTF-8; empty when
 // there is none.
@@ -91,6 +99,10 @@ std::string LoadMessageText(int messageId, Language language);
 // Shows message `messageId` in `language`, with the caption message 132 in that language;
 // returns the pressed button.
 int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style);
+// The same, with `detail` under the message: what the table's text leaves out (which record
+// of a file is wrong, where the catalogue lies).
+int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style,
+                    const std::string& detail);
 
 // The language at start: the remembered index from "LANGUAGE"/"TYPE_LANG", or, without a
 // valid one, the language the user last clicked in the language window, which `askUser`

@@ -41,6 +41,10 @@ CancelAnswer CProgress::PollConfirmedCancel() {
   return answer == kResultYes ? CancelAnswer::kConfirmed : CancelAnswer::kDeclined;
 }
 
+bool CProgress::StopRequested() const {
+  return !ui_.StopCause().empty();
+}
+
 void CProgress::CloseProgress() {
   if (!open_) return;
   open_ = false;

@@ -38,6 +38,9 @@ class CProgress {
   // A press of cancel is only a question: the load goes on unless the user confirms it
   // with Yes to message 108.
   CancelAnswer PollConfirmedCancel();
+  // A stop request (a signal, a log-off) is pending; looks without pumping events or taking
+  // a press of the cancel button.
+  bool StopRequested() const;
 
  private:
   UserInteraction& ui_;

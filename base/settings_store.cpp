@@ -9,6 +9,7 @@
 #include "base/file_lock.h"
 #include "base/messages.h"
 #include "base/places.h"
+#include "base/system_error.h"
 
 namespace {
 
@@ -238,15 +239,27 @@ bool CSettingsStore::SetInt(std::string_view section, std::string_view key, int 
   return SetText(section, key, std::to_string(value));
 }
 
+bool CSettingsStore::Fail(int errorCode) {
+  lastWriteError_ = SystemErrorText(errorCode);
+  if (lastWriteError_.empty()) lastWriteError_ = "error " + std::to_string(errorCode);
+  return false;
+}
+
 bool CSettingsStore::SetText(std::string_view section, std::string_view key,
                              std::string_view value) {
-  if (!IsValidName(section) || !IsValidName(key)) return false;
-  if (!MakeFolders(FolderOf(path_))) return false;
+  lastWriteError_.clear();
+  if (!IsValidName(section) || !IsValidName(key)) {
+    lastWriteError_ = "not a name the settings can hold";
+    return false;
+  }
+  if (!MakeFolders(FolderOf(path_))) return Fail(LastSystemError());
   CFileLock lock;
-  if (!lock.Acquire(path_ + ".lock")) return false;
+  if (!lock.Acquire(path_ + ".lock")) return Fail(LastSystemError());
   std::string content;
-  if (!ReadWholeFile(path_, &content)) return false;
-  return ReplaceFileAtomically(path_, ReplaceProfileValue(content, section, key, value));
+  if (!ReadWholeFile(path_, &content)) return Fail(LastSystemError());
+  if (!ReplaceFileAtomically(path_, ReplaceProfileValue(content, section, key, value)))
+    return Fail(LastSystemError());
+  return true;
 }
 
 std::optional<WindowPlacement> ParseWindowPlacement(const std::string& text) {
@@ -288,9 +301,22 @@ int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, 
                            int portNumber) {
   if (!IsLastLoadingUnfinished(settings, portNumber)) return 1;
   int answer = ShowMessageById(ui, language, kMsgLastLoadingUnfinished, kStyleQuestion);
+  if (answer == kResultUnanswered) return 0;
   return answer == kResultYes ? -1 : 1;
 }
 
-void SetLastLoadingMarker(CSettingsStore& settings, int portNumber, int result) {
-  settings.SetInt("LAST_LOADING", std::to_string(portNumber), result < 0 ? -1 : 1);
+bool SetLastLoadingMarker(CSettingsStore& settings, int portNumber, int result) {
+  return settings.SetInt("LAST_LOADING", std::to_string(portNumber), result < 0 ? -1 : 1);
+}
+
+std::optional<std::string> DumpReceiverType(const CSettingsStore& settings, int portNumber) {
+  // A key that was never written reads as the default, which no catalogue name can be.
+  constexpr std::string_view kNone = "\n";
+  std::string type = settings.GetText("DUMP_TYPE", std::to_string(portNumber), kNone);
+  if (type == kNone) return std::nullopt;
+  return type;
+}
+
+bool SetDumpReceiverType(CSettingsStore& settings, int portNumber, const std::string& type) {
+  return settings.SetText("DUMP_TYPE", std::to_string(portNumber), type);
 }

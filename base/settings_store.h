@@ -27,12 +27,18 @@ class CSettingsStore {
   std::string GetText(std::string_view section, std::string_view key,
                       std::string_view defaultValue) const;
   // False when the store could not be written; nothing already in it is damaged.
+  // LastWriteError() then says why.
   bool SetInt(std::string_view section, std::string_view key, int value);
   bool SetText(std::string_view section, std::string_view key, std::string_view value);
+  // The system's words for the last failed write ("Permission denied"), empty after a
+  // write that succeeded.
+  const std::string& LastWriteError() const { return lastWriteError_; }
 
  private:
   std::optional<std::string> ReadValue(std::string_view section, std::string_view key) const;
+  bool Fail(int errorCode);
   std::string path_;
+  std::string lastWriteError_;
 };
 
 // Parsing of the file's content, apart from the file for tests and fuzzing.
@@ -62,7 +68,16 @@ void StoreSwappedPort(CSettingsStore& settings, int portNumber);
 // Whether the last load on the port ended unfinished (its marker is -1).
 bool IsLastLoadingUnfinished(const CSettingsStore& settings, int portNumber);
 
-// The per-port marker of the last load: -1 when it did not end well.
+// The per-port marker of the last load: 1 when it ended well or the user says another
+// receiver is loaded now (No to message 134), -1 when the user says the same receiver is
+// loaded again (Yes), 0 when nobody answered (kResultUnanswered).
 int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, Language language,
                            int portNumber);
-void SetLastLoadingMarker(CSettingsStore& settings, int portNumber, int result);
+// -1 for a negative result, else 1; false when the store could not take it.
+bool SetLastLoadingMarker(CSettingsStore& settings, int portNumber, int result);
+
+// The receiver type whose tables the port's dump file holds ("DUMP_TYPE", key the port
+// number), kept beside the marker so that an unfinished load's tables only ever go back
+// into a receiver of that type. None for a dump written before it was kept.
+std::optional<std::string> DumpReceiverType(const CSettingsStore& settings, int portNumber);
+bool SetDumpReceiverType(CSettingsStore& settings, int portNumber, const std::string& type);

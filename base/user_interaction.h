@@ -22,6 +22,7 @@ struct MessageBoxRequest {
   std::string text;     // UTF-8, '\n' for a line break
   std::string caption;  // message 132 in the same language
   int style = 0;        // 16, 36, 48 or 64
+  std::string detail;   // shown under the text, when not empty (UTF-8)
 };
 
 class UserInteraction {
@@ -53,6 +54,12 @@ class UserInteraction {
   // Pumps pending window events; returns 1 once per cancel request, else 0.
   virtual int PollCancel() = 0;
   virtual void CloseProgress() = 0;
+
+  // A stop that nobody confirms (a signal, a log-off, a closing console, Ctrl+C where nobody
+  // can answer): empty when none was asked; else what asked for it, as the outcome names it
+  // after "stopped by " ("signal: Terminated"). It stays asked. The load stops at its next
+  // poll, and questions get UnattendedAnswer.
+  virtual std::string StopCause() const { return {}; }
 };
 
 inline constexpr const char* kFileReadErrorText = "Error while reading file";

@@ -19,6 +19,7 @@
 #include "cli/display_text.h"
 #include "cli/utf8_path.h"
 #include "loader/first/almanac.h"
+#include "loader/program_image.h"
 
 namespace {
 
@@ -141,24 +142,25 @@ int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, L
   return kExitLoaded;
 }
 
-int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostream& out,
-                     std::ostream& err) {
+int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, Language language,
+                     std::ostream& out, std::ostream& err) {
   std::error_code ec;
   if (std::filesystem::is_directory(PathFromUtf8(path), ec)) {
     err << kProgramName << path << " is a folder\n";
     return kExitUsage;
   }
-  UniqueFile file = OpenFile(path, "rb");
-  if (file == nullptr) {
+  if (OpenFile(path, "rb") == nullptr) {
     err << kProgramName << "cannot open " << path << ": " << std::strerror(errno) << '\n';
     return kExitUsage;
   }
-  int errorsBefore = ui.FileReadErrors();
-  const HeaderRecord record = ReadHeaderRecord(file.get(), ui);
-  const std::int16_t counted = record.counted;
-  file.reset();
-  if (ui.FileReadErrors() != errorsBefore) return kExitFailed;
+  // Read once, whole, and checked as each family's load would check it.
+  ProgramImage image;
+  const ImageLoad first = LoadProgramImage(path, RecordRules::kFirstFamily, ui, &image);
+  if (first == ImageLoad::kUnreadable) return kExitFailed;
+  const ImageLayout second = CheckProgramImage(image.bytes, RecordRules::kSecondFamily);
 
+  const HeaderRecord& record = image.header;
+  const std::int16_t counted = record.counted;
   const char* form = "none";
   std::string versionText;
   if (counted > 0) {
@@ -167,7 +169,18 @@ int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostr
     versionText.assign(reinterpret_cast<const char*>(record.Text()), length);
   }
   out << "form: " << form << "\ncounted length: " << counted
-      << "\nversion text: " << DisplayText(versionText) << '\n'
+      << "\nversion text: " << DisplayText(versionText) << '\n';
+  if (first == ImageLoad::kReady || second.fault == ImageFault::kNone) {
+    out << "family: " << (first == ImageLoad::kReady ? "VR, TK" : "TK20B") << '\n' << std::flush;
+    return kExitLoaded;
+  }
+  // The family whose rules the file follows furthest says best what is wrong with it.
+  const bool secondFurther = second.records.size() > image.layout.records.size();
+  out << "[file] "
+      << DescribeImageFault(image.bytes, secondFurther ? second : image.layout,
+                            secondFurther ? RecordRules::kSecondFamily : RecordRules::kFirstFamily,
+                            language)
+      << '\n'
       << std::flush;
-  return kExitLoaded;
+  return kExitFailed;
 }

@@ -28,6 +28,8 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
 int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, Language language,
                       std::ostream& out);
 
-// `info`: "form: A|B|none", "counted length: N", "version text: TEXT".
-int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostream& out,
-                     std::ostream& err);
+// `info`: "form: A|B|none", "counted length: N", "version text: TEXT", then "family: VR, TK"
+// or "family: TK20B" for a program file either family can send; for any other file a
+// "[file]" line that says what is wrong with it, and kExitFailed.
+int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, Language language,
+                     std::ostream& out, std::ostream& err);

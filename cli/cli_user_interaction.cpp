@@ -1,6 +1,7 @@
 #include "cli/cli_user_interaction.h"
 
 #include <cctype>
+#include <optional>
 
 #include "base/messages.h"
 #include "base/open_failure.h"
@@ -27,44 +28,54 @@ void CCliUserInteraction::WriteLines(const std::string& prefix, const std::strin
   console_.out << prefix << shown << '\n' << std::flush;
 }
 
+namespace {
+
+const char* AnswerName(int answer) {
+  if (answer == kResultYes) return "Yes";
+  if (answer == kResultNo) return "No";
+  return "none";
+}
+
+}  // namespace
+
 int CCliUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   std::unique_lock<std::mutex> lock(mutex_);
   int number = FrenchBlockNumber(request.textNumber);
-  if (number == kMsgLoadingOk) successShown_ = true;
   WriteLines("[" + std::to_string(number) + "] ", request.text);
   if (number == kMsgCatalogueOpenError && !catalogueFile_.empty())
     WriteLines("[file] ", DescribeOpenFailure(catalogueFile_));
+  if (!request.detail.empty()) WriteLines("[file] ", request.detail);
   int result = kResultOk;
-  outcomeTold_ = request.style != kStyleQuestion;
-  if (cancelled_ && outcomeTold_) boxAfterCancel_ = true;
   if (request.style == kStyleQuestion) {
     // The serial port's own boxes may still come while the user thinks.
     lock.unlock();
-    bool yes = StopRequested() ? false : AskYesNo(request.text);
+    int answer = StopRequested() ? UnattendedAnswer(number) : Ask(number, request.text);
     lock.lock();
-    // A stop confirms the cancel and refuses everything else, whatever was typed.
-    if (StopRequested()) yes = number == kMsgConfirmAbort;
-    if (!yes && number == kMsgConfirmAbort) cancelled_ = false;
+    // A stop ends the question with the answer that loses nothing, whatever was typed.
+    if (StopRequested()) answer = UnattendedAnswer(number);
     progress_.Hide();
-    console_.out << "[answer] " << (yes ? "Yes" : "No") << '\n' << std::flush;
-    result = yes ? kResultYes : kResultNo;
+    console_.out << "[answer] " << AnswerName(answer) << '\n' << std::flush;
+    result = answer;
   }
   progress_.Show();
   return result;
 }
 
-bool CCliUserInteraction::AskYesNo(const std::string& question) {
-  if (answer_) return *answer_;
-  if (!console_.inputIsTerminal) return false;
-  // Ctrl+C answers the question No, also when no progress window is open.
+int CCliUserInteraction::Ask(int number, const std::string& question) {
+  if (answer_) return *answer_ ? kResultYes : kResultNo;
+  // Nobody to answer: no guess that could lose the receiver's tables.
+  if (!console_.inputIsTerminal) return UnattendedAnswer(number);
+  // Ctrl+C answers the question, also when no progress window is open: No to the
+  // confirmation of a cancel, the answer that loses nothing to the others.
   interrupts_.DiscardPresses();
   interrupts_.SetWatching(true);
-  bool yes = ReadAnswerFromTerminal(question);
+  std::optional<bool> yes = ReadAnswerFromTerminal(question);
   interrupts_.SetWatching(progressOpen_);
-  return yes;
+  if (!yes) return number == kMsgConfirmAbort ? kResultNo : UnattendedAnswer(number);
+  return *yes ? kResultYes : kResultNo;
 }
 
-bool CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
+std::optional<bool> CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
   // With standard output in a file the user would otherwise not see what is asked.
   if (!console_.outIsTerminal) console_.err << question << '\n';
   console_.err << "Yes or No? [y/N] " << std::flush;
@@ -74,7 +85,7 @@ bool CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
       [this] { return interrupts_.StopSignal() != 0 || interrupts_.TakePress(); }, line);
   if (read == TerminalRead::kInterrupted) {
     console_.err << '\n' << std::flush;
-    return false;
+    return std::nullopt;
   }
   for (char& c : line)
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -90,15 +101,12 @@ bool CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
 void CCliUserInteraction::ShowSerialMessage(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   WriteLines("[serial] ", text);
-  outcomeTold_ = true;
   progress_.Show();
 }
 
 void CCliUserInteraction::ShowFileReadError() {
   std::lock_guard<std::mutex> lock(mutex_);
-  ++fileReadErrors_;
   WriteLines("[file] ", kFileReadErrorText);
-  outcomeTold_ = true;
   progress_.Show();
 }
 
@@ -121,7 +129,6 @@ bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
   std::lock_guard<std::mutex> lock(mutex_);
   progressOpen_ = true;
   progress_.Open();
-  outcomeTold_ = false;
   // A Ctrl+C pressed before the window existed cancels nothing.
   interrupts_.DiscardPresses();
   interrupts_.SetWatching(true);
@@ -145,19 +152,15 @@ int CCliUserInteraction::PollCancel() {
     std::lock_guard<std::mutex> lock(mutex_);
     progress_.Tick();
   }
-  if (!StopRequested()) {
-    if (!interrupts_.TakePress()) return 0;
-    if (!answer_ && !console_.inputIsTerminal) unconfirmableInterrupt_ = true;
-  }
-  std::lock_guard<std::mutex> lock(mutex_);
-  // A step may end at once on it, without a box; the run's last line must still say so.
-  if (!cancelled_) boxAfterCancel_ = false;
-  cancelled_ = true;
-  return 1;
+  if (StopRequested()) return 1;
+  return interrupts_.TakePress() ? 1 : 0;
 }
 
 int CCliUserInteraction::StopSignal() const {
   if (int signal = interrupts_.StopSignal(); signal != 0) return signal;
+  // Ctrl+C where nobody can confirm the cancel it asks for: it is confirmed.
+  if (!unconfirmableInterrupt_ && !answer_ && !console_.inputIsTerminal && interrupts_.TakePress())
+    unconfirmableInterrupt_ = true;
   return unconfirmableInterrupt_ ? UnconfirmedPressStop() : 0;
 }
 
@@ -165,18 +168,46 @@ bool CCliUserInteraction::StopRequested() const {
   return StopSignal() != 0;
 }
 
-void CCliUserInteraction::TellLoadOutcome(int portNumber, const std::string& device) {
+std::string CCliUserInteraction::StopCause() const {
+  const int signal = StopSignal();
+  return signal != 0 ? DescribeStop(signal) : std::string();
+}
+
+void CCliUserInteraction::TellLoadOutcome(const LoadOutcome& outcome, int portNumber,
+                                          const std::string& device) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (successShown_) return;
   std::string port = "COM" + std::to_string(portNumber);
   if (!device.empty() && device != port) port += " (" + device + ")";
-  if (cancelled_ && !boxAfterCancel_) {
-    const int signal = StopSignal();
-    WriteLines("[cancelled] ",
-               "load on " + port + " stopped " +
-                   (signal != 0 ? "by " + DescribeStop(signal) : std::string("by the user")));
-  } else if (!outcomeTold_) {
-    WriteLines("[failed] ", "load on " + port + " ended without a message");
+  switch (outcome.end) {
+    case LoadEnd::kLoaded:
+      return;
+    case LoadEnd::kCancelled:
+      if (outcome.told) return;
+      WriteLines("[cancelled] ", "load on " + port + " stopped by " +
+                                     (outcome.stopCause.empty() ? std::string("the user")
+                                                                : outcome.stopCause));
+      return;
+    case LoadEnd::kRefused:
+      if (outcome.messageId == kMsgLastLoadingUnfinished) {
+        WriteLines("[refused] ",
+                   "load on " + port +
+                       " not started: the last load on this port did not finish, and its "
+                       "receiver's tables are saved in ~tmp" +
+                       std::to_string(portNumber) +
+                       ".tmp. Nothing was sent. Run again with --answer yes to restore them into "
+                       "the same receiver, or with --answer no to read another receiver.");
+        return;
+      }
+      if (outcome.told) return;
+      WriteLines("[refused] ", "load on " + port + " not started: " +
+                                   UntoldOutcomeText(outcome, language_));
+      return;
+    case LoadEnd::kFailed:
+      if (outcome.told) return;
+      WriteLines("[failed] ", "load on " + port + (outcome.detail.empty()
+                                                       ? std::string(" ended without a message")
+                                                       : ": " + outcome.detail));
+      return;
   }
 }
 
@@ -187,12 +218,3 @@ void CCliUserInteraction::CloseProgress() {
   interrupts_.SetWatching(false);
 }
 
-bool CCliUserInteraction::SuccessShown() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return successShown_;
-}
-
-int CCliUserInteraction::FileReadErrors() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return fileReadErrors_;
-}

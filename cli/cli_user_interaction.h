@@ -12,6 +12,7 @@
 #include "base/messages.h"
 #include "base/user_interaction.h"
 #include "cli/cli_progress.h"
+#include "loader/load_outcome.h"
 
 class InterruptSource;
 
@@ -47,39 +48,32 @@ class CCliUserInteraction : public UserInteraction {
   // The serial layer's diagnostics: a line on standard error that the bar makes room for.
   void WriteDiagnostic(const std::string& text);
 
-  // Whether the success message (123) was shown: a load tells its outcome only in boxes.
-  bool SuccessShown() const;
-  // After a load: where the system showed no box for its end (a confirmed cancel), the line
-  // that tells it, naming COMn, its device and why.
-  void TellLoadOutcome(int portNumber, const std::string& device);
+  // After a load: the line that tells its outcome where no box told it (a confirmed cancel,
+  // a refusal in our own words), naming COMn and its device; for an unfinished load nobody
+  // could answer for, how to go on.
+  void TellLoadOutcome(const LoadOutcome& outcome, int portNumber, const std::string& device);
   // A stop asked by a signal, or by Ctrl+C where nobody can confirm it: the load stops at
-  // its next cancel point, and every question but the cancel confirmation is answered No.
+  // its next cancel point, and questions get the answer that loses nothing.
   bool StopRequested() const;
-  // How many "Error while reading file" lines were printed.
-  int FileReadErrors() const;
+  std::string StopCause() const override;
 
  private:
   void WriteLines(const std::string& prefix, const std::string& text);
-  bool AskYesNo(const std::string& question);
+  // The answer to question `number`: --answer, the user at a terminal, or the answer that
+  // loses nothing when nobody is there.
+  int Ask(int number, const std::string& question);
   // The signal behind a stop, 0 when none.
   int StopSignal() const;
-  bool ReadAnswerFromTerminal(const std::string& question);
+  // Yes or No; none when Ctrl+C ended the question.
+  std::optional<bool> ReadAnswerFromTerminal(const std::string& question);
 
   CliConsole console_;
   InterruptSource& interrupts_;
   std::optional<bool> answer_;
   CProgressLine progress_;
   bool progressOpen_ = false;
-  bool successShown_ = false;
   // Ctrl+C with no terminal and no --answer: nobody can confirm, so it is confirmed.
-  std::atomic<bool> unconfirmableInterrupt_{false};
-  // A poll answered cancel and it was not withdrawn (the confirmation answered No), and
-  // whether a box came after it.
-  bool cancelled_ = false;
-  bool boxAfterCancel_ = false;
-  // The last line on standard output told how the load ended (not a question).
-  bool outcomeTold_ = false;
-  int fileReadErrors_ = 0;
+  mutable std::atomic<bool> unconfirmableInterrupt_{false};
   std::string catalogueFile_;
   Language language_ = Language::kFrench;
   // The serial port's reader thread may show a box while the loading thread prints.

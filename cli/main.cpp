@@ -58,12 +58,12 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
   }
   int selected = SelectFileToSend(w, options, std::cerr);
   if (selected != kExitLoaded) return selected;
-  StartLoad(w);
+  const LoadOutcome outcome = StartLoad(w);
   // The device the load used; one that never opened the port names what COMn names.
   std::string device = port.DevicePath();
   if (device.empty()) device = resolveDevice(options.portNumber);
-  ui.TellLoadOutcome(options.portNumber, device);
-  return ui.SuccessShown() ? kExitLoaded : kExitFailed;
+  ui.TellLoadOutcome(outcome, options.portNumber, device);
+  return outcome.Loaded() ? kExitLoaded : kExitFailed;
 }
 
 }  // namespace
@@ -97,7 +97,9 @@ int RunCli(const std::vector<std::string>& args) {
   CCliUserInteraction ui(console, interrupts, options.answer);
 
   if (options.command == CliCommand::kInfo) {
-    return ShowHeaderRecord(options.infoFile, ui, std::cout, std::cerr);
+    const CSettingsStore settings(CSettingsStore::DefaultPath());
+    return ShowHeaderRecord(options.infoFile, ui, ChooseCliLanguage(options, settings), std::cout,
+                            std::cerr);
   }
   return RunWithCatalogue(options, ui);
 }

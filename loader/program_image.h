@@ -5,7 +5,8 @@
 //
 // Behind the header record come records up to the end record; bytes behind the end record
 // are ignored.
-//   first family:  data 0x8B, count n, n + 5 bytes (n + 7 in all); end 0x8C + 3 bytes
+//   first family:  data 0x8B, count n, n + 5 bytes (n + 7 in all), the last of them the 8-bit
+//                  sum of every byte after the first; end 0x8C + 3 bytes
 //   second family: data 0x8B, number, count n, 2n + 7 bytes;        end 0x8C + 7 bytes
 #pragma once
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "base/header_record.h"
+#include "base/messages.h"
 
 class UserInteraction;
 
@@ -40,6 +42,7 @@ enum class ImageFault {
   kForeignRecord,  // a record whose first byte the family does not know
   kCutShort,       // the file ends inside a record
   kNoEndRecord,    // the file ends after a whole data record
+  kBadCheckByte,   // a first-family data record whose check byte is not its sum
 };
 
 struct RecordExtent {
@@ -50,6 +53,7 @@ struct RecordExtent {
 struct ImageLayout {
   ImageFault fault = ImageFault::kNone;
   std::size_t faultOffset = 0;        // where the faulty header or record begins
+  std::size_t faultRecord = 0;        // which record behind the header, counted from 1
   std::int16_t headerLength = 0;      // the header record's counted length
   std::vector<RecordExtent> records;  // the data records, then the end record
 };
@@ -73,6 +77,12 @@ enum class ImageLoad {
   kUnreadable,  // the file cannot be opened or read (113)
   kRefused,     // its records break the family's rules (119)
 };
+
+// Why a checked file is refused, in words a user can act on ("bad check byte in record 12
+// (byte 3081)"); it names the other family when the file is one of its files. Empty for a
+// file without fault.
+std::string DescribeImageFault(std::span<const std::uint8_t> bytes, const ImageLayout& layout,
+                               RecordRules rules, Language language);
 
 // Reads the file at `path` once, whole, and checks it. A read error shows "Error while
 // reading file" through `ui`; other outcomes are for the caller to report.

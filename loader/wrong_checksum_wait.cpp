@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/messages.h"
 #include "base/progress.h"
 #include "catalogue/catalogue.h"
 #include "loader/deadline.h"
@@ -14,6 +15,7 @@ WrongChecksumWait WaitForWrongChecksumText(LoadContext& context, CProgress& prog
   const Deadline deadline(context.clock, kWrongChecksumWindowMs);
   context.port.ClearReceived();
   const std::string wanted = GetWrongChecksumText(context.catalogue, context.ui, context.language);
+  if (wanted.empty()) return WrongChecksumWait::kNoText;
   std::string collected;
   std::size_t searchFrom = 0;
   WrongChecksumWait outcome = WrongChecksumWait::kTimeout;
@@ -35,4 +37,10 @@ WrongChecksumWait WaitForWrongChecksumText(LoadContext& context, CProgress& prog
     return false;
   });
   return outcome;
+}
+
+bool CheckWrongChecksumText(LoadContext& context) {
+  if (!GetWrongChecksumText(context.catalogue, context.ui, context.language).empty()) return true;
+  ShowMessageById(context.ui, context.language, kMsgBadConfigFile, kStyleExclamation);
+  return false;
 }

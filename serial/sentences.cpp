@@ -36,12 +36,16 @@ std::uint32_t SendProprietarySentence(SerialLink& port, std::uint16_t code, std:
                           static_cast<std::uint32_t>(sentence.size()));
 }
 
-void SendStoredText(SerialLink& port, std::string_view text, Clock* clock, int pauseMs) {
+bool SendStoredText(SerialLink& port, std::string_view text, Clock* clock, int pauseMs) {
   for (char c : text) {
     std::uint8_t byte = static_cast<std::uint8_t>(c);
-    port.WriteToPort(&byte, 1);
+    // The rest of a sentence cut short means nothing to the receiver, and a port that
+    // failed one byte (an adapter gone, a line that does not move) fails the next as well:
+    // one failure, told once.
+    if (port.WriteToPort(&byte, 1) != 1) return false;
     if (clock != nullptr && pauseMs > 0) clock->SleepMs(pauseMs);
   }
+  return true;
 }
 
 std::string RecordReplyWord(char letter, std::uint8_t recordNumber) {

@@ -26,7 +26,8 @@ std::string BuildProprietarySentence(std::uint16_t code, std::string_view data);
 std::uint32_t SendProprietarySentence(SerialLink& port, std::uint16_t code, std::string_view data);
 // Sends stored text one byte per write call, sleeping `pauseMs` after each byte when > 0.
 class Clock;
-void SendStoredText(SerialLink& port, std::string_view text, Clock* clock = nullptr,
+// False at the first byte the port does not take; the rest is not sent.
+bool SendStoredText(SerialLink& port, std::string_view text, Clock* clock = nullptr,
                     int pauseMs = 0);
 
 // Reply words of the second family's loader, each followed by CR LF.

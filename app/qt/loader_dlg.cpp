@@ -293,9 +293,17 @@ void CLoaderDlg::OnChooseFile() {
 void CLoaderDlg::OnStart() {
   if (loading_) return;
   loading_ = true;
-  StartLoad(w_);
+  const LoadOutcome outcome = StartLoad(w_);
   loading_ = false;
   ShowState();
+  // A refusal in the load's own words (no message of the table says it) is told here.
+  if (!outcome.told && outcome.end != LoadEnd::kCancelled && !endAfterLoad_) {
+    MessageBoxRequest request;
+    request.text = UntoldOutcomeText(outcome, w_.language);
+    request.caption = LoadMessageText(kMsgTitle, w_.language);
+    request.style = kStyleExclamation;
+    ui_.ShowMessageBox(request);
+  }
   if (endAfterLoad_) EndWithoutSaving();
 }
 

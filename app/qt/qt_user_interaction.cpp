@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QThread>
 #include <cstdio>
+#include <cstring>
 
 #include "app/qt/progress_dlg.h"
 #include "base/messages.h"
@@ -94,8 +95,15 @@ int CQtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   }
   // Nobody is left to read a box: the program ends once the load has stopped.
   std::fprintf(stderr, "kznload: %s\n", request.text.c_str());
+  if (!request.detail.empty()) std::fprintf(stderr, "kznload: %s\n", request.detail.c_str());
   if (request.style != kStyleQuestion) return kResultOk;
-  return request.textNumber == TextNumber(kMsgConfirmAbort, language_) ? kResultYes : kResultNo;
+  return UnattendedAnswer(request.textNumber);
+}
+
+std::string CQtUserInteraction::StopCause() const {
+  if (stopSignal_ == 0) return {};
+  const char* name = strsignal(stopSignal_);
+  return std::string("signal: ") + (name != nullptr ? name : std::to_string(stopSignal_).c_str());
 }
 
 int CQtUserInteraction::ExecMessageBox(const MessageBoxRequest& request) {
@@ -109,13 +117,16 @@ std::unique_ptr<QMessageBox> CQtUserInteraction::PrepareMessageBox(
   std::unique_ptr<QMessageBox> box = CreateMessageBox(BoxOwner(), request);
   const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
                                                           : request.textNumber;
+  std::string detail = request.detail;
   if (french == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
-    const std::string where = DescribeOpenFailure(catalogueFile_);
-    box->setInformativeText(QString::fromStdString(where));
+    detail = DescribeOpenFailure(catalogueFile_);
+    std::fprintf(stderr, "kznload: %s\n", detail.c_str());
+  }
+  if (!detail.empty()) {
+    box->setInformativeText(QString::fromStdString(detail));
     // A path is no markup.
     if (auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel"))
       label->setTextFormat(Qt::PlainText);
-    std::fprintf(stderr, "kznload: %s\n", where.c_str());
   }
   return box;
 }

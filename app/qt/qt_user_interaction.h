@@ -27,8 +27,8 @@ class CQtUserInteraction : public QObject, public UserInteraction {
   void SetLanguage(Language language) { language_ = language; }
   Language GetLanguage() const { return language_; }
 
-  // After a stop request the box is not shown (its text goes to standard error): the cancel
-  // confirmation is answered Yes, any other question No.
+  // After a stop request the box is not shown (its text goes to standard error): a question
+  // gets the answer that loses nothing (UnattendedAnswer).
   int ShowMessageBox(const MessageBoxRequest& request) override;
   // The box ShowMessageBox shows, not yet shown. Message 110 carries the catalogue file's
   // path and why it did not open beneath its own text.
@@ -45,6 +45,7 @@ class CQtUserInteraction : public QObject, public UserInteraction {
   // poll answers 1 from now on) and a box that waits for an answer is closed.
   void RequestStop(int signal);
   bool StopRequested() const { return stopSignal_ != 0; }
+  std::string StopCause() const override;
 
   bool OpenProgress(const std::string& caption) override;
   void SetProgressText(const std::string& text) override;

@@ -129,9 +129,21 @@ FirstStep ParseDump(FirstLoad& load, std::FILE* dump) {
   }
 
   DumpParse parse = ParseDumpBytes(bytes, load.tables);
+  // Yes stops the load before the wake-up, with the receiver's tables still in it; No goes
+  // on without them, as the user chose.
   auto ask = [&]() {
-    return ShowMessageById(load.context.ui, load.context.language, kMsgDopplerReadError,
-                           kStyleQuestion);
+    const int answer = ShowMessageById(load.context.ui, load.context.language,
+                                       kMsgDopplerReadError, kStyleQuestion);
+    if (answer == kResultYes) {
+      if (!load.context.ui.StopCause().empty()) {
+        NoteFirstCancel(load);
+      } else if (!load.outcome) {
+        load.outcome = FailedOutcome(kMsgDopplerReadError, {}, true);
+      }
+    } else {
+      load.tablesLeftOut = true;
+    }
+    return answer;
   };
   switch (parse.outcome) {
     case DumpOutcome::kComplete:
@@ -141,7 +153,7 @@ FirstStep ParseDump(FirstLoad& load, std::FILE* dump) {
                    load.context.language);
       return FirstStep::kDone;
     case DumpOutcome::kNoRecordStart:
-      ReportFirstResult(load.context.ui, load.context.language, FirstResult::kDopplerReadError);
+      ReportFirstResult(load, FirstResult::kDopplerReadError);
       return FirstStep::kStopped;
     case DumpOutcome::kBadRecord:
       if (ask() == kResultYes) return FirstStep::kStopped;

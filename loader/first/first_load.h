@@ -3,12 +3,19 @@
 // in the receiver.
 #pragma once
 
+#include <optional>
+
 #include "base/table_store.h"
 #include "loader/load_context.h"
+#include "loader/load_outcome.h"
 
 struct FirstLoad {
   LoadContext& context;
   LoadTarget target;
   TableStore& tables;
   BlockMap blockMap{};
+  // How the load ends, once a step has said so: the first failure it told, or a cancel.
+  std::optional<LoadOutcome> outcome;
+  // The receiver's tables are left out of this load because someone chose so (115: No).
+  bool tablesLeftOut = false;
 };

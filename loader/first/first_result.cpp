@@ -1,5 +1,7 @@
 #include "loader/first/first_result.h"
 
+#include "base/user_interaction.h"
+#include "loader/first/first_load.h"
 #include "serial/serial_link.h"
 
 FirstResultMessage FirstResultMessageOf(FirstResult result) {
@@ -37,6 +39,22 @@ void ReportFirstResult(UserInteraction& ui, Language language, FirstResult resul
   ShowMessageById(ui, language, message.messageId, message.style);
 }
 
-void ReportUntoldOpenFailure(const SerialLink& port, UserInteraction& ui, Language language) {
-  if (!port.OpenFailureTold()) ReportFirstResult(ui, language, FirstResult::kPortNotReady);
+void ReportFirstResult(FirstLoad& load, FirstResult result, const std::string& detail) {
+  const FirstResultMessage message = FirstResultMessageOf(result);
+  ShowMessageById(load.context.ui, load.context.language, message.messageId, message.style,
+                  detail);
+  if (!load.outcome) load.outcome = FailedOutcome(message.messageId, detail, true);
+}
+
+void NoteFirstCancel(FirstLoad& load) {
+  if (!load.outcome) load.outcome = CancelledOutcome(load.context.ui.StopCause(), false);
+}
+
+void ReportUntoldOpenFailure(FirstLoad& load) {
+  if (!load.context.port.OpenFailureTold()) {
+    ReportFirstResult(load, FirstResult::kPortNotReady);
+  } else if (!load.outcome) {
+    // The serial layer's own message said why.
+    load.outcome = FailedOutcome(0, {}, true);
+  }
 }

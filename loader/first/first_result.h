@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/messages.h"
 
 class SerialLink;
 class UserInteraction;
+struct FirstLoad;
 
 enum class FirstResult : std::int8_t {
   kLoaded,              // the receiver took the whole program
@@ -37,6 +39,11 @@ FirstResultMessage FirstResultMessageOf(FirstResult result);
 // Shows the box of `result` in `language`: every outcome box of the first family comes
 // from here.
 void ReportFirstResult(UserInteraction& ui, Language language, FirstResult result);
+// The same for a running load, which also takes it as its outcome unless a step has noted
+// one before (a verdict's own message comes before the 119 that follows it).
+void ReportFirstResult(FirstLoad& load, FirstResult result, const std::string& detail = {});
+// A cancel the user confirmed, or a stop request: the load's outcome, nothing shown.
+void NoteFirstCancel(FirstLoad& load);
 // After an OpenPort that failed: tells kPortNotReady unless the serial layer has told why,
 // so that no load ends without a word to the user.
-void ReportUntoldOpenFailure(const SerialLink& port, UserInteraction& ui, Language language);
+void ReportUntoldOpenFailure(FirstLoad& load);

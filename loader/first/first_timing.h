@@ -19,6 +19,8 @@ inline constexpr std::int64_t kIdentifyWindowMs = 10000;   // for the wrong-chec
 inline constexpr std::int64_t kVrAfterZeroPauseMs = 1000;  // the VR loader prepares its memory
 inline constexpr std::int64_t kTkSecondZeroPauseMs = 200;  // TK wants its "0" twice
 inline constexpr std::int64_t kReadyWindowMs = 10000;      // for the loader's "1"
+// The wake-up's pauses look for a cancel or a stop this often.
+inline constexpr std::int64_t kWakePausePollMs = 50;
 
 // Program upload.
 inline constexpr std::int64_t kRecordAnswerWindowMs = 30000;  // silence that fails a record

@@ -3,6 +3,7 @@
 #include "base/clock.h"
 #include "base/header_record.h"
 #include "base/messages.h"
+#include "base/user_interaction.h"
 #include "loader/deadline.h"
 #include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
@@ -43,12 +44,24 @@ std::span<const std::uint8_t> DopplerBytes(const TableStore& tables, int block) 
 
 // Waits for the first delivery after a write-back record; the loader answers these at
 // once, so the wait does not pause between takes. The first byte, or -1 after 2000 ms.
+// A stop request ends the wait at once (kStopRequested): the dump keeps the tables, and the
+// port's marker leads the next run to them.
+constexpr int kStopRequested = -2;
+
 int AwaitFirstByte(FirstLoad& load) {
   using namespace first_timing;
   const Deadline deadline(load.context.clock, kWriteBackAnswerWindowMs);
-  std::span<const std::uint8_t> answer =
-      TakeFirstDelivery(load.context.port, deadline, kArrivalWaitMs);
-  return answer.empty() ? -1 : answer[0];
+  int answer = -1;
+  TakeUntil(load.context.port, deadline, kArrivalWaitMs, [&](std::span<const std::uint8_t> take) {
+    if (!take.empty()) {
+      answer = take[0];
+      return true;
+    }
+    if (load.context.ui.StopCause().empty()) return false;
+    answer = kStopRequested;
+    return true;
+  });
+  return answer;
 }
 
 bool Send(FirstLoad& load, const std::vector<std::uint8_t>& record) {
@@ -63,9 +76,13 @@ FirstStep SendAndJudge(FirstLoad& load, const std::vector<std::uint8_t>& record)
     if (!Send(load, record)) break;
     int answer = AwaitFirstByte(load);
     if (answer == '0') return FirstStep::kDone;
+    if (answer == kStopRequested) {
+      NoteFirstCancel(load);
+      return FirstStep::kStopped;
+    }
     if (answer < 0) break;
   }
-  ReportFirstResult(load.context.ui, load.context.language, FirstResult::kLoadingFailed);
+  ReportFirstResult(load, FirstResult::kLoadingFailed);
   return FirstStep::kStopped;
 }
 

@@ -9,9 +9,11 @@
 #include "base/messages.h"
 #include "base/path.h"
 #include "base/progress.h"
+#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "loader/deadline.h"
 #include "loader/first/dump_parser.h"
+#include "loader/first/first_family.h"
 #include "loader/first/first_line.h"
 #include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
@@ -44,16 +46,17 @@ void FillBlockMap(BlockMap& map, FirstFamilyKind kind) {
   }
 }
 
-void BuildBlockMap(FirstLoad& load) {
+bool BuildBlockMap(FirstLoad& load, FirstFamilyKind kind) {
   for (int block = 0; block < kBlockCount; ++block)
     load.blockMap[static_cast<std::size_t>(block)].length = BlockLength(block);
-  std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(
+  std::optional<FirstFamilyKind> tagged = FirstFamilyKindOf(
       GetFamilyTag(load.context.catalogue, load.context.ui, load.context.language));
-  if (!kind) {
-    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kBadConfigFile);
-    return;
+  if (tagged != kind) {
+    ReportFirstResult(load, FirstResult::kBadConfigFile);
+    return false;
   }
-  FillBlockMap(load.blockMap, *kind);
+  FillBlockMap(load.blockMap, kind);
+  return true;
 }
 
 std::string DumpFilePath(const FirstLoad& load) {
@@ -80,7 +83,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind
     if (count > 0) {
       silence.Restart();
       if (std::fwrite(data, 1, count, dump) != count) {
-        ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+        ReportFirstResult(load, FirstResult::kTempFileError);
         return FirstStep::kStopped;
       }
       *received += count;
@@ -90,7 +93,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind
           // TK receivers put text between records; only the head of a delivery counts.
           if (kind == FirstFamilyKind::kTk) break;
         } else if (++run > kRunWithoutRecordStart) {
-          ReportFirstResult(load.context.ui, load.context.language, FirstResult::kBadDataOnInput);
+          ReportFirstResult(load, FirstResult::kBadDataOnInput);
           stop = true;
           break;
         }
@@ -98,6 +101,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind
     }
     switch (progress.PollConfirmedCancel()) {
       case CancelAnswer::kConfirmed:
+        NoteFirstCancel(load);
         stop = true;
         break;
       case CancelAnswer::kDeclined:
@@ -123,18 +127,23 @@ TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, FirstFamilyKind
   using namespace first_timing;
   if (first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kLineBitRate) ==
       0) {
-    ReportUntoldOpenFailure(load.context.port, load.context.ui, load.context.language);
+    ReportUntoldOpenFailure(load);
     return TablesRead::kStopped;
   }
   switch (WaitForWrongChecksumText(load.context, progress)) {
     case WrongChecksumWait::kFound:
       return TablesRead::kReceiverInLoader;
     case WrongChecksumWait::kCancelled:
-      ReportFirstResult(load.context.ui, load.context.language, FirstResult::kPortOpenError);
+      NoteFirstCancel(load);
+      ReportFirstResult(load, FirstResult::kPortOpenError);
+      return TablesRead::kStopped;
+    case WrongChecksumWait::kNoText:
+      ReportFirstResult(load, FirstResult::kBadConfigFile);
       return TablesRead::kStopped;
     case WrongChecksumWait::kTimeout:
       break;
   }
+  // A failed write has told why (the serial layer); the capture then finds nothing (116).
   if (kind == FirstFamilyKind::kTk) {
     SendStoredText(load.context.port, kReadOutMarkerTk, &load.context.clock,
                    static_cast<int>(kMarkerBytePauseMs));
@@ -153,15 +162,15 @@ TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, FirstFamilyKind
   if (CaptureDump(load, progress, kind, dump, &received) == FirstStep::kStopped)
     return TablesRead::kStopped;
   if (received == 0) {
-    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kCheckConnection);
+    ReportFirstResult(load, FirstResult::kCheckConnection);
     return TablesRead::kStopped;
   }
   if (received < static_cast<std::uint32_t>(kDumpMinimumBytes)) {
-    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kBadDataOnInput);
+    ReportFirstResult(load, FirstResult::kBadDataOnInput);
     return TablesRead::kStopped;
   }
   if (!FlushToDisk(dump, load.context.catalogue.folder)) {
-    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+    ReportFirstResult(load, FirstResult::kTempFileError);
     return TablesRead::kStopped;
   }
   return ParseDump(load, dump) == FirstStep::kStopped ? TablesRead::kStopped : TablesRead::kRead;
@@ -169,20 +178,58 @@ TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, FirstFamilyKind
 
 }  // namespace
 
-TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind) {
+namespace {
+
+// The type the dump now holds the tables of, beside the port's marker; the load stops
+// before the wake-up when the settings cannot take it.
+TablesRead NoteDumpType(FirstLoad& load, TablesRead result) {
+  if (SetDumpReceiverType(load.context.settings, load.target.portNumber,
+                          load.context.catalogue.selectedType.value_or(""))) {
+    return result;
+  }
+  if (!load.outcome) {
+    load.outcome =
+        FailedOutcome(0, MarkerWriteFailureText(load.context.settings, load.context.language), false);
+  }
+  return TablesRead::kStopped;
+}
+
+}  // namespace
+
+TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
+                              DumpWrite write) {
   progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, load.context.language));
-  UniqueFile dump = OpenFile(DumpFilePath(load), "w+b");
+  const std::string dumpPath = DumpFilePath(load);
+  const bool replaceWhenComplete = write == DumpWrite::kReplaceWhenComplete;
+  const std::string capturePath = replaceWhenComplete ? dumpPath + ".new" : dumpPath;
+  UniqueFile dump = OpenFile(capturePath, "w+b");
   if (dump == nullptr) {
-    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+    ReportFirstResult(load, FirstResult::kTempFileError);
     return TablesRead::kStopped;
   }
   TablesRead result = ReadOutAndParse(load, progress, kind, dump.get());
+  if (replaceWhenComplete) {
+    dump.reset();
+    // Synced before it was parsed: the rename makes it the dump in one step. A read-out the
+    // user chose to go on without (115 answered No) replaces nothing.
+    const bool complete = result == TablesRead::kRead && load.tables.dopplerValid;
+    if (complete && !RenameFileOver(capturePath, dumpPath)) {
+      ReportFirstResult(load, FirstResult::kTempFileError);
+      result = TablesRead::kStopped;
+    }
+    if (!complete || result != TablesRead::kRead) {
+      RemoveFile(capturePath);
+      // Nothing was read: the unfinished load's dump stays as it was, with its type.
+      return result;
+    }
+    return NoteDumpType(load, result);
+  }
   // Emptied for a receiver already in its loader: no older dump may come back after a
   // power cut and pass for this receiver's tables.
   if (result == TablesRead::kReceiverInLoader &&
       !FlushToDisk(dump.get(), load.context.catalogue.folder)) {
-    ReportFirstResult(load.context.ui, load.context.language, FirstResult::kTempFileError);
+    ReportFirstResult(load, FirstResult::kTempFileError);
     result = TablesRead::kStopped;
   }
-  return result;
+  return result == TablesRead::kStopped ? result : NoteDumpType(load, result);
 }

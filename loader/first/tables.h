@@ -29,16 +29,27 @@ enum class TablesRead : std::int8_t {
 
 // Lengths of every block; addresses from the family's base.
 void FillBlockMap(BlockMap& map, FirstFamilyKind kind);
-// The lengths always; the addresses for the selected type's family tag, or message 126
-// when the catalogue no longer calls it "VR" or "TK".
-void BuildBlockMap(FirstLoad& load);
+// The lengths always; the addresses for the selected type's family tag, read anew from the
+// catalogue. False after message 126 when the catalogue no longer calls the type `kind`
+// ("VR" or "TK"): the load must not start with addresses of another family.
+bool BuildBlockMap(FirstLoad& load, FirstFamilyKind kind);
 
 // catalogue folder / ~tmp<port>.tmp
 std::string DumpFilePath(const FirstLoad& load);
 
-// Asks the receiver for its tables, captures them into the dump file and parses it. Leaves
-// the port open at 9600 bit/s.
-TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind);
+// How the read-out treats the port's dump file.
+enum class DumpWrite : std::int8_t {
+  kEmptyFirst,           // emptied, then filled as the tables arrive
+  // An unfinished load's dump is the only copy of that receiver's tables: the read-out goes
+  // to a file beside it, which replaces it only once it arrived whole and parsed.
+  kReplaceWhenComplete,
+};
+
+// Asks the receiver for its tables, captures them into the dump file and parses it; the
+// type they were read from is kept beside the port's marker. Leaves the port open at 9600
+// bit/s.
+TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
+                              DumpWrite write);
 
 // 0x8B, data count - 1, 24-bit address high byte first, the data, the 8-bit sum of every byte
 // after the first. `data` holds 1 to 256 bytes.

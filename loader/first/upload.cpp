@@ -53,13 +53,13 @@ namespace {
 using namespace first_timing;
 
 void ShowFailure(FirstLoad& load, FirstResult result) {
-  ReportFirstResult(load.context.ui, load.context.language, result);
+  ReportFirstResult(load, result);
 }
 
 enum class Step { kGoOn, kFailed, kCancelled };
 // The loader's answer to the end record: the program taken, the end record to go again,
 // or the load failed.
-enum class EndAnswer { kAccepted, kResend, kFailed };
+enum class EndAnswer { kAccepted, kResend, kFailed, kStopped };
 
 class CUpload {
  public:
@@ -126,10 +126,20 @@ Step CUpload::SendRecord() {
 // soon as it is here and not at the next 50 ms step; then lets 50 ms pass behind it: the
 // loader needs them before the next record, and what follows in that time (the CR LF of
 // a "0") is cleared before the next record goes out.
+// A cancel is looked for while the loader is silent, so that neither the user nor a stop
+// request waits out the 30 s.
 Step CUpload::AwaitAnswer() {
   const Deadline deadline(load_.context.clock, kRecordAnswerWindowMs);
-  std::span<const std::uint8_t> answer =
-      TakeFirstDelivery(load_.context.port, deadline, static_cast<int>(kAnswerSettleMs));
+  std::span<const std::uint8_t> answer;
+  bool cancelled = false;
+  TakeUntil(load_.context.port, deadline, static_cast<int>(kAnswerSettleMs),
+            [&](std::span<const std::uint8_t> take) {
+              answer = take;
+              if (!take.empty()) return true;
+              cancelled = CheckCancel() == Step::kCancelled;
+              return cancelled;
+            });
+  if (cancelled) return Step::kCancelled;
   if (answer.empty()) return Step::kFailed;
   if (IsRecordAcceptance(answer)) {
     refusals_ = 0;
@@ -143,11 +153,19 @@ Step CUpload::AwaitAnswer() {
   return Step::kGoOn;
 }
 
+// Only a stop request ends the wait early: the program is in the receiver, and the user's
+// cancel button is not asked about while its verdict comes.
 EndAnswer CUpload::AwaitVerdict(int* endRetries) {
   for (;;) {
     const Deadline deadline(load_.context.clock, kEndVerdictWindowMs);
-    std::span<const std::uint8_t> verdict =
-        TakeFirstDelivery(load_.context.port, deadline, kArrivalWaitMs);
+    std::span<const std::uint8_t> verdict;
+    bool stopped = false;
+    TakeUntil(load_.context.port, deadline, kArrivalWaitMs, [&](std::span<const std::uint8_t> take) {
+      verdict = take;
+      stopped = take.empty() && progress_.StopRequested();
+      return !take.empty() || stopped;
+    });
+    if (stopped) return EndAnswer::kStopped;
     if (verdict.empty()) {
       ShowFailure(load_, FirstResult::kLoadingFailed);
       return EndAnswer::kFailed;
@@ -164,6 +182,7 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
         return EndAnswer::kResend;
       case EndVerdict::kBusy:
         load_.context.clock.SleepMs(kBusyPauseMs);
+        if (progress_.StopRequested()) return EndAnswer::kStopped;
         continue;
       case EndVerdict::kBadChecksum:
         ShowFailure(load_, FirstResult::kBadChecksum);
@@ -182,11 +201,15 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
 
 // The tables go back after the last data record; their data bytes join the program sum.
 Step CUpload::SendEndRecord() {
+  auto stoppedStep = [this] {
+    return load_.outcome && load_.outcome->end == LoadEnd::kCancelled ? Step::kCancelled
+                                                                     : Step::kFailed;
+  };
   std::uint16_t almanacSum = 0;
-  if (WriteBackAlmanac(load_, &almanacSum) == FirstStep::kStopped) return Step::kFailed;
+  if (WriteBackAlmanac(load_, &almanacSum) == FirstStep::kStopped) return stoppedStep();
   auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
   std::uint16_t dopplerSum = 0;
-  if (WriteBackDopplerTable(load_, &dopplerSum) == FirstStep::kStopped) return Step::kFailed;
+  if (WriteBackDopplerTable(load_, &dopplerSum) == FirstStep::kStopped) return stoppedStep();
   sum = static_cast<std::uint16_t>(sum + dopplerSum);
   std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
 
@@ -198,6 +221,7 @@ Step CUpload::SendEndRecord() {
       if (!Write(&b, 1)) return Step::kFailed;
     }
     EndAnswer answer = AwaitVerdict(&endRetries);
+    if (answer == EndAnswer::kStopped) return Step::kCancelled;
     if (answer != EndAnswer::kResend)
       return answer == EndAnswer::kAccepted ? Step::kGoOn : Step::kFailed;
   }
@@ -226,7 +250,8 @@ Step CUpload::Run() {
     if (record_[0] == kEndRecordStart) return SendEndRecord();
     step = SendRecord();
     if (step != Step::kGoOn) return step;
-    if (AwaitAnswer() != Step::kGoOn) return Step::kFailed;
+    step = AwaitAnswer();
+    if (step != Step::kGoOn) return step;
     if (nextRecord_ >= image_.layout.records.size()) return Step::kFailed;
   }
 }
@@ -238,6 +263,10 @@ FirstStep UploadProgram(FirstLoad& load, CProgress& progress, const ProgramImage
   Step result = upload.Run();
   if (result == Step::kGoOn) return FirstStep::kDone;
   // A cancel confirmed by the user is not reported.
-  if (result == Step::kFailed) ShowFailure(load, FirstResult::kLoadingFailed);
+  if (result == Step::kFailed) {
+    ShowFailure(load, FirstResult::kLoadingFailed);
+  } else {
+    NoteFirstCancel(load);
+  }
   return FirstStep::kStopped;
 }

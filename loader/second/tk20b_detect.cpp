@@ -28,6 +28,10 @@ Tk20bResult Tk20bDetect(LoadContext& context, const LoadTarget& target, CProgres
       result = kStepUserCancel;
       break;
     }
+    if (seen == WrongChecksumWait::kNoText) {
+      result = kStepBadConfig;
+      break;
+    }
     result = seen == WrongChecksumWait::kFound ? kStepOk : kStepNoReply;
     if (progress.PollCancel() == 1) {
       result = kStepUserCancel;

@@ -5,6 +5,8 @@
 
 Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result) {
   switch (result) {
+    case kStepBadConfig:
+      return {kMsgBadConfigFile, kStyleExclamation};
     case kStepWrongType:
       return {kMsgWrongReceiverType, kStyleExclamation};
     case kStepLoadChecksum:
@@ -28,8 +30,8 @@ Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result) {
   return {kMsgUnknownError, kStyleExclamation};
 }
 
-void Tk20bReportResult(LoadContext& context, Tk20bResult result) {
+void Tk20bReportResult(LoadContext& context, Tk20bResult result, const std::string& detail) {
   Tk20bResultMessage message = Tk20bResultMessageOf(result);
   if (message.messageId == 0) return;
-  ShowMessageById(context.ui, context.language, message.messageId, message.style);
+  ShowMessageById(context.ui, context.language, message.messageId, message.style, detail);
 }

@@ -2,12 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct LoadContext;
 struct LoadTarget;
 
 enum Tk20bResult : std::int8_t {
   kStepOk = 1,
+  // The selected type has no wrong-checksum text (or the catalogue cannot be read): any text
+  // would pass for the receiver's loader. Message 126.
+  kStepBadConfig = -9,
   kStepWrongType = -8,
   kStepLoadChecksum = -7,
   kStepProgramChecksum = -6,
@@ -26,5 +30,5 @@ struct Tk20bResultMessage {
 // The box a result stands for: none for kStepOk or any other non-negative value, message
 // 142 for a negative value the table does not know.
 Tk20bResultMessage Tk20bResultMessageOf(Tk20bResult result);
-// Shows the box of a failed result in the running language.
-void Tk20bReportResult(LoadContext& context, Tk20bResult result);
+// Shows the box of a failed result in the running language, with `detail` under it.
+void Tk20bReportResult(LoadContext& context, Tk20bResult result, const std::string& detail = {});

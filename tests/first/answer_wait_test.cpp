@@ -107,7 +107,7 @@ TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
     SCOPED_TRACE(c.name);
     PacedLoader loader(c.script);
     LoadContext context = LoadContextOf(loader.w);
-    FirstLoad load{context, LoadTargetOf(loader.w), loader.w.tables};
+    FirstLoad load{context, LoadTargetOf(loader.w), loader.w.tables, {}, std::nullopt, false};
     EXPECT_EQ(UploadProgram(load, loader.progress, loader.image), FirstStep::kDone);
     EXPECT_TRUE(loader.ui.MessageIds().empty());
     EXPECT_EQ(loader.Gaps(), c.gaps);

@@ -51,7 +51,7 @@ class ScriptedQtUi : public CQtUserInteraction {
     std::lock_guard<std::mutex> lock(serialMutex_);  // may come from the reader thread
     serialMessages.push_back(text);
   }
-  void ShowFileReadError() override { ShowMessageBox({-1, "", "", kStyleStop}); }
+  void ShowFileReadError() override { ShowMessageBox({-1, "", "", kStyleStop, {}}); }
 
   // The numbers of the boxes shown, in order.
   std::vector<int> Numbers() const {

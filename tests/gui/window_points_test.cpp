@@ -129,7 +129,7 @@ TEST_F(WindowPoints, PortButtonsShowTheirDeviceAsTooltip) {
 TEST_F(WindowPoints, ShortMessageBoxIsAsWideAsItsTitle) {
   const std::string caption = LoadMessageText(kMsgTitle, Language::kFrench);
   std::unique_ptr<QMessageBox> box =
-      CreateMessageBox(nullptr, {kMsgLoadingOk, "Chargement OK.", caption, kStyleInformation});
+      CreateMessageBox(nullptr, {kMsgLoadingOk, "Chargement OK.", caption, kStyleInformation, {}});
   box->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
   const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
@@ -140,7 +140,7 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
   ASSERT_TRUE(InstallQtTranslations(Language::kFrench));
   std::unique_ptr<QMessageBox> question =
       CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?",
-                                 LoadMessageText(kMsgTitle, Language::kFrench), kStyleQuestion});
+                                 LoadMessageText(kMsgTitle, Language::kFrench), kStyleQuestion, {}});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Oui");
   EXPECT_EQ(question->button(QMessageBox::No)->text(), "&Non");
   QWidget owner;
@@ -152,7 +152,7 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
   // The program's own texts stay as they are.
   EXPECT_EQ(LoadMessageText(kMsgTitle, Language::kFrench), "KZN LOAD 1.12 January 2001");
   InstallQtTranslations(Language::kEnglish);
-  question = CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?", "", kStyleQuestion});
+  question = CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?", "", kStyleQuestion, {}});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Yes");
 }
 
@@ -162,10 +162,10 @@ TEST_F(WindowPoints, CatalogueMessageNamesTheFileThatWasLookedFor) {
   real.SetCatalogueFile(missing);
   real.SetLanguage(Language::kEnglish);
   std::unique_ptr<QMessageBox> box = real.PrepareMessageBox(
-      {kMsgCatalogueOpenError + kEnglishOffset, "Error opening ini file.", "", kStyleStop});
+      {kMsgCatalogueOpenError + kEnglishOffset, "Error opening ini file.", "", kStyleStop, {}});
   EXPECT_EQ(box->text(), "Error opening ini file.");
   EXPECT_EQ(box->informativeText().toStdString(), missing + ": " + std::strerror(ENOENT));
-  box = real.PrepareMessageBox({kMsgLoadingOk + kEnglishOffset, "OK", "", kStyleInformation});
+  box = real.PrepareMessageBox({kMsgLoadingOk + kEnglishOffset, "OK", "", kStyleInformation, {}});
   EXPECT_TRUE(box->informativeText().isEmpty());
 }
 

@@ -102,9 +102,11 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
   };
   auto first = [&](LoadContext&, const LoadTarget& target, TableStore&, const std::string& tag) {
     record("1", target, tag);
+    return LoadedOutcome(kMsgLoadingOk, false);
   };
   auto second = [&](LoadContext&, const LoadTarget& target, const std::string& tag) {
     record("2", target, tag);
+    return LoadedOutcome(kMsgLoadingOk, false);
   };
   for (int type : {3, 2, 0, 1}) {  // TK20B last, for its version
     Find<QComboBox>("receiverTypes")->setCurrentIndex(type);
@@ -227,7 +229,10 @@ TEST_F(MainWindow, ModeSwitchKeepsTheTypeAndItsVersionsLabelAndFileTogether) {
             "ais | 40 FR 2.40 2001 | VR540.fra");
   std::vector<std::string> started;
   StartLoad(w, LoadSequences{[&](LoadContext&, const LoadTarget& target, TableStore&,
-                                 const std::string&) { started.push_back(target.filePath); },
+                                 const std::string&) {
+                               started.push_back(target.filePath);
+                               return LoadedOutcome(kMsgLoadingOk, false);
+                             },
                              {}});
   EXPECT_EQ(started, std::vector<std::string>{catalogue.File("VR540.fra")});
   EXPECT_TRUE(ui.messages.empty());
