@@ -84,6 +84,7 @@ class CliEndToEnd : public CliSamples {
         << sim.Error();
     std::vector<std::string> args = LoadArgs(c.family, sim.SlavePath(), c.lang);
     args.insert(args.end(), {"--port", c.port});
+    if (c.unfinished) args.insert(args.end(), {"--answer", "no"});
     CliResult load = Cli(args);
     EXPECT_EQ(load.exitStatus, 0) << load.err;
     EXPECT_EQ(load.out, c.out);
@@ -133,15 +134,18 @@ TEST_F(CliEndToEnd, ListAndInfoShowTheSamples) {
   EXPECT_NE(TypeOf("VR", "fr").versions[0][0], TypeOf("VR").versions[0][0]);
   // The version text is shown safely: an escape sequence and a C1 escape are replaced.
   dir.Write("work/odd.gb", std::string("\x8A\x0AV\xE9r\x1B[2J\x9B\0zcs", 14));
-  EXPECT_EQ(Cli({"info", "odd.gb"}).out,
-            "form: B\ncounted length: 12\nversion text: V\xC3\xA9r?[2J\xE2\x80\xBA\n");
+  // It is no program file: a header and nothing behind it.
+  CliResult odd = Cli({"info", "odd.gb"});
+  EXPECT_EQ(odd.exitStatus, 1);
+  EXPECT_EQ(odd.out,
+            "form: B\ncounted length: 12\nversion text: V\xC3\xA9r?[2J\xE2\x80\xBA\n"
+            "[file] no end record\n");
 }
 
 class CliLoad : public CliEndToEnd, public ::testing::WithParamInterface<FamilyLoad> {};
 
-// One load per family. Without --answer, and with no terminal on standard input, the
-// unfinished load's question is answered No: the tables are read out of the receiver and
-// dumped. The first family keeps one dump file per port, the second none.
+// One load per family. The unfinished load's question answered No: the tables are read out
+// of the receiver and dumped. The first family keeps one dump file per port, the second none.
 TEST_P(CliLoad, LoadsAndWritesOnlyThePortsMarker) {
   const FamilyLoad& c = GetParam();
   ExpectLoad(c);
@@ -192,7 +196,9 @@ TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything)
     CliResult load = Cli({"load", "--type", TypeOf(family).name, "--file", "chgt.cfg", "--device",
                           sim.SlavePath(), "--lang", "en"});
     EXPECT_EQ(load.exitStatus, 1);
-    EXPECT_EQ(load.out, "[119] Failure while loading. Retry.\n");
+    EXPECT_EQ(load.out,
+              "[119] Failure while loading. Retry.\n"
+              "[file] no header record: this is not a program file\n");
     std::optional<simreport::Json> report = sim.Stop();
     ASSERT_TRUE(report);
     EXPECT_EQ(simreport::Joined(report->at("phases"), "bytes"), "");

@@ -37,6 +37,8 @@ TEST(ProgramImageCheck, MalformedFilesOfBothFamilies) {
   const Bytes tkData{0x8B, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   const Bytes tkEnd{0x8C, 2, 0, 0, 0, 0, 0, 0};
   const Bytes tk = Cat({tkHeader, tkData, tkEnd});
+  Bytes badCheck = vr;
+  badCheck[35] ^= 0x01;  // the check byte of the second data record
 
   struct Case {
     const char* name;
@@ -61,8 +63,9 @@ TEST(ProgramImageCheck, MalformedFilesOfBothFamilies) {
       {"count byte missing", kFirst, Cat({vrHeader, {0x8B}}), ImageFault::kCutShort, 0, 16},
       {"record of another kind", kFirst, Cat({vrHeader, {0x8D, 0, 0, 0}}),
        ImageFault::kForeignRecord, 0, 16},
-      // Record 1's trailing bytes are read as the next record's first byte.
-      {"second family file", kFirst, tk, ImageFault::kForeignRecord, 1, 14},
+      // Read with the first family's rules, its record fails its check byte.
+      {"second family file", kFirst, tk, ImageFault::kBadCheckByte, 0, 6},
+      {"bad check byte", kFirst, badCheck, ImageFault::kBadCheckByte, 1, 26},
       {"too large", kFirst, Cat({vr, Bytes(kMaxProgramFileSize, 0)}), ImageFault::kTooLarge, 0, 0},
       {"second family file", kSecond, tk, ImageFault::kNone, 2, 0},
       {"end record cut short", kSecond, Head(tk, 25), ImageFault::kCutShort, 1, 18},
@@ -92,6 +95,27 @@ TEST(ProgramImageCheck, MalformedFilesOfBothFamilies) {
     }
     EXPECT_EQ(at, c.rules == kFirst ? 40u : 26u);
   }
+}
+
+// What the user is told about a refused file names the record and where it lies, or the
+// family the file belongs to.
+TEST(ProgramImageCheck, TheFaultIsNamedWithItsRecordOrTheOtherFamily) {
+  Bytes vr = first_test::MakeProgram(2, 4, 1);
+  const auto describe = [](const Bytes& bytes, RecordRules rules, Language language) {
+    return DescribeImageFault(bytes, CheckProgramImage(bytes, rules), rules, language);
+  };
+  EXPECT_EQ(describe(vr, RecordRules::kFirstFamily, Language::kEnglish), "");
+  EXPECT_EQ(describe(vr, RecordRules::kSecondFamily, Language::kEnglish),
+            "a file for VR or TK receivers, not for this receiver type");
+  vr[35] ^= 0x01;
+  EXPECT_EQ(describe(vr, RecordRules::kFirstFamily, Language::kEnglish),
+            "bad check byte in record 2 (byte 26)");
+  EXPECT_EQ(describe(vr, RecordRules::kFirstFamily, Language::kFrench),
+            "mauvais octet de contrôle dans l'enregistrement 2 (octet 26)");
+  EXPECT_EQ(describe(Head(vr, 30), RecordRules::kFirstFamily, Language::kEnglish),
+            "record 2 (byte 26) is cut short by the end of the file");
+  EXPECT_EQ(describe(Bytes{'R', 'E', 'C'}, RecordRules::kFirstFamily, Language::kEnglish),
+            "no header record: this is not a program file");
 }
 
 TEST(ProgramImageCheck, LoadReadsTheFileOnceWholeOrSaysItCannot) {
@@ -215,30 +239,37 @@ TEST(FirstFamilyMarker, UnfinishedFromTheFirstWakeUpByteUntilSuccess) {
     const std::size_t wake = rig.link.TextWritten().find(c.wakeText);
     ASSERT_NE(wake, std::string::npos);
     ASSERT_GT(wake, 0u) << "the tables were not read out first";
+    // Before the start the store is written once with the marker it holds (1 when it held
+    // none), to know that it takes the marker.
     for (const auto& [at, marker] : seen)
-      EXPECT_EQ(marker, at < wake ? 0 : -1) << "write at " << at;
+      EXPECT_EQ(marker, at < wake ? 1 : -1) << "write at " << at;
     EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 0), c.marker);
   }
 }
 
-// A stop that comes while the unfinished-load question is open (a signal answers it No) ends
-// the load before the read-out could empty the dump of the receiver's tables.
-TEST(FirstFamilyMarker, AStopDuringTheUnfinishedLoadQuestionKeepsTheDump) {
-  FirstRig rig(FirstFamilyKind::kVr);
-  rig.settings.SetInt("LAST_LOADING", "1", -1);
-  const std::string dump = "the tables of the receiver left in its loader";
-  rig.dir.Write("~tmp1.tmp", dump);
-  bool stopped = false;
-  rig.ui.onMessage = [&](const RecordingUi::Shown& shown) {
-    if (shown.textNumber == kMsgLastLoadingUnfinished) stopped = true;
-  };
-  rig.ui.cancelWhen = [&] { return stopped; };
-  rig.ui.answers = {kResultNo, kResultYes};  // 134 answered No, then the stop confirmed
-  RunFirstLoadFrom(rig.w, rig.tag);
-  EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgLastLoadingUnfinished, kMsgConfirmAbort}));
-  EXPECT_TRUE(rig.link.writes.empty());
-  EXPECT_EQ(rig.dir.Read("~tmp1.tmp"), dump);
-  EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 0), -1);
+// Nobody can say whether the receiver is the unfinished load's: a stop while the question is
+// open, or a run with nobody to answer, ends the load before anything is sent, the dump and
+// the marker kept. The outcome says which.
+TEST(FirstFamilyMarker, AnUnansweredUnfinishedLoadQuestionSendsNothingAndKeepsTheDump) {
+  for (bool stop : {false, true}) {
+    SCOPED_TRACE(stop ? "stop request" : "nobody to answer");
+    FirstRig rig(FirstFamilyKind::kVr);
+    rig.settings.SetInt("LAST_LOADING", "1", -1);
+    const std::string dump = "the tables of the receiver left in its loader";
+    rig.dir.Write("~tmp1.tmp", dump);
+    rig.ui.onMessage = [&](const RecordingUi::Shown& shown) {
+      if (stop && shown.textNumber == kMsgLastLoadingUnfinished) rig.ui.stopCause = "signal: Hangup";
+    };
+    rig.ui.answers = {kResultUnanswered};  // what a stop or an unattended run answers
+    LoadContext context = LoadContextOf(rig.w);
+    const LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    EXPECT_EQ(outcome.end, stop ? LoadEnd::kCancelled : LoadEnd::kRefused);
+    EXPECT_EQ(outcome.stopCause, stop ? "signal: Hangup" : "");
+    EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLastLoadingUnfinished});
+    EXPECT_TRUE(rig.link.writes.empty());
+    EXPECT_EQ(rig.dir.Read("~tmp1.tmp"), dump);
+    EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 0), -1);
+  }
 }
 
 // What was checked is what is sent: a file rewritten or removed during the load changes

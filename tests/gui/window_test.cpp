@@ -95,7 +95,8 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
   ExpectExpertControls(false);
   EXPECT_EQ(Items("receiverTypes"), (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
   EXPECT_EQ(Items("languageVersions"), QStringList{"Version française"});
-  // Only the exact tags "VR" and "TK20B" start a family ("tk" and "VR " do not).
+  // Only the exact tags "VR" and "TK20B" start a family ("tk" and "VR " do not: the
+  // catalogue is wrong for them, message 126).
   std::vector<std::string> started;
   auto record = [&](const std::string& family, const LoadTarget& target, const std::string& tag) {
     started.push_back(family + " " + tag + " " + target.filePath);
@@ -108,14 +109,18 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
     record("2", target, tag);
     return LoadedOutcome(kMsgLoadingOk, false);
   };
+  std::vector<LoadEnd> ends;
   for (int type : {3, 2, 0, 1}) {  // TK20B last, for its version
     Find<QComboBox>("receiverTypes")->setCurrentIndex(type);
-    StartLoad(w, LoadSequences{first, second});
+    ends.push_back(StartLoad(w, LoadSequences{first, second}).end);
   }
   EXPECT_TRUE(Find<QLabel>("versionLabel")->text().startsWith("Version : TK20B 1.00"));
   EXPECT_EQ(started, (std::vector<std::string>{"1 VR " + catalogue.File("VR540.fra"),
                                                "2 TK20B " + catalogue.File("TK20B.fra")}));
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ends, (std::vector<LoadEnd>{LoadEnd::kRefused, LoadEnd::kRefused, LoadEnd::kLoaded,
+                                        LoadEnd::kLoaded}));
+  const int badConfig = TextNumber(kMsgBadConfigFile, w.language);
+  EXPECT_EQ(ui.Numbers(), (std::vector<int>{badConfig, badConfig}));
 }
 
 TEST_F(MainWindow, ExpertStartWithoutAFileShows107And21DoubleClicksSwitchTheMode) {

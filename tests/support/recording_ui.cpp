@@ -3,10 +3,11 @@
 #include "base/messages.h"
 
 int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
-  Shown shown{request.textNumber, request.style, request.text, request.caption};
+  Shown shown{request.textNumber, request.style, request.text, request.caption, request.detail};
   messages.push_back(shown);
   if (onMessage) onMessage(shown);
   if (request.style != kStyleQuestion) return kResultOk;
+  if (!stopCause.empty()) return UnattendedAnswer(request.textNumber);
   if (answers.empty()) return kResultNo;
   int answer = answers.front();
   answers.pop_front();
@@ -44,6 +45,7 @@ int RecordingUi::SetProgressPosition(int position) {
 
 int RecordingUi::PollCancel() {
   ++polls;
+  if (!stopCause.empty()) return 1;
   return (cancelWhen && cancelWhen()) ? 1 : 0;
 }
 

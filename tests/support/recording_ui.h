@@ -17,6 +17,7 @@ class RecordingUi : public UserInteraction {
     int style;
     std::string text;
     std::string caption;
+    std::string detail;
   };
 
   int ShowMessageBox(const MessageBoxRequest& request) override;
@@ -28,9 +29,13 @@ class RecordingUi : public UserInteraction {
   int SetProgressPosition(int position) override;
   int PollCancel() override;
   void CloseProgress() override;
+  std::string StopCause() const override { return stopCause; }
 
   // Answers for style-36 questions, in order; an empty script answers No.
   std::deque<int> answers;
+  // A stop request: from when it is set, every poll answers 1 and questions get the answer
+  // that loses nothing.
+  std::string stopCause;
   // Called on every PollCancel; returning true is a press of the cancel button.
   std::function<bool()> cancelWhen;
   // Called when a box is shown (before it is answered).
