@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/file_lock.h"
 #include "base/messages.h"
 #include "base/path.h"
 #include "loader/first/first_result.h"
@@ -59,18 +60,22 @@ bool DecodeAlmanacFile(std::span<const std::uint8_t> bytes, Almanac* almanac) {
   return true;
 }
 
-void LoadAlmanacBackup(TableStore& tables, const std::string& catalogueFolder) {
-  tables.savedAlmanacValid = false;
-  UniqueFile file = OpenFile(AlmanacPath(catalogueFolder), "rb");
-  if (file == nullptr) return;
+bool ReadAlmanacFile(const std::string& path, Almanac* almanac) {
+  UniqueFile file = OpenFile(path, "rb");
+  if (file == nullptr) return false;
   std::vector<std::uint8_t> bytes(kAlmanacFileSize + 1);
   std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
   bool readError = std::ferror(file.get()) != 0;
   file.reset();
   // Only a whole file is used: rows past the end of a short one would be made up.
-  if (readError || got < static_cast<std::size_t>(kAlmanacFileSize)) return;
+  if (readError || got < static_cast<std::size_t>(kAlmanacFileSize)) return false;
   bytes.resize(kAlmanacFileSize);
-  DecodeAlmanacFile(bytes, &tables.savedAlmanac);
+  return DecodeAlmanacFile(bytes, almanac);
+}
+
+void LoadAlmanacBackup(TableStore& tables, const std::string& catalogueFolder) {
+  tables.savedAlmanacValid = false;
+  if (!ReadAlmanacFile(AlmanacPath(catalogueFolder), &tables.savedAlmanac)) return;
   CheckAlmanacAge(tables);
 }
 
@@ -95,12 +100,27 @@ void MergeAlmanac(TableStore& tables, const std::string& catalogueFolder, UserIn
   SaveAlmanacBackup(tables, catalogueFolder, ui, language);
 }
 
-void SaveAlmanacBackup(const TableStore& tables, const std::string& catalogueFolder,
-                       UserInteraction& ui, Language language) {
+void MergeNewerRows(Almanac& saved, const Almanac& other) {
+  for (int slot = 0; slot < kAlmanacSlotCount; ++slot) {
+    if (AlmanacReferenceTime(other[slot]) > AlmanacReferenceTime(saved[slot]))
+      saved[slot] = other[slot];
+  }
+}
+
+void SaveAlmanacBackup(TableStore& tables, const std::string& catalogueFolder, UserInteraction& ui,
+                       Language language) {
+  const std::string path = AlmanacPath(catalogueFolder);
+  // Another program loading on another port may have written newer rows since this one read
+  // the file: they are merged in under the lock, so that neither loses the other's rows. A
+  // folder where no lock file can be made is written all the same (or fails with 113).
+  CFileLock lock;
+  lock.Acquire(path + ".lock");
+  Almanac onDisk{};
+  if (ReadAlmanacFile(path, &onDisk)) MergeNewerRows(tables.savedAlmanac, onDisk);
   std::vector<std::uint8_t> bytes;
   bytes.reserve(kAlmanacFileSize);
   for (const AlmanacRow& row : tables.savedAlmanac)
     bytes.insert(bytes.end(), row.begin(), row.end());
-  if (!ReplaceFileAtomically(AlmanacPath(catalogueFolder), bytes))
+  if (!ReplaceFileAtomically(path, bytes))
     ReportFirstResult(ui, language, FirstResult::kTempFileError);
 }

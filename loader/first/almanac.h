@@ -30,9 +30,15 @@ void CheckAlmanacAge(TableStore& tables);
 // Merges the fresh almanac into the saved one and writes alm.alm.
 void MergeAlmanac(TableStore& tables, const std::string& catalogueFolder, UserInteraction& ui,
                   Language language);
-// Replaces alm.alm atomically with the saved almanac; message 113 when it cannot.
-void SaveAlmanacBackup(const TableStore& tables, const std::string& catalogueFolder,
-                       UserInteraction& ui, Language language);
+// Replaces alm.alm atomically with the saved almanac, after taking in, under a lock, the
+// rows another program wrote there meanwhile that are newer than ours; message 113 when it
+// cannot.
+void SaveAlmanacBackup(TableStore& tables, const std::string& catalogueFolder, UserInteraction& ui,
+                       Language language);
+// Reads a whole alm.alm; false for a missing, short or unreadable file.
+bool ReadAlmanacFile(const std::string& path, Almanac* almanac);
+// Each row of `other` whose reference time is later than the row of `saved` replaces it.
+void MergeNewerRows(Almanac& saved, const Almanac& other);
 
 // catalogue folder / alm.alm
 std::string AlmanacPath(const std::string& catalogueFolder);

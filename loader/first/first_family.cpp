@@ -106,7 +106,7 @@ bool CheckSettingsTakeTheMarker(FirstLoad& load) {
 // receiver.
 bool CheckBeforeTheStart(FirstLoad& load, FirstFamilyKind kind, ProgramImage* image) {
   if (!BuildBlockMap(load, kind)) {
-    Refuse(load, kMsgBadConfigFile, {}, true);
+    load.outcome->end = LoadEnd::kRefused;  // told by BuildBlockMap
     return false;
   }
   if (!LoadCheckedImage(load, image)) return false;

@@ -36,6 +36,20 @@ TEST(Sentences, SentenceGoesOutInOneWriteStoredTextOneBytePerWrite) {
   EXPECT_EQ(link.writes.size(), 10u);
   EXPECT_EQ(clock.NowMs(), 18);
   EXPECT_EQ(link.writes.back().bytes, std::vector<std::uint8_t>{0});
+
+  // A port that takes no byte (an adapter gone, a line that does not move): the text stops at
+  // the first byte, so the serial layer tells the failure once and not once per byte.
+  struct RefusingLink : FakeLink {
+    using FakeLink::FakeLink;
+    std::uint32_t WriteToPort(const std::uint8_t*, std::uint32_t) override {
+      ++attempts;
+      return 0;
+    }
+    int attempts = 0;
+  } refusing(clock);
+  EXPECT_TRUE(SendStoredText(link, kFirstWakeSentence));
+  EXPECT_FALSE(SendStoredText(refusing, kFirstWakeSentence, &clock, 2));
+  EXPECT_EQ(refusing.attempts, 1);
 }
 
 }  // namespace

@@ -78,8 +78,34 @@ TEST(AlmanacFile, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
   ::waitpid(child, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "message 113 not shown";
   EXPECT_EQ(rig.dir.Read("alm.alm"), saved);
-  for (const auto& entry : std::filesystem::directory_iterator(rig.dir.Path()))
+  // No temporary file is left behind (the lock file stays, as the settings' does).
+  for (const auto& entry : std::filesystem::directory_iterator(rig.dir.Path())) {
+    if (entry.path().filename() == "alm.alm.lock") continue;
     EXPECT_EQ(entry.path().string().find("alm.alm."), std::string::npos) << entry.path();
+  }
+}
+
+// Another program loading on another port wrote alm.alm since this one read it: its newer
+// rows survive this one's save, and this one's newer rows win over its older ones.
+TEST(AlmanacFile, NewerRowsAnotherProgramWroteSurviveTheSave) {
+  FirstRig rig(FirstFamilyKind::kTk);
+  Almanac theirs{};
+  theirs[0] = Row(0x80, 4, 2300, 'T');
+  theirs[1] = Row(0x80, 6, 2300, 'T');
+  std::string file;
+  for (const AlmanacRow& row : theirs)
+    file.append(row.begin(), row.end());
+  rig.dir.Write("alm.alm", file);
+  rig.w.tables.savedAlmanac[0] = Row(0x80, 5, 2300, 'O');
+  rig.w.tables.savedAlmanac[1] = Row(0x80, 5, 2300, 'O');
+  SaveAlmanacBackup(rig.w.tables, rig.w.catalogueFolder, rig.w.ui, rig.w.language);
+  const std::string saved = rig.dir.Read("alm.alm");
+  ASSERT_EQ(saved.size(), 1344u);
+  EXPECT_EQ(saved[41], 'O');
+  EXPECT_EQ(saved[42 + 41], 'T');
+  // What goes back into the receiver is the newest row too.
+  EXPECT_EQ(rig.w.tables.savedAlmanac[1][41], 'T');
+  EXPECT_TRUE(rig.ui.messages.empty());
 }
 
 // A dump record's data never spills out of its table row.

@@ -272,6 +272,49 @@ TEST(FirstFamilyMarker, AnUnansweredUnfinishedLoadQuestionSendsNothingAndKeepsTh
   }
 }
 
+// How a load ends is a value: a refusal sends nothing, a person's No to 115 is a load
+// without the tables, and a stop during the write-back is a cancel (not 119) that leaves the
+// port marked unfinished.
+TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
+  {
+    SCOPED_TRACE("the catalogue calls the type TK now");
+    FirstRig rig(FirstFamilyKind::kVr);
+    rig.dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:TK\nWRG:" + std::string(kTestWrgText) + "\n");
+    LoadContext context = LoadContextOf(rig.w);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, "VR");
+    EXPECT_EQ(outcome.end, LoadEnd::kRefused);
+    EXPECT_EQ(outcome.messageId, kMsgBadConfigFile);
+    EXPECT_TRUE(rig.link.writes.empty());
+  }
+  {
+    SCOPED_TRACE("115 answered No");
+    FirstRig rig(FirstFamilyKind::kTk);
+    rig.link.dump[rig.link.dump.size() - 3] ^= 0x01;  // the last record's check byte
+    rig.ui.answers = {kResultNo};
+    LoadContext context = LoadContextOf(rig.w);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    EXPECT_EQ(outcome.end, LoadEnd::kLoaded);
+    EXPECT_TRUE(outcome.tablesLeftOut);
+    EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgDopplerReadError, kMsgLoadingOk}));
+  }
+  {
+    SCOPED_TRACE("a stop during the write-back");
+    FirstRig rig(FirstFamilyKind::kVr);
+    auto receiver = rig.link.onWrite;
+    rig.link.onWrite = [&](FakeLink& link, const std::vector<std::uint8_t>& bytes) {
+      receiver(link, bytes);
+      if (rig.link.records.size() == 5) rig.ui.stopCause = "signal: Terminated";
+    };
+    LoadContext context = LoadContextOf(rig.w);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    EXPECT_EQ(outcome.end, LoadEnd::kCancelled);
+    EXPECT_EQ(outcome.stopCause, "signal: Terminated");
+    EXPECT_TRUE(rig.ui.MessageIds().empty());
+    EXPECT_LE(rig.link.records.size(), 6u);
+    EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 0), -1);
+  }
+}
+
 // What was checked is what is sent: a file rewritten or removed during the load changes
 // nothing of it.
 TEST(FirstFamilyFileCheck, TheLoadSendsTheFileAsItWasChecked) {
