@@ -26,7 +26,8 @@ receiver catalogue chgt.cfg and the language files of the current directory.
           --keep-user-data   the receiver keeps its user data (second family)
           --lang fr|en       language of the messages (default: the stored one, else en)
           --answer yes|no    answers every question; without it questions are asked on a
-                             terminal and answered No when standard input is not one
+                             terminal; with no terminal, 108 and 115 are answered Yes (stop)
+                             and an unfinished load (134) stops before anything is sent
   list    every receiver type with its family tag and its language versions
           (type lines: NAME<TAB>TAG; version lines: <TAB>LABEL<TAB>FILE<TAB>VERSION)
   info    the header record of FILE: form, counted length, version text
@@ -37,13 +38,13 @@ Standard output holds the messages, one "[NNN] text" line each (NNN from 101 to 
 both languages; a multi-line message goes on over the following lines), "[answer] Yes"
 or "[answer] No" after a question, "[serial] text" and "[file] text" for the serial
 port's and the file reader's own messages; a load stopped where no box tells it ends with
-"[cancelled] text". Progress goes to standard error. Ctrl+C is the cancel button; a second
+"[cancelled] text", one refused in the program's own words with "[refused] text". Progress goes to standard error. Ctrl+C is the cancel button; a second
 Ctrl+C while the question is open answers it No; with no terminal and no --answer it counts
 as confirmed. SIGTERM and SIGHUP stop a load as a confirmed cancel; on Windows Ctrl+Break
 is Ctrl+C, and closing the console, logging off or shutting down is SIGTERM.
 
-Exit status: 0 loaded, 1 failed or cancelled, 2 usage error (bad option, unknown type or
-version, missing file).
+Exit status: 0 loaded, 1 failed, refused or cancelled, 2 usage error (bad option, unknown type
+or version, missing file).
 
 Examples:
   kznload-cli list --lang en

@@ -296,8 +296,16 @@ void CLoaderDlg::OnChooseFile() {
 void CLoaderDlg::OnStart() {
   if (loading_) return;
   loading_ = true;
-  StartLoad(w_);
+  const LoadOutcome outcome = StartLoad(w_);
   loading_ = false;
+  // A refusal in the load's own words (no message of the table says it) is told here.
+  if (!outcome.told && outcome.end != LoadEnd::kCancelled && !ui_.StopRequested()) {
+    MessageBoxRequest request;
+    request.text = UntoldOutcomeText(outcome, w_.language);
+    request.caption = LoadMessageText(kMsgTitle, w_.language);
+    request.style = kStyleExclamation;
+    ui_.ShowMessageBox(request);
+  }
   ui_.ClearStop();
   if (blockingSessionEnd_) {
     ShutdownBlockReasonDestroy(window_);

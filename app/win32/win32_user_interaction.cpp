@@ -41,11 +41,12 @@ int CWin32UserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   std::wstring text = BoxText(request.text);
   const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
                                                           : request.textNumber;
+  if (!request.detail.empty()) text += L"\r\n\r\n" + BoxText(request.detail);
   if (stopRequested_ && request.style == kStyleQuestion) {
-    // Nobody is there to answer while the session ends: the cancel is confirmed, and
-    // anything else is refused.
-    LogMessage("answer", french == kMsgConfirmAbort ? "Yes" : "No");
-    return french == kMsgConfirmAbort ? kResultYes : kResultNo;
+    // Nobody is there to answer while the session ends: the answer that loses nothing.
+    const int answer = UnattendedAnswer(french);
+    LogMessage("answer", answer == kResultYes ? "Yes" : answer == kResultNo ? "No" : "none");
+    return answer;
   }
   if (french == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
     const std::string where = DescribeOpenFailure(catalogueFile_);

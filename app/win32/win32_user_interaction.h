@@ -48,12 +48,15 @@ class CWin32UserInteraction : public UserInteraction {
   CProgressDlg* Progress() const { return progress_.get(); }
 
   // The session ends (log-off, shutdown) while a load runs: a confirmed cancel, as closing
-  // the console is for the command-line program. Every later poll is a cancel request,
-  // message 108 is answered Yes and every other question No, without a box, until
+  // the console is for the command-line program. Every later poll is a cancel request, and
+  // questions get the answer that loses nothing (UnattendedAnswer), without a box, until
   // ClearStop.
   void RequestStop() { stopRequested_ = true; }
   bool StopRequested() const { return stopRequested_; }
   void ClearStop() { stopRequested_ = false; }
+  std::string StopCause() const override {
+    return stopRequested_ ? "the session ending" : std::string();
+  }
 
  private:
   // The progress window during a load (the main window is disabled then, and a box owned
