@@ -183,9 +183,9 @@ void CCliUserInteraction::TellLoadOutcome(const LoadOutcome& outcome, int portNu
       return;
     case LoadEnd::kCancelled:
       if (outcome.told) return;
-      WriteLines("[cancelled] ", "load on " + port + " stopped by " +
-                                     (outcome.stopCause.empty() ? std::string("the user")
-                                                                : outcome.stopCause));
+      WriteLines("[cancelled] ",
+                 "load on " + port + " stopped by " +
+                     (outcome.stopCause.empty() ? std::string("the user") : outcome.stopCause));
       return;
     case LoadEnd::kRefused:
       if (outcome.messageId == kMsgLastLoadingUnfinished) {
@@ -199,14 +199,14 @@ void CCliUserInteraction::TellLoadOutcome(const LoadOutcome& outcome, int portNu
         return;
       }
       if (outcome.told) return;
-      WriteLines("[refused] ", "load on " + port + " not started: " +
-                                   UntoldOutcomeText(outcome, language_));
+      WriteLines("[refused] ",
+                 "load on " + port + " not started: " + UntoldOutcomeText(outcome, language_));
       return;
     case LoadEnd::kFailed:
       if (outcome.told) return;
-      WriteLines("[failed] ", "load on " + port + (outcome.detail.empty()
-                                                       ? std::string(" ended without a message")
-                                                       : ": " + outcome.detail));
+      WriteLines("[failed] ", "load on " + port +
+                                  (outcome.detail.empty() ? std::string(" ended without a message")
+                                                          : ": " + outcome.detail));
       return;
   }
 }
@@ -217,4 +217,3 @@ void CCliUserInteraction::CloseProgress() {
   progressOpen_ = false;
   interrupts_.SetWatching(false);
 }
-
