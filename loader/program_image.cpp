@@ -148,19 +148,22 @@ std::string DescribeImageFault(std::span<const std::uint8_t> bytes, const ImageL
   }
   switch (layout.fault) {
     case ImageFault::kForeignRecord:
-      return Text(language,
-                  "l'enregistrement " + record + " (octet " + offset + ") n'est pas un enregistrement",
-                  "record " + record + " (byte " + offset + ") starts no record");
+      return Text(
+          language,
+          "l'enregistrement " + record + " (octet " + offset + ") n'est pas un enregistrement",
+          "record " + record + " (byte " + offset + ") starts no record");
     case ImageFault::kCutShort:
-      return Text(language,
-                  "l'enregistrement " + record + " (octet " + offset + ") est coupé par la fin du fichier",
-                  "record " + record + " (byte " + offset + ") is cut short by the end of the file");
+      return Text(
+          language,
+          "l'enregistrement " + record + " (octet " + offset + ") est coupé par la fin du fichier",
+          "record " + record + " (byte " + offset + ") is cut short by the end of the file");
     case ImageFault::kNoEndRecord:
       return Text(language, "pas d'enregistrement de fin", "no end record");
     case ImageFault::kBadCheckByte:
-      return Text(language,
-                  "mauvais octet de contrôle dans l'enregistrement " + record + " (octet " + offset + ")",
-                  "bad check byte in record " + record + " (byte " + offset + ")");
+      return Text(
+          language,
+          "mauvais octet de contrôle dans l'enregistrement " + record + " (octet " + offset + ")",
+          "bad check byte in record " + record + " (byte " + offset + ")");
     default:
       return {};
   }

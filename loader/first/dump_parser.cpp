@@ -132,8 +132,8 @@ FirstStep ParseDump(FirstLoad& load, std::FILE* dump) {
   // Yes stops the load before the wake-up, with the receiver's tables still in it; No goes
   // on without them, as the user chose.
   auto ask = [&]() {
-    const int answer = ShowMessageById(load.context.ui, load.context.language,
-                                       kMsgDopplerReadError, kStyleQuestion);
+    const int answer = ShowMessageById(load.context.ui, load.context.language, kMsgDopplerReadError,
+                                       kStyleQuestion);
     if (answer == kResultYes) {
       if (!load.context.ui.StopCause().empty()) {
         NoteFirstCancel(load);

@@ -49,18 +49,18 @@ FirstStep ParseEarlierDump(FirstLoad& load) {
   if (dumpType && Trimmed(*dumpType) != Trimmed(SelectedType(load))) {
     const std::string port = "COM" + std::to_string(load.target.portNumber);
     const std::string file = "~tmp" + std::to_string(load.target.portNumber) + ".tmp";
-    Refuse(load, 0,
-           Text(load.context.language,
-                "Les tables sauvegardées du " + port + " (" + file + ") ont été lues dans un " +
-                    *dumpType + ", pas dans un " + SelectedType(load) + ". Choisissez " +
-                    *dumpType +
-                    " pour les rendre à ce récepteur, ou répondez Non pour lire celui-ci. Rien "
-                    "n'a été envoyé au récepteur.",
-                "The saved tables of " + port + " (" + file + ") were read from a " + *dumpType +
-                    ", not from a " + SelectedType(load) + ". Select " + *dumpType +
-                    " to restore them into that receiver, or answer No to read this one. "
-                    "Nothing was sent to the receiver."),
-           false);
+    Refuse(
+        load, 0,
+        Text(load.context.language,
+             "Les tables sauvegardées du " + port + " (" + file + ") ont été lues dans un " +
+                 *dumpType + ", pas dans un " + SelectedType(load) + ". Choisissez " + *dumpType +
+                 " pour les rendre à ce récepteur, ou répondez Non pour lire celui-ci. Rien "
+                 "n'a été envoyé au récepteur.",
+             "The saved tables of " + port + " (" + file + ") were read from a " + *dumpType +
+                 ", not from a " + SelectedType(load) + ". Select " + *dumpType +
+                 " to restore them into that receiver, or answer No to read this one. "
+                 "Nothing was sent to the receiver."),
+        false);
     return FirstStep::kStopped;
   }
   UniqueFile dump = OpenFile(DumpFilePath(load), "rb");

@@ -41,8 +41,7 @@ void ReportFirstResult(UserInteraction& ui, Language language, FirstResult resul
 
 void ReportFirstResult(FirstLoad& load, FirstResult result, const std::string& detail) {
   const FirstResultMessage message = FirstResultMessageOf(result);
-  ShowMessageById(load.context.ui, load.context.language, message.messageId, message.style,
-                  detail);
+  ShowMessageById(load.context.ui, load.context.language, message.messageId, message.style, detail);
   if (!load.outcome) load.outcome = FailedOutcome(message.messageId, detail, true);
 }
 

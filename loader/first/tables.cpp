@@ -188,8 +188,8 @@ TablesRead NoteDumpType(FirstLoad& load, TablesRead result) {
     return result;
   }
   if (!load.outcome) {
-    load.outcome =
-        FailedOutcome(0, MarkerWriteFailureText(load.context.settings, load.context.language), false);
+    load.outcome = FailedOutcome(
+        0, MarkerWriteFailureText(load.context.settings, load.context.language), false);
   }
   return TablesRead::kStopped;
 }

@@ -39,7 +39,7 @@ std::string DumpFilePath(const FirstLoad& load);
 
 // How the read-out treats the port's dump file.
 enum class DumpWrite : std::int8_t {
-  kEmptyFirst,           // emptied, then filled as the tables arrive
+  kEmptyFirst,  // emptied, then filled as the tables arrive
   // An unfinished load's dump is the only copy of that receiver's tables: the read-out goes
   // to a file beside it, which replaces it only once it arrived whole and parsed.
   kReplaceWhenComplete,

@@ -160,11 +160,12 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
     const Deadline deadline(load_.context.clock, kEndVerdictWindowMs);
     std::span<const std::uint8_t> verdict;
     bool stopped = false;
-    TakeUntil(load_.context.port, deadline, kArrivalWaitMs, [&](std::span<const std::uint8_t> take) {
-      verdict = take;
-      stopped = take.empty() && progress_.StopRequested();
-      return !take.empty() || stopped;
-    });
+    TakeUntil(load_.context.port, deadline, kArrivalWaitMs,
+              [&](std::span<const std::uint8_t> take) {
+                verdict = take;
+                stopped = take.empty() && progress_.StopRequested();
+                return !take.empty() || stopped;
+              });
     if (stopped) return EndAnswer::kStopped;
     if (verdict.empty()) {
       ShowFailure(load_, FirstResult::kLoadingFailed);
@@ -203,7 +204,7 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
 Step CUpload::SendEndRecord() {
   auto stoppedStep = [this] {
     return load_.outcome && load_.outcome->end == LoadEnd::kCancelled ? Step::kCancelled
-                                                                     : Step::kFailed;
+                                                                      : Step::kFailed;
   };
   std::uint16_t almanacSum = 0;
   if (WriteBackAlmanac(load_, &almanacSum) == FirstStep::kStopped) return stoppedStep();

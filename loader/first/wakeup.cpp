@@ -6,8 +6,8 @@
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/settings_store.h"
-#include "loader/first/first_family.h"
 #include "loader/deadline.h"
+#include "loader/first/first_family.h"
 #include "loader/first/first_line.h"
 #include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
@@ -53,8 +53,8 @@ bool Pause(FirstLoad& load, CProgress& progress, std::int64_t ms) {
 bool MarkLoadUnfinished(FirstLoad& load) {
   if (SetLastLoadingMarker(load.context.settings, load.target.portNumber, -1)) return true;
   if (!load.outcome) {
-    load.outcome =
-        FailedOutcome(0, MarkerWriteFailureText(load.context.settings, load.context.language), false);
+    load.outcome = FailedOutcome(
+        0, MarkerWriteFailureText(load.context.settings, load.context.language), false);
   }
   return false;
 }

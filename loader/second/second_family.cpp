@@ -5,11 +5,11 @@
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/user_interaction.h"
+#include "catalogue/catalogue.h"
 #include "loader/load_context.h"
 #include "loader/program_image.h"
 #include "loader/second/tk20b_steps.h"
 #include "loader/second/tk20b_timing.h"
-#include "catalogue/catalogue.h"
 
 LoadOutcome Tk20bOutcomeOf(Tk20bResult result, bool refused, std::string stopCause,
                            std::string detail) {
@@ -31,8 +31,8 @@ LoadOutcome RunTk20bLoad(LoadContext& context, const LoadTarget& target,
   Tk20bResult result = Tk20bLoadImage(context, target, &image);
   std::string detail;
   if (result == kStepLoadFailed) {
-    detail = DescribeImageFault(image.bytes, image.layout, RecordRules::kSecondFamily,
-                                context.language);
+    detail =
+        DescribeImageFault(image.bytes, image.layout, RecordRules::kSecondFamily, context.language);
   }
   if (result >= 0 && GetWrongChecksumText(context.catalogue, context.ui, context.language).empty())
     result = kStepBadConfig;

@@ -69,13 +69,16 @@ class CliSafety : public CliSamples {
     args.insert(args.end(), more.begin(), more.end());
     return args;
   }
-  std::string Settings() { return dir.Exists("config/kznload.INI") ? dir.Read("config/kznload.INI") : ""; }
+  std::string Settings() {
+    return dir.Exists("config/kznload.INI") ? dir.Read("config/kznload.INI") : "";
+  }
   // The last line of standard output.
   static std::string LastLine(const std::string& out) {
     std::size_t end = out.size();
     if (end > 0 && out[end - 1] == '\n') --end;
     const std::size_t begin = out.rfind('\n', end == 0 ? 0 : end - 1);
-    return out.substr(begin == std::string::npos ? 0 : begin + 1, end - (begin == std::string::npos ? 0 : begin + 1));
+    return out.substr(begin == std::string::npos ? 0 : begin + 1,
+                      end - (begin == std::string::npos ? 0 : begin + 1));
   }
 };
 
@@ -83,7 +86,8 @@ class CliSafety : public CliSamples {
 // receiver's own tables still in it (before, No was assumed and they were lost).
 TEST_F(CliSafety, AnUnansweredBadDumpStopsBeforeTheWakeUp) {
   CSimProcess sim;
-  ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--fault", "bad-dump-check"})) << sim.Error();
+  ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--fault", "bad-dump-check"}))
+      << sim.Error();
   CliResult load = Cli(Load("VR540", sim.SlavePath()));
   EXPECT_EQ(load.exitStatus, 1) << load.err;
   EXPECT_EQ(load.out, "[115] Error reading Doppler table. Quit?\n[answer] Yes\n");
@@ -127,14 +131,14 @@ TEST_F(CliSafety, FaultsKnownBeforeTheStartSendNothing) {
        [](TempDir& d, const std::string&) {
          std::string cfg = d.Read("work/chgt.cfg");
          d.Write("work/chgt.cfg",
-                     std::regex_replace(cfg, std::regex("WRG:VR LOADER BAD CHECKSUM\n"), ""));
+                 std::regex_replace(cfg, std::regex("WRG:VR LOADER BAD CHECKSUM\n"), ""));
        },
        "[126] Bad config file.\n"},
       {"no wrong-checksum text, second family", "TK20B", "TK20B",
        [](TempDir& d, const std::string&) {
          std::string cfg = d.Read("work/chgt.cfg");
          d.Write("work/chgt.cfg",
-                     std::regex_replace(cfg, std::regex("WRG:TK20B BOOT WAITING\n"), ""));
+                 std::regex_replace(cfg, std::regex("WRG:TK20B BOOT WAITING\n"), ""));
        },
        "[126] Bad config file.\n"},
       {"a record with a wrong check byte", "VR", "VR540",
@@ -191,11 +195,19 @@ TEST_F(CliSafety, AStopEndsEveryWaitAsCancelled) {
     bool wokenUp;
   };
   const Case cases[] = {
-      {"read-out", {"--family", "VR", "--throttle"}, "VR540",
-       [](const std::string& err) { return ProgressShows(err, "Reading receiver", 20); }, false},
-      {"a record's answer", {"--family", "TK", "--throttle", "--fault", "silent=record"}, "TK10B",
-       [](const std::string& err) { return ProgressShows(err, "Loading in progress", 1); }, true},
-      {"the end record's busy answers", {"--family", "TK", "--throttle", "--fault", "busy=1000"}, "TK10B",
+      {"read-out",
+       {"--family", "VR", "--throttle"},
+       "VR540",
+       [](const std::string& err) { return ProgressShows(err, "Reading receiver", 20); },
+       false},
+      {"a record's answer",
+       {"--family", "TK", "--throttle", "--fault", "silent=record"},
+       "TK10B",
+       [](const std::string& err) { return ProgressShows(err, "Loading in progress", 1); },
+       true},
+      {"the end record's busy answers",
+       {"--family", "TK", "--throttle", "--fault", "busy=1000"},
+       "TK10B",
        [](const std::string& err) { return ProgressShows(err, "Loading in progress", 100); },
        true},
   };
@@ -232,7 +244,8 @@ TEST_F(CliSafety, TheUnfinishedLoadsDumpSurvivesUntilAWholeReadOutReplacesIt) {
   // dump holds that receiver's tables.
   {
     CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--fault", "silent=identify"})) << sim.Error();
+    ASSERT_TRUE(sim.Start({"--family", "VR", "--throttle", "--fault", "silent=identify"}))
+        << sim.Error();
     CliResult failed = Cli(Load("VR540", sim.SlavePath()));
     EXPECT_EQ(failed.exitStatus, 1);
     EXPECT_EQ(failed.out.rfind("[114]", 0), 0u) << failed.out;
@@ -246,7 +259,8 @@ TEST_F(CliSafety, TheUnfinishedLoadsDumpSurvivesUntilAWholeReadOutReplacesIt) {
     CliResult missing = Cli(Load("VR540", dir.File("no-such-device"), {"--answer", "no"}));
     EXPECT_EQ(missing.exitStatus, 1);
     CSimProcess silent;
-    ASSERT_TRUE(silent.Start({"--family", "VR", "--throttle", "--fault", "silent=dump"})) << silent.Error();
+    ASSERT_TRUE(silent.Start({"--family", "VR", "--throttle", "--fault", "silent=dump"}))
+        << silent.Error();
     CliResult quiet = Cli(Load("VR540", silent.SlavePath(), {"--answer", "no"}));
     EXPECT_EQ(quiet.exitStatus, 1);
     EXPECT_NE(quiet.out.find("[116]"), std::string::npos) << quiet.out;
@@ -271,7 +285,8 @@ TEST_F(CliSafety, TheUnfinishedLoadsDumpSurvivesUntilAWholeReadOutReplacesIt) {
 
   // Answered No with a receiver that streams its tables whole: they replace the dump.
   CSimProcess other;
-  ASSERT_TRUE(other.Start({"--family", "VR", "--throttle", "--seed", "7", "--exit-after", "1"})) << other.Error();
+  ASSERT_TRUE(other.Start({"--family", "VR", "--throttle", "--seed", "7", "--exit-after", "1"}))
+      << other.Error();
   CliResult loaded = Cli(Load("VR540", other.SlavePath(), {"--answer", "no"}));
   EXPECT_EQ(loaded.exitStatus, 0) << loaded.out;
   EXPECT_NE(dir.Read("work/~tmp1.tmp"), dump);

@@ -258,11 +258,13 @@ TEST(FirstFamilyMarker, AnUnansweredUnfinishedLoadQuestionSendsNothingAndKeepsTh
     const std::string dump = "the tables of the receiver left in its loader";
     rig.dir.Write("~tmp1.tmp", dump);
     rig.ui.onMessage = [&](const RecordingUi::Shown& shown) {
-      if (stop && shown.textNumber == kMsgLastLoadingUnfinished) rig.ui.stopCause = "signal: Hangup";
+      if (stop && shown.textNumber == kMsgLastLoadingUnfinished)
+        rig.ui.stopCause = "signal: Hangup";
     };
     rig.ui.answers = {kResultUnanswered};  // what a stop or an unattended run answers
     LoadContext context = LoadContextOf(rig.w);
-    const LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    const LoadOutcome outcome =
+        RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
     EXPECT_EQ(outcome.end, stop ? LoadEnd::kCancelled : LoadEnd::kRefused);
     EXPECT_EQ(outcome.stopCause, stop ? "signal: Hangup" : "");
     EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLastLoadingUnfinished});
@@ -279,7 +281,8 @@ TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
   {
     SCOPED_TRACE("the catalogue calls the type TK now");
     FirstRig rig(FirstFamilyKind::kVr);
-    rig.dir.Write("chgt.cfg", "REC:Model\nNAM:MODEL\nE/S:TK\nWRG:" + std::string(kTestWrgText) + "\n");
+    rig.dir.Write("chgt.cfg",
+                  "REC:Model\nNAM:MODEL\nE/S:TK\nWRG:" + std::string(kTestWrgText) + "\n");
     LoadContext context = LoadContextOf(rig.w);
     LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, "VR");
     EXPECT_EQ(outcome.end, LoadEnd::kRefused);

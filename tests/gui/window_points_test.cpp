@@ -139,8 +139,11 @@ TEST_F(WindowPoints, ShortMessageBoxIsAsWideAsItsTitle) {
 TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
   ASSERT_TRUE(InstallQtTranslations(Language::kFrench));
   std::unique_ptr<QMessageBox> question =
-      CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?",
-                                 LoadMessageText(kMsgTitle, Language::kFrench), kStyleQuestion, {}});
+      CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished,
+                                 "?",
+                                 LoadMessageText(kMsgTitle, Language::kFrench),
+                                 kStyleQuestion,
+                                 {}});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Oui");
   EXPECT_EQ(question->button(QMessageBox::No)->text(), "&Non");
   QWidget owner;

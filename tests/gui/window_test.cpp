@@ -233,12 +233,12 @@ TEST_F(MainWindow, ModeSwitchKeepsTheTypeAndItsVersionsLabelAndFileTogether) {
             "VR540 | Fran\xC3\xA7"
             "ais | 40 FR 2.40 2001 | VR540.fra");
   std::vector<std::string> started;
-  StartLoad(w, LoadSequences{[&](LoadContext&, const LoadTarget& target, TableStore&,
-                                 const std::string&) {
-                               started.push_back(target.filePath);
-                               return LoadedOutcome(kMsgLoadingOk, false);
-                             },
-                             {}});
+  StartLoad(w, LoadSequences{
+                   [&](LoadContext&, const LoadTarget& target, TableStore&, const std::string&) {
+                     started.push_back(target.filePath);
+                     return LoadedOutcome(kMsgLoadingOk, false);
+                   },
+                   {}});
   EXPECT_EQ(started, std::vector<std::string>{catalogue.File("VR540.fra")});
   EXPECT_TRUE(ui.messages.empty());
 }
