@@ -20,6 +20,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (RecordSizeAt(file.subspan(r.offset), rules) != r.size) __builtin_trap();
     at += r.size;
   }
+  // A first-family data record that passed carries the sum of its bytes as its last byte.
+  if (rules == RecordRules::kFirstFamily) {
+    for (const RecordExtent& r : layout.records) {
+      if (file[r.offset] == 0x8C) continue;
+      std::uint8_t sum = 0;
+      for (std::size_t i = r.offset + 1; i + 1 < r.offset + r.size; ++i)
+        sum = static_cast<std::uint8_t>(sum + file[i]);
+      if (sum != file[r.offset + r.size - 1]) __builtin_trap();
+    }
+  }
+  // Every refusal has words for the user.
+  if (DescribeImageFault(file, layout, rules, Language::kEnglish).empty() !=
+      (layout.fault == ImageFault::kNone))
+    __builtin_trap();
   if (layout.fault == ImageFault::kNone) {
     if (layout.records.empty() || layout.headerLength <= 0) __builtin_trap();
     if (file[layout.records.back().offset] != 0x8C) __builtin_trap();
