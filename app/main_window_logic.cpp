@@ -194,7 +194,7 @@ LoadOutcome StartLoad(CLoaderState& w, const LoadSequences& sequences) {
 }
 
 LoadContext LoadContextOf(CLoaderState& w) {
-  return LoadContext{w.port, w.clock, w.ui, w.settings, w.language, CatalogueChoiceOf(w)};
+  return LoadContext{w.port, w.clock, w.ui, w.settings, w.language, CatalogueChoiceOf(w), {}};
 }
 
 LoadTarget LoadTargetOf(const CLoaderState& w) {

@@ -14,6 +14,12 @@ class CSettingsStore;
 class SerialLink;
 class UserInteraction;
 
+// What went over the line, for the record of the load.
+struct LoadCounts {
+  int recordsSent = 0;  // data records of the file sent, each counted once
+  int resends = 0;      // data records sent again after a refusal or no answer
+};
+
 struct LoadContext {
   SerialLink& port;
   Clock& clock;
@@ -21,6 +27,7 @@ struct LoadContext {
   CSettingsStore& settings;  // where the port's load marker is kept
   Language language;
   CatalogueChoice catalogue;
+  LoadCounts counts{};
 };
 
 struct LoadTarget {

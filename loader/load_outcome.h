@@ -28,6 +28,9 @@ struct LoadOutcome {
   std::string stopCause;
   // kLoaded: someone chose to go on without the receiver's tables (115 answered No).
   bool tablesLeftOut = false;
+  // Data records of the file sent (each once) and sent again.
+  int recordsSent = 0;
+  int resends = 0;
 
   bool Loaded() const { return end == LoadEnd::kLoaded; }
 };

@@ -201,5 +201,7 @@ LoadOutcome RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, T
   progress.CloseProgress();
   // Every step notes how it stopped; a stop that no step noted is no success either.
   if (!load.outcome) load.outcome = FailedOutcome(0, {}, false);
+  load.outcome->recordsSent = context.counts.recordsSent;
+  load.outcome->resends = context.counts.resends;
   return *load.outcome;
 }

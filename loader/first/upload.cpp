@@ -97,6 +97,7 @@ Step CUpload::ReadRecord() {
   std::copy(record.begin(), record.end(), record_.begin());
   recordLength_ = record.size();
   bytesRead_ += static_cast<std::uint32_t>(recordLength_);
+  if (record[0] != kEndRecordStart) ++load_.context.counts.recordsSent;
   return Step::kGoOn;
 }
 
@@ -148,6 +149,7 @@ Step CUpload::AwaitAnswer() {
   } else {
     resend_ = true;
     ++refusals_;
+    ++load_.context.counts.resends;
   }
   load_.context.clock.SleepMs(kAnswerSettleMs);
   return Step::kGoOn;

@@ -46,6 +46,9 @@ LoadOutcome RunTk20bLoad(LoadContext& context, const LoadTarget& target,
     ShowMessageById(context.ui, context.language, kMsgLoadingOk, kStyleInformation);
   }
   progress.CloseProgress();
-  return Tk20bOutcomeOf(result, refused, result == kStepUserCancel ? context.ui.StopCause() : "",
-                        detail);
+  LoadOutcome outcome = Tk20bOutcomeOf(
+      result, refused, result == kStepUserCancel ? context.ui.StopCause() : "", detail);
+  outcome.recordsSent = context.counts.recordsSent;
+  outcome.resends = context.counts.resends;
+  return outcome;
 }

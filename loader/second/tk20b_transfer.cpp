@@ -52,6 +52,7 @@ Tk20bResult SendRecords(LoadContext& context, CProgress& progress, const Program
       if (next >= recordCount) return kStepLoadFailed;
       record = image.Record(next++);
       bytesRead += static_cast<long>(record.size());
+      if (record[0] != kEndRecordStart) ++context.counts.recordsSent;
     } else {
       context.clock.SleepMs(kTk20bResendPauseMs);
     }
@@ -81,6 +82,7 @@ Tk20bResult SendRecords(LoadContext& context, CProgress& progress, const Program
     } else {
       if (resends >= kTk20bMaxResends) return kStepLoadFailed;
       ++resends;
+      ++context.counts.resends;
       resend = true;
     }
   }
