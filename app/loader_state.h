@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ class UserInteraction;
 class Clock;
 class CSettingsStore;
 class SerialLink;
+struct ProgramImage;
 
 // Entries of a drop-down list in order, and the selected index or -1.
 struct ChoiceList {
@@ -53,6 +55,8 @@ class CLoaderState {
   bool startEnabled = true;     // button 1009
   bool startHasFocus = false;
   std::string versionLabel;  // label 1023, bytes as read from the file
+  // The file to send, read and checked once for a run that loads it on several ports.
+  std::shared_ptr<const ProgramImage> checkedImage;
 
   bool IsExpertMode() const { return mode != 0; }
   std::string FilePath() const { return folder + fileName; }

@@ -198,5 +198,5 @@ LoadContext LoadContextOf(CLoaderState& w) {
 }
 
 LoadTarget LoadTargetOf(const CLoaderState& w) {
-  return LoadTarget{w.portNumber, w.FilePath(), w.keepUserData};
+  return LoadTarget{w.portNumber, w.FilePath(), w.keepUserData, w.checkedImage};
 }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/messages.h"
+#include "cli/cli_multi_port.h"
 
 const char* const kCliUsageText =
     R"(Usage:
@@ -64,6 +65,7 @@ struct OptionSpec {
 constexpr OptionSpec kLoadOptions[] = {
     {"--type", true},   {"--version", true},         {"--file", true}, {"--port", true},
     {"--device", true}, {"--keep-user-data", false}, {"--lang", true}, {"--answer", true},
+    {"--watch", false}, {"--watch-folder", true},
 };
 constexpr OptionSpec kListOptions[] = {{"--lang", true}};
 
@@ -99,12 +101,40 @@ std::string ApplyOption(std::string_view name, const std::string& value, CliOpti
     if (value.empty()) return "--file needs a file name";
     options.file = value;
   } else if (name == "--port") {
+    if (value.find(',') != std::string::npos) {
+      std::string error;
+      std::optional<std::vector<int>> ports = ParsePortList(value, &error);
+      if (!ports) return error;
+      options.portNumbers = *ports;
+      options.portNumber = ports->front();
+      return "";
+    }
     std::optional<int> port = ParsePortNumber(value);
     if (!port) return "--port takes a port number from 1 to 4, not '" + value + "'";
     options.portNumber = *port;
+    options.portNumbers = {*port};
   } else if (name == "--device") {
     if (value.empty()) return "--device needs a device path";
+    // "N=PATH": port number N (1 to 99) keeps this device's marker and dump.
+    const std::size_t eq = value.find('=');
+    if (eq != std::string::npos && eq > 0 && eq <= 2 &&
+        value.find_first_not_of("0123456789") == eq) {
+      const int port = std::stoi(value.substr(0, eq));
+      if (port < 1 || eq + 1 == value.size()) return "--device takes N=PATH with N from 1 to 99";
+      for (const auto& [known, path] : options.portDevices) {
+        if (known == port) return "--device names port " + std::to_string(port) + " twice";
+      }
+      options.portDevices.emplace_back(port, value.substr(eq + 1));
+      return "";
+    }
+    if (options.device) return "--device is given twice";
     options.device = value;
+  } else if (name == "--watch") {
+    options.watch = true;
+  } else if (name == "--watch-folder") {
+    if (value.empty()) return "--watch-folder needs a folder";
+    options.watch = true;
+    options.watchFolder = value;
   } else if (name == "--keep-user-data") {
     options.keepUserData = true;
   } else if (name == "--lang") {
@@ -144,7 +174,9 @@ CliParseResult ParseOptions(const std::vector<std::string>& args, const OptionSp
       return Fail("unexpected argument '" + arg + "' for " + command);
     }
     for (std::string_view earlier : seen) {
-      if (earlier == spec->name) return Fail(std::string(spec->name) + " is given twice");
+      // --device comes once a port in a run of several.
+      if (earlier == spec->name && spec->name != "--device")
+        return Fail(std::string(spec->name) + " is given twice");
     }
     seen.push_back(spec->name);
     std::string value;
@@ -190,6 +222,24 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (!load.type) return Fail("load needs --type NAME");
     if (load.version && load.file) return Fail("give either --version or --file, not both");
     if (!load.version && !load.file) return Fail("load needs --version LABEL or --file PATH");
+    if (load.watch && (load.device || !load.portDevices.empty() || load.portNumbers.size() > 1))
+      return Fail("--watch finds its ports itself: no --port list or --device with it");
+    if (load.device && !load.portDevices.empty())
+      return Fail("give every port's device as --device N=PATH");
+    if (load.device && load.portNumbers.size() > 1)
+      return Fail("a run of several ports takes each device as --device N=PATH");
+    CliOptions& single = *result.options;
+    // One port named with its device is the load of one port.
+    if (!single.watch && single.portDevices.size() == 1 && single.portNumbers.size() <= 1 &&
+        (single.portNumbers.empty() || single.portNumbers[0] == single.portDevices[0].first)) {
+      single.portNumber = single.portDevices[0].first;
+      single.device = single.portDevices[0].second;
+      single.portDevices.clear();
+      single.portNumbers.clear();
+    }
+    if (!IsSeveralPortRun(single) && single.portNumber > 4 && !single.device)
+      return Fail("port " + std::to_string(single.portNumber) +
+                  " needs its device: --device N=PATH");
     return result;
   }
   if (command == "list") {

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/messages.h"
@@ -16,11 +17,22 @@ struct CliOptions {
   std::optional<std::string> file;     // file to send (expert mode)
   int portNumber = 1;                  // COM1 to COM4
   std::optional<std::string> device;   // device path for that port
-  bool keepUserData = false;           // the keep-user-data check box
-  std::optional<Language> language;    // unset: the stored language
-  std::optional<bool> answer;          // answers every Yes/No question when set
-  std::string infoFile;                // the file of `info`
+  // A run on several ports: --port 1,2,3 (each resolved through the settings) and
+  // --device N=PATH (the port number N keeps that device's marker and dump).
+  std::vector<int> portNumbers;
+  std::vector<std::pair<int, std::string>> portDevices;
+  bool watch = false;                      // load every adapter that appears
+  std::optional<std::string> watchFolder;  // look for them there instead of the system's list
+  bool keepUserData = false;               // the keep-user-data check box
+  std::optional<Language> language;        // unset: the stored language
+  std::optional<bool> answer;              // answers every Yes/No question when set
+  std::string infoFile;                    // the file of `info`
 };
+
+// More than one port, or --watch: the run of several ports.
+inline bool IsSeveralPortRun(const CliOptions& options) {
+  return options.watch || options.portNumbers.size() + options.portDevices.size() > 1;
+}
 
 struct CliParseResult {
   std::optional<CliOptions> options;  // set when the command line is usable

@@ -3,9 +3,17 @@
 // cli_system_ports_win32.cpp (the system's COM ports).
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <ostream>
+#include <string>
 
 class CSettingsStore;
+class PortDiscovery;
 
 // Always kExitLoaded.
 int ListSystemPorts(const CSettingsStore& settings, std::ostream& out);
+
+// What --watch looks at for adapters that appear: the system's list of serial devices, or
+// the serial devices and by-id links of `folder` (POSIX); null where that cannot be.
+std::unique_ptr<PortDiscovery> CreateWatchDiscovery(const std::optional<std::string>& folder);

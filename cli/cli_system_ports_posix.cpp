@@ -5,3 +5,8 @@
 int ListSystemPorts(const CSettingsStore& settings, std::ostream& out) {
   return ListPorts(settings, *CreateSystemPortDiscovery(), out);
 }
+
+std::unique_ptr<PortDiscovery> CreateWatchDiscovery(const std::optional<std::string>& folder) {
+  if (folder) return std::make_unique<CFileSystemPortDiscovery>(*folder, *folder + "/by-id");
+  return CreateSystemPortDiscovery();
+}

@@ -5,3 +5,9 @@
 int ListSystemPorts(const CSettingsStore& settings, std::ostream& out) {
   return ListPorts(settings, CWin32PortDiscovery(), out);
 }
+
+// Windows names its adapters COMn only; the list is what --watch looks at, once a second.
+std::unique_ptr<PortDiscovery> CreateWatchDiscovery(const std::optional<std::string>& folder) {
+  if (folder) return nullptr;
+  return std::make_unique<CWin32PortDiscovery>();
+}

@@ -173,42 +173,52 @@ std::string CCliUserInteraction::StopCause() const {
   return signal != 0 ? DescribeStop(signal) : std::string();
 }
 
+std::string PortName(int portNumber, const std::string& device) {
+  std::string port = "COM" + std::to_string(portNumber);
+  if (!device.empty() && device != port) port += " (" + device + ")";
+  return port;
+}
+
+std::optional<OutcomeLine> OutcomeLineOf(const LoadOutcome& outcome, int portNumber,
+                                         const std::string& device, Language language) {
+  const std::string port = PortName(portNumber, device);
+  switch (outcome.end) {
+    case LoadEnd::kLoaded:
+      return std::nullopt;
+    case LoadEnd::kCancelled:
+      if (outcome.told) return std::nullopt;
+      return OutcomeLine{"[cancelled] ", "load on " + port + " stopped by " +
+                                             (outcome.stopCause.empty() ? std::string("the user")
+                                                                        : outcome.stopCause)};
+    case LoadEnd::kRefused:
+      if (outcome.messageId == kMsgLastLoadingUnfinished) {
+        return OutcomeLine{
+            "[refused] ",
+            "load on " + port +
+                " not started: the last load on this port did not finish, and its receiver's "
+                "tables are saved in ~tmp" +
+                std::to_string(portNumber) +
+                ".tmp. Nothing was sent. Run again with --answer yes to restore them into the "
+                "same receiver, or with --answer no to read another receiver."};
+      }
+      if (outcome.told) return std::nullopt;
+      return OutcomeLine{"[refused] ", "load on " + port +
+                                           " not started: " + UntoldOutcomeText(outcome, language)};
+    case LoadEnd::kFailed:
+      if (outcome.told) return std::nullopt;
+      return OutcomeLine{"[failed] ",
+                         "load on " + port +
+                             (outcome.detail.empty() ? std::string(" ended without a message")
+                                                     : ": " + outcome.detail)};
+  }
+  return std::nullopt;
+}
+
 void CCliUserInteraction::TellLoadOutcome(const LoadOutcome& outcome, int portNumber,
                                           const std::string& device) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::string port = "COM" + std::to_string(portNumber);
-  if (!device.empty() && device != port) port += " (" + device + ")";
-  switch (outcome.end) {
-    case LoadEnd::kLoaded:
-      return;
-    case LoadEnd::kCancelled:
-      if (outcome.told) return;
-      WriteLines("[cancelled] ",
-                 "load on " + port + " stopped by " +
-                     (outcome.stopCause.empty() ? std::string("the user") : outcome.stopCause));
-      return;
-    case LoadEnd::kRefused:
-      if (outcome.messageId == kMsgLastLoadingUnfinished) {
-        WriteLines("[refused] ",
-                   "load on " + port +
-                       " not started: the last load on this port did not finish, and its "
-                       "receiver's tables are saved in ~tmp" +
-                       std::to_string(portNumber) +
-                       ".tmp. Nothing was sent. Run again with --answer yes to restore them into "
-                       "the same receiver, or with --answer no to read another receiver.");
-        return;
-      }
-      if (outcome.told) return;
-      WriteLines("[refused] ",
-                 "load on " + port + " not started: " + UntoldOutcomeText(outcome, language_));
-      return;
-    case LoadEnd::kFailed:
-      if (outcome.told) return;
-      WriteLines("[failed] ", "load on " + port +
-                                  (outcome.detail.empty() ? std::string(" ended without a message")
-                                                          : ": " + outcome.detail));
-      return;
-  }
+  if (std::optional<OutcomeLine> line = OutcomeLineOf(outcome, portNumber, device, language_))
+    WriteLines(line->prefix, line->text);
 }
 
 void CCliUserInteraction::CloseProgress() {

@@ -80,6 +80,19 @@ class CCliUserInteraction : public UserInteraction {
   mutable std::mutex mutex_;
 };
 
+// "COM1 (/dev/ttyUSB0)", or "COM1" when the device is COM1 itself or not known.
+std::string PortName(int portNumber, const std::string& device);
+
+// The line that tells a load's outcome where no box told it: "[cancelled] ", "[refused] " or
+// "[failed] " and its text naming the port; for an unfinished load nobody could answer for,
+// how to go on. None when the boxes have said it all.
+struct OutcomeLine {
+  std::string prefix;
+  std::string text;
+};
+std::optional<OutcomeLine> OutcomeLineOf(const LoadOutcome& outcome, int portNumber,
+                                         const std::string& device, Language language);
+
 // The number of a message in the French block (101 to 146) for a text number of either
 // language; other numbers stay as they are.
 int FrenchBlockNumber(int textNumber);

@@ -18,16 +18,19 @@
 #include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_main.h"
+#include "cli/cli_multi_port.h"
 #include "cli/cli_options.h"
 #include "cli/cli_system_ports.h"
 #include "cli/cli_user_interaction.h"
 #include "serial/com_device.h"
+#include "serial/port_discovery.h"
 #include "serial/port_trace.h"
 #include "serial/serial_port.h"
 
 namespace {
 
-int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
+int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui,
+                     InterruptSource& interrupts, bool errIsTerminal) {
   std::string folder = TakeCatalogueFolder();
   if (folder.empty()) {
     std::cerr << "kznload-cli: the current folder cannot be read: " << std::strerror(errno) << '\n';
@@ -55,6 +58,18 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui) {
 
   if (options.command == CliCommand::kList) {
     return ListReceiverTypes(w.catalogueFolder, ui, language, std::cout);
+  }
+  if (IsSeveralPortRun(options)) {
+    std::unique_ptr<PortDiscovery> discovery;
+    if (options.watch) {
+      discovery = CreateWatchDiscovery(options.watchFolder);
+      if (!discovery) {
+        std::cerr << "kznload-cli: --watch-folder is not available here\n";
+        return kExitUsage;
+      }
+    }
+    return RunSeveralPorts(options, w.catalogueFolder, settings, language, ui, interrupts,
+                           std::cout, std::cerr, errIsTerminal, discovery.get());
   }
   int selected = SelectFileToSend(w, options, std::cerr);
   if (selected != kExitLoaded) return selected;
@@ -101,5 +116,5 @@ int RunCli(const std::vector<std::string>& args) {
     return ShowHeaderRecord(options.infoFile, ui, ChooseCliLanguage(options, settings), std::cout,
                             std::cerr);
   }
-  return RunWithCatalogue(options, ui);
+  return RunWithCatalogue(options, ui, interrupts, console.errIsTerminal);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/messages.h"
@@ -13,6 +14,7 @@ class Clock;
 class CSettingsStore;
 class SerialLink;
 class UserInteraction;
+struct ProgramImage;
 
 // What went over the line, for the record of the load.
 struct LoadCounts {
@@ -31,7 +33,10 @@ struct LoadContext {
 };
 
 struct LoadTarget {
-  std::int8_t portNumber = 1;  // COM1 to COM4
+  std::int8_t portNumber = 1;  // COM1 to COM4 (more in a run of many ports)
   std::string filePath;        // the file to send
   bool keepUserData = false;   // the second family keeps the receiver's user data
+  // The file, already read and checked with the family's rules, when one run loads it into
+  // several receivers; the load then sends it as it is instead of reading the file again.
+  std::shared_ptr<const ProgramImage> checkedImage;
 };

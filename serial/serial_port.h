@@ -67,6 +67,8 @@ class CSerialPort : public SerialLink {
   std::int16_t PortNumber() const { return portNumber_; }
   // The device of the running or the last load, or of the last open outside a load.
   const std::string& DevicePath() const { return devicePath_; }
+  // The bit rate in force while the port is open, else 0. From the thread that opens it.
+  std::uint32_t BitRate() const { return device_ != nullptr ? settings_.bitRate : 0; }
 
  private:
   void MonitorPort();

@@ -74,6 +74,10 @@ FirstStep ParseEarlierDump(FirstLoad& load) {
 // The file is read and checked whole before the receiver is asked anything: a file the
 // upload would give up on halfway must never cost the receiver its program and tables.
 bool LoadCheckedImage(FirstLoad& load, ProgramImage* image) {
+  if (load.target.checkedImage) {
+    *image = *load.target.checkedImage;
+    return true;
+  }
   switch (
       LoadProgramImage(load.target.filePath, RecordRules::kFirstFamily, load.context.ui, image)) {
     case ImageLoad::kReady:

@@ -1,10 +1,13 @@
 // The upload runs with every thread of the process raised as far as the platform allows
 // (Linux: real-time when permitted, else the lowest nice value allowed; Windows: the high
 // priority class and a raised upload thread); leaving the scope puts
-// each thread back exactly as it was. Not being allowed to raise is no failure.
+// each thread back exactly as it was. Not being allowed to raise is no failure. Loads on
+// several ports may upload at once: the first raise saves what was, the last one out puts
+// it back, so no load is lowered while another still uploads.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 class CRaisedPriority {
@@ -22,5 +25,10 @@ class CRaisedPriority {
     int schedPriority;
     int nice;
   };
-  std::vector<Saved> saved_;
+  static std::mutex mutex_;
+  static int raisers_;
+  static std::vector<Saved> saved_;
+  // Windows: the calling thread's own priority, which is raised for each upload.
+  int threadPriority_ = 0;
+  bool threadRaised_ = false;
 };

@@ -39,7 +39,13 @@ void Raise(pid_t tid) {
 
 }  // namespace
 
+std::mutex CRaisedPriority::mutex_;
+int CRaisedPriority::raisers_ = 0;
+std::vector<CRaisedPriority::Saved> CRaisedPriority::saved_;
+
 CRaisedPriority::CRaisedPriority() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (raisers_++ != 0) return;
   for (pid_t tid : ThreadsOfProcess()) {
     Saved saved{tid, 0, 0, 0};
     saved.policy = ::sched_getscheduler(tid);
@@ -55,6 +61,8 @@ CRaisedPriority::CRaisedPriority() {
 }
 
 CRaisedPriority::~CRaisedPriority() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (--raisers_ != 0) return;
   for (const Saved& saved : saved_) {
     sched_param param{};
     param.sched_priority = saved.schedPriority;
@@ -62,4 +70,5 @@ CRaisedPriority::~CRaisedPriority() {
     ::sched_setscheduler(tid, saved.policy, &param);
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), saved.nice);
   }
+  saved_.clear();
 }

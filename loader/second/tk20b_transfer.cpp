@@ -91,6 +91,10 @@ Tk20bResult SendRecords(LoadContext& context, CProgress& progress, const Program
 }  // namespace
 
 Tk20bResult Tk20bLoadImage(LoadContext& context, const LoadTarget& target, ProgramImage* image) {
+  if (target.checkedImage) {
+    *image = *target.checkedImage;
+    return kStepOk;
+  }
   switch (LoadProgramImage(target.filePath, RecordRules::kSecondFamily, context.ui, image)) {
     case ImageLoad::kReady:
       return kStepOk;
