@@ -32,6 +32,8 @@ kzn_add_windows_tests(first
   first/program_image_test.cpp first/scripted_receiver.cpp first/time_limit_test.cpp)
 kzn_add_windows_tests(second
   second/tk20b_steps_test.cpp second/tk20b_support.cpp)
+# The serial port over a scripted device (the real device needs the peer below).
+kzn_add_windows_tests(serial serial/port_over_fake_device_test.cpp)
 # kznload-cli's Windows console: the control handler.
 kzn_add_windows_tests(cli windows/cli_console_test.cpp)
 target_link_libraries(kzn_win_cli_tests PRIVATE kzncli)
