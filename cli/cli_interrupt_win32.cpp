@@ -50,6 +50,8 @@ class CConsoleInterrupts : public InterruptSource {
     HoldSelection(watching);
   }
   int StopSignal() const override { return stop_.load(); }
+  // The key of the last press, for the stop it stands for where nobody can confirm it.
+  DWORD LastKey() const { return lastKey_.load(); }
 
   // Runs on a thread the system starts for the event.
   BOOL Handle(DWORD event) {
@@ -60,6 +62,7 @@ class CConsoleInterrupts : public InterruptSource {
       return FALSE;
     }
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+      lastKey_.store(event);
       pressed_.store(true);
       ::SetEvent(wake_);
       return TRUE;
@@ -109,6 +112,7 @@ class CConsoleInterrupts : public InterruptSource {
   std::atomic<bool> pressed_{false};
   std::atomic<bool> watching_{false};
   std::atomic<int> stop_{0};
+  std::atomic<DWORD> lastKey_{CTRL_C_EVENT};
   std::mutex consoleModeLock_;
   HANDLE consoleInput_ = INVALID_HANDLE_VALUE;  // held while QuickEdit is off
   DWORD savedInputMode_ = 0;
@@ -132,7 +136,8 @@ InterruptSource& InstallProcessInterrupts() {
 }
 
 int UnconfirmedPressStop() {
-  return kStopBase + CTRL_C_EVENT;
+  const DWORD key = g_installed != nullptr ? g_installed->LastKey() : CTRL_C_EVENT;
+  return kStopBase + static_cast<int>(key);
 }
 
 std::string DescribeStop(int stop) {

@@ -54,3 +54,8 @@ target_link_libraries(kzn_win_cli_tests PRIVATE kzncli)
 add_executable(kzn_windows_serial_tests ${CMAKE_CURRENT_SOURCE_DIR}/windows/serial_device_test.cpp)
 target_link_libraries(kzn_windows_serial_tests PRIVATE kznserial kznbase gtest_main ws2_32)
 include(${CMAKE_CURRENT_SOURCE_DIR}/windows/gui_tests.cmake)
+
+# The system's side of a console (a program started as "start /b" starts it, and the events
+# the system hands it), for run_cli_e2e.sh.
+add_executable(kzn_windows_console_event ${CMAKE_CURRENT_SOURCE_DIR}/windows/console_event_sender.cpp)
+target_link_options(kzn_windows_console_event PRIVATE -municode)
