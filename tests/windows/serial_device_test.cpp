@@ -262,6 +262,21 @@ TEST_F(Win32SerialDeviceTest, ARateChangeKeepsTheFrame) {
   EXPECT_EQ(line["cstopb"], 1);
 }
 
+// Flow control is off, but a driver refuses a line state whose XON and XOFF characters are
+// equal, and some drivers report them so: the device sets its own, on every change of the line.
+TEST_F(Win32SerialDeviceTest, TheFlowControlCharactersAreSetApart) {
+  ASSERT_EQ(peer.Ask("CHARS 0 0"), "");
+  ASSERT_EQ(device->Configure({9600, 'N', 8, 1}), ConfigureFailure::kNone);
+  std::map<std::string, int> line = peer.LineSettings();
+  EXPECT_EQ(line["vstart"], 0x11);
+  EXPECT_EQ(line["vstop"], 0x13);
+  ASSERT_EQ(peer.Ask("CHARS 0 0"), "");
+  ASSERT_TRUE(device->SetBitRate(4800)) << SystemErrorText(device->LastError());
+  line = peer.LineSettings();
+  EXPECT_EQ(line["vstart"], 0x11);
+  EXPECT_EQ(line["vstop"], 0x13);
+}
+
 TEST_F(Win32SerialDeviceTest, SettingsThePlatformCannotExpressAreRefusedBeforeTheDevice) {
   EXPECT_EQ(device->Configure({9600, 'M', 8, 1}), ConfigureFailure::kBuildState);
   EXPECT_EQ(device->Configure({0, 'N', 8, 1}), ConfigureFailure::kBuildState);
