@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdint>
@@ -299,6 +300,45 @@ TEST_F(Win32SerialDeviceTest, AQuietLineCostsNoProcessorTime) {
   EXPECT_EQ(wakes, 0);
   // A spinning wait burns the whole second; a sleeping one a few milliseconds.
   EXPECT_LT(used, 250.0);
+}
+
+// The serial handle the device under test holds: the one handle of this process that has a
+// line state (a test's way in; the device hands it to nobody).
+HANDLE OpenComHandle() {
+  for (std::uintptr_t value = 4; value < (1u << 16); value += 4) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (GetCommState(reinterpret_cast<HANDLE>(value), &dcb)) return reinterpret_cast<HANDLE>(value);
+  }
+  return nullptr;
+}
+
+// A driver that aborts the reader's read on its own, not for a purge (as some do while their
+// device is in trouble), must not make the reader spin at the upload's priority: each wait
+// sleeps out its time first.
+TEST_F(Win32SerialDeviceTest, ReadsTheDriverAbortsDoNotMakeTheReaderSpin) {
+  const HANDLE port = OpenComHandle();
+  ASSERT_NE(port, nullptr);
+  std::atomic<bool> aborting{true};
+  std::thread driver([&] {
+    while (aborting) {
+      CancelIoEx(port, nullptr);
+      Sleep(1);
+    }
+  });
+  int waits = 0;
+  const auto end = steady_clock::now() + milliseconds(1000);
+  while (steady_clock::now() < end) {
+    device->Wait(100, true);
+    ++waits;
+  }
+  aborting = false;
+  driver.join();
+  // About ten slices of 100 ms; a wait that came back at each abort would count hundreds.
+  EXPECT_LE(waits, 30);
+  // Once the driver is at peace the line delivers as before.
+  peer.Send({'O', 'K'});
+  EXPECT_EQ(Collect(*device, 2, 5000), (Bytes{'O', 'K'}));
 }
 
 TEST_F(Win32SerialDeviceTest, WakeEndsAWaitAtOnce) {
