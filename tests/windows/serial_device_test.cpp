@@ -457,6 +457,27 @@ TEST_F(Win32SerialDeviceTest, ZAVanishedLineIsReportedAndTheDeviceStillCloses) {
 
 namespace {
 
+// "COM12" alone names a file of that name in the working folder; only "\\.\COM12" is the
+// port. A bare name from the command line (--device COM12) must reach the port.
+TEST(Win32ComNames, ABareNameAboveCom9IsThePortNotAFileOfThatName) {
+  wchar_t before[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, before);
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder));
+  HANDLE file = CreateFileW(L"COM12", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  std::unique_ptr<SerialDevice> device = MakeWin32SerialDevice();
+  const bool opened = device->Open("COM12");
+  device->Close();
+  DeleteFileW(L"COM12");
+  SetCurrentDirectoryW(before);
+  // Wine maps no COM12 here: the port is not found; the file must not be what opened.
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(KindOfSystemError(device->LastError()), SystemErrorKind::kNotFound);
+}
+
 TEST(Win32ComNames, TheMappedPortIsFoundAndMatchesItsNames) {
   const std::vector<SerialPortInfo> ports = CWin32PortDiscovery().FindPorts();
   const std::string wanted = PortPath();
