@@ -3,6 +3,7 @@
 // sizes, and on Windows the device a port above COM9 opens (Wine cannot open one).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -103,7 +104,7 @@ class CFakeDevice : public SerialDevice {
   DeviceScript& script_;
   std::string path_;
   bool open_ = false;
-  int lastError_ = 0;
+  std::atomic<int> lastError_{0};  // the reader's waits and the caller's purge both set it
 };
 
 class PortOverFakeDevice : public ::testing::Test {
