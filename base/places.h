@@ -8,5 +8,6 @@ std::string CurrentFolder();
 // The folder the file window starts in when the settings name none, ending in a separator.
 std::string DefaultFileFolder();
 // The settings file: $XDG_CONFIG_HOME/kznload.INI or ~/.config/kznload.INI on Linux,
-// %APPDATA%\kznload.INI on Windows.
+// %APPDATA%\kznload.INI on Windows, which the first call of a program that finds none fills
+// from the classic program's settings (base/earlier_settings.h), telling so on standard error.
 std::string DefaultSettingsPath();

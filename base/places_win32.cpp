@@ -1,7 +1,9 @@
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
+#include "base/earlier_settings.h"
 #include "base/places.h"
 #include "base/wide_text.h"
 
@@ -34,10 +36,20 @@ std::string DefaultFileFolder() {
 }
 
 // The Windows folder would need administrator rights to write on today's systems; the
-// user's roaming application data folder is theirs.
+// user's roaming application data folder is theirs. A first start there takes the classic
+// program's settings over, once, and says so.
 std::string DefaultSettingsPath() {
   std::string folder = Environment(L"APPDATA");
   if (folder.empty()) folder = Environment(L"USERPROFILE");
-  if (folder.empty()) return ".\\kznload.INI";
-  return folder + "\\kznload.INI";
+  const std::string path = folder.empty() ? ".\\kznload.INI" : folder + "\\kznload.INI";
+  static const bool lookedForEarlier = [&path] {
+    const std::string taken = TakeOverEarlierSettings(path, EarlierSettingsPaths());
+    if (!taken.empty()) {
+      std::fprintf(stderr, "Settings taken over from %s into %s (that file stays as it is).\n",
+                   taken.c_str(), path.c_str());
+    }
+    return true;
+  }();
+  (void)lookedForEarlier;
+  return path;
 }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <stdexcept>
 
 #include "cli/cli_interrupt.h"
@@ -23,7 +24,13 @@ class CConsoleInterrupts : public InterruptSource {
     if (wake_ == nullptr) throw std::runtime_error("CreateEvent failed");
   }
 
-  void Install() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+  void Install() {
+    // A program started with Ctrl+C ignored (start /b, a new process group) inherits that,
+    // and the system would then never hand Ctrl+C to the handler: the cancel button would be
+    // dead.
+    ::SetConsoleCtrlHandler(nullptr, FALSE);
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+  }
 
   bool TakePress() override {
     if (!pressed_.load()) return false;
@@ -38,15 +45,24 @@ class CConsoleInterrupts : public InterruptSource {
     if (stop_.load() != 0) ::SetEvent(wake_);
   }
   WakeHandle Wake() const override { return reinterpret_cast<WakeHandle>(wake_); }
-  void SetWatching(bool watching) override { watching_.store(watching); }
+  void SetWatching(bool watching) override {
+    watching_.store(watching);
+    HoldSelection(watching);
+  }
   int StopSignal() const override { return stop_.load(); }
+  // The key of the last press, for the stop it stands for where nobody can confirm it.
+  DWORD LastKey() const { return lastKey_.load(); }
 
   // Runs on a thread the system starts for the event.
   BOOL Handle(DWORD event) {
     // Nothing to cancel, or a stop already under way that the user will not wait for: the
     // system's own handler ends the program.
-    if (!watching_.load() || stop_.load() != 0) return FALSE;
+    if (!watching_.load() || stop_.load() != 0) {
+      HoldSelection(false);
+      return FALSE;
+    }
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+      lastKey_.store(event);
       pressed_.store(true);
       ::SetEvent(wake_);
       return TRUE;
@@ -64,10 +80,42 @@ class CConsoleInterrupts : public InterruptSource {
   }
 
  private:
+  // While a click in the console could start a selection (QuickEdit), the console holds
+  // every write of the program until the selection ends: the progress line, and with it
+  // the load in the middle of a record. QuickEdit is off while the program watches (a load
+  // runs or a question waits) and the console's own mode comes back afterwards.
+  void HoldSelection(bool hold) {
+    std::lock_guard<std::mutex> lock(consoleModeLock_);
+    if (hold == (consoleInput_ != INVALID_HANDLE_VALUE)) return;
+    if (!hold) {
+      ::SetConsoleMode(consoleInput_, savedInputMode_ | ENABLE_EXTENDED_FLAGS);
+      ::CloseHandle(consoleInput_);
+      consoleInput_ = INVALID_HANDLE_VALUE;
+      return;
+    }
+    // The console's input even when standard input is redirected: the window is the same.
+    HANDLE input =
+        ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (input == INVALID_HANDLE_VALUE) return;  // no console
+    DWORD mode = 0;
+    if (::GetConsoleMode(input, &mode) == 0 || (mode & ENABLE_QUICK_EDIT_MODE) == 0 ||
+        ::SetConsoleMode(input, (mode | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE) == 0) {
+      ::CloseHandle(input);
+      return;
+    }
+    savedInputMode_ = mode;
+    consoleInput_ = input;
+  }
+
   HANDLE wake_ = nullptr;
   std::atomic<bool> pressed_{false};
   std::atomic<bool> watching_{false};
   std::atomic<int> stop_{0};
+  std::atomic<DWORD> lastKey_{CTRL_C_EVENT};
+  std::mutex consoleModeLock_;
+  HANDLE consoleInput_ = INVALID_HANDLE_VALUE;  // held while QuickEdit is off
+  DWORD savedInputMode_ = 0;
 };
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
@@ -88,7 +136,8 @@ InterruptSource& InstallProcessInterrupts() {
 }
 
 int UnconfirmedPressStop() {
-  return kStopBase + CTRL_C_EVENT;
+  const DWORD key = g_installed != nullptr ? g_installed->LastKey() : CTRL_C_EVENT;
+  return kStopBase + static_cast<int>(key);
 }
 
 std::string DescribeStop(int stop) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct LineSettings {
@@ -34,6 +35,13 @@ enum class InputEvent {
   kWoken,    // Wake() was called
 };
 
+// A step of Configure that failed without making the line unusable (a driver that keeps its own
+// queue sizes refuses SetupComm): its trace text and the system's error.
+struct ConfigureNote {
+  std::string text;
+  int errorCode = 0;
+};
+
 struct WriteOutcome {
   std::size_t written = 0;  // bytes handed to the device, also when it failed
   bool timedOut = false;
@@ -48,6 +56,8 @@ class SerialDevice {
   virtual bool Open(const std::string& path) = 0;
   // Raw line, no flow control, no translation; then both driver queues are emptied.
   virtual ConfigureFailure Configure(const LineSettings& settings) = 0;
+  // What the last Configure went on past, once; nothing when every step went through.
+  virtual std::optional<ConfigureNote> TakeConfigureNote() { return std::nullopt; }
   virtual bool CurrentBitRate(std::uint32_t* bitRate) = 0;
   // Changes the bit rate alone, at once; false when unsupported or refused.
   virtual bool SetBitRate(std::uint32_t bitRate) = 0;

@@ -15,10 +15,13 @@
 #include <cstring>
 #include <cwctype>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "base/wide_text.h"
+#include "serial/com_device.h"
 #include "serial/serial_device.h"
 
 namespace {
@@ -30,6 +33,13 @@ constexpr std::size_t kWaitReadBytes = 1;
 // A waiting read ends by itself after this long with nothing (the wait's own limit is shorter
 // and cancels it first).
 constexpr DWORD kWaitReadLimitMs = 60000;
+// A read that the driver aborted on its own is not retried before this long (or the wait's
+// own limit, when that is shorter).
+constexpr DWORD kAbortedReadPauseMs = 100;
+// The flow-control characters: unused (flow control is off), but a driver refuses a line
+// state whose two are equal, which some virtual drivers report.
+constexpr char kXonChar = 0x11;
+constexpr char kXoffChar = 0x13;
 // Driver queue sizes asked for (the driver may keep its own).
 constexpr DWORD kInputQueueBytes = 1200;
 constexpr DWORD kOutputQueueBytes = 200;
@@ -129,6 +139,11 @@ std::wstring PortLockKey(const std::string& path) {
   return key;
 }
 
+void KeepFlowCharactersApart(DCB& dcb) {
+  dcb.XonChar = kXonChar;
+  dcb.XoffChar = kXoffChar;
+}
+
 bool SameLine(const DCB& a, const DCB& b) {
   return a.BaudRate == b.BaudRate && a.ByteSize == b.ByteSize && a.Parity == b.Parity &&
          a.StopBits == b.StopBits;
@@ -145,6 +160,7 @@ class CWin32SerialDevice : public SerialDevice {
   bool Open(const std::string& path) override {
     if (handle_ != INVALID_HANDLE_VALUE) return Fail(ERROR_BUSY);
     path_ = path;
+    configureNote_.reset();
     if (wake_ == nullptr || !waitRead_.Ready() || !read_.Ready() || !write_.Ready())
       return Fail(ERROR_NOT_ENOUGH_MEMORY);
     // The driver keeps a second opener out (share mode 0 below); Wine's serial devices do not,
@@ -156,7 +172,8 @@ class CWin32SerialDevice : public SerialDevice {
       CloseHandle(lock);
       return Fail(ERROR_SHARING_VIOLATION);
     }
-    const std::wstring wide = WidePathFromBytes(path);
+    // "COM12" as "\\.\COM12": a bare name reaches a COM port only up to COM9.
+    const std::wstring wide = WidePathFromBytes(ExpandDeviceName(path, {}));
     // Share mode 0: nobody else, not even another of our own windows, has the port meanwhile.
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
@@ -169,6 +186,7 @@ class CWin32SerialDevice : public SerialDevice {
     portLock_ = lock;
     stashed_ = stashOffset_ = 0;
     purgedInput_ = false;
+    pauseBeforeNextRead_ = false;
     // A wake-up meant for the last open must not end the first wait of this one.
     ResetEvent(wake_);
     return true;
@@ -204,8 +222,14 @@ class CWin32SerialDevice : public SerialDevice {
     dcb.fNull = FALSE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     dcb.fAbortOnError = FALSE;
-    if (!SetupComm(handle_, kInputQueueBytes, kOutputQueueBytes))
-      return ConfigureFail(ConfigureFailure::kApplyState);
+    KeepFlowCharactersApart(dcb);
+    configureNote_.reset();
+    // The queue sizes are a wish: a driver that keeps its own (many virtual and USB drivers)
+    // serves the line as well.
+    if (!SetupComm(handle_, kInputQueueBytes, kOutputQueueBytes)) {
+      configureNote_ = ConfigureNote{"Could not setup communications with input / output buffers",
+                                     static_cast<int>(GetLastError())};
+    }
     if (!SetCommState(handle_, &dcb)) return ConfigureFail(ConfigureFailure::kApplyState);
     // A driver may round or ignore a setting without failing: compare with what it kept.
     DCB kept{};
@@ -229,6 +253,10 @@ class CWin32SerialDevice : public SerialDevice {
     return ConfigureFailure::kNone;
   }
 
+  std::optional<ConfigureNote> TakeConfigureNote() override {
+    return std::exchange(configureNote_, std::nullopt);
+  }
+
   bool CurrentBitRate(std::uint32_t* bitRate) override {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -243,6 +271,7 @@ class CWin32SerialDevice : public SerialDevice {
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(handle_, &dcb)) return Fail(GetLastError());
     dcb.BaudRate = bitRate;
+    KeepFlowCharactersApart(dcb);
     if (!SetCommState(handle_, &dcb)) return Fail(GetLastError());
     DCB kept{};
     kept.DCBlength = sizeof kept;
@@ -258,6 +287,10 @@ class CWin32SerialDevice : public SerialDevice {
                                                                 : InputEvent::kTimeout;
     DropStashAfterPurge();
     if (stashed_ > 0) return InputEvent::kReady;
+    if (std::exchange(pauseBeforeNextRead_, false)) return PauseAfterAbortedRead(limit);
+    const SteadyTime deadline =
+        limit == INFINITE ? SteadyTime::max()
+                          : std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
     if (!waitReadPending_) {
       // A device that is gone fails here already.
       DWORD errors = 0;
@@ -265,17 +298,17 @@ class CWin32SerialDevice : public SerialDevice {
       if (!ClearCommError(handle_, &errors, &status)) return HangUp(GetLastError());
       if (status.cbInQue > 0) return InputEvent::kReady;
       if (ReadFile(handle_, waitRead_.Data(), kWaitReadBytes, nullptr, waitRead_.Begin())) {
-        return TakeWaitRead();
+        return TakeWaitRead(deadline);
       }
       const DWORD error = GetLastError();
-      if (error != ERROR_IO_PENDING) return WaitReadFailed(error, 0);
+      if (error != ERROR_IO_PENDING) return WaitReadFailed(error, 0, deadline);
       waitReadPending_ = true;
     }
     // A slice that ends without a byte leaves the read pending for the next wait: cancelling
     // it could lose what it was taking from the line at that moment.
     HANDLE both[2] = {wake_, waitRead_.Event()};
     const DWORD woke = WaitForMultipleObjects(2, both, FALSE, limit);
-    if (woke == WAIT_OBJECT_0 + 1) return TakeWaitRead();
+    if (woke == WAIT_OBJECT_0 + 1) return TakeWaitRead(deadline);
     if (woke == WAIT_OBJECT_0) return InputEvent::kWoken;
     return InputEvent::kTimeout;
   }
@@ -324,8 +357,11 @@ class CWin32SerialDevice : public SerialDevice {
     }
     if (!GetOverlappedResult(handle_, read_.Get(), &got, FALSE)) {
       const DWORD error = GetLastError();
-      // A purge of the input queue aborts a read; that is no failure of the device.
-      if (error == ERROR_OPERATION_ABORTED) return static_cast<long>(got);
+      // An aborted read is no failure of the device; the next wait deals with it.
+      if (error == ERROR_OPERATION_ABORTED) {
+        pauseBeforeNextRead_ = !AbortedByPurge();
+        return static_cast<long>(got);
+      }
       return ReadFail(error);
     }
     return static_cast<long>(got);
@@ -437,27 +473,39 @@ class CWin32SerialDevice : public SerialDevice {
     return failure;
   }
   // The waiting read has ended: what it took is handed out by ReadQueued.
-  InputEvent TakeWaitRead() {
+  InputEvent TakeWaitRead(SteadyTime deadline) {
     waitReadPending_ = false;
     DWORD got = 0;
     if (!GetOverlappedResult(handle_, waitRead_.Get(), &got, FALSE)) {
-      return WaitReadFailed(GetLastError(), got);
+      return WaitReadFailed(GetLastError(), got, deadline);
     }
     stashed_ = got;
     stashOffset_ = 0;
     return got > 0 ? InputEvent::kReady : InputEvent::kTimeout;
   }
-  // A waiting read that failed: aborted by a purge it is no news, and what it took went with
-  // the purge; otherwise the device is gone (bytes that came before are still handed out).
-  InputEvent WaitReadFailed(DWORD error, DWORD got) {
+  // A waiting read that failed: aborted, see AbortedByPurge; otherwise the device is gone
+  // (bytes that came before are still handed out).
+  InputEvent WaitReadFailed(DWORD error, DWORD got, SteadyTime deadline) {
     if (error == ERROR_OPERATION_ABORTED) {
       stashed_ = stashOffset_ = 0;
-      return InputEvent::kTimeout;
+      if (AbortedByPurge()) return InputEvent::kTimeout;
+      return PauseAfterAbortedRead(MsUntil(deadline));
     }
     stashed_ = got;
     stashOffset_ = 0;
     if (got > 0) return InputEvent::kReady;
     return HangUp(error);
+  }
+  // The one rule for a read that ended aborted. A purge of the input aborts the reads it finds:
+  // no news, and what they took went with it. Any other abort (a driver in trouble with its
+  // device or its line) is never retried at once, or the reader would spin at the upload's
+  // priority: the wait sleeps first (PauseAfterAbortedRead), and the next wait's look at the
+  // device's error state tells a device that is gone.
+  bool AbortedByPurge() { return purgedInput_.exchange(false); }
+  InputEvent PauseAfterAbortedRead(DWORD limitMs) {
+    const DWORD pause = std::min(limitMs, kAbortedReadPauseMs);
+    return WaitForSingleObject(wake_, pause) == WAIT_OBJECT_0 ? InputEvent::kWoken
+                                                              : InputEvent::kTimeout;
   }
   // Bytes the waiting read took before a purge of the input go with the purge.
   void DropStashAfterPurge() {
@@ -486,11 +534,13 @@ class CWin32SerialDevice : public SerialDevice {
   COverlappedRecord waitRead_;
   std::size_t stashed_ = 0;
   std::size_t stashOffset_ = 0;
-  bool waitReadPending_ = false;  // reader thread, and Close once the reader has ended
+  bool waitReadPending_ = false;      // reader thread, and Close once the reader has ended
+  bool pauseBeforeNextRead_ = false;  // reader thread: a read ended aborted, not by a purge
   std::atomic<bool> purgedInput_{false};
   COverlappedRecord read_;
   COverlappedRecord write_;
   std::string path_;
+  std::optional<ConfigureNote> configureNote_;
   std::atomic<int> lastError_{0};
 };
 
@@ -528,6 +578,7 @@ bool IsDeviceGoneError(int error) {
   switch (static_cast<DWORD>(error)) {
     case ERROR_BAD_COMMAND:  // usbser.sys once its adapter is pulled
     case ERROR_GEN_FAILURE:  // many USB serial drivers likewise
+    case ERROR_DEVICE_REMOVED:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_NOT_READY:  // Wine, for a pseudo-terminal whose far end has closed
     case ERROR_DEV_NOT_EXIST:

@@ -23,7 +23,8 @@ class SerialLink {
   virtual void ClearReceived() = 0;
   // 1 on success (also when the rate is already in force), 0 on failure.
   virtual int SetBaudRate(std::uint32_t bitRate) = 0;
-  // 1 when the device was closed; 0 when it was not open or a step failed.
+  // 1 when the device was closed; 0 when it was not open or a step failed. A port that was
+  // open is closed afterwards either way, so COMn can be opened again.
   virtual int ClosePort() = 0;
 
   // A load begins and ends: between the two, COMn stays the device it named at the first

@@ -214,7 +214,10 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
     running_ = false;
     return 0;
   }
+  if (std::optional<ConfigureNote> note = device->TakeConfigureNote())
+    Trace(note->text, note->errorCode);
   device_ = std::move(device);
+  deviceLost_ = false;
   settings_ = settings;
   lineIdleAt_ = std::chrono::steady_clock::now();
   bytesSinceIdle_ = 0;
@@ -232,17 +235,16 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
 
 void CSerialPort::MonitorPort() {
   std::uint8_t chunk[kReceiveBufferSize];
-  bool lost = false;
   while (running_) {
     // Once the device is gone it reports its hang-up on every poll; from then on the
     // thread only waits for the close, in the same slices, so it never spins.
-    InputEvent event = device_->Wait(kReaderSliceMs, !lost);
+    InputEvent event = device_->Wait(kReaderSliceMs, !deviceLost_);
     if (!running_) break;
     long got = 0;
     if (event == InputEvent::kReady) got = device_->ReadQueued(chunk, sizeof chunk);
     if (event == InputEvent::kHangUp || got < 0) {
       Trace(kReaderLostText, device_->LastError());
-      lost = true;
+      deviceLost_ = true;
       continue;
     }
     if (got > 0) Append(chunk, static_cast<std::size_t>(got));
@@ -353,22 +355,22 @@ int CSerialPort::SetBaudRate(std::uint32_t bitRate) {
 int CSerialPort::ClosePort() {
   if (!running_ || !device_) return 0;
   WaitForLineIdle();
-  if (!device_->Purge(true, true)) {
-    int error = device_->LastError();
-    // A device that is gone has nothing left to purge; it must still be closable so that
-    // it can be opened again once it is back.
-    if (!IsDeviceGoneError(error)) {
-      Trace("Could not purge COM port", error);
-      return 0;
-    }
-  }
+  const bool purged = device_->Purge(true, true);
+  const int purgeError = purged ? 0 : device_->LastError();
+  // The reader and the handle go whatever the purge said: a port kept open for a device that
+  // fails with an error nobody listed (an adapter pulled, a driver in trouble) would refuse
+  // every later open of COMn until the program ends.
   running_ = false;
   device_->Wake();
   if (reader_.joinable()) reader_.join();
+  // A device gone has nothing left to purge: one the reader saw hang up, whatever the purge
+  // returned, or one whose purge fails as a gone device does.
+  const bool gone = deviceLost_ || IsDeviceGoneError(purgeError);
+  if (!purged && !gone) Trace("Could not purge COM port", purgeError);
   bool closed = device_->Close();
   int error = device_->LastError();
   device_.reset();
   if (!closed) Trace("NOT CLOSING PORT\n", error);
   ReportTraceRepeats(!inLoad_);
-  return closed ? 1 : 0;
+  return closed && (purged || gone) ? 1 : 0;
 }

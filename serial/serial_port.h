@@ -91,6 +91,8 @@ class CSerialPort : public SerialLink {
 
   std::int16_t portNumber_ = 0;
   std::atomic<bool> running_{false};
+  // The reader met a hang-up or a failed read: the device is gone until the port closes.
+  std::atomic<bool> deviceLost_{false};
   std::uint8_t receiveBuffer_[kReceiveBufferSize] = {};
   std::uint8_t takeBuffer_[kReceiveBufferSize] = {};
   std::uint32_t receiveCount_ = 0;  // under bufferLock_

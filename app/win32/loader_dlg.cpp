@@ -43,6 +43,14 @@ void SetText(HWND window, int id, int messageId, Language language) {
   SetDlgItemTextW(window, id, WideFromUtf8(LoadMessageText(messageId, language)).c_str());
 }
 
+// What the system shows beside the program while a load holds up a log-off or shutdown.
+const wchar_t* SessionBlockReason(Language language) {
+  return language == Language::kFrench
+             ? L"Chargement d'un r\u00e9cepteur en cours : l'interrompre le laisserait sans "
+               L"programme."
+             : L"A receiver is being loaded: stopping now would leave it without its program.";
+}
+
 }  // namespace
 
 CLoaderDlg::CLoaderDlg(CLoaderState& state, CWin32UserInteraction& ui,
@@ -86,6 +94,13 @@ BOOL CLoaderDlg::OnInitDialog() {
     RestorePlacement(SystemPlacementOf(stored));
   };
   InitialiseMainWindow(w_, initialisation, catalogueFolder_);
+  started_ = true;
+  if (sessionEnding_) {
+    // The session ended during the start-up (the language window of the first start closed
+    // by it): nothing the user chose is in the window yet, so nothing is saved.
+    EndDialog(window_, IDCANCEL);
+    return TRUE;
+  }
   const bool focusStart = w_.startHasFocus;
   w_.startHasFocus = false;
   ShowState();
@@ -169,7 +184,8 @@ INT_PTR CLoaderDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
   switch (message) {
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == IDM_ABOUT) {
-        ShowAbout(window_);
+        // Not during a load: its loop would hold the load up until the window is closed.
+        if (!loading_ && started_ && !sessionEnding_) ShowAbout(window_);
         return TRUE;
       }
       return FALSE;
@@ -249,31 +265,35 @@ void CLoaderDlg::OnClose() {
   SaveAndEnd();
 }
 
-bool CLoaderDlg::OnQueryEndSession() {
-  if (!loading_) return true;
-  // Ended now, the program would leave the receiver in the middle of a record. The load
-  // stops at its next cancel point instead, closes its port and writes its marker; the
-  // system tells the user that this program holds up the log-off, with the load's step.
-  ui_.RequestStop();
-  std::wstring reason;
-  if (const CProgressDlg* progress = ui_.Progress(); progress != nullptr)
-    reason = progress->StatusText();
-  if (reason.empty()) reason = WideFromUtf8(LoadMessageText(kMsgTitle, w_.language));
-  blockingSessionEnd_ = ShutdownBlockReasonCreate(window_, reason.c_str()) != FALSE;
-  return false;
+bool CLoaderDlg::OnQueryEndSession() const {
+  // Ended now, the program would leave the receiver in the middle of a record. The user sees
+  // why (BlockSessionEnd) and may still log off; a log-off they cancel leaves the load alone.
+  return !loading_;
 }
 
 void CLoaderDlg::OnEndSession(bool ending) {
-  if (!ending) return;
-  if (loading_) {
-    // The system ends the program soon after this returns, whatever it answered before: the
-    // load stops at its next cancel point if there is time; if not, the port stays marked
-    // unfinished and the next load restores the receiver's tables from the dump.
-    ui_.RequestStop();
-    return;
-  }
+  if (!ending || sessionEnding_) return;
+  sessionEnding_ = true;
+  // The session ends for certain: a confirmed cancel. The boxes and windows open over this one
+  // end first, so that their loops return.
+  ui_.RequestStop();
+  // The system ends the program soon after this returns. A load stops at its next cancel
+  // point if there is time, and the window ends after it (OnStart); cut off before, the port
+  // stays marked unfinished and the next load restores the receiver's tables from the dump.
+  // Before the start-up has returned nothing is saved (OnInitDialog).
+  if (loading_ || !started_) return;
   // No close box comes: what closing the window keeps is kept now.
   SaveAndEnd();
+}
+
+void CLoaderDlg::BlockSessionEnd() {
+  blockingSessionEnd_ =
+      ShutdownBlockReasonCreate(window_, SessionBlockReason(w_.language)) != FALSE;
+}
+
+void CLoaderDlg::UnblockSessionEnd() {
+  if (blockingSessionEnd_) ShutdownBlockReasonDestroy(window_);
+  blockingSessionEnd_ = false;
 }
 
 void CLoaderDlg::SaveAndEnd() {
@@ -294,10 +314,17 @@ void CLoaderDlg::OnChooseFile() {
 }
 
 void CLoaderDlg::OnStart() {
-  if (loading_) return;
+  if (loading_ || sessionEnding_) return;
   loading_ = true;
+  BlockSessionEnd();
   const LoadOutcome outcome = StartLoad(w_);
   loading_ = false;
+  UnblockSessionEnd();
+  if (sessionEnding_) {
+    // Stopped by the session's end: the window ends as a close would end it.
+    SaveAndEnd();
+    return;
+  }
   // A refusal in the load's own words (no message of the table says it) is told here.
   if (!outcome.told && outcome.end != LoadEnd::kCancelled && !ui_.StopRequested()) {
     MessageBoxRequest request;
@@ -307,9 +334,5 @@ void CLoaderDlg::OnStart() {
     ui_.ShowMessageBox(request);
   }
   ui_.ClearStop();
-  if (blockingSessionEnd_) {
-    ShutdownBlockReasonDestroy(window_);
-    blockingSessionEnd_ = false;
-  }
   ShowState();
 }

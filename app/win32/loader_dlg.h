@@ -36,9 +36,14 @@ class CLoaderDlg {
   BOOL OnInitDialog();
   void OnCommand(int id, int notification);
   void OnClose();
-  // Whether the session may end now: not while a load runs, which is then stopped.
-  bool OnQueryEndSession();
+  // Whether the session may end now: not while a load runs, which goes on; the system shows
+  // the reason given at the load's start. Only the session's end itself (WM_ENDSESSION with
+  // TRUE) stops the load.
+  bool OnQueryEndSession() const;
   void OnEndSession(bool ending);
+  // Tells the system why the session should not end now, for the time of a load.
+  void BlockSessionEnd();
+  void UnblockSessionEnd();
   // Stores what the window keeps (placement, choices) and ends it.
   void SaveAndEnd();
   void SetUpControls();
@@ -57,6 +62,10 @@ class CLoaderDlg {
   HICON largeIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   bool loading_ = false;
+  // The initialisation has returned: before that nothing is the user's to save.
+  bool started_ = false;
+  // The session ends: the window ends as soon as no load runs.
+  bool sessionEnding_ = false;
   // A reason given to the system for holding up the session's end, removed after the load.
   bool blockingSessionEnd_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/win32/win32_user_interaction.h"
 
 #include <cstdio>
+#include <string_view>
 #include <thread>
 
 #include "app/win32/progress_dlg.h"
@@ -9,6 +10,10 @@
 #include "base/wide_text.h"
 
 namespace {
+
+int FrenchBlockNumber(int textNumber) {
+  return textNumber >= kEnglishOffset ? textNumber - kEnglishOffset : textNumber;
+}
 
 // The system's line break inside a box's text.
 std::wstring BoxText(const std::string& utf8) {
@@ -32,28 +37,63 @@ HWND CWin32UserInteraction::BoxOwner() const {
 }
 
 int CWin32UserInteraction::ShowBox(const std::wstring& text, int style) {
+  if (stopRequested_) return kResultOk;
   const std::wstring caption = WideFromUtf8(LoadMessageText(kMsgTitle, language_));
   return MessageBoxW(BoxOwner(), text.c_str(), caption.c_str(), static_cast<UINT>(style));
 }
 
 int CWin32UserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   LogMessage(std::to_string(request.textNumber), request.text);
+  if (stopRequested_) return StoppedAnswer(request);
   std::wstring text = BoxText(request.text);
-  const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
-                                                          : request.textNumber;
   if (!request.detail.empty()) text += L"\r\n\r\n" + BoxText(request.detail);
-  if (stopRequested_ && request.style == kStyleQuestion) {
-    // Nobody is there to answer while the session ends: the answer that loses nothing.
-    const int answer = UnattendedAnswer(french);
-    LogMessage("answer", answer == kResultYes ? "Yes" : answer == kResultNo ? "No" : "none");
-    return answer;
-  }
-  if (french == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
+  if (FrenchBlockNumber(request.textNumber) == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
     const std::string where = DescribeOpenFailure(catalogueFile_);
     text += L"\r\n\r\n" + WideFromDisplayBytes(where);
   }
   const std::wstring caption = WideFromUtf8(request.caption);
-  return MessageBoxW(BoxOwner(), text.c_str(), caption.c_str(), static_cast<UINT>(request.style));
+  const int pressed =
+      MessageBoxW(BoxOwner(), text.c_str(), caption.c_str(), static_cast<UINT>(request.style));
+  // Ended by the stop rather than answered.
+  if (stopRequested_) return StoppedAnswer(request);
+  return pressed;
+}
+
+int CWin32UserInteraction::StoppedAnswer(const MessageBoxRequest& request) const {
+  if (request.style != kStyleQuestion) return kResultOk;
+  // Nobody is there to answer while the session ends: the answer that loses nothing.
+  const int answer = UnattendedAnswer(request.textNumber);
+  LogMessage("answer", answer == kResultYes ? "Yes" : answer == kResultNo ? "No" : "none");
+  return answer;
+}
+
+void CWin32UserInteraction::RequestStop() {
+  stopRequested_ = true;
+  EndOpenDialogs();
+}
+
+void CWin32UserInteraction::EndOpenDialogs() const {
+  struct Keep {
+    HWND main;
+    HWND progress;
+  } keep{owner_, progress_ != nullptr ? progress_->Window() : nullptr};
+  EnumThreadWindows(
+      windowThread_,
+      [](HWND window, LPARAM data) -> BOOL {
+        const auto* kept = reinterpret_cast<const Keep*>(data);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        // Dialogs only (message boxes, the language, About and file windows).
+        if (window == kept->main || window == kept->progress ||
+            std::wstring_view(className) != L"#32770")
+          return TRUE;
+        // A message box ends by EndDialog whatever its buttons; the file window by its cancel
+        // command, like Escape.
+        EndDialog(window, IDCANCEL);
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&keep));
 }
 
 void CWin32UserInteraction::ShowSerialMessage(const std::string& text) {

@@ -47,11 +47,12 @@ class CWin32UserInteraction : public UserInteraction {
   // The progress window while a load runs, else null.
   CProgressDlg* Progress() const { return progress_.get(); }
 
-  // The session ends (log-off, shutdown) while a load runs: a confirmed cancel, as closing
-  // the console is for the command-line program. Every later poll is a cancel request, and
-  // questions get the answer that loses nothing (UnattendedAnswer), without a box, until
-  // ClearStop.
-  void RequestStop() { stopRequested_ = true; }
+  // The session ends (log-off, shutdown): a confirmed cancel, as closing the console is for
+  // the command-line program. The boxes and windows open over the main window end at once
+  // (their loops would hold the load up, and nobody is left to answer them); from then on
+  // every poll is a cancel request, questions get the answer that loses nothing
+  // (UnattendedAnswer) and no box is shown, until ClearStop.
+  void RequestStop();
   bool StopRequested() const { return stopRequested_; }
   void ClearStop() { stopRequested_ = false; }
   std::string StopCause() const override {
@@ -63,6 +64,10 @@ class CWin32UserInteraction : public UserInteraction {
   // by it could not be answered), else the main window.
   HWND BoxOwner() const;
   int ShowBox(const std::wstring& text, int style);
+  // The answer to a box while the session ends, logged as the box would have been answered.
+  int StoppedAnswer(const MessageBoxRequest& request) const;
+  // Ends the dialogs this thread has open besides the main and the progress window.
+  void EndOpenDialogs() const;
   void LogMessage(const std::string& tag, const std::string& text) const;
 
   HWND owner_ = nullptr;

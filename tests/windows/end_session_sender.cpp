@@ -1,14 +1,19 @@
 // What the system does to kznload.exe when the user logs off, for run_gui_e2e.sh: sends
 // WM_QUERYENDSESSION to the program's main window and prints its answer, "query answered 0"
-// (the program holds the log-off up) or "query answered 1"; with --end, then
-// WM_ENDSESSION(TRUE), as the system does once the session ends for certain.
+// (the program holds the log-off up) or "query answered 1"; then, with --end,
+// WM_ENDSESSION(TRUE), as the system does once the session ends for certain ("ended"), or
+// with --cancel WM_ENDSESSION(FALSE), as it does when the user cancels the log-off
+// ("cancelled").
 //
-//   kzn_windows_end_session.exe --title MAIN [--status TEXT [--percent N]] [--end]
+//   kzn_windows_end_session.exe --title MAIN [--status TEXT [--percent N]] [--wait] [--about]
+//                               [--end | --cancel]
 //
 // --status waits (at most two minutes) until the progress window's status line says TEXT
 // and its percent text, having started from 0%, has reached N (--percent, 0 by default),
-// then sends: a log-off in the middle of that step. Exit status 0 when the messages were answered,
-// 2 when a window was not found in time or did not answer.
+// then sends: a log-off in the middle of that step. --wait only waits, and sends nothing.
+// --about first chooses About in the main window's system menu (as a click there would).
+// Exit status 0 when the messages were answered, 2 when a window was not found in time or did
+// not answer.
 #include <windows.h>
 
 #include <cstdio>
@@ -87,6 +92,9 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring status;
   int percent = 0;
   bool end = false;
+  bool cancel = false;
+  bool waitOnly = false;
+  bool about = false;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     if (arg == L"--title" && i + 1 < argc) {
@@ -97,8 +105,16 @@ int wmain(int argc, wchar_t** argv) {
       percent = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
     } else if (arg == L"--end") {
       end = true;
+    } else if (arg == L"--cancel") {
+      cancel = true;
+    } else if (arg == L"--wait") {
+      waitOnly = true;
+    } else if (arg == L"--about") {
+      about = true;
     } else {
-      std::fprintf(stderr, "usage: --title MAIN [--status TEXT [--percent N]] [--end]\n");
+      std::fprintf(stderr,
+                   "usage: --title MAIN [--status TEXT [--percent N]] [--wait] [--about] "
+                   "[--end | --cancel]\n");
       return 2;
     }
   }
@@ -113,11 +129,13 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(kPollMs);
     waited += static_cast<int>(kPollMs);
   }
+  if (waitOnly) return 0;
   HWND main = FindDialog(title, IDC_START);
   if (main == nullptr) {
     std::fprintf(stderr, "no main window\n");
     return 2;
   }
+  if (about) PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUT, 0);
   DWORD_PTR answer = 0;
   if (!SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
                            kAnswerLimitMs, &answer)) {
@@ -126,14 +144,14 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("query answered %d\n", answer != 0 ? 1 : 0);
   std::fflush(stdout);
-  if (end) {
+  if (end || cancel) {
     DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
-                             kAnswerLimitMs, &ignored)) {
+    if (!SendMessageTimeoutW(main, WM_ENDSESSION, end ? TRUE : FALSE, ENDSESSION_LOGOFF,
+                             SMTO_NORMAL, kAnswerLimitMs, &ignored)) {
       std::fprintf(stderr, "WM_ENDSESSION was not answered\n");
       return 2;
     }
-    std::printf("ended\n");
+    std::printf(end ? "ended\n" : "cancelled\n");
   }
   return 0;
 }

@@ -1,12 +1,19 @@
-// The Windows program's progress window as a load uses it, with real windows: it needs a
-// display, so run_gui_e2e.sh runs it on its Xvfb rather than ctest.
+// The Windows program's progress window as a load uses it, and what the session's end does to
+// the boxes and windows open over the main window, with real windows: it needs a display, so
+// run_gui_e2e.sh runs it on its Xvfb rather than ctest.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <functional>
+#include <string>
+
+#include "app/win32/about_dlg.h"
+#include "app/win32/language_dlg.h"
 #include "app/win32/progress_dlg.h"
 #include "app/win32/resource.h"
+#include "app/win32/win32_user_interaction.h"
 #include "app/win32/window_text.h"
 
 namespace {
@@ -167,5 +174,99 @@ TEST_F(ProgressWindow, ThePumpRunsTheOwnersPendingMessagesWithoutWaiting) {
   MSG left;
   EXPECT_FALSE(PeekMessageW(&left, nullptr, 0, 0, PM_NOREMOVE));
 }
+
+// The session ends while a box or window is open over the main window (a load runs beneath
+// it, or the window is about to save and end): the stop ends it, so that its loop returns,
+// and answers as nobody is there to answer.
+struct OpenWindowCase {
+  const char* name;
+  std::function<int(CWin32UserInteraction&, HWND owner)> open;
+  int answer;
+};
+
+MessageBoxRequest Box(int textNumber, int style) {
+  return MessageBoxRequest{textNumber, "text " + std::to_string(textNumber), "KZN LOAD", style};
+}
+
+class SessionEnd : public ProgressWindow, public ::testing::WithParamInterface<OpenWindowCase> {
+ protected:
+  // Runs on the test's thread inside the open window's loop, as WM_ENDSESSION does.
+  static void CALLBACK StopNow(HWND, UINT, UINT_PTR, DWORD) {
+    KillTimer(nullptr, stopTimer_);
+    ui_->RequestStop();
+  }
+  // Only when the stop left a window open: ends every dialog of the thread, so that a
+  // failing test fails rather than hangs.
+  static void CALLBACK Rescue(HWND, UINT, UINT_PTR, DWORD) {
+    rescued_ = true;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+          EndDialog(window, IDCANCEL);
+          return TRUE;
+        },
+        0);
+  }
+
+  void SetUp() override {
+    ProgressWindow::SetUp();
+    ui_ = &ui;
+    ui.SetOwner(owner_);
+    ui.SetLanguage(Language::kEnglish);
+    rescued_ = false;
+    rescueTimer_ = SetTimer(nullptr, 0, 10000, Rescue);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, rescueTimer_);
+    ui_ = nullptr;
+    ProgressWindow::TearDown();
+  }
+
+  CWin32UserInteraction ui;
+  static inline CWin32UserInteraction* ui_ = nullptr;
+  static inline UINT_PTR stopTimer_ = 0;
+  static inline UINT_PTR rescueTimer_ = 0;
+  static inline bool rescued_ = false;
+};
+
+TEST_P(SessionEnd, TheStopEndsTheOpenWindowAndAnswersForTheUser) {
+  stopTimer_ = SetTimer(nullptr, 0, 300, StopNow);
+  EXPECT_EQ(GetParam().open(ui, owner_), GetParam().answer);
+  EXPECT_FALSE(rescued_) << "the window stayed open after the stop";
+  // From now on no box is shown at all: this one would hang until the rescue.
+  EXPECT_EQ(ui.ShowMessageBox(Box(619, kStyleExclamation)), kResultOk);
+  EXPECT_FALSE(rescued_) << "a box was shown after the stop";
+  EXPECT_EQ(ui.PollCancel(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, SessionEnd,
+    ::testing::Values(OpenWindowCase{"TheCancelQuestionIsConfirmed",
+                                     [](CWin32UserInteraction& ui, HWND) {
+                                       return ui.ShowMessageBox(Box(608, kStyleQuestion));
+                                     },
+                                     kResultYes},
+                      OpenWindowCase{"AnyOtherQuestionIsRefused",
+                                     [](CWin32UserInteraction& ui, HWND) {
+                                       return ui.ShowMessageBox(Box(634, kStyleQuestion));
+                                     },
+                                     kResultNo},
+                      OpenWindowCase{"AnOutcomeBoxEnds",
+                                     [](CWin32UserInteraction& ui, HWND) {
+                                       return ui.ShowMessageBox(Box(623, kStyleInformation));
+                                     },
+                                     kResultOk},
+                      OpenWindowCase{"TheAboutWindowEnds",
+                                     [](CWin32UserInteraction&, HWND owner) {
+                                       ShowAbout(owner);
+                                       return 0;
+                                     },
+                                     0},
+                      OpenWindowCase{"TheLanguageWindowEndsWithoutAChoice",
+                                     [](CWin32UserInteraction&, HWND owner) {
+                                       return AskLanguage(owner).has_value() ? 1 : 0;
+                                     },
+                                     0}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

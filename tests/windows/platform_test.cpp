@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/earlier_settings.h"
 #include "base/file_lock.h"
 #include "base/places.h"
 #include "base/settings_store.h"
@@ -143,6 +144,49 @@ TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolder) {
   CSettingsStore store(path);
   ASSERT_TRUE(store.SetInt("COMMUNICATION", "PORT", 3));
   EXPECT_EQ(CSettingsStore(dir.Path() + "/kznload.INI").GetInt("COMMUNICATION", "PORT", 0), 3);
+}
+
+// A technician's settings from the classic program (kept in the Windows folder, or in the copy
+// the system's virtualisation made of it) come along once to the new place; the unfinished-load
+// marker above all, or the next load would read an erased receiver afresh.
+TEST(WindowsSettings, AFirstStartTakesTheEarlierSettingsOverOnce) {
+  TempDir dir;
+  const std::string settings = dir.Path() + "\\Roaming\\kznload.INI";
+  const std::string virtualised = dir.File("virtualised.INI");
+  const std::string windows = dir.File("windows.INI");
+  const std::vector<std::string> earlier = {virtualised, windows};
+  EXPECT_EQ(TakeOverEarlierSettings(settings, earlier), "");
+  EXPECT_FALSE(IsExistingFile(settings)) << "nothing to take over makes no file";
+
+  dir.Write("windows.INI", "[LAST_LOADING]\r\n2=-1\r\n[FILE_LOCATION]\r\nDIR=c:\\kzn\\\r\n");
+  EXPECT_EQ(TakeOverEarlierSettings(settings, earlier), windows);
+  EXPECT_EQ(CSettingsStore(settings).GetInt("LAST_LOADING", "2", 1), -1);
+  EXPECT_EQ(CSettingsStore(settings).GetText("FILE_LOCATION", "DIR", ""), "c:\\kzn\\");
+  EXPECT_TRUE(IsExistingFile(windows)) << "the earlier file stays";
+
+  // Once there, the file is the program's own: nothing is taken over again.
+  ASSERT_TRUE(CSettingsStore(settings).SetInt("LAST_LOADING", "2", 1));
+  dir.Write("virtualised.INI", "[LAST_LOADING]\r\n2=-1\r\n");
+  EXPECT_EQ(TakeOverEarlierSettings(settings, earlier), "");
+  EXPECT_EQ(CSettingsStore(settings).GetInt("LAST_LOADING", "2", 0), 1);
+
+  // The virtualised copy is what the classic program read last, when both are there.
+  ASSERT_TRUE(DeleteFileW(WideFromUtf8(settings).c_str()));
+  EXPECT_EQ(TakeOverEarlierSettings(settings, earlier), virtualised);
+  EXPECT_EQ(Slurp(settings), "[LAST_LOADING]\r\n2=-1\r\n");
+}
+
+TEST(WindowsSettings, TheEarlierSettingsAreLookedForWhereWindowsKeptThem) {
+  wchar_t windows[MAX_PATH + 1];
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH + 1), 2u);
+  wchar_t local[MAX_PATH + 1];
+  ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH + 1), 0u);
+  const std::string folder = Utf8FromWide(windows);  // "C:\windows"
+  // The virtualised copy mirrors the Windows folder without its drive.
+  EXPECT_EQ(EarlierSettingsPaths(),
+            (std::vector<std::string>{
+                Utf8FromWide(local) + "\\VirtualStore" + folder.substr(2) + "\\kznload.INI",
+                folder + "\\kznload.INI"}));
 }
 
 TEST(WindowsSettings, TheLockKeepsASecondHolderWaitingUntilTheFirstLetsGo) {

@@ -43,6 +43,7 @@ failures=0
 
 cleanup() {
   stop_sim
+  [[ -z ${virtual_store:-} ]] || rm -f "$virtual_store/kznload.INI"
   for port in "${mapped[@]}"; do
     wine reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f >/dev/null 2>&1 || true
   done
@@ -111,6 +112,10 @@ map_com() {
 # that no marker of an earlier run asks a question.
 appdata=$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
 settings=$(winepath -u "$appdata" 2>/dev/null)/kznload.INI
+# Where the classic program's settings were when it could not write the Windows folder: the
+# copy the system's virtualisation made of C:\windows\kznload.INI.
+localappdata=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+virtual_store=$(winepath -u "$localappdata" 2>/dev/null)/VirtualStore/windows
 
 # run_cli FOLDER ARGS...: kznload-cli.exe in FOLDER; sets $status, $out (without the CRs
 # of Windows line ends) and $err.
@@ -262,7 +267,11 @@ sys.exit(1 if problems else 0)
 EOF
 
   # The receiver stays in its loader; another seed than the first run's, so that only the
-  # dump can give it back the tables it had.
+  # dump can give it back the tables it had. The settings with the port's marker are where
+  # the classic program kept them (the old program's load was the one cut off): the new one
+  # takes them over, marker included, and says so.
+  mkdir -p "$virtual_store"
+  mv "$settings" "$virtual_store/kznload.INI"
   start_sim --family VR --throttle --exit-after 1 --fault already-wrong --seed 2 \
     --link "$work/com3"
   status=0
@@ -271,6 +280,10 @@ EOF
   out=$(tr -d '\r' <"$work/cli.out")
   wait_sim_exit
   expect_status 0 "restored after the kill"
+  grep -q "^Settings taken over from .*VirtualStore" "$work/cli.err" ||
+    fail "restored after the kill: no word of the settings taken over"
+  [[ -f $virtual_store/kznload.INI ]] || fail "restored after the kill: the earlier settings went"
+  rm -f "$virtual_store/kznload.INI"
   expected="[134] Last loading ended badly. Are you uploading the same receiver ?"$'\n'
   expected+="[answer] Yes"$'\n'"$success"
   [[ $out == "$expected" ]] ||
@@ -317,6 +330,98 @@ wait_sim_exit
 expect_status 0 TK20B
 expect_last_line "$success" TK20B
 check_report TK20B "$tk_folder/TK20B.gb"
+
+# The console's events, handed to kznload-cli.exe as the system hands them, the program
+# started as "start /b" starts one (a process group of its own, Ctrl+C ignored) with nobody at
+# a terminal: each is a confirmed cancel that stops the load at its next cancel point.
+events=$win_build/tests/kzn_windows_console_event.exe
+pid_file=$work/cli.pid
+# start_cli_group FOLDER ARGS...: the program in FOLDER, in the background; sets $launcher
+# (the starter, which ends with the program's status) and $cli_winpid.
+start_cli_group() {
+  local folder=$1
+  shift
+  rm -f "$settings" "$pid_file"
+  (cd "$folder" && exec wine "$events" start "$(winepath -w "$pid_file")" "$(winepath -w "$cli")" \
+    "$@") </dev/null >"$work/cli.out" 2>"$work/cli.err" &
+  launcher=$!
+  wait_for 20 test -s "$pid_file" || { fail "the program did not start"; return 1; }
+  cli_winpid=$(tr -dc '0-9' <"$pid_file")
+}
+# The last progress line shows $1 (the start of a step's text).
+progress_at() { tr -d '\r' <"$work/cli.err" | grep '^\[progress\]' | tail -n 1 | grep -q "% $1"; }
+# stop_with EVENT LIMIT CONDITION...: once CONDITION holds, the event; the program must end
+# within LIMIT seconds. Sets $status, $out.
+stop_with() {
+  local event=$1 limit=$2
+  shift 2
+  if ! wait_for 60 "$@"; then
+    fail "$event: the load never reached '$*'"$'\n'"$(tr -d '\r' <"$work/cli.err" | tail -n 5)"
+  else
+    wine "$events" send "$event" "$cli_winpid" || fail "$event: the event was not sent"
+    wait_for "$limit" bash -c "! kill -0 $launcher 2>/dev/null" ||
+      fail "$event: the program did not stop within $limit s"
+  fi
+  # A program that did not stop must not hold the port for the next case.
+  if kill -0 "$launcher" 2>/dev/null; then
+    wine taskkill /f /pid "$cli_winpid" >/dev/null 2>&1 || true
+    kill "$launcher" 2>/dev/null || true
+  fi
+  status=0
+  wait "$launcher" || status=$?
+  out=$(tr -d '\r' <"$work/cli.out")
+}
+
+if [[ ! -f $events ]]; then
+  fail "no $events (BUILD_TESTING off?): the console's events were not tested"
+else
+  # The erase of a TK20B receiver is long: the stop comes in the middle of it.
+  for case in "c:Ctrl+C" "break:Ctrl+Break" "close:closing the console"; do
+    event=${case%%:*}
+    said=${case#*:}
+    echo "cli e2e: $said during a TK20B erase"
+    start_sim --family TK20B --throttle --erase-ms 30000 --link "$work/com3"
+    if start_cli_group "$tk_folder" load --type TK20B --version "English version" --port 3 \
+      --lang en; then
+      stop_with "$event" 15 progress_at Erasing
+      expect_status 1 "$said"
+      [[ ${out,,} == *cancel* ]] || fail "$said: the output does not tell the stop"$'\n'"$out"
+    fi
+    stop_sim
+    python3 - "$work/report.json" <<'EOF' || fail "$said: the receiver's report"
+import json, sys
+report = json.load(open(sys.argv[1]))
+if report["outcomes"] == ["POK"] or report["recordsAccepted"] > 0:
+    print(f"  the load went on: outcomes {report['outcomes']}", file=sys.stderr)
+    sys.exit(1)
+EOF
+  done
+
+  # A log-off in the middle of a first-family upload (the receiver refuses its second to
+  # eighth records nine times each, so the upload lasts): the port is closed the normal way
+  # and stays marked unfinished.
+  echo "cli e2e: a log-off during a VR540 upload"
+  refusals=()
+  for record in 2 3 4 5 6 7 8; do refusals+=(--fault "refuse-record=$record:9"); done
+  start_sim --family VR --throttle "${refusals[@]}" --link "$work/com3"
+  if start_cli_group "$vr_folder" load --type VR540 --version "English version" --port 3 \
+    --lang en --answer no; then
+    stop_with logoff 15 upload_reached 1
+    expect_status 1 "log-off"
+    [[ $out == *"stopped by the user logging off"* ]] ||
+      fail "log-off: the output does not tell the stop"$'\n'"$out"
+    [[ $(setting LAST_LOADING 3) == -1 ]] ||
+      fail "log-off: LAST_LOADING 3 is '$(setting LAST_LOADING 3)', expected -1"
+  fi
+  stop_sim
+  python3 - "$work/report.json" <<'EOF' || fail "log-off: the receiver's report"
+import json, sys
+report = json.load(open(sys.argv[1]))
+if report["outcomes"] != ["abandoned"]:
+    print(f"  outcomes {report['outcomes']}, expected the port closed mid-load", file=sys.stderr)
+    sys.exit(1)
+EOF
+fi
 
 echo "cli e2e: a port that cannot be opened"
 run_cli "$tk_folder" load --type TK20B --version "English version" --port 3 --device 'COM97' --lang en

@@ -276,56 +276,103 @@ load TK20B 2 1 30 "[623] Software version succesfully loaded." 0
 note "loads took $((SECONDS - started)) s"
 grep -qi '^PORT=1' "$settings" || fail "the close box did not store PORT=1"
 
-# --- the session ends during a load -------------------------------------------------------
+# --- the session ends: a log-off during a load, and during the first start ----------------
 # The port's value in a section of the settings file.
 setting() { tr -d '\r' <"$settings" | awk -F= -v s="[$1]" -v k="$2" '/^\[/ { in_s = ($0 == s) }
   in_s && $1 == k { print substr($0, length(k) + 2) }'; }
+# kznsim's report of the last VR load: "whole" (its end record accepted) or "stopped" (records
+# came, no end record).
+vr_report_is() {
+  python3 - "$work/report-VR.json" "$1" <<'PY'
+import json, sys
+report = json.load(open(sys.argv[1]))
+whole = report["endRecord"] is not None and report["outcomes"] == ["5"]
+stopped = report["recordsAccepted"] > 0 and report["endRecord"] is None
+ok = whole if sys.argv[2] == "whole" else stopped
+if not ok:
+    print("  records %d, end record %s, outcomes %s" % (report["recordsAccepted"],
+          report["endRecord"], report["outcomes"]), file=sys.stderr)
+sys.exit(0 if ok else 1)
+PY
+}
 sender=$win_build/tests/kzn_windows_end_session.exe
+upload=(--status "Loading in progress...." --percent 5)
 if [ ! -f "$sender" ]; then
   fail "no $sender (BUILD_TESTING off?): the log-off during a load was not tested"
 else
   started=$SECONDS
-  note "a log-off in the middle of a VR540 upload"
-  if start_load VR 0 1 0; then
-    # Windows asks every window whether the session may end; the program must refuse while
-    # it writes the receiver, and stop the load as a confirmed cancel.
-    answer=$(wine "$sender" --title "$title" --status "Loading in progress...." --percent 5 \
+  # Windows asks every window whether the session may end: the program refuses while it
+  # writes the receiver. The user cancels the log-off, and the load goes on to its end;
+  # About, chosen meanwhile in the system menu, is refused (its window would hold the load).
+  note "a log-off cancelled during a VR540 upload"
+  if start_load VR 0 1 0 --exit-after 1; then
+    answer=$(wine "$sender" --title "$title" "${upload[@]}" --about --cancel \
       2>"$work/sender.err" | tr -d '\r')
-    [ "$answer" = "query answered 0" ] ||
-      fail "log-off during the upload: '$answer', expected the program to refuse ($(cat "$work/sender.err"))"
-    wait_for 60 bash -c "! xdotool search --onlyvisible --name '^KZN GPS Receivers\$'" ||
-      fail "log-off during the upload: the load did not stop"
-    expected=$'[608] Confirm abortion.\n[answer] Yes'
-    shown=$(cat "$message_log")
-    [ "$shown" = "$expected" ] ||
-      fail "log-off during the upload: the window showed '$shown', expected '$expected'"
-    [ "$(setting LAST_LOADING 1)" = "-1" ] ||
-      fail "log-off during the upload: LAST_LOADING 1 is '$(setting LAST_LOADING 1)', not -1"
-    # No load now: the session may end, and the program ends keeping what it keeps at close
-    # (the window's placement among it, only ever written then).
+    [ "$answer" = $'query answered 0\ncancelled' ] ||
+      fail "cancelled log-off: '$answer', expected a refusal ($(cat "$work/sender.err"))"
+    if wait_for 90 window_count_at_least "$title" 2; then
+      has_window "KZN LOAD" && fail "cancelled log-off: the About window opened during the load"
+      sleep 0.3
+      press "$(windows_named "$title" | grep -vx "$main" | tail -1)" Return
+      shown=$(cat "$message_log")
+      [ "$shown" = "[623] Software version succesfully loaded." ] ||
+        fail "cancelled log-off: the window showed '$shown'"
+      press "$main" alt+F4
+      wait_for 15 bash -c "! kill -0 $app_pid" || fail "cancelled log-off: kznload.exe did not end"
+    else
+      fail "cancelled log-off: the load never ended"$'\n'"$(cat "$message_log")"
+    fi
+  fi
+  end_load
+  vr_report_is whole || fail "cancelled log-off: the receiver did not get the whole program"
+
+  # The session ends for certain while the cancel question is open: the question goes, the
+  # cancel counts as confirmed, the load stops at its next cancel point (the port stays
+  # marked unfinished) and the program ends, keeping what a close keeps.
+  note "a log-off that ends the session during a VR540 upload, the cancel question open"
+  if start_load VR 0 1 0; then
+    wine "$sender" --title "$title" "${upload[@]}" --wait 2>"$work/sender.err" ||
+      fail "log-off: the upload never reached 5% ($(cat "$work/sender.err"))"
+    press "$(windows_named "KZN GPS Receivers" | head -1)" Escape
+    wait_for 20 window_count_at_least "$title" 2 || fail "log-off: no cancel question"
     sed -i '/^WindowPos=/d' "$settings"
     answer=$(wine "$sender" --title "$title" --end 2>"$work/sender.err" | tr -d '\r')
-    [ "$answer" = $'query answered 1\nended' ] ||
-      fail "log-off after the load: '$answer' ($(cat "$work/sender.err"))"
-    wait_for 15 bash -c "! kill -0 $app_pid" || fail "log-off after the load: kznload.exe stayed"
-    [ "$(setting LAST_LOADING 1)" = "-1" ] && [ -n "$(setting Settings WindowPos)" ] ||
-      fail "log-off after the load: the settings were not kept: $(cat "$settings" 2>/dev/null)"
+    [ "$answer" = $'query answered 0\nended' ] ||
+      fail "log-off: '$answer', expected a refusal, then the end ($(cat "$work/sender.err"))"
+    wait_for 60 bash -c "! kill -0 $app_pid" || fail "log-off: kznload.exe did not end"
+    expected=$'[608] Confirm abortion.\n[answer] Yes'
+    shown=$(cat "$message_log")
+    [ "$shown" = "$expected" ] || fail "log-off: the window showed '$shown', expected '$expected'"
+    [ "$(setting LAST_LOADING 1)" = "-1" ] ||
+      fail "log-off: LAST_LOADING 1 is '$(setting LAST_LOADING 1)', not -1"
+    [ -n "$(setting Settings WindowPos)" ] ||
+      fail "log-off: the settings a close keeps were not kept: $(cat "$settings" 2>/dev/null)"
   fi
   kill "$sim_pid" 2>/dev/null
   end_load
-  python3 - "$work/report-VR.json" <<'PY' || fail "log-off during the upload: kznsim's report"
-import json, sys
-report = json.load(open(sys.argv[1]))
-problems = []
-if report["recordsAccepted"] == 0:
-    problems.append("no record arrived before the log-off")
-if report["endRecord"] is not None:
-    problems.append("the upload went on to its end record: %s" % report["endRecord"])
-for p in problems:
-    print("  " + p, file=sys.stderr)
-sys.exit(1 if problems else 0)
-PY
-  note "log-off test took $((SECONDS - started)) s"
+  vr_report_is stopped || fail "log-off: the load did not stop in the middle of the upload"
+
+  # The first start's language window is open when the session ends: it goes, and the
+  # program ends without writing its defaults over what the settings file holds.
+  note "a log-off during the first start's language window"
+  printf '[FILE_LOCATION]\r\nDIR=C:\\kept\\\r\nFILE=kept.gb\r\nREC=2\r\n[UIMODE]\r\nTYPE_UI=0\r\n' \
+    >"$settings"
+  (cd "$catalogue" && exec wine "$kznload") >"$work/kznload-start.log" 2>&1 &
+  app_pid=$!
+  if wait_for 30 has_window "KZN LOAD"; then
+    answer=$(wine "$sender" --title "Zephan GPS KZN" --end 2>"$work/sender.err" | tr -d '\r')
+    [ "$answer" = $'query answered 1\nended' ] ||
+      fail "log-off at the start: '$answer' ($(cat "$work/sender.err"))"
+    wait_for 15 bash -c "! kill -0 $app_pid" || fail "log-off at the start: kznload.exe stayed"
+    [ "$(setting FILE_LOCATION DIR)$(setting FILE_LOCATION FILE)$(setting FILE_LOCATION REC)" = \
+      'C:\kept\kept.gb2' ] && [ -z "$(setting LANGUAGE TYPE_LANG)" ] ||
+      fail "log-off at the start: the settings were overwritten: $(cat "$settings")"
+  else
+    fail "log-off at the start: no language window"
+  fi
+  end_load
+  rm -f "$settings"
+  note "log-off tests took $((SECONDS - started)) s"
 fi
 
 # --- installer ----------------------------------------------------------------------------

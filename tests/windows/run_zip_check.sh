@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Windows zip: builds kzn_windows_zip, then checks that it holds the programs, the README
 # and the licence in one folder, that every program imports Windows' own DLLs only (nothing
-# a user would have to find and put beside it), and that the zipped kznload-cli.exe runs
-# under Wine from a folder of its own.
+# a user would have to find and put beside it), that kznload-cli.exe keeps user32, gdi32 and
+# shell32 out (a console program that loads user32 or gdi32 is no longer handed the log-off and
+# shutdown events, and shell32 brings user32), and that the zipped kznload-cli.exe runs under
+# Wine from a folder of its own.
 # Usage: tests/windows/run_zip_check.sh <linux-build> <windows-build>
 set -euo pipefail
 
@@ -38,13 +40,20 @@ PY
 failures=0
 # The DLLs every Windows since 7 has; anything else would have to ship with the program.
 system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|comdlg32|ole32|oleaut32|msvcrt|ucrtbase|api-ms-win-crt-.*|ws2_32|setupapi|cfgmgr32|uxtheme|version|shlwapi)\.dll$'
+windowing_dlls='^(user32|gdi32|shell32)\.dll$'
 for exe in "$work/kznload-$version-win64"/*.exe; do
+  imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
+  [[ -n $imports ]] || { echo "FAIL: $(basename "$exe"): no imports read" >&2; failures=$((failures + 1)); }
   while read -r dll; do
     if ! [[ ${dll,,} =~ $system_dlls ]]; then
       echo "FAIL: $(basename "$exe") imports $dll" >&2
       failures=$((failures + 1))
     fi
-  done < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
+    if [[ $(basename "$exe") == kznload-cli.exe && ${dll,,} =~ $windowing_dlls ]]; then
+      echo "FAIL: kznload-cli.exe imports $dll: the log-off and shutdown would not reach it" >&2
+      failures=$((failures + 1))
+    fi
+  done <<<"$imports"
 done
 
 if [[ ! -f $WINEPREFIX/system.reg ]]; then

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdint>
@@ -262,6 +263,21 @@ TEST_F(Win32SerialDeviceTest, ARateChangeKeepsTheFrame) {
   EXPECT_EQ(line["cstopb"], 1);
 }
 
+// Flow control is off, but a driver refuses a line state whose XON and XOFF characters are
+// equal, and some drivers report them so: the device sets its own, on every change of the line.
+TEST_F(Win32SerialDeviceTest, TheFlowControlCharactersAreSetApart) {
+  ASSERT_EQ(peer.Ask("CHARS 0 0"), "");
+  ASSERT_EQ(device->Configure({9600, 'N', 8, 1}), ConfigureFailure::kNone);
+  std::map<std::string, int> line = peer.LineSettings();
+  EXPECT_EQ(line["vstart"], 0x11);
+  EXPECT_EQ(line["vstop"], 0x13);
+  ASSERT_EQ(peer.Ask("CHARS 0 0"), "");
+  ASSERT_TRUE(device->SetBitRate(4800)) << SystemErrorText(device->LastError());
+  line = peer.LineSettings();
+  EXPECT_EQ(line["vstart"], 0x11);
+  EXPECT_EQ(line["vstop"], 0x13);
+}
+
 TEST_F(Win32SerialDeviceTest, SettingsThePlatformCannotExpressAreRefusedBeforeTheDevice) {
   EXPECT_EQ(device->Configure({9600, 'M', 8, 1}), ConfigureFailure::kBuildState);
   EXPECT_EQ(device->Configure({0, 'N', 8, 1}), ConfigureFailure::kBuildState);
@@ -284,6 +300,45 @@ TEST_F(Win32SerialDeviceTest, AQuietLineCostsNoProcessorTime) {
   EXPECT_EQ(wakes, 0);
   // A spinning wait burns the whole second; a sleeping one a few milliseconds.
   EXPECT_LT(used, 250.0);
+}
+
+// The serial handle the device under test holds: the one handle of this process that has a
+// line state (a test's way in; the device hands it to nobody).
+HANDLE OpenComHandle() {
+  for (std::uintptr_t value = 4; value < (1u << 16); value += 4) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (GetCommState(reinterpret_cast<HANDLE>(value), &dcb)) return reinterpret_cast<HANDLE>(value);
+  }
+  return nullptr;
+}
+
+// A driver that aborts the reader's read on its own, not for a purge (as some do while their
+// device is in trouble), must not make the reader spin at the upload's priority: each wait
+// sleeps out its time first.
+TEST_F(Win32SerialDeviceTest, ReadsTheDriverAbortsDoNotMakeTheReaderSpin) {
+  const HANDLE port = OpenComHandle();
+  ASSERT_NE(port, nullptr);
+  std::atomic<bool> aborting{true};
+  std::thread driver([&] {
+    while (aborting) {
+      CancelIoEx(port, nullptr);
+      Sleep(1);
+    }
+  });
+  int waits = 0;
+  const auto end = steady_clock::now() + milliseconds(1000);
+  while (steady_clock::now() < end) {
+    device->Wait(100, true);
+    ++waits;
+  }
+  aborting = false;
+  driver.join();
+  // About ten slices of 100 ms; a wait that came back at each abort would count hundreds.
+  EXPECT_LE(waits, 30);
+  // Once the driver is at peace the line delivers as before.
+  peer.Send({'O', 'K'});
+  EXPECT_EQ(Collect(*device, 2, 5000), (Bytes{'O', 'K'}));
 }
 
 TEST_F(Win32SerialDeviceTest, WakeEndsAWaitAtOnce) {
@@ -401,6 +456,27 @@ TEST_F(Win32SerialDeviceTest, ZAVanishedLineIsReportedAndTheDeviceStillCloses) {
 }  // namespace
 
 namespace {
+
+// "COM12" alone names a file of that name in the working folder; only "\\.\COM12" is the
+// port. A bare name from the command line (--device COM12) must reach the port.
+TEST(Win32ComNames, ABareNameAboveCom9IsThePortNotAFileOfThatName) {
+  wchar_t before[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, before);
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder));
+  HANDLE file = CreateFileW(L"COM12", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  std::unique_ptr<SerialDevice> device = MakeWin32SerialDevice();
+  const bool opened = device->Open("COM12");
+  device->Close();
+  DeleteFileW(L"COM12");
+  SetCurrentDirectoryW(before);
+  // Wine maps no COM12 here: the port is not found; the file must not be what opened.
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(KindOfSystemError(device->LastError()), SystemErrorKind::kNotFound);
+}
 
 TEST(Win32ComNames, TheMappedPortIsFoundAndMatchesItsNames) {
   const std::vector<SerialPortInfo> ports = CWin32PortDiscovery().FindPorts();

@@ -7,6 +7,8 @@ one line-based control connection at a time on 127.0.0.1:
   RECV <count> <ms>     reads up to count bytes within ms; answers "OK <hex>"
   DISCARD               reads and drops whatever is waiting; answers "OK <count>"
   TERMIOS               the slave's line settings: "OK speed=4800 csize=8 cstopb=1 ..."
+  CHARS <xon> <xoff>    sets the line's flow-control characters (decimal), as a driver may
+                        report them
   HANGUP                closes the line: the program sees its device go away
   REPLUG                a new pseudo-terminal behind the same link: the device is back
   QUIT
@@ -76,6 +78,12 @@ class Line:
             total += len(os.read(self.master, 65536))
         return total
 
+    def set_chars(self, xon, xoff):
+        attributes = termios.tcgetattr(self.slave)
+        attributes[6][termios.VSTART] = bytes([xon])
+        attributes[6][termios.VSTOP] = bytes([xoff])
+        termios.tcsetattr(self.slave, termios.TCSANOW, attributes)
+
     def settings(self):
         iflag, oflag, cflag, lflag, ispeed, ospeed, cc = termios.tcgetattr(self.slave)
         sizes = {termios.CS5: 5, termios.CS6: 6, termios.CS7: 7, termios.CS8: 8}
@@ -93,6 +101,10 @@ class Line:
                                            termios.ISTRIP))),
             "opost": int(bool(oflag & termios.OPOST)),
             "icanon": int(bool(lflag & (termios.ICANON | termios.ECHO | termios.ISIG))),
+            "vstart": cc[termios.VSTART][0] if isinstance(cc[termios.VSTART], bytes)
+            else cc[termios.VSTART],
+            "vstop": cc[termios.VSTOP][0] if isinstance(cc[termios.VSTOP], bytes)
+            else cc[termios.VSTOP],
         }
         return " ".join(f"{key}={value}" for key, value in fields.items())
 
@@ -126,6 +138,9 @@ def serve(line, connection):
                 reply = f"OK {line.discard()}"
             elif command == "TERMIOS":
                 reply = "OK " + line.settings()
+            elif command == "CHARS":
+                line.set_chars(int(args[0]), int(args[1]))
+                reply = "OK"
             elif command == "HANGUP":
                 line.close()
                 reply = "OK"
