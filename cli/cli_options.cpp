@@ -9,6 +9,8 @@ const char* const kCliUsageText =
     R"(Usage:
   kznload-cli load --type NAME (--version LABEL | --file PATH) [--port N] [--device PATH]
                    [--keep-user-data] [--lang fr|en] [--answer yes|no]
+  kznload-cli load --type NAME (--version LABEL | --file PATH) [--port N,N...]
+                   [--device N=PATH]... [--watch | --watch-folder DIR] [...]
   kznload-cli list [--lang fr|en]
   kznload-cli info FILE
   kznload-cli ports
@@ -24,6 +26,13 @@ receiver catalogue chgt.cfg and the language files of the current directory.
           --device PATH      device of that port (default: "COMMUNICATION"/"COMn" of the
                              settings, else the n-th of /dev/ttyUSB*, ttyACM*, ttyS*;
                              on Windows the device COMn itself, or a name such as COM12)
+          --port N,N...      several ports in one run, each loaded at the same time
+          --device N=PATH    the device of port N (1 to 99), once per port; the port
+                             number keeps that receiver's marker and table dump
+          --watch            load every serial adapter that appears, until Ctrl+C; each
+                             adapter keeps a port number of its own (from 5) in the
+                             settings
+          --watch-folder DIR the same, for the serial devices and by-id links in DIR
           --keep-user-data   the receiver keeps its user data (second family)
           --lang fr|en       language of the messages (default: the stored one, else en)
           --answer yes|no    answers every question; without it questions are asked on a
@@ -44,13 +53,21 @@ Ctrl+C while the question is open answers it No; with no terminal and no --answe
 as confirmed. SIGTERM and SIGHUP stop a load as a confirmed cancel; on Windows Ctrl+Break
 is Ctrl+C, and closing the console, logging off or shutting down is SIGTERM.
 
-Exit status: 0 loaded, 1 failed, refused or cancelled, 2 usage error (bad option, unknown type
-or version, missing file).
+A run of several ports asks nothing: --answer answers for every port, and without it every
+question gets the answer that loses nothing. Each message line starts with its port
+("COM2: [123] ..."); standard error has one live line per port on a terminal, else lines
+with a time stamp and the port; a summary table ends the run.
+
+Exit status: 0 loaded (every port, in a run of several), 1 failed, refused or cancelled, 2
+usage error (bad option, unknown type or version, missing file).
 
 Examples:
   kznload-cli list --lang en
   kznload-cli load --type VR540 --version "English version" --port 2
   kznload-cli load --type TK20B --file ./TK20B.gb --device /dev/ttyUSB0 --answer no
+  kznload-cli load --type TK10B --version "English version" --port 1,2,3,4
+  kznload-cli load --type VR540 --file VR540.gb --device 5=/dev/ttyUSB0 --device 6=/dev/ttyUSB1
+  kznload-cli load --type TK20B --version "English version" --watch --answer no
   kznload-cli info VR540.gb
   kznload-cli ports
 )";

@@ -185,7 +185,7 @@ struct OpenWindowCase {
 };
 
 MessageBoxRequest Box(int textNumber, int style) {
-  return MessageBoxRequest{textNumber, "text " + std::to_string(textNumber), "KZN LOAD", style};
+  return MessageBoxRequest{textNumber, "text " + std::to_string(textNumber), "KZN LOAD", style, {}};
 }
 
 class SessionEnd : public ProgressWindow, public ::testing::WithParamInterface<OpenWindowCase> {
