@@ -7,6 +7,7 @@
 #   - a first-family upload killed outright (kill -9): the port stays marked unfinished, and
 #     the next run restores the receiver's tables from the dump and loads it;
 #   - a second-family load (TK20B): the program file arrives whole, user data erased;
+#   - two TK20B receivers at once (COM3, COM4): a line per port and a summary;
 #   - a port that cannot be opened: a [serial] line, exit status 1;
 #   - a file of the wrong family, named by a non-ASCII path: refused before any byte reaches
 #     the receiver.
@@ -422,6 +423,36 @@ if report["outcomes"] != ["abandoned"]:
     sys.exit(1)
 EOF
 fi
+
+# A run of several ports: two TK20B receivers at once on COM3 and COM4, each with its own
+# kznsim, each port's lines and a summary.
+echo "cli e2e: two TK20B receivers at once"
+"$sim" --family TK20B --throttle --exit-after 1 --report "$work/report3.json" \
+  >"$work/sim3.out" 2>/dev/null &
+sim3=$!
+"$sim" --family TK20B --throttle --exit-after 1 --report "$work/report4.json" \
+  >"$work/sim4.out" 2>/dev/null &
+sim4=$!
+wait_for 10 grep -q . "$work/sim3.out" && wait_for 10 grep -q . "$work/sim4.out" ||
+  fail "two ports: kznsim did not start"
+map_com 3 "$(head -n 1 "$work/sim3.out")"
+map_com 4 "$(head -n 1 "$work/sim4.out")"
+run_cli "$tk_folder" load --type TK20B --version "English version" --port 3,4 --lang en
+expect_status 0 "two ports"
+for port in COM3 COM4; do
+  [[ $out == *"$port: [123] Software version succesfully loaded."* ]] ||
+    fail "two ports: no success line for $port"$'\n'"$out"
+  printf '%s\n' "$out" | grep -Eq "^$port +[^ ]+ +TK20B +English version +loaded \[123\]" ||
+    fail "two ports: the summary has no loaded line for $port"$'\n'"$out"
+done
+wait_for 15 bash -c "! kill -0 $sim3 2>/dev/null && ! kill -0 $sim4 2>/dev/null" ||
+  fail "two ports: a kznsim did not end after its load"
+kill -TERM "$sim3" "$sim4" 2>/dev/null || true
+wait "$sim3" "$sim4" 2>/dev/null || true
+for report in "$work/report3.json" "$work/report4.json"; do
+  python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); sys.exit(0 if r["outcomes"]==["POK"] else 1)' \
+    "$report" || fail "two ports: $(basename "$report") does not say POK"
+done
 
 echo "cli e2e: a port that cannot be opened"
 run_cli "$tk_folder" load --type TK20B --version "English version" --port 3 --device 'COM97' --lang en
