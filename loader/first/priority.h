@@ -29,6 +29,6 @@ class CRaisedPriority {
   static int raisers_;
   static std::vector<Saved> saved_;
   // Windows: the calling thread's own priority, which is raised for each upload.
-  int threadPriority_ = 0;
-  bool threadRaised_ = false;
+  [[maybe_unused]] int threadPriority_ = 0;
+  [[maybe_unused]] bool threadRaised_ = false;
 };
