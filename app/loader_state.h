@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ class UserInteraction;
 class Clock;
 class CSettingsStore;
 class SerialLink;
+class CLoadJournal;
 
 // Entries of a drop-down list in order, and the selected index or -1.
 struct ChoiceList {
@@ -53,6 +55,14 @@ class CLoaderState {
   bool startEnabled = true;     // button 1009
   bool startHasFocus = false;
   std::string versionLabel;  // label 1023, bytes as read from the file
+
+  // The journal each load appends its line to (app/load_journal.h); none: no line (the
+  // loads of the tests). The front end sets it, and what only it knows for the line: the
+  // device COMn leads to, and what the system knows of the adapter behind a device (USB
+  // vendor, product, serial number). Without them the line names the device alone.
+  CLoadJournal* journal = nullptr;
+  std::function<std::string(int portNumber)> resolveDevice;
+  std::function<std::string(const std::string& devicePath)> describeAdapter;
 
   bool IsExpertMode() const { return mode != 0; }
   std::string FilePath() const { return folder + fileName; }

@@ -10,3 +10,6 @@ std::string DefaultFileFolder();
 // The settings file: $XDG_CONFIG_HOME/kznload.INI or ~/.config/kznload.INI on Linux,
 // %APPDATA%\kznload.INI on Windows.
 std::string DefaultSettingsPath();
+// The journal of loads: $XDG_STATE_HOME/kznload/journal.jsonl or
+// ~/.local/state/kznload/journal.jsonl on Linux, %LOCALAPPDATA%\kznload\journal.jsonl on Windows.
+std::string DefaultJournalPath();

@@ -4,8 +4,13 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 class CSettingsStore;
 
 // Always kExitLoaded.
 int ListSystemPorts(const CSettingsStore& settings, std::ostream& out);
+
+// What the system knows of the adapter at `device` (USB vendor, product and serial number,
+// else its by-id name), for the journal; empty when it knows nothing (always on Windows).
+std::string DescribeSystemAdapter(const std::string& device);

@@ -5,3 +5,7 @@
 int ListSystemPorts(const CSettingsStore& settings, std::ostream& out) {
   return ListPorts(settings, *CreateSystemPortDiscovery(), out);
 }
+
+std::string DescribeSystemAdapter(const std::string& device) {
+  return AdapterIdentity(CreateSystemPortDiscovery()->FindPorts(), device);
+}

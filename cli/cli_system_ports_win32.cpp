@@ -5,3 +5,8 @@
 int ListSystemPorts(const CSettingsStore& settings, std::ostream& out) {
   return ListPorts(settings, CWin32PortDiscovery(), out);
 }
+
+// Windows tells nothing of the USB adapter behind a COM port here.
+std::string DescribeSystemAdapter(const std::string& /*device*/) {
+  return {};
+}
