@@ -22,8 +22,8 @@ class UserInteraction;
 // One load as its line holds it. Texts are UTF-8 (names and version texts read from files
 // are decoded as the window shows them).
 struct JournalEntry {
-  std::string start;  // UTC, ISO 8601 with milliseconds: "2025-03-01T10:00:00.123Z"
-  std::string end;
+  std::string start;            // UTC, ISO 8601 with milliseconds: "2025-03-01T10:00:00.123Z"
+  std::string end;              // when the load returned, its last box closed
   std::int64_t durationMs = 0;  // on the process's steady clock
   std::string program;          // "kznload", "kznload-cli"
   std::string programVersion;   // "1.12"
