@@ -24,8 +24,8 @@ std::string DefaultFileFolder() {
 
 namespace {
 
-// An XDG base folder: the variable when it holds an absolute path (the specification says
-// to ignore a relative one), else `fallback` under the home folder.
+// An XDG base folder: the variable when it holds an absolute path (XDG says a relative one
+// is ignored), else `fallback` under the home folder.
 std::string XdgFolder(const char* variable, const char* fallback) {
   const char* xdg = std::getenv(variable);
   if (xdg != nullptr && xdg[0] == '/') return xdg;
