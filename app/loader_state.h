@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ class Clock;
 class CSettingsStore;
 class SerialLink;
 struct ProgramImage;
+class CLoadJournal;
 
 // Entries of a drop-down list in order, and the selected index or -1.
 struct ChoiceList {
@@ -57,6 +59,14 @@ class CLoaderState {
   std::string versionLabel;  // label 1023, bytes as read from the file
   // The file to send, read and checked once for a run that loads it on several ports.
   std::shared_ptr<const ProgramImage> checkedImage;
+
+  // The journal each load appends its line to (app/load_journal.h); none: no line (the
+  // loads of the tests). The front end sets it, and what only it knows for the line: the
+  // device COMn leads to, and what the system knows of the adapter behind a device (USB
+  // vendor, product, serial number). Without them the line names the device alone.
+  CLoadJournal* journal = nullptr;
+  std::function<std::string(int portNumber)> resolveDevice;
+  std::function<std::string(const std::string& devicePath)> describeAdapter;
 
   bool IsExpertMode() const { return mode != 0; }
   std::string FilePath() const { return folder + fileName; }

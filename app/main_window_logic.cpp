@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/journal_entry.h"
+#include "app/load_journal.h"
 #include "app/loader_state.h"
 #include "app/window_selection.h"
 #include "base/clock.h"
@@ -70,6 +72,40 @@ class CLoadOnPort {
  private:
   SerialLink& port_;
 };
+
+// The start button's checks before a load: the file to send is fixed (standard mode: the
+// chosen version's file). The refusal when there is none to send.
+std::optional<LoadOutcome> FixFileToSend(CLoaderState& w) {
+  if (w.IsExpertMode()) {
+    if (w.folder.empty() || w.fileName.empty()) {
+      ShowMessageById(w.ui, w.language, kMsgSelectFileFirst, kStyleExclamation);
+      return RefusedOutcome(kMsgSelectFileFirst, {}, true);
+    }
+  } else {
+    // No version to choose from, or the chosen one has no file any more (message 129, or
+    // 110 for a catalogue that cannot be read): the folder and file name still name the
+    // previous file, and sending that one would load something the user did not pick.
+    if (w.languageVersions.entries.empty() || ResolveLanguageFile(w) < 0)
+      return RefusedOutcome(0, {}, true);
+  }
+  return std::nullopt;
+}
+
+// The loading sequence of the selected type's family, as one load on the port.
+LoadOutcome RunFamilyLoad(CLoaderState& w, const LoadSequences& sequences) {
+  const std::string familyTag = GetFamilyTag(w);
+  CLoadOnPort load(w.port);
+  LoadContext context = LoadContextOf(w);
+  const LoadTarget target = LoadTargetOf(w);
+  if (familyTag == "VR" || familyTag == "TK") {
+    if (sequences.firstFamily) return sequences.firstFamily(context, target, w.tables, familyTag);
+  } else if (familyTag == "TK20B") {
+    if (sequences.secondFamily) return sequences.secondFamily(context, target, familyTag);
+  }
+  // A family this program does not load: the catalogue is wrong for it.
+  ShowMessageById(w.ui, w.language, kMsgBadConfigFile, kStyleExclamation);
+  return RefusedOutcome(kMsgBadConfigFile, {}, true);
+}
 
 }  // namespace
 
@@ -167,30 +203,18 @@ LoadOutcome StartLoad(CLoaderState& w) {
 }
 
 LoadOutcome StartLoad(CLoaderState& w, const LoadSequences& sequences) {
-  if (w.IsExpertMode()) {
-    if (w.folder.empty() || w.fileName.empty()) {
-      ShowMessageById(w.ui, w.language, kMsgSelectFileFirst, kStyleExclamation);
-      return RefusedOutcome(kMsgSelectFileFirst, {}, true);
-    }
-  } else {
-    // No version to choose from, or the chosen one has no file any more (message 129, or
-    // 110 for a catalogue that cannot be read): the folder and file name still name the
-    // previous file, and sending that one would load something the user did not pick.
-    if (w.languageVersions.entries.empty() || ResolveLanguageFile(w) < 0)
-      return RefusedOutcome(0, {}, true);
+  const LoadStartTime started = NoteLoadStart(w.clock);
+  std::optional<LoadOutcome> refusal = FixFileToSend(w);
+  std::optional<JournalEntry> entry;
+  if (w.journal != nullptr)
+    entry = JournalEntryBeforeLoad(w, started, w.journal->Program(), !refusal.has_value());
+  const LoadOutcome outcome = refusal ? *refusal : RunFamilyLoad(w, sequences);
+  if (entry) {
+    CompleteJournalEntry(*entry, started, w.clock, outcome, w.language);
+    // Whatever becomes of the line, the load's outcome stands as it is.
+    w.journal->Record(*entry, w.ui, w.language);
   }
-  const std::string familyTag = GetFamilyTag(w);
-  CLoadOnPort load(w.port);
-  LoadContext context = LoadContextOf(w);
-  const LoadTarget target = LoadTargetOf(w);
-  if (familyTag == "VR" || familyTag == "TK") {
-    if (sequences.firstFamily) return sequences.firstFamily(context, target, w.tables, familyTag);
-  } else if (familyTag == "TK20B") {
-    if (sequences.secondFamily) return sequences.secondFamily(context, target, familyTag);
-  }
-  // A family this program does not load: the catalogue is wrong for it.
-  ShowMessageById(w.ui, w.language, kMsgBadConfigFile, kStyleExclamation);
-  return RefusedOutcome(kMsgBadConfigFile, {}, true);
+  return outcome;
 }
 
 LoadContext LoadContextOf(CLoaderState& w) {

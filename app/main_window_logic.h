@@ -64,6 +64,8 @@ void ChooseFile(CLoaderState& w, const std::string& fullPath);
 // receiver type's family tag, as one load on the port ("VR" and "TK": first family, "TK20B": second
 // family; any other tag starts nothing and shows message 126). Shows message 107 in expert
 // mode without a file. Returns how the load ended: a load that did not start is refused.
+// With a journal (CLoaderState::journal) every press appends the load's line to it, refusals
+// included; the journal never changes the outcome.
 LoadOutcome StartLoad(CLoaderState& w);
 
 // The two loading sequences, replaceable so that the dispatch can be watched on its own.

@@ -11,3 +11,6 @@ std::string DefaultFileFolder();
 // %APPDATA%\kznload.INI on Windows, which the first call of a program that finds none fills
 // from the classic program's settings (base/earlier_settings.h), telling so on standard error.
 std::string DefaultSettingsPath();
+// The journal of loads: $XDG_STATE_HOME/kznload/journal.jsonl or
+// ~/.local/state/kznload/journal.jsonl on Linux, %LOCALAPPDATA%\kznload\journal.jsonl on Windows.
+std::string DefaultJournalPath();

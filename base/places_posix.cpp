@@ -22,14 +22,23 @@ std::string DefaultFileFolder() {
   return folder;
 }
 
+namespace {
+
+// An XDG base folder: the variable when it holds an absolute path (XDG says a relative one
+// is ignored), else `fallback` under the home folder.
+std::string XdgFolder(const char* variable, const char* fallback) {
+  const char* xdg = std::getenv(variable);
+  if (xdg != nullptr && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : ".") + fallback;
+}
+
+}  // namespace
+
 std::string DefaultSettingsPath() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  std::string folder;
-  if (xdg != nullptr && xdg[0] == '/') {
-    folder = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    folder = std::string(home != nullptr ? home : ".") + "/.config";
-  }
-  return folder + "/kznload.INI";
+  return XdgFolder("XDG_CONFIG_HOME", "/.config") + "/kznload.INI";
+}
+
+std::string DefaultJournalPath() {
+  return XdgFolder("XDG_STATE_HOME", "/.local/state") + "/kznload/journal.jsonl";
 }

@@ -53,3 +53,14 @@ std::string DefaultSettingsPath() {
   (void)lookedForEarlier;
   return path;
 }
+
+// Local, not roaming: the journal grows with every load and belongs to this machine's ports.
+std::string DefaultJournalPath() {
+  std::string folder = Environment(L"LOCALAPPDATA");
+  if (folder.empty()) {
+    folder = Environment(L"USERPROFILE");
+    if (folder.empty()) return ".\\kznload\\journal.jsonl";
+    folder += "\\AppData\\Local";
+  }
+  return folder + "\\kznload\\journal.jsonl";
+}

@@ -19,6 +19,7 @@
 #include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_interrupt.h"
+#include "cli/cli_journal.h"
 #include "cli/cli_options.h"
 #include "cli/display_text.h"
 #include "loader/first/almanac.h"
@@ -366,13 +367,14 @@ std::string IdentityOf(const SerialPortInfo& info) {
 class CRun {
  public:
   CRun(const CliOptions& options, const RunChoice& choice, const std::string& settingsPath,
-       Language language, CMultiPortConsole& console, CRunStop& stop)
+       Language language, CMultiPortConsole& console, CRunStop& stop, CLoadJournal* journal)
       : options_(options),
         choice_(choice),
         settingsPath_(settingsPath),
         language_(language),
         console_(console),
-        stop_(stop) {}
+        stop_(stop),
+        journal_(journal) {}
 
   ~CRun() { JoinAll(); }
 
@@ -434,6 +436,14 @@ class CRun {
     w.keepUserData = chosen.keepUserData;
     w.portNumber = static_cast<std::int8_t>(job.portNumber);
     w.checkedImage = choice_.image;
+    if (journal_ != nullptr) {
+      AttachJournal(w, *journal_, [device](int) { return device; });
+      // An adapter --watch knows by its USB identity or by-id name is journaled by it.
+      if (!job.identity.empty() && job.identity != device) {
+        const std::string identity = job.identity;
+        w.describeAdapter = [identity](const std::string&) { return identity; };
+      }
+    }
     // Each load merges its read-out into alm.alm under the file's lock, so the rows of
     // every port survive.
     LoadAlmanacBackup(w.tables, w.catalogueFolder);
@@ -460,6 +470,7 @@ class CRun {
   Language language_;
   CMultiPortConsole& console_;
   CRunStop& stop_;
+  CLoadJournal* journal_;
   std::mutex mutex_;
   std::condition_variable ended_;
   std::vector<std::thread> threads_;
@@ -500,7 +511,7 @@ bool CheckFileOnce(CLoaderState& w, CCliUserInteraction& ui, RunChoice* choice) 
 int RunSeveralPorts(const CliOptions& options, const std::string& catalogueFolder,
                     CSettingsStore& settings, Language language, CCliUserInteraction& ui,
                     InterruptSource& interrupts, std::ostream& out, std::ostream& err,
-                    bool terminal, PortDiscovery* watchDiscovery) {
+                    bool terminal, PortDiscovery* watchDiscovery, CLoadJournal* journal) {
   CSteadyClock clock;
   CNoSerialLink noLink;
   CLoaderState selection(ui, clock, settings, noLink);
@@ -522,7 +533,7 @@ int RunSeveralPorts(const CliOptions& options, const std::string& catalogueFolde
   interrupts.DiscardPresses();
   interrupts.SetWatching(true);
   {
-    CRun run(options, choice, settings.Path(), language, console, stop);
+    CRun run(options, choice, settings.Path(), language, console, stop, journal);
     if (watchDiscovery == nullptr) {
       for (const auto& [portNumber, device] : options.portDevices)
         run.Start(PortJob{portNumber, device, device});

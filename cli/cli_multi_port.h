@@ -19,6 +19,7 @@
 #include "cli/cli_user_interaction.h"
 #include "loader/load_outcome.h"
 
+class CLoadJournal;
 class CSettingsStore;
 class InterruptSource;
 class PortDiscovery;
@@ -138,9 +139,9 @@ std::string FormatSummary(const std::vector<PortResult>& results, const std::str
 // Ports given as "1,2,3" (1 to 4 each, none twice); none with `error` set otherwise.
 std::optional<std::vector<int>> ParsePortList(const std::string& text, std::string* error);
 
-// The run: ports from --port and --device N=PATH (or the one port), or --watch. Exit status 0
-// only when every port loaded.
+// The run: ports from --port and --device N=PATH (or the one port), or --watch. Every load
+// appends its line to `journal` (when given). Exit status 0 only when every port loaded.
 int RunSeveralPorts(const CliOptions& options, const std::string& catalogueFolder,
                     CSettingsStore& settings, Language language, CCliUserInteraction& ui,
                     InterruptSource& interrupts, std::ostream& out, std::ostream& err,
-                    bool terminal, PortDiscovery* watchDiscovery);
+                    bool terminal, PortDiscovery* watchDiscovery, CLoadJournal* journal);

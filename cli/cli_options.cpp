@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/messages.h"
+#include "cli/cli_journal.h"
 #include "cli/cli_multi_port.h"
 
 const char* const kCliUsageText =
@@ -14,6 +15,7 @@ const char* const kCliUsageText =
   kznload-cli list [--lang fr|en]
   kznload-cli info FILE
   kznload-cli ports
+  kznload-cli journal [--json] [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--port N]
   kznload-cli --version | --help
 
 Writes a program or a language version into a GPS receiver over a serial line, with the
@@ -43,6 +45,13 @@ receiver catalogue chgt.cfg and the language files of the current directory.
   info    the header record of FILE: form, counted length, version text
   ports   the serial devices (USB vendor, product, serial number, /dev/serial/by-id name)
           and the device each of COM1 to COM4 leads to
+  journal the journal of loads, one line per load from either program, as a table:
+          start (UTC), port, device, type, version or file, outcome, records, duration
+          --json             the journal's own lines (JSON) instead of the table
+          --since/--until D  only loads that started on day D (UTC) or after / or before
+          --port N           only loads on COMn
+          The journal: $XDG_STATE_HOME/kznload/journal.jsonl (default
+          ~/.local/state/kznload), %LOCALAPPDATA%\kznload\journal.jsonl on Windows.
 
 Standard output holds the messages, one "[NNN] text" line each (NNN from 101 to 146 in
 both languages; a multi-line message goes on over the following lines), "[answer] Yes"
@@ -70,6 +79,7 @@ Examples:
   kznload-cli load --type TK20B --version "English version" --watch --answer no
   kznload-cli info VR540.gb
   kznload-cli ports
+  kznload-cli journal --since 2025-03-01 --port 2
 )";
 
 namespace {
@@ -294,5 +304,6 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
     result.options = options;
     return result;
   }
+  if (command == "journal") return ParseJournalCommand(args);
   return Fail("unknown command '" + command + "'");
 }

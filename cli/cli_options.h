@@ -1,4 +1,4 @@
-// The command line of kznload-cli: the three commands and their options.
+// The command line of kznload-cli: its commands and their options.
 #pragma once
 
 #include <optional>
@@ -8,7 +8,16 @@
 
 #include "base/messages.h"
 
-enum class CliCommand { kHelp, kVersion, kLoad, kList, kInfo, kPorts };
+enum class CliCommand { kHelp, kVersion, kLoad, kList, kInfo, kPorts, kJournal };
+
+// `journal`: the raw lines or a table, of the loads that started on those days (UTC) and
+// on that port.
+struct CliJournalOptions {
+  bool json = false;
+  std::optional<std::string> since;  // YYYY-MM-DD, the first day shown
+  std::optional<std::string> until;  // YYYY-MM-DD, the last day shown
+  std::optional<int> port;
+};
 
 struct CliOptions {
   CliCommand command = CliCommand::kHelp;
@@ -27,6 +36,7 @@ struct CliOptions {
   std::optional<Language> language;        // unset: the stored language
   std::optional<bool> answer;              // answers every Yes/No question when set
   std::string infoFile;                    // the file of `info`
+  CliJournalOptions journal;               // the choices of `journal`
 };
 
 // More than one port, or --watch: the run of several ports.

@@ -17,3 +17,7 @@ int ListSystemPorts(const CSettingsStore& settings, std::ostream& out);
 // What --watch looks at for adapters that appear: the system's list of serial devices, or
 // the serial devices and by-id links of `folder` (POSIX); null where that cannot be.
 std::unique_ptr<PortDiscovery> CreateWatchDiscovery(const std::optional<std::string>& folder);
+
+// What the system knows of the adapter at `device` (USB vendor, product and serial number,
+// else its by-id name), for the journal; empty when it knows nothing (always on Windows).
+std::string DescribeSystemAdapter(const std::string& device);

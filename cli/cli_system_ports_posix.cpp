@@ -10,3 +10,7 @@ std::unique_ptr<PortDiscovery> CreateWatchDiscovery(const std::optional<std::str
   if (folder) return std::make_unique<CFileSystemPortDiscovery>(*folder, *folder + "/by-id");
   return CreateSystemPortDiscovery();
 }
+
+std::string DescribeSystemAdapter(const std::string& device) {
+  return AdapterIdentity(CreateSystemPortDiscovery()->FindPorts(), device);
+}

@@ -11,3 +11,8 @@ std::unique_ptr<PortDiscovery> CreateWatchDiscovery(const std::optional<std::str
   if (folder) return nullptr;
   return std::make_unique<CWin32PortDiscovery>();
 }
+
+// Windows tells nothing of the USB adapter behind a COM port here.
+std::string DescribeSystemAdapter(const std::string& /*device*/) {
+  return {};
+}

@@ -7,16 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "app/load_journal.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/window_selection.h"
 #include "base/clock.h"
 #include "base/messages.h"
+#include "base/places.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
+#include "cli/cli_journal.h"
 #include "cli/cli_main.h"
 #include "cli/cli_multi_port.h"
 #include "cli/cli_options.h"
@@ -59,6 +62,8 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui,
   if (options.command == CliCommand::kList) {
     return ListReceiverTypes(w.catalogueFolder, ui, language, std::cout);
   }
+  CLoadJournal journal(DefaultJournalPath(), "kznload-cli",
+                       [&ui](const std::string& line) { ui.WriteDiagnostic(line); });
   if (IsSeveralPortRun(options)) {
     std::unique_ptr<PortDiscovery> discovery;
     if (options.watch) {
@@ -69,10 +74,11 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui,
       }
     }
     return RunSeveralPorts(options, w.catalogueFolder, settings, language, ui, interrupts,
-                           std::cout, std::cerr, errIsTerminal, discovery.get());
+                           std::cout, std::cerr, errIsTerminal, discovery.get(), &journal);
   }
   int selected = SelectFileToSend(w, options, std::cerr);
   if (selected != kExitLoaded) return selected;
+  AttachJournal(w, journal, resolveDevice);
   const LoadOutcome outcome = StartLoad(w);
   // The device the load used; one that never opened the port names what COMn names.
   std::string device = port.DevicePath();
@@ -101,6 +107,9 @@ int RunCli(const std::vector<std::string>& args) {
   if (options.command == CliCommand::kVersion) {
     std::cout << "kznload-cli " KZN_VERSION "\n";
     return kExitLoaded;
+  }
+  if (options.command == CliCommand::kJournal) {
+    return ShowJournal(DefaultJournalPath(), options.journal, std::cout, std::cerr);
   }
   if (options.command == CliCommand::kPorts) {
     const CSettingsStore settings(CSettingsStore::DefaultPath());

@@ -63,6 +63,15 @@ std::string DescribePort(const SerialPortInfo& port) {
   return text;
 }
 
+std::string AdapterIdentity(const std::vector<SerialPortInfo>& ports, const std::string& device) {
+  for (const SerialPortInfo& port : ports) {
+    if (!IsPortAt(port, device)) continue;
+    const std::string described = DescribePort(port);
+    return described.empty() ? port.byIdPath : described;
+  }
+  return {};
+}
+
 std::string ComPortToolTip(const ComPortMapping& mapping) {
   if (mapping.device.empty())
     return "No serial device for COM" + std::to_string(mapping.portNumber);

@@ -72,6 +72,11 @@ std::vector<ComPortMapping> MapComPorts(const CSettingsStore& settings,
 // nothing is known beyond its path.
 std::string DescribePort(const SerialPortInfo& port);
 
+// Who the adapter at `device` is, for the journal of loads: what DescribePort says of the
+// port of `ports` that `device` leads to, else its by-id name; empty when the system knows
+// nothing of it.
+std::string AdapterIdentity(const std::vector<SerialPortInfo>& ports, const std::string& device);
+
 // A udev *_ENC value as text: each "\xNN" (two hex digits) is the byte NN; anything else is
 // kept as it is.
 std::string DecodeUdevText(const std::string& encoded);

@@ -1,7 +1,7 @@
 # Sourced by ./check and ./demo: installs the Debian packages the project needs, only those
 # that are missing, with sudo when not root.
 KZN_PACKAGES=(cmake ninja-build g++ git qt6-base-dev qt6-svg-dev qt6-translations-l10n
-  libudev-dev pkgconf libgtest-dev nlohmann-json3-dev clang-14 libclang-rt-14-dev clang-format fonts-dejavu-core
+  libudev-dev pkgconf libssl-dev libgtest-dev nlohmann-json3-dev clang-14 libclang-rt-14-dev clang-format fonts-dejavu-core
   dpkg-dev file lintian)
 
 install_deps() {

@@ -42,9 +42,9 @@ REC=$type_index
 INI
 
 cd "$work/catalogue"
-XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb \
+XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$root/build/app/qt/kzn_screenshots" "$root/docs"
 
 sed -i 's/^TYPE_LANG=1$/TYPE_LANG=0/' "$work/config/kznload.INI"
-XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb \
+XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" "$root/build/app/qt/kzn_screenshots" "$root/docs" french

@@ -2,12 +2,14 @@
 
 #include <QIcon>
 
+#include "app/load_journal.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
 #include "base/clock.h"
+#include "base/places.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "serial/com_device.h"
@@ -25,9 +27,16 @@ bool CLoaderApp::InitInstance() {
   CSettingsStore settings(CSettingsStore::DefaultPath());
   CQtUserInteraction ui;
   CSerialPort port(ui, [&settings](int n) { return ResolveComDevice(settings, n); });
+  CLoadJournal journal(DefaultJournalPath(), "kznload");
+  journal.TellFailuresInBox(true);
   CLoaderState state(ui, clock, settings, port);
   CLoaderDlg window(state, ui);
   std::unique_ptr<PortDiscovery> discovery = CreateSystemPortDiscovery();
+  state.journal = &journal;
+  state.resolveDevice = [&settings](int n) { return ResolveComDevice(settings, n); };
+  state.describeAdapter = [&discovery](const std::string& device) {
+    return AdapterIdentity(discovery->FindPorts(), device);
+  };
   window.SetPortDescriber([&settings, &discovery] {
     const std::vector<SerialPortInfo> ports = discovery->FindPorts();
     std::vector<std::string> texts;

@@ -33,9 +33,12 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& workDi
   TempDir output;
   std::vector<std::string> argv = args;
   argv.insert(argv.begin(), KZN_CLI_PATH);
-  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + configHome};
+  // The journal of loads goes to the settings folder too, never to the user's own.
+  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + configHome, "XDG_STATE_HOME=" + configHome};
   for (char** e = environ; *e != nullptr; ++e) {
-    if (std::string(*e).rfind("XDG_CONFIG_HOME=", 0) != 0) env.emplace_back(*e);
+    const std::string variable = *e;
+    if (variable.rfind("XDG_CONFIG_HOME=", 0) != 0 && variable.rfind("XDG_STATE_HOME=", 0) != 0)
+      env.push_back(variable);
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

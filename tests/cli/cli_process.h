@@ -20,7 +20,8 @@ struct CliResult {
   std::string err;
 };
 
-// Runs in `workDir` (the catalogue folder) with XDG_CONFIG_HOME=`configHome` and standard
+// Runs in `workDir` (the catalogue folder) with XDG_CONFIG_HOME and XDG_STATE_HOME
+// `configHome` (the journal of loads is `configHome`/kznload/journal.jsonl) and standard
 // input /dev/null, so unanswered questions are answered No. `interruptWhen` is asked with
 // the standard error so far; its first true sends `signal` (SIGINT: Ctrl+C).
 CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir,

@@ -10,7 +10,10 @@
 #   - two TK20B receivers at once (COM3, COM4): a line per port and a summary;
 #   - a port that cannot be opened: a [serial] line, exit status 1;
 #   - a file of the wrong family, named by a non-ASCII path: refused before any byte reaches
-#     the receiver.
+#     the receiver;
+#   - the journal of loads in %LOCALAPPDATA%: the VR540 load's line (port, type, version, the
+#     file's size and SHA-256, outcome, records) as `journal --json` prints it, and one line
+#     for every run that was not killed, with its outcome.
 # Usage: tests/windows/run_cli_e2e.sh <linux-build> <windows-build>
 # Uses $WINEPREFIX when it is set and initialised, else creates <windows-build>/wine-prefix.
 set -euo pipefail
@@ -117,6 +120,9 @@ settings=$(winepath -u "$appdata" 2>/dev/null)/kznload.INI
 # copy the system's virtualisation made of C:\windows\kznload.INI.
 localappdata=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
 virtual_store=$(winepath -u "$localappdata" 2>/dev/null)/VirtualStore/windows
+# The journal of loads (%LOCALAPPDATA%\kznload\journal.jsonl), empty before the first run.
+journal=$(winepath -u "$localappdata" 2>/dev/null)/kznload/journal.jsonl
+rm -f "$journal"
 
 # run_cli FOLDER ARGS...: kznload-cli.exe in FOLDER; sets $status, $out (without the CRs
 # of Windows line ends) and $err.
@@ -217,6 +223,38 @@ expect_last_line "$success" VR540
 [[ -s "$vr_folder/~tmp1.tmp" ]] || fail "VR540: no dump file ~tmp1.tmp in the catalogue folder"
 [[ -s "$vr_folder/alm.alm" ]] || fail "VR540: no almanac backup alm.alm in the catalogue folder"
 check_report VR "$vr_folder/VR540.gb"
+# The load's line, and the same line through `journal --json`.
+run_cli "$vr_folder" journal --json
+expect_status 0 "journal --json"
+python3 - "$journal" "$vr_folder/VR540.gb" "$work/report.json" "$out" <<'EOF' ||
+import hashlib, json, sys
+journal_path, program_path, report_path, printed = sys.argv[1:]
+lines = open(journal_path, "rb").read().decode().splitlines()
+problems = []
+def expect(condition, what):
+    if not condition:
+        problems.append(what)
+expect(len(lines) == 1, f"{len(lines)} lines, expected 1")
+expect(printed.splitlines() == lines[-1:], f"journal --json printed {printed!r}")
+line = json.loads(lines[-1]) if lines else {}
+data = open(program_path, "rb").read()
+report = json.load(open(report_path))
+com1 = "\\\\.\\COM1"
+wanted = {"program": "kznload-cli", "port": 1, "device": com1, "adapter": com1,
+          "receiverType": "VR540", "family": "VR", "languageVersion": "English version",
+          "fileSize": len(data), "sha256": hashlib.sha256(data).hexdigest(), "outcome": "loaded",
+          "messageId": 123, "message": "Software version succesfully loaded.",
+          "recordsSent": report["recordsAccepted"], "resends": 0}
+for key, value in wanted.items():
+    expect(line.get(key) == value, f"{key}: {line.get(key)!r}, expected {value!r}")
+expect(line.get("file", "").endswith("VR540.gb"), f"file: {line.get('file')!r}")
+expect(line.get("start", "") <= line.get("end", "") and line.get("durationMs", 0) > 0,
+       f"start {line.get('start')}, end {line.get('end')}, duration {line.get('durationMs')}")
+for problem in problems:
+    print(f"  journal: {problem}", file=sys.stderr)
+sys.exit(1 if problems else 0)
+EOF
+  fail "journal: the VR540 load's line"
 
 # A load killed outright in the middle of its upload (a crash, a power cut): the port stays
 # marked unfinished, and the next run, answered Yes, gives the receiver, still in its
@@ -470,6 +508,15 @@ stop_sim
 expect_status 1 "wrong family"
 [[ $out =~ ^\[1[0-4][0-9]\]\  ]] || fail "wrong family: no message line"$'\n'"$out"
 check_nothing_received "wrong family"
+
+# Every run but the killed one left its line: VR540, the restored VR540, TK20B, the two TK20B
+# at once, the port that could not be opened, the file of the wrong family.
+outcomes=$(python3 -c '
+import json, sys
+print(" ".join(json.loads(line)["outcome"] for line in open(sys.argv[1], "rb").read().decode().splitlines()))
+' "$journal" 2>&1) || true
+[[ $outcomes == "loaded loaded loaded loaded loaded failed refused" ]] ||
+  fail "journal: the outcomes of the runs are '$outcomes'"
 
 if ((failures)); then
   echo "cli e2e: $failures check(s) failed" >&2

@@ -39,7 +39,7 @@ PY
 
 failures=0
 # The DLLs every Windows since 7 has; anything else would have to ship with the program.
-system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|comdlg32|ole32|oleaut32|msvcrt|ucrtbase|api-ms-win-crt-.*|ws2_32|setupapi|cfgmgr32|uxtheme|version|shlwapi)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|advapi32|bcrypt|shell32|comctl32|comdlg32|ole32|oleaut32|msvcrt|ucrtbase|api-ms-win-crt-.*|ws2_32|setupapi|cfgmgr32|uxtheme|version|shlwapi)\.dll$'
 windowing_dlls='^(user32|gdi32|shell32)\.dll$'
 for exe in "$work/kznload-$version-win64"/*.exe; do
   imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')

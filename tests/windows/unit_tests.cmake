@@ -34,7 +34,7 @@ function(kzn_add_windows_tests area)
 endfunction()
 
 kzn_add_windows_tests(app
-  app/header_record_test.cpp app/messages_test.cpp app/progress_test.cpp
+  app/header_record_test.cpp app/load_journal_test.cpp app/messages_test.cpp app/progress_test.cpp
   app/sentences_test.cpp windows/platform_test.cpp)
 kzn_add_windows_tests(catalogue
   catalogue/selection_test.cpp catalogue/version_label_test.cpp)

@@ -1,0 +1,351 @@
+// The journal of loads: its line (every member, read back as written), its times, the lines
+// it cannot read, the lines StartLoad appends for a failed and a refused load, whole lines
+// from many writers at once, and a journal that cannot be written.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/load_journal.h"
+#include "app/loader_state.h"
+#include "app/main_window_logic.h"
+#include "app/window_selection.h"
+#include "base/clock.h"
+#include "base/settings_store.h"
+#include "base/sha256.h"
+#include "loader/load_context.h"
+#include "tests/support/fake_link.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono;
+
+JournalEntry FullEntry() {
+  JournalEntry e;
+  e.start = "2025-03-01T10:00:00.123Z";
+  e.end = "2025-03-01T10:00:41.357Z";
+  e.durationMs = 41234;
+  e.program = "kznload-cli";
+  e.programVersion = "1.12";
+  e.port = 2;
+  e.device = "/dev/ttyUSB0";
+  e.adapter = "FTDI FT232R USB UART, USB 0403:6001, serial A1B2C3";
+  e.receiverType = "VR540";
+  e.family = "VR";
+  e.languageVersion = "Version française";
+  e.file = "/home/u/catalogue/VR540.fra";
+  e.fileSize = 30123;
+  e.sha256 = std::string(64, 'a');
+  // What a file may hold: quotes, a backslash, a line break, a NUL, a tab.
+  e.headerVersion = std::string("VR540 \"FR\" 2.40\\\n\t") + '\0' + "end";
+  e.outcome = LoadEnd::kCancelled;
+  e.messageId = 141;
+  e.message = "User cancel.";
+  e.detail = "record 12 (byte 3081)";
+  e.stopCause = "signal: Terminated";
+  e.tablesLeftOut = true;
+  e.recordsSent = 120;
+  e.resends = 3;
+  return e;
+}
+
+// A good line with `member`'s value replaced by `value`.
+std::string With(const std::string& member, const std::string& value) {
+  std::string line = FormatJournalLine(FullEntry());
+  const std::size_t start = line.find('"' + member + "\":") + member.size() + 3;
+  std::size_t end = start;
+  if (line[start] == '"') {
+    end = line.find('"', start + 1) + 1;
+  } else {
+    end = line.find_first_of(",}", start);
+  }
+  return line.substr(0, start) + value + line.substr(end);
+}
+
+TEST(JournalLine, HoldsEveryMemberInItsOrderAndReadsBackAsWritten) {
+  const JournalEntry full = FullEntry();
+  const std::string line = FormatJournalLine(full);
+  EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  // The documented names, in the documented order.
+  std::size_t at = 0;
+  for (const char* name :
+       {"start",    "end",       "durationMs",    "program",     "programVersion",  "port",
+        "device",   "adapter",   "receiverType",  "family",      "languageVersion", "file",
+        "fileSize", "sha256",    "headerVersion", "outcome",     "messageId",       "message",
+        "detail",   "stopCause", "tablesLeftOut", "recordsSent", "resends"}) {
+    const std::size_t found = line.find('"' + std::string(name) + "\":", at);
+    ASSERT_NE(found, std::string::npos) << name << " missing or out of order in " << line;
+    at = found;
+  }
+  EXPECT_NE(line.find("\"outcome\":\"cancelled\""), std::string::npos) << line;
+  std::string why;
+  EXPECT_EQ(ParseJournalLine(line, &why), full) << why;
+
+  // What is not known is null, and reads back as not known.
+  JournalEntry sparse;
+  sparse.start = "2025-03-01T10:00:00.123Z";
+  sparse.port = 1;
+  sparse.outcome = LoadEnd::kRefused;
+  const std::string sparseLine = FormatJournalLine(sparse);
+  for (const char* name : {"device", "adapter", "languageVersion", "file", "fileSize", "sha256",
+                           "headerVersion", "messageId"}) {
+    EXPECT_NE(sparseLine.find('"' + std::string(name) + "\":null"), std::string::npos)
+        << name << " in " << sparseLine;
+  }
+  EXPECT_EQ(ParseJournalLine(sparseLine, &why), sparse) << why;
+
+  // The unreadable lines below are this line with one value changed; a good value there reads.
+  const std::optional<JournalEntry> changed = ParseJournalLine(With("port", "7"), &why);
+  ASSERT_TRUE(changed) << why;
+  EXPECT_EQ(changed->port, 7);
+}
+
+TEST(JournalLine, TimesAreUtcIso8601WithMilliseconds) {
+  EXPECT_EQ(UtcIsoTime(system_clock::time_point{}), "1970-01-01T00:00:00.000Z");
+  const auto leapDay = sys_days{year{2024} / February / 29} + hours{23} + minutes{59} +
+                       seconds{59} + milliseconds{999};
+  EXPECT_EQ(UtcIsoTime(time_point_cast<system_clock::duration>(leapDay)),
+            "2024-02-29T23:59:59.999Z");
+  EXPECT_TRUE(IsUtcIsoTime("2024-02-29T23:59:59.999Z"));
+  EXPECT_TRUE(IsUtcIsoTime("2024-02-29T23:59:59Z"));
+  for (const char* bad :
+       {"2023-02-29T10:00:00.000Z", "2025-13-01T10:00:00.000Z", "2025-03-01T24:00:00.000Z",
+        "2025-03-01 10:00:00.000Z", "2025-03-01T10:00:00.000+01:00", "2025-03-01T10:00:00.0Z"})
+    EXPECT_FALSE(IsUtcIsoTime(bad)) << bad;
+}
+
+TEST(JournalLine, TheDigestIsSha256) {
+  // The two short messages of FIPS 180-2's examples.
+  EXPECT_EQ(Sha256Hex({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  const std::uint8_t abc[] = {'a', 'b', 'c'};
+  EXPECT_EQ(Sha256Hex(abc), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+struct BadLine {
+  const char* name;
+  std::string line;
+};
+
+void PrintTo(const BadLine& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class UnreadableJournalLine : public ::testing::TestWithParam<BadLine> {};
+
+TEST_P(UnreadableJournalLine, IsNoEntryAndSaysWhy) {
+  std::string why;
+  EXPECT_FALSE(ParseJournalLine(GetParam().line, &why).has_value());
+  EXPECT_FALSE(why.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnreadableJournalLine,
+    ::testing::Values(BadLine{"NotJson", "{\"start\":"}, BadLine{"NotAnObject", "[1,2]"},
+                      BadLine{"NoStart", With("start", "null")},
+                      BadLine{"StartNoDate", With("start", "\"2025-02-30T10:00:00.000Z\"")},
+                      BadLine{"PortAsText", With("port", "\"2\"")},
+                      BadLine{"PortNegative", With("port", "-2")},
+                      BadLine{"PortFraction", With("port", "2.5")},
+                      BadLine{"UnknownOutcome", With("outcome", "\"exploded\"")},
+                      BadLine{"SizeNegative", With("fileSize", "-1")},
+                      BadLine{"CountTooLarge", With("recordsSent", "4294967296")},
+                      BadLine{"FlagAsNumber", With("tablesLeftOut", "1")},
+                      BadLine{"TooLong", With("detail", '"' + std::string(70000, 'x') + '"')}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+TEST(JournalLine, EveryLineIsCountedAndOnlyTheUnreadableOnesAreLeftOut) {
+  const std::string good = FormatJournalLine(FullEntry());
+  // A blank line, a line cut short, a line an editor ended with CR LF, a last line without
+  // line end.
+  const std::vector<JournalLine> lines =
+      ReadJournalLines(good + "\n\n{\"start\":\"2025-03\n" + good + "\r\n" + good);
+  ASSERT_EQ(lines.size(), 4u);
+  std::vector<std::size_t> numbers;
+  for (const JournalLine& line : lines)
+    numbers.push_back(line.number);
+  EXPECT_EQ(numbers, (std::vector<std::size_t>{1, 3, 4, 5}));
+  EXPECT_TRUE(lines[0].entry && lines[2].entry && lines[3].entry);
+  EXPECT_FALSE(lines[1].entry);
+  EXPECT_EQ(lines[2].text, good);
+}
+
+// A catalogue with one receiver type whose English version file exists, a state that has
+// chosen it, and a journal in a folder of its own.
+class JournalOfLoads : public ::testing::Test {
+ protected:
+  JournalOfLoads()
+      : settings(dir.File("kznload.INI")),
+        link(clock),
+        w(ui, clock, settings, link),
+        journal(dir.File("state") + kPathSeparator + "journal.jsonl", "test",
+                [this](const std::string& line) { traces.push_back(line); }) {
+    dir.Write("chgt.cfg",
+              "REC:VR540\r\nNAM:VR540\r\nE/S:VR\r\nWRG:BAD\r\nLGB:gb;English version\r\n");
+    // Form B header record: 0x8A, count, text, two bytes dropped; then an end record.
+    dir.Write("VR540.gb", std::string("\x8A\x0DVR540 GB 2.40  \x8C\x01\x02\x03", 21));
+    w.catalogueFolder = dir.Path();
+    w.language = Language::kEnglish;
+    w.portNumber = 3;
+    FillReceiverTypeList(w);
+    w.receiverTypes.selection = 0;
+    FillLanguageVersionList(w);
+    w.journal = &journal;
+    w.resolveDevice = [](int n) { return "/dev/ttyUSB" + std::to_string(n); };
+    w.describeAdapter = [](const std::string& device) {
+      return device == "/dev/ttyUSB3" ? "FTDI FT232R, serial A1" : "";
+    };
+  }
+
+  // Loads with a first family that takes `ms` on the process clock and ends as `outcome`.
+  LoadOutcome Load(const LoadOutcome& outcome, std::int64_t ms = 0) {
+    auto first = [&](LoadContext&, const LoadTarget&, TableStore&, const std::string&) {
+      clock.Advance(ms);
+      return outcome;
+    };
+    return StartLoad(w, LoadSequences{first, {}});
+  }
+
+  std::vector<JournalLine> Lines() const {
+    std::string why;
+    return ReadJournalLines(CLoadJournal::ReadContent(journal.Path(), &why).value_or(""));
+  }
+
+  TempDir dir;
+  RecordingUi ui;
+  CVirtualClock clock{5000};
+  CSettingsStore settings;
+  FakeLink link;
+  CLoaderState w;
+  std::vector<std::string> traces;
+  CLoadJournal journal;
+};
+
+TEST_F(JournalOfLoads, AFailedLoadsLineTellsWhatWasSentWhereAndHowItEnded) {
+  LoadOutcome failed = FailedOutcome(kMsgLoadingFailed, "record 12 (byte 3081)", true);
+  failed.recordsSent = 12;
+  failed.resends = 3;
+  const auto before = UtcIsoTime(system_clock::now());
+  const LoadOutcome outcome = Load(failed, 41234);
+  const auto after = UtcIsoTime(system_clock::now());
+  EXPECT_EQ(outcome.end, LoadEnd::kFailed);
+  EXPECT_EQ(outcome.detail, failed.detail);
+
+  const std::vector<JournalLine> lines = Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_TRUE(lines[0].entry) << lines[0].problem;
+  const JournalEntry& e = *lines[0].entry;
+  EXPECT_TRUE(before <= e.start && e.start <= e.end && e.end <= after) << e.start << " " << e.end;
+  EXPECT_EQ(e.durationMs, 41234);
+  EXPECT_EQ(e.program, "test");
+  EXPECT_FALSE(e.programVersion.empty());
+  EXPECT_EQ(e.port, 3);
+  EXPECT_EQ(e.device, "/dev/ttyUSB3");
+  EXPECT_EQ(e.adapter, "FTDI FT232R, serial A1");
+  EXPECT_EQ(e.receiverType, "VR540");
+  EXPECT_EQ(e.family, "VR");
+  EXPECT_EQ(e.languageVersion, "English version");
+  EXPECT_EQ(e.file, dir.File("VR540.gb"));
+  const std::string bytes = dir.Read("VR540.gb");
+  EXPECT_EQ(e.fileSize, bytes.size());
+  EXPECT_EQ(e.sha256, Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                          bytes.size())));
+  EXPECT_EQ(e.headerVersion, "VR540 GB 2.40");
+  EXPECT_EQ(e.outcome, LoadEnd::kFailed);
+  EXPECT_EQ(e.messageId, kMsgLoadingFailed);
+  EXPECT_EQ(e.message, LoadMessageText(kMsgLoadingFailed, Language::kEnglish));
+  EXPECT_EQ(e.detail, "record 12 (byte 3081)");
+  EXPECT_EQ(e.recordsSent, 12);
+  EXPECT_EQ(e.resends, 3);
+  EXPECT_TRUE(traces.empty());
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(JournalOfLoads, ARefusalBeforeTheFileIsFixedNamesNoFile) {
+  // The state still names the previous load's file, but the chosen type has no version now.
+  ResolveLanguageFile(w);
+  w.languageVersions = ChoiceList{};
+  bool started = false;
+  auto first = [&](LoadContext&, const LoadTarget&, TableStore&, const std::string&) {
+    started = true;
+    return LoadedOutcome(kMsgLoadingOk, false);
+  };
+  EXPECT_EQ(StartLoad(w, LoadSequences{first, {}}).end, LoadEnd::kRefused);
+  EXPECT_FALSE(started);
+  const std::vector<JournalLine> lines = Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_TRUE(lines[0].entry) << lines[0].problem;
+  EXPECT_EQ(lines[0].entry->outcome, LoadEnd::kRefused);
+  EXPECT_EQ(lines[0].entry->receiverType, "VR540");
+  EXPECT_EQ(lines[0].entry->file, "");
+  EXPECT_FALSE(lines[0].entry->fileSize);
+  EXPECT_EQ(lines[0].entry->sha256, "");
+}
+
+TEST_F(JournalOfLoads, AJournalThatCannotBeWrittenIsToldOnceAndChangesNoOutcome) {
+  // A file where the journal's folder should be: no folder can be made there, whoever runs.
+  dir.Write("blocked", "");
+  CLoadJournal blocked(dir.File("blocked") + kPathSeparator + "journal.jsonl", "test",
+                       [this](const std::string& line) { traces.push_back(line); });
+  blocked.TellFailuresInBox(true);
+  w.journal = &blocked;
+  LoadOutcome failed = FailedOutcome(kMsgBadChecksum, "", true);
+  failed.recordsSent = 7;
+  for (const LoadOutcome& expected : {LoadedOutcome(kMsgLoadingOk, false), failed}) {
+    const LoadOutcome outcome = Load(expected);
+    EXPECT_EQ(outcome.end, expected.end);
+    EXPECT_EQ(outcome.messageId, expected.messageId);
+    EXPECT_EQ(outcome.told, expected.told);
+    EXPECT_EQ(outcome.recordsSent, expected.recordsSent);
+  }
+  ASSERT_EQ(traces.size(), 1u);
+  EXPECT_NE(traces[0].find("blocked"), std::string::npos) << traces[0];
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
+  EXPECT_EQ(ui.messages[0].text.rfind("The journal of loads cannot be written", 0), 0u)
+      << ui.messages[0].text;
+}
+
+TEST_F(JournalOfLoads, ManyWritersAtOnceAppendWholeLinesAndLoseNone) {
+  // A line cut short by a crash of some earlier writer: the next line must not join it.
+  std::filesystem::create_directories(dir.File("state"));
+  dir.Write("state" + std::string(1, kPathSeparator) + "journal.jsonl", "{\"start\":\"2025");
+  constexpr int kWriters = 6;
+  constexpr int kLinesEach = 40;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kWriters; ++t) {
+    writers.emplace_back([this, t] {
+      // Each its own journal object, as another process would have.
+      CLoadJournal own(journal.Path(), "writer");
+      JournalEntry e = FullEntry();
+      e.port = t + 1;
+      // Longer than a buffered writer's buffer, so that a line written in pieces would show.
+      e.detail = std::string(6000, static_cast<char>('a' + t));
+      for (int i = 0; i < kLinesEach; ++i) {
+        e.recordsSent = i;
+        own.Record(e, ui, Language::kEnglish);
+      }
+    });
+  }
+  for (std::thread& writer : writers)
+    writer.join();
+  std::set<std::pair<int, int>> seen;
+  int unreadable = 0;
+  for (const JournalLine& line : Lines()) {
+    if (!line.entry) {
+      ++unreadable;
+      continue;
+    }
+    EXPECT_EQ(line.entry->detail, std::string(6000, static_cast<char>('a' + line.entry->port - 1)));
+    EXPECT_TRUE(seen.emplace(line.entry->port, line.entry->recordsSent).second);
+  }
+  EXPECT_EQ(unreadable, 1);  // the line cut short
+  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kWriters * kLinesEach));
+}
+
+}  // namespace

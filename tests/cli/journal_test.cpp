@@ -1,0 +1,217 @@
+// The journal of loads from the command line: `journal` as a table, as raw lines, with its
+// filters and over lines it cannot read; the line a real load against kznsim writes; and a
+// journal that cannot be written, which leaves the load as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app/load_journal.h"
+#include "base/sha256.h"
+#include "cli/cli_journal.h"
+#include "cli/cli_options.h"
+#include "tests/cli/cli_process.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+JournalEntry Entry(const std::string& start, int port, LoadEnd end, int messageId) {
+  JournalEntry e;
+  e.start = start;
+  e.end = start;
+  e.port = port;
+  e.device = "/dev/ttyUSB" + std::to_string(port - 1);
+  e.outcome = end;
+  e.messageId = messageId;
+  e.receiverType = "VR540";
+  e.languageVersion = "Version française";
+  e.file = "/cat/VR540.fra";
+  e.recordsSent = 120;
+  e.durationMs = 41234;
+  return e;
+}
+
+struct Shown {
+  int status;
+  std::string out, err;
+};
+
+class CliJournal : public ::testing::Test {
+ protected:
+  CliJournal() {
+    JournalEntry expert = Entry("2025-03-02T08:30:00.000Z", 2, LoadEnd::kFailed, 119);
+    expert.receiverType = "TK20B";
+    expert.languageVersion.reset();
+    expert.file = "/home/u/TK20B.gb";
+    expert.resends = 3;
+    lines = {FormatJournalLine(Entry("2025-03-01T10:00:00.123Z", 1, LoadEnd::kLoaded, 123)),
+             FormatJournalLine(expert),
+             FormatJournalLine(Entry("2025-03-03T23:59:59.999Z", 1, LoadEnd::kCancelled, 0))};
+    // The second line of the file is none of ours.
+    dir.Write("journal.jsonl",
+              lines[0] + "\nnot a line of the journal\n" + lines[1] + "\n" + lines[2] + "\n");
+  }
+
+  Shown Show(const std::vector<std::string>& args) {
+    std::vector<std::string> command{"journal"};
+    command.insert(command.end(), args.begin(), args.end());
+    CliParseResult parsed = ParseCommandLine(command);
+    EXPECT_TRUE(parsed.options) << parsed.error;
+    if (!parsed.options) return {-1, "", ""};
+    std::ostringstream out, err;
+    const int status = ShowJournal(dir.File("journal.jsonl"), parsed.options->journal, out, err);
+    return {status, out.str(), err.str()};
+  }
+
+  TempDir dir;
+  std::vector<std::string> lines;
+};
+
+TEST_F(CliJournal, ATableOfTheChosenLoadsOrTheirOwnLinesAndANoteForALineItCannotRead) {
+  const Shown table = Show({});
+  EXPECT_EQ(table.status, kExitLoaded);
+  EXPECT_EQ(table.out,
+            "START (UTC)          PORT  DEVICE        TYPE   VERSION OR FILE    OUTCOME       "
+            "RECORDS  RESENT  DURATION\n"
+            "2025-03-01 10:00:00  COM1  /dev/ttyUSB0  VR540  Version française  loaded [123]  "
+            "120      0       41.2 s\n"
+            "2025-03-02 08:30:00  COM2  /dev/ttyUSB1  TK20B  TK20B.gb           failed [119]  "
+            "120      3       41.2 s\n"
+            "2025-03-03 23:59:59  COM1  /dev/ttyUSB0  VR540  Version française  cancelled     "
+            "120      0       41.2 s\n");
+  EXPECT_EQ(table.err, "kznload-cli: line 2 of the journal skipped: not JSON\n");
+
+  EXPECT_EQ(Show({"--json", "--port", "1"}).out, lines[0] + "\n" + lines[2] + "\n");
+  // Days are whole days: --until takes in the last millisecond of its day.
+  EXPECT_EQ(Show({"--json", "--since=2025-03-02", "--until", "2025-03-03"}).out,
+            lines[1] + "\n" + lines[2] + "\n");
+  EXPECT_EQ(Show({"--json", "--until", "2025-03-01"}).out, lines[0] + "\n");
+  const Shown none = Show({"--port", "3"});
+  EXPECT_EQ(none.status, kExitLoaded);
+  EXPECT_EQ(none.out, "");
+}
+
+TEST_F(CliJournal, NoJournalYetIsNoErrorAndOneThatCannotBeReadIs) {
+  std::ostringstream out, err;
+  EXPECT_EQ(ShowJournal(dir.File("none.jsonl"), {}, out, err), kExitLoaded);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("no load in the journal yet"), std::string::npos) << err.str();
+  std::filesystem::create_directory(dir.File("folder.jsonl"));
+  EXPECT_EQ(ShowJournal(dir.File("folder.jsonl"), {}, out, err), kExitFailed);
+}
+
+struct BadCommandLine {
+  const char* name;
+  std::vector<std::string> args;
+};
+
+void PrintTo(const BadCommandLine& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class CliJournalCommandLine : public ::testing::TestWithParam<BadCommandLine> {};
+
+TEST_P(CliJournalCommandLine, IsRefusedWithAReason) {
+  std::vector<std::string> args{"journal"};
+  args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+  const CliParseResult parsed = ParseCommandLine(args);
+  EXPECT_FALSE(parsed.options);
+  EXPECT_FALSE(parsed.error.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliJournalCommandLine,
+    ::testing::Values(BadCommandLine{"DayWithoutZeros", {"--since", "2025-3-1"}},
+                      BadCommandLine{"NoSuchDay", {"--until", "2025-02-30"}},
+                      BadCommandLine{"DaysTheWrongWayRound",
+                                     {"--since", "2025-03-02", "--until", "2025-03-01"}},
+                      BadCommandLine{"PortZero", {"--port", "0"}},
+                      BadCommandLine{"PortByName", {"--port", "COM1"}},
+                      BadCommandLine{"PortWithoutNumber", {"--port"}},
+                      BadCommandLine{"JsonWithValue", {"--json=yes"}},
+                      BadCommandLine{"UnknownOption", {"--type", "VR540"}},
+                      BadCommandLine{"Argument", {"journal.jsonl"}}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+class CliJournalEndToEnd : public CliSamples {
+ protected:
+  std::string JournalPath() const { return config + "/kznload/journal.jsonl"; }
+};
+
+TEST_F(CliJournalEndToEnd, ARealLoadWritesItsLineAndJournalShowsIt) {
+  CSimProcess sim;
+  // The fifth data record is refused twice and sent again.
+  ASSERT_TRUE(sim.Start(
+      {"--family", "TK20B", "--throttle", "--exit-after", "1", "--fault", "refuse-record=5:2"}))
+      << sim.Error();
+  const CliResult load = Cli({"load", "--type", "TK20B", "--version", "Version anglaise", "--port",
+                              "2", "--device", sim.SlavePath(), "--lang", "fr"});
+  ASSERT_EQ(load.exitStatus, 0) << load.out << load.err;
+  std::optional<simreport::Json> report = sim.WaitForExit(10000);
+  if (!report) report = sim.Stop();
+  ASSERT_TRUE(report);
+
+  std::string why;
+  const std::vector<JournalLine> lines =
+      ReadJournalLines(CLoadJournal::ReadContent(JournalPath(), &why).value_or(""));
+  ASSERT_EQ(lines.size(), 1u) << why;
+  ASSERT_TRUE(lines[0].entry) << lines[0].problem << "\n" << lines[0].text;
+  const JournalEntry& e = *lines[0].entry;
+  EXPECT_TRUE(IsUtcIsoTime(e.end) && e.start <= e.end) << e.start << " " << e.end;
+  EXPECT_GT(e.durationMs, 0);
+  EXPECT_EQ(e.program, "kznload-cli");
+  EXPECT_EQ(e.programVersion, KZN_PROJECT_VERSION);
+  EXPECT_EQ(e.port, 2);
+  EXPECT_EQ(e.device, sim.SlavePath());
+  // A pseudo-terminal is no adapter the system knows: the device stands for it.
+  EXPECT_EQ(e.adapter, sim.SlavePath());
+  EXPECT_EQ(e.receiverType, "TK20B");
+  EXPECT_EQ(e.family, "TK20B");
+  EXPECT_EQ(e.languageVersion, "Version anglaise");
+  const std::string file = (std::filesystem::path(work) / "TK20B.gb").lexically_normal().string();
+  EXPECT_EQ(std::filesystem::path(e.file).lexically_normal().string(), file);
+  const std::string bytes = dir.Read("work/TK20B.gb");
+  EXPECT_EQ(e.fileSize, bytes.size());
+  EXPECT_EQ(e.sha256, Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                          bytes.size())));
+  const CliResult info = Cli({"info", "TK20B.gb"});
+  ASSERT_TRUE(e.headerVersion);
+  EXPECT_NE(info.out.find("version text: " + *e.headerVersion + "\n"), std::string::npos)
+      << info.out;
+  EXPECT_EQ(e.outcome, LoadEnd::kLoaded);
+  EXPECT_EQ(e.messageId, kMsgLoadingOk);
+  EXPECT_EQ(e.message, "Chargement OK.");
+  EXPECT_EQ(e.recordsSent, report->at("recordsAccepted").get<int>());
+  EXPECT_EQ(e.resends, 2);
+  EXPECT_EQ(report->at("recordsResent").get<int>(), 2);
+
+  const CliResult raw = Cli({"journal", "--json"});
+  EXPECT_EQ(raw.exitStatus, 0) << raw.err;
+  EXPECT_EQ(raw.out, lines[0].text + "\n");
+  const CliResult table = Cli({"journal", "--port", "2"});
+  EXPECT_NE(table.out.find("COM2  " + sim.SlavePath() + "  TK20B  Version anglaise  loaded [123]"),
+            std::string::npos)
+      << table.out;
+}
+
+TEST_F(CliJournalEndToEnd, AJournalThatCannotBeWrittenLeavesTheLoadAsItWasAndSaysSoOnce) {
+  // A file where the journal's folder should be.
+  dir.Write("config/kznload", "");
+  CSimProcess sim;
+  ASSERT_TRUE(sim.Start({"--family", "TK20B", "--throttle", "--exit-after", "1"})) << sim.Error();
+  const CliResult load = Cli({"load", "--type", "TK20B", "--version", "English version", "--device",
+                              sim.SlavePath(), "--lang", "en"});
+  EXPECT_EQ(load.exitStatus, 0);
+  EXPECT_EQ(load.out, "[123] Software version succesfully loaded.\n");
+  std::size_t told = 0;
+  for (std::size_t at = 0; (at = load.err.find("journal of loads", at)) != std::string::npos; ++at)
+    ++told;
+  EXPECT_EQ(told, 1u) << load.err;
+  std::optional<simreport::Json> report = sim.WaitForExit(10000);
+  if (!report) report = sim.Stop();
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->at("outcomes"), simreport::Json::array({"POK"}));
+}
+
+}  // namespace
