@@ -246,11 +246,17 @@ INSTANTIATE_TEST_SUITE_P(
                                        return ui.ShowMessageBox(Box(608, kStyleQuestion));
                                      },
                                      kResultYes},
-                      OpenWindowCase{"AnyOtherQuestionIsRefused",
+                      // Either answer could lose a receiver's tables: none is given.
+                      OpenWindowCase{"TheUnfinishedLoadQuestionIsLeftUnanswered",
                                      [](CWin32UserInteraction& ui, HWND) {
                                        return ui.ShowMessageBox(Box(634, kStyleQuestion));
                                      },
-                                     kResultNo},
+                                     kResultUnanswered},
+                      OpenWindowCase{"ABadDumpStopsTheLoad",
+                                     [](CWin32UserInteraction& ui, HWND) {
+                                       return ui.ShowMessageBox(Box(615, kStyleQuestion));
+                                     },
+                                     kResultYes},
                       OpenWindowCase{"AnOutcomeBoxEnds",
                                      [](CWin32UserInteraction& ui, HWND) {
                                        return ui.ShowMessageBox(Box(623, kStyleInformation));

@@ -509,13 +509,14 @@ expect_status 1 "wrong family"
 [[ $out =~ ^\[1[0-4][0-9]\]\  ]] || fail "wrong family: no message line"$'\n'"$out"
 check_nothing_received "wrong family"
 
-# Every run but the killed one left its line: VR540, the restored VR540, TK20B, the two TK20B
-# at once, the port that could not be opened, the file of the wrong family.
+# Every run but the killed one left its line: VR540, the restored VR540, TK20B, the four
+# stopped by Ctrl+C, Ctrl+Break, the console's close and a log-off, the two TK20B at once, the
+# port that could not be opened, the file of the wrong family.
 outcomes=$(python3 -c '
 import json, sys
 print(" ".join(json.loads(line)["outcome"] for line in open(sys.argv[1], "rb").read().decode().splitlines()))
 ' "$journal" 2>&1) || true
-[[ $outcomes == "loaded loaded loaded loaded loaded failed refused" ]] ||
+[[ $outcomes == "loaded loaded loaded cancelled cancelled cancelled cancelled loaded loaded failed refused" ]] ||
   fail "journal: the outcomes of the runs are '$outcomes'"
 
 if ((failures)); then
