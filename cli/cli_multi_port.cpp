@@ -32,10 +32,10 @@
 namespace {
 
 // How often the live lines are redrawn for their clocks, and how often --watch looks for
-// adapters.
+// adapters when the system does not tell it of them.
 constexpr std::int64_t kRedrawMs = 1000;
 constexpr int kWaitStepMs = 200;
-constexpr std::int64_t kWatchScanMs = 500;
+constexpr std::int64_t kWatchScanMs = 1000;
 // Port numbers --watch gives adapters start behind COM1 to COM4, which belong to the window.
 constexpr int kFirstWatchPort = 5;
 constexpr int kLastWatchPort = 127;
@@ -558,10 +558,12 @@ int RunSeveralPorts(const CliOptions& options, const std::string& catalogueFolde
       err << "waiting for receivers (Ctrl+C ends the run)\n" << std::flush;
       std::int64_t lastScan = SteadyNowMs();
       while (stop.Cause().empty()) {
-        run.WaitStep(kWaitStepMs);
+        // Woken by the system's word that a device came or went; a look every so often
+        // all the same, for what a discovery cannot tell.
+        const bool changed = watchDiscovery->WaitForChange(kWaitStepMs);
         stop.Poll();
         console.Tick();
-        if (SteadyNowMs() - lastScan < kWatchScanMs) continue;
+        if (!changed && SteadyNowMs() - lastScan < kWatchScanMs) continue;
         lastScan = SteadyNowMs();
         std::set<std::string> now;
         for (const SerialPortInfo& info : watchDiscovery->FindPorts()) {

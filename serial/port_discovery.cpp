@@ -1,5 +1,8 @@
 #include "serial/port_discovery.h"
 
+#include <chrono>
+#include <thread>
+
 #include "serial/com_device.h"
 
 std::vector<ComPortMapping> MapComPorts(const CSettingsStore& settings,
@@ -89,4 +92,9 @@ std::string ComPortToolTip(const ComPortMapping& mapping) {
   if (!mapping.info->byIdPath.empty() && mapping.info->byIdPath != mapping.device)
     text += "\n" + mapping.info->byIdPath;
   return text;
+}
+
+bool PortDiscovery::WaitForChange(int maxMs) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(maxMs));
+  return false;
 }

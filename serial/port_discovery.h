@@ -23,6 +23,10 @@ class PortDiscovery {
   virtual ~PortDiscovery() = default;
   // The serial devices present now, in any order.
   virtual std::vector<SerialPortInfo> FindPorts() const = 0;
+  // Sleeps until the system's serial devices have changed, at most `maxMs`; true when they
+  // have. A discovery that cannot tell sleeps the whole time and says false: a watch for new
+  // adapters then looks again once a second.
+  virtual bool WaitForChange(int maxMs);
 };
 
 // Discovery from the file system alone: the serial devices of `devFolder` and the stable

@@ -1,6 +1,7 @@
 // The port discovery over udev's device database: the USB adapter behind each serial device
 // (vendor, product, serial number) and its stable /dev/serial/by-id name.
 #include <libudev.h>
+#include <poll.h>
 
 #include <memory>
 #include <string_view>
@@ -12,6 +13,7 @@ namespace {
 
 struct UdevDeleter {
   void operator()(udev* u) const { udev_unref(u); }
+  void operator()(udev_monitor* m) const { udev_monitor_unref(m); }
   void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
   void operator()(udev_device* d) const { udev_device_unref(d); }
 };
@@ -42,6 +44,29 @@ std::string ByIdLink(udev_device* device) {
 
 class CUdevPortDiscovery : public PortDiscovery {
  public:
+  // udev's monitor tells of every tty that comes or goes as it happens; without one (no
+  // netlink socket in a container), the watch looks again at the end of every wait.
+  bool WaitForChange(int maxMs) override {
+    if (!monitorTried_) {
+      monitorTried_ = true;
+      monitorContext_.reset(udev_new());
+      if (monitorContext_)
+        monitor_.reset(udev_monitor_new_from_netlink(monitorContext_.get(), "udev"));
+      if (monitor_ &&
+          (udev_monitor_filter_add_match_subsystem_devtype(monitor_.get(), "tty", nullptr) < 0 ||
+           udev_monitor_enable_receiving(monitor_.get()) < 0)) {
+        monitor_.reset();
+      }
+    }
+    if (!monitor_) return PortDiscovery::WaitForChange(maxMs);
+    pollfd watched{udev_monitor_get_fd(monitor_.get()), POLLIN, 0};
+    if (::poll(&watched, 1, maxMs) <= 0) return false;
+    // Every event waiting is taken: one look covers them all.
+    while (udev_device* event = udev_monitor_receive_device(monitor_.get()))
+      udev_device_unref(event);
+    return true;
+  }
+
   std::vector<SerialPortInfo> FindPorts() const override {
     std::vector<SerialPortInfo> ports;
     UdevPtr<udev> context(udev_new());
@@ -85,6 +110,11 @@ class CUdevPortDiscovery : public PortDiscovery {
     AddByIdNames(ports, "/dev/serial/by-id");
     return ports;
   }
+
+ private:
+  bool monitorTried_ = false;
+  UdevPtr<udev> monitorContext_;
+  UdevPtr<udev_monitor> monitor_;
 };
 
 }  // namespace
