@@ -217,7 +217,7 @@ TEST_F(CliSafety, AStopEndsEveryWaitAsCancelled) {
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(c.sim)) << sim.Error();
     CliResult stopped = Cli(Load(c.type, sim.SlavePath()), c.when, SIGTERM);
-    ASSERT_TRUE(stopped.interrupted) << stopped.err;
+    ASSERT_TRUE(stopped.interrupted) << stopped.out << stopped.err;
     EXPECT_EQ(stopped.exitStatus, 1);
     if (kWallClockBounds) {
       EXPECT_LT(stopped.msAfterSignal, kStopLimitMs);
