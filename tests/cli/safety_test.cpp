@@ -198,7 +198,7 @@ TEST_F(CliSafety, AStopEndsEveryWaitAsCancelled) {
       {"read-out",
        {"--family", "VR", "--throttle"},
        "VR540",
-       [](const std::string& err) { return ProgressShows(err, "Reading receiver", 20); },
+       [](const std::string& err) { return ProgressShows(err, "Reading receiver", 5); },
        false},
       {"a record's answer",
        {"--family", "TK", "--throttle", "--fault", "silent=record"},
