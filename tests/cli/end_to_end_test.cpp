@@ -2,6 +2,11 @@
 // talking to kznsim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -193,6 +198,39 @@ TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything)
                           sim.SlavePath(), "--lang", "en"});
     EXPECT_EQ(load.exitStatus, 1);
     EXPECT_EQ(load.out, "[119] Failure while loading. Retry.\n");
+    std::optional<simreport::Json> report = sim.Stop();
+    ASSERT_TRUE(report);
+    EXPECT_EQ(simreport::Joined(report->at("phases"), "bytes"), "");
+  }
+}
+
+// A program that holds the receiver's port without a lock (a terminal program, a modem
+// manager probing a new adapter; here `sleep` given it as a descriptor) is named with its
+// PID, and the receiver hears nothing.
+TEST_F(CliEndToEnd, APortAnotherProgramHoldsIsNamedAndTheReceiverHearsNothing) {
+  for (const char* family : {"VR", "TK20B"}) {
+    SCOPED_TRACE(family);
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--family", family})) << sim.Error();
+    posix_spawn_file_actions_t actions;
+    ASSERT_EQ(posix_spawn_file_actions_init(&actions), 0);
+    posix_spawn_file_actions_addopen(&actions, 3, sim.SlavePath().c_str(), O_RDWR | O_NOCTTY, 0);
+    char sleepName[] = "sleep", seconds[] = "60";
+    char* argv[] = {sleepName, seconds, nullptr};
+    pid_t holder = 0;
+    ASSERT_EQ(posix_spawnp(&holder, "sleep", &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    CliResult load = Cli(LoadArgs(family, sim.SlavePath()));
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(load.exitStatus, 1);
+    EXPECT_EQ(load.out.rfind("[serial] COM1 (" + sim.SlavePath() +
+                                 ") could not be opened: another program has it open: sleep "
+                                 "(PID " +
+                                 std::to_string(holder) + ").\nNothing was sent to the receiver.",
+                             0),
+              0u)
+        << load.out;
     std::optional<simreport::Json> report = sim.Stop();
     ASSERT_TRUE(report);
     EXPECT_EQ(simreport::Joined(report->at("phases"), "bytes"), "");

@@ -259,12 +259,6 @@ TEST_F(MainWindow, APortThatCannotBeOpenedIsShownWithItsDeviceAndReason) {
     EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
     EXPECT_TRUE(ui.messages[0].progressOpen);
   }
-  // Permission denied names the group that owns the device node.
-  PortOpenFailure denied{2, "/dev/ttyUSB0", EACCES, "Permission denied", "dialout"};
-  EXPECT_EQ(PortOpenFailureText(denied),
-            "COM2 (/dev/ttyUSB0) could not be opened: Permission denied.\nThe user must "
-            "belong to the group \"dialout\" that owns /dev/ttyUSB0 (then log in again).");
-  EXPECT_NE(PortOpenFailureText(denied, true).find("groupe \"dialout\""), std::string::npos);
 }
 
 // The real window over the sample catalogue, in English, its port leading to kznsim.
