@@ -15,6 +15,13 @@ class UserInteraction;
 // --lang when given, else the stored language index, else English.
 Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings);
 
+// The catalogue folder of a run: --catalogue, else the current folder when it holds
+// chgt.cfg, else the folder the desktop program was last pointed at, else the current
+// folder (whose missing catalogue message 110 then names). Empty, said on `err`, when the
+// current folder cannot be read.
+std::string CliCatalogueFolder(const CliOptions& options, const CSettingsStore& settings,
+                               Language language, std::ostream& err);
+
 // The main window's choices for a load, made as a user would make them: the receiver type
 // by its name, then the language version by its label (standard mode) or the file
 // (expert mode). kExitLoaded when StartLoad may run; kExitUsage for an unknown type or
@@ -28,6 +35,7 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
 int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, Language language,
                       std::ostream& out);
 
-// `info`: "form: A|B|none", "counted length: N", "version text: TEXT".
-int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, std::ostream& out,
-                     std::ostream& err);
+// `info`: "form: A|B|none", "counted length: N", "version text: TEXT"; why a file cannot
+// be read is said in `language`.
+int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, Language language,
+                     std::ostream& out, std::ostream& err);

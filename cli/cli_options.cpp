@@ -3,57 +3,39 @@
 #include <string_view>
 
 #include "base/messages.h"
-
-const char* const kCliUsageText =
-    R"(Usage:
-  kznload-cli load --type NAME (--version LABEL | --file PATH) [--port N] [--device PATH]
-                   [--keep-user-data] [--lang fr|en] [--answer yes|no]
-  kznload-cli list [--lang fr|en]
-  kznload-cli info FILE
-  kznload-cli ports
-  kznload-cli --version | --help
-
-Writes a program or a language version into a GPS receiver over a serial line, with the
-receiver catalogue chgt.cfg and the language files of the current directory.
-
-  load    --type NAME        receiver type, by its name as `list` shows it
-          --version LABEL    language version, by its label in the running language
-          --file PATH        send this file instead (expert mode)
-          --port N           serial port 1 to 4 (default 1)
-          --device PATH      device of that port (default: "COMMUNICATION"/"COMn" of the
-                             settings, else the n-th of /dev/ttyUSB*, ttyACM*, ttyS*;
-                             on Windows the device COMn itself, or a name such as COM12)
-          --keep-user-data   the receiver keeps its user data (second family)
-          --lang fr|en       language of the messages (default: the stored one, else en)
-          --answer yes|no    answers every question; without it questions are asked on a
-                             terminal and answered No when standard input is not one
-  list    every receiver type with its family tag and its language versions
-          (type lines: NAME<TAB>TAG; version lines: <TAB>LABEL<TAB>FILE<TAB>VERSION)
-  info    the header record of FILE: form, counted length, version text
-  ports   the serial devices (USB vendor, product, serial number, /dev/serial/by-id name)
-          and the device each of COM1 to COM4 leads to
-
-Standard output holds the messages, one "[NNN] text" line each (NNN from 101 to 146 in
-both languages; a multi-line message goes on over the following lines), "[answer] Yes"
-or "[answer] No" after a question, "[serial] text" and "[file] text" for the serial
-port's and the file reader's own messages; a load stopped where no box tells it ends with
-"[cancelled] text". Progress goes to standard error. Ctrl+C is the cancel button; a second
-Ctrl+C while the question is open answers it No; with no terminal and no --answer it counts
-as confirmed. SIGTERM and SIGHUP stop a load as a confirmed cancel; on Windows Ctrl+Break
-is Ctrl+C, and closing the console, logging off or shutting down is SIGTERM.
-
-Exit status: 0 loaded, 1 failed or cancelled, 2 usage error (bad option, unknown type or
-version, missing file).
-
-Examples:
-  kznload-cli list --lang en
-  kznload-cli load --type VR540 --version "English version" --port 2
-  kznload-cli load --type TK20B --file ./TK20B.gb --device /dev/ttyUSB0 --answer no
-  kznload-cli info VR540.gb
-  kznload-cli ports
-)";
+#include "cli/cli_texts.h"
 
 namespace {
+
+constexpr CliText kNoCommand{"no command given", "aucune commande donnée"};
+constexpr CliText kNeedsFileName{"--file needs a file name", "--file demande un nom de fichier"};
+constexpr CliText kBadPort{"--port takes a port number from 1 to 4, not '{}'",
+                           "--port demande un numéro de port de 1 à 4, pas '{}'"};
+constexpr CliText kNeedsDevice{"--device needs a device path",
+                               "--device demande le chemin d'un périphérique"};
+constexpr CliText kNeedsFolder{"--catalogue needs a folder", "--catalogue demande un dossier"};
+constexpr CliText kBadLanguage{"--lang takes fr or en, not '{}'",
+                               "--lang demande fr ou en, pas '{}'"};
+constexpr CliText kBadAnswer{"--answer takes yes or no, not '{}'",
+                             "--answer demande yes ou no, pas '{}'"};
+constexpr CliText kUnknownOption{"unknown option '{}' for {}", "option inconnue '{}' pour {}"};
+constexpr CliText kUnexpectedArgument{"unexpected argument '{}' for {}",
+                                      "argument inattendu '{}' pour {}"};
+constexpr CliText kGivenTwice{"{} is given twice", "{} est donnée deux fois"};
+constexpr CliText kNeedsValue{"{} needs a value", "{} demande une valeur"};
+constexpr CliText kTakesNoValue{"{} takes no value", "{} ne prend pas de valeur"};
+constexpr CliText kVersionAlone{"--version takes no arguments",
+                                "--version ne prend pas d'argument"};
+constexpr CliText kNeedsType{"load needs --type NAME", "load demande --type NOM"};
+constexpr CliText kNotBoth{"give either --version or --file, not both",
+                           "donnez --version ou --file, pas les deux"};
+constexpr CliText kNeedsVersionOrFile{"load needs --version LABEL or --file PATH",
+                                      "load demande --version LIBELLÉ ou --file CHEMIN"};
+constexpr CliText kInfoNeedsOneFile{"info needs exactly one FILE",
+                                    "info demande exactement un FICHIER"};
+constexpr CliText kPortsAlone{"ports takes no arguments, not '{}'",
+                              "ports ne prend pas d'argument, pas '{}'"};
+constexpr CliText kUnknownCommand{"unknown command '{}'", "commande inconnue '{}'"};
 
 struct OptionSpec {
   std::string_view name;
@@ -61,10 +43,11 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kLoadOptions[] = {
-    {"--type", true},   {"--version", true},         {"--file", true}, {"--port", true},
-    {"--device", true}, {"--keep-user-data", false}, {"--lang", true}, {"--answer", true},
+    {"--type", true}, {"--version", true}, {"--file", true},
+    {"--port", true}, {"--device", true},  {"--keep-user-data", false},
+    {"--lang", true}, {"--answer", true},  {"--catalogue", true},
 };
-constexpr OptionSpec kListOptions[] = {{"--lang", true}};
+constexpr OptionSpec kListOptions[] = {{"--lang", true}, {"--catalogue", true}};
 
 bool IsHelp(std::string_view arg) {
   return arg == "--help" || arg == "-h";
@@ -89,21 +72,25 @@ std::optional<int> ParsePortNumber(std::string_view text) {
 }
 
 // Applies one option with its value to `options`; returns an error text or "".
-std::string ApplyOption(std::string_view name, const std::string& value, CliOptions& options) {
+std::string ApplyOption(std::string_view name, const std::string& value, CliOptions& options,
+                        Language language) {
   if (name == "--type") {
     options.type = value;
   } else if (name == "--version") {
     options.version = value;
   } else if (name == "--file") {
-    if (value.empty()) return "--file needs a file name";
+    if (value.empty()) return Say(language, kNeedsFileName);
     options.file = value;
   } else if (name == "--port") {
     std::optional<int> port = ParsePortNumber(value);
-    if (!port) return "--port takes a port number from 1 to 4, not '" + value + "'";
+    if (!port) return Say(language, kBadPort, {value});
     options.portNumber = *port;
   } else if (name == "--device") {
-    if (value.empty()) return "--device needs a device path";
+    if (value.empty()) return Say(language, kNeedsDevice);
     options.device = value;
+  } else if (name == "--catalogue") {
+    if (value.empty()) return Say(language, kNeedsFolder);
+    options.catalogueFolder = value;
   } else if (name == "--keep-user-data") {
     options.keepUserData = true;
   } else if (name == "--lang") {
@@ -112,10 +99,10 @@ std::string ApplyOption(std::string_view name, const std::string& value, CliOpti
     } else if (value == "en") {
       options.language = Language::kEnglish;
     } else {
-      return "--lang takes fr or en, not '" + value + "'";
+      return Say(language, kBadLanguage, {value});
     }
   } else if (name == "--answer") {
-    if (value != "yes" && value != "no") return "--answer takes yes or no, not '" + value + "'";
+    if (value != "yes" && value != "no") return Say(language, kBadAnswer, {value});
     options.answer = value == "yes";
   }
   return "";
@@ -123,7 +110,7 @@ std::string ApplyOption(std::string_view name, const std::string& value, CliOpti
 
 template <std::size_t N>
 CliParseResult ParseOptions(const std::vector<std::string>& args, const OptionSpec (&specs)[N],
-                            const std::string& command, CliOptions options) {
+                            const std::string& command, CliOptions options, Language language) {
   std::vector<std::string_view> seen;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -139,11 +126,11 @@ CliParseResult ParseOptions(const std::vector<std::string>& args, const OptionSp
       if (candidate.name == name) spec = &candidate;
     }
     if (spec == nullptr) {
-      if (arg.rfind("-", 0) == 0) return Fail("unknown option '" + arg + "' for " + command);
-      return Fail("unexpected argument '" + arg + "' for " + command);
+      if (arg.rfind("-", 0) == 0) return Fail(Say(language, kUnknownOption, {arg, command}));
+      return Fail(Say(language, kUnexpectedArgument, {arg, command}));
     }
     for (std::string_view earlier : seen) {
-      if (earlier == spec->name) return Fail(std::string(spec->name) + " is given twice");
+      if (earlier == spec->name) return Fail(Say(language, kGivenTwice, {spec->name}));
     }
     seen.push_back(spec->name);
     std::string value;
@@ -153,12 +140,12 @@ CliParseResult ParseOptions(const std::vector<std::string>& args, const OptionSp
       } else if (i + 1 < args.size()) {
         value = args[++i];
       } else {
-        return Fail(std::string(spec->name) + " needs a value");
+        return Fail(Say(language, kNeedsValue, {spec->name}));
       }
     } else if (inlineValue) {
-      return Fail(std::string(spec->name) + " takes no value");
+      return Fail(Say(language, kTakesNoValue, {spec->name}));
     }
-    std::string error = ApplyOption(spec->name, value, options);
+    std::string error = ApplyOption(spec->name, value, options, language);
     if (!error.empty()) return Fail(error);
   }
   CliParseResult result;
@@ -168,12 +155,28 @@ CliParseResult ParseOptions(const std::vector<std::string>& args, const OptionSp
 
 }  // namespace
 
-CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
-  if (args.empty()) return Fail("no command given");
+std::optional<Language> LanguageOfCommandLine(const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string_view value;
+    if (args[i] == "--lang" && i + 1 < args.size()) {
+      value = args[i + 1];
+    } else if (args[i].rfind("--lang=", 0) == 0) {
+      value = std::string_view(args[i]).substr(7);
+    } else {
+      continue;
+    }
+    if (value == "fr") return Language::kFrench;
+    if (value == "en") return Language::kEnglish;
+  }
+  return std::nullopt;
+}
+
+CliParseResult ParseCommandLine(const std::vector<std::string>& args, Language language) {
+  if (args.empty()) return Fail(Say(language, kNoCommand));
   const std::string& command = args[0];
   if (IsHelp(command) || command == "help") return Help();
   if (command == "--version") {
-    if (args.size() > 1) return Fail("--version takes no arguments");
+    if (args.size() > 1) return Fail(Say(language, kVersionAlone));
     CliParseResult result;
     result.options = CliOptions{};
     result.options->command = CliCommand::kVersion;
@@ -183,17 +186,17 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
   CliOptions options;
   if (command == "load") {
     options.command = CliCommand::kLoad;
-    CliParseResult result = ParseOptions(args, kLoadOptions, command, options);
+    CliParseResult result = ParseOptions(args, kLoadOptions, command, options, language);
     if (!result.options || result.options->command == CliCommand::kHelp) return result;
     const CliOptions& load = *result.options;
-    if (!load.type) return Fail("load needs --type NAME");
-    if (load.version && load.file) return Fail("give either --version or --file, not both");
-    if (!load.version && !load.file) return Fail("load needs --version LABEL or --file PATH");
+    if (!load.type) return Fail(Say(language, kNeedsType));
+    if (load.version && load.file) return Fail(Say(language, kNotBoth));
+    if (!load.version && !load.file) return Fail(Say(language, kNeedsVersionOrFile));
     return result;
   }
   if (command == "list") {
     options.command = CliCommand::kList;
-    return ParseOptions(args, kListOptions, command, options);
+    return ParseOptions(args, kListOptions, command, options, language);
   }
   if (command == "info") {
     options.command = CliCommand::kInfo;
@@ -206,11 +209,11 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         break;
       }
       if (args[i].size() > 1 && args[i][0] == '-') {
-        return Fail("unknown option '" + args[i] + "' for info");
+        return Fail(Say(language, kUnknownOption, {args[i], "info"}));
       }
       files.push_back(args[i]);
     }
-    if (files.size() != 1) return Fail("info needs exactly one FILE");
+    if (files.size() != 1) return Fail(Say(language, kInfoNeedsOneFile));
     options.infoFile = files[0];
     CliParseResult result;
     result.options = options;
@@ -220,11 +223,11 @@ CliParseResult ParseCommandLine(const std::vector<std::string>& args) {
     options.command = CliCommand::kPorts;
     for (std::size_t i = 1; i < args.size(); ++i) {
       if (IsHelp(args[i])) return Help();
-      return Fail("ports takes no arguments, not '" + args[i] + "'");
+      return Fail(Say(language, kPortsAlone, {args[i]}));
     }
     CliParseResult result;
     result.options = options;
     return result;
   }
-  return Fail("unknown command '" + command + "'");
+  return Fail(Say(language, kUnknownCommand, {command}));
 }

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -309,6 +310,79 @@ TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {
   CliResult help = Cli({"--help"});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_NE(help.out.find("Examples:"), std::string::npos);
+}
+
+// A French run says everything in French: usage errors and --help follow --lang, else the
+// stored language, before the command line is known to be good.
+TEST_F(CliEndToEnd, UsageErrorsAndHelpSpeakTheLanguageOfTheRun) {
+  const std::string type = TypeOf("VR", "fr").name;
+  const struct {
+    std::string settings;
+    std::vector<std::string> args;
+    int exitStatus;
+    std::vector<std::string> said;  // on standard error, or on standard output for --help
+  } cases[] = {
+      {"",
+       {"load", "--type", type, "--version", "x", "--port", "5", "--lang", "fr"},
+       2,
+       {"--port demande un numéro de port de 1 à 4, pas '5'", "Essayez 'kznload-cli --help'."}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n", {"flash"}, 2, {"commande inconnue 'flash'"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n",
+       {"load", "--type", "NO SUCH TYPE", "--version", "x"},
+       2,
+       {"type de récepteur inconnu 'NO SUCH TYPE'", "Types de récepteur :"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n",
+       {"load", "--type", type, "--version", "x", "--lang", "en"},
+       2,
+       {"unknown language version 'x'"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n",
+       {"info", "missing.gb"},
+       2,
+       {"impossible d'ouvrir missing.gb : " + std::string(std::strerror(ENOENT))}},
+      {"", {"--help", "--lang", "fr"}, 0, {"Utilisation :", "Exemples :", "SIGTERM et SIGHUP"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n", {"load", "--help"}, 0, {"Code de sortie :"}},
+      {"[LANGUAGE]\nTYPE_LANG=1\n", {"--help"}, 0, {"Exit status:", "SIGTERM and SIGHUP"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.settings);
+    dir.Write("config/kznload.INI", c.settings);
+    CliResult result = Cli(c.args);
+    EXPECT_EQ(result.exitStatus, c.exitStatus);
+    const std::string& said = c.exitStatus == 0 ? result.out : result.err;
+    for (const std::string& text : c.said)
+      EXPECT_NE(said.find(text), std::string::npos) << text << " in\n" << said;
+  }
+}
+
+// The catalogue folder: --catalogue, else the current folder when it holds chgt.cfg, else
+// the folder the desktop program remembers; the run writes none of it.
+TEST_F(CliEndToEnd, TheCatalogueFolderComesFromTheOptionTheCurrentFolderOrTheSettings) {
+  const std::string listed = Cli({"list", "--lang", "en"}).out;
+  ASSERT_NE(listed, "");
+  TempDir elsewhere, other;
+  other.Write("chgt.cfg", "REC:Other\r\nNAM:OTHER\r\nE/S:VR\r\n");
+  dir.Write("config/kznload.INI", "[FILE_LOCATION]\nCATALOGUE=" + work + "/\n");
+  const std::string before = dir.Read("config/kznload.INI");
+  const struct {
+    std::string folder;  // where it runs
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {elsewhere.Path(), {"list", "--lang", "en"}, listed},
+      {elsewhere.Path(), {"list", "--lang", "en", "--catalogue", work}, listed},
+      {work, {"list", "--lang", "en", "--catalogue", other.Path()}, "Other\tVR\n"},
+      {other.Path(), {"list", "--lang", "en"}, "Other\tVR\n"},  // the current folder wins
+      {elsewhere.Path(),
+       {"list", "--lang", "en", "--catalogue", "missing"},
+       "[110] Error opening ini file.\n[file] " + elsewhere.File("missing/chgt.cfg") + ": " +
+           std::strerror(ENOENT) + "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder + " " + c.args.back());
+    CliResult run = RunCli(c.args, c.folder, config);
+    EXPECT_EQ(run.out, c.out) << run.err;
+  }
+  EXPECT_EQ(dir.Read("config/kznload.INI"), before);
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <set>
 
+#include "app/catalogue_folder.h"
 #include "app/main_window_logic.h"
 #include "app/qt/language_dlg.h"
 #include "app/qt/stop_signals.h"
@@ -173,6 +176,76 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   config.Write("expected.INI", saved);
   CSettingsStore(config.File("expected.INI")).SetInt("COMMUNICATION", "PORT", 1);
   EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
+}
+
+// Started where there is no chgt.cfg (a menu entry): after message 110 the user chooses the
+// catalogue folder, which is remembered and becomes the working folder; a start whose
+// catalogue could not be read leaves the remembered type, folder and file alone.
+TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoice) {
+  TempDir empty, noCatalogue;
+  const QString workingBefore = QDir::currentPath();
+  settings.SetInt("FILE_LOCATION", "REC", 1);
+  settings.SetText("FILE_LOCATION", "DIR", catalogue.Path() + "/");
+  settings.SetText("FILE_LOCATION", "FILE", "TK20B.fra");
+  std::vector<std::optional<std::string>> choices;
+  std::vector<std::string> looked;  // the file each message 110 names
+  ui.onMessage = [&] {
+    looked.push_back(ui.PrepareMessageBox({kMsgCatalogueOpenError, "", "", kStyleStop})
+                         ->informativeText()
+                         .toStdString());
+  };
+  std::unique_ptr<CLoaderState> state;
+  auto start = [&](std::vector<std::optional<std::string>> script) {
+    choices = std::move(script);
+    ui.messages.clear();
+    looked.clear();
+    dlg.reset();
+    state = std::make_unique<CLoaderState>(ui, clock, settings, link);
+    dlg = std::make_unique<CLoaderDlg>(*state, ui, NoLanguageClicked);
+    ui.owner = dlg.get();
+    std::size_t asked = 0;
+    dlg->SetCatalogueFolderChooser([&]() -> std::optional<std::string> {
+      return asked < choices.size() ? choices[asked++] : std::nullopt;
+    });
+    ui.SetCatalogueFile(empty.File("chgt.cfg"));
+    const bool read = dlg->Initialise(empty.Path());
+    EXPECT_EQ(asked, choices.size());
+    const QStringList types = [&] {
+      QStringList items;
+      for (auto* list = Find<QComboBox>("receiverTypes"); items.size() < list->count();)
+        items << list->itemText(static_cast<int>(items.size()));
+      return items;
+    }();
+    dlg->close();  // the close command saves what it saves
+    return std::pair{read, types};
+  };
+
+  // Cancelled: the window opens empty, and its close keeps the good values.
+  auto [read, types] = start({std::nullopt});
+  EXPECT_FALSE(read);
+  EXPECT_TRUE(types.isEmpty());
+  EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgCatalogueOpenError});
+  EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", ""), catalogue.Path() + "/");
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "FILE", ""), "TK20B.fra");
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", "none"), "none");
+
+  // A folder without a catalogue is refused with 110 naming it; the next is taken.
+  std::tie(read, types) = start({noCatalogue.Path(), catalogue.Path() + "/"});
+  EXPECT_TRUE(read);
+  EXPECT_EQ(types, (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
+  EXPECT_EQ(ui.Numbers(), (std::vector<int>{kMsgCatalogueOpenError, kMsgCatalogueOpenError}));
+  ASSERT_EQ(looked.size(), 2u);
+  EXPECT_EQ(looked[1].rfind(noCatalogue.File("chgt.cfg") + ": ", 0), 0u) << looked[1];
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", ""), catalogue.Path());
+  EXPECT_EQ(QDir::currentPath().toStdString(), catalogue.Path());
+  EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);  // TK20B stayed selected
+  // The next start elsewhere goes straight there; one in a catalogue folder stays there.
+  EXPECT_EQ(StartingCatalogueFolder(empty.Path(), settings), catalogue.Path());
+  noCatalogue.Write("chgt.cfg", "");
+  EXPECT_EQ(StartingCatalogueFolder(noCatalogue.Path(), settings), noCatalogue.Path());
+  QDir::setCurrent(workingBefore);
+  dlg.reset();
 }
 
 // A type without language files ("Ghost") listed first: in expert mode every index is one
