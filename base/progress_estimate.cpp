@@ -32,3 +32,14 @@ std::optional<std::int64_t> CProgressEstimate::LeftMs(std::int64_t nowMs) const 
   const auto endMs = lastMove_.ms + static_cast<std::int64_t>(toGoMs);
   return std::max<std::int64_t>(0, endMs - nowMs);
 }
+
+std::string MinutesAndSeconds(std::int64_t seconds) {
+  seconds = std::max<std::int64_t>(seconds, 0);
+  const std::int64_t rest = seconds % 60;
+  return std::to_string(seconds / 60) + ":" + (rest < 10 ? "0" : "") + std::to_string(rest);
+}
+
+std::string TimeLeftText(std::int64_t leftMs, Language language) {
+  const std::string left = MinutesAndSeconds((std::max<std::int64_t>(leftMs, 0) + 999) / 1000);
+  return language == Language::kFrench ? "reste " + left : left + " left";
+}

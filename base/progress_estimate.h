@@ -9,6 +9,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+
+#include "base/messages.h"
 
 class CProgressEstimate {
  public:
@@ -33,3 +36,8 @@ class CProgressEstimate {
   Mark paceFrom_;  // the step's first move
   Mark lastMove_;
 };
+
+// "m:ss" of whole seconds.
+std::string MinutesAndSeconds(std::int64_t seconds);
+// "1:15 left", "reste 1:15": the seconds rounded up, so "0:00" only once nothing is left.
+std::string TimeLeftText(std::int64_t leftMs, Language language);

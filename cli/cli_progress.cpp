@@ -26,16 +26,8 @@ std::size_t PrefixOfWidth(const std::string& text, int width) {
 
 std::string FormatProgressTimes(std::int64_t elapsedMs, std::optional<std::int64_t> leftMs,
                                 Language language) {
-  auto clock = [](std::int64_t seconds) {
-    const std::int64_t rest = seconds % 60;
-    return std::to_string(seconds / 60) + ":" + (rest < 10 ? "0" : "") + std::to_string(rest);
-  };
-  std::string text = clock(std::max<std::int64_t>(elapsedMs, 0) / 1000);
-  if (leftMs) {
-    // Whole seconds to go, rounded up: "0:00 left" only once nothing is left.
-    const std::string left = clock((std::max<std::int64_t>(*leftMs, 0) + 999) / 1000);
-    text += language == Language::kFrench ? ", reste " + left : ", " + left + " left";
-  }
+  std::string text = MinutesAndSeconds(elapsedMs / 1000);
+  if (leftMs) text += ", " + TimeLeftText(*leftMs, language);
   return text;
 }
 

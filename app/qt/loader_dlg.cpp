@@ -33,6 +33,7 @@
 #include "app/qt/language_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
+#include "app/qt/window_fit.h"
 #include "base/display_text.h"
 #include "base/messages.h"
 #include "base/places.h"
@@ -227,7 +228,12 @@ void CLoaderDlg::SetUpControls() {
 void CLoaderDlg::RestorePlacement(const WindowPlacement& p) {
   const QRect normal(p.left, p.top, p.right - p.left, p.bottom - p.top);
   // A rectangle off every screen (a monitor since removed) would hide the window.
-  if (normal.width() > 0 && normal.height() > 0 && OnSomeScreen(normal)) setGeometry(normal);
+  if (normal.width() > 0 && normal.height() > 0 && OnSomeScreen(normal)) {
+    // Its size when the controls fit in it, else theirs.
+    fixedSize_ = normal.size().expandedTo(sizeHint());
+    setFixedSize(fixedSize_);
+    setGeometry(QRect(normal.topLeft(), fixedSize_));
+  }
   if (p.showCommand == kShowMaximized || (p.flags & kPlacementRestoreToMaximized) != 0)
     setWindowState(windowState() | Qt::WindowMaximized);
 }
@@ -292,6 +298,15 @@ void CLoaderDlg::ShowState() {
     startButton_->setFocus();
     w_.startHasFocus = false;
   }
+  FitSize();
+}
+
+void CLoaderDlg::FitSize() {
+  const QSize wanted =
+      sizeHint().expandedTo(fixedSize_).expandedTo(QSize(TitleBarWidth(windowTitle()), 0));
+  if (wanted == fixedSize_) return;
+  fixedSize_ = wanted;
+  setFixedSize(wanted);
 }
 
 void CLoaderDlg::OnReceiverTypeChanged(int index) {

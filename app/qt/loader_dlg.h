@@ -69,6 +69,8 @@ class CLoaderDlg : public QDialog {
   void RestorePlacement(const WindowPlacement& placement);
   void ShowState();
   void ShowPort();
+  // Fixes the window's size at what its controls need, never smaller than before.
+  void FitSize();
   void OnReceiverTypeChanged(int index);
   void OnLanguageVersionChanged(int index);
   void OnChooseFile();
@@ -82,6 +84,9 @@ class CLoaderDlg : public QDialog {
   std::function<std::vector<std::string>()> describePorts_;
   std::function<std::optional<std::string>()> chooseCatalogueFolder_;
   bool endAfterLoad_ = false;
+  // The window's one size: its controls' (or a larger stored one), as the dialog it is has
+  // no resizing frame; this also keeps window managers from adding a resize handle.
+  QSize fixedSize_;
 
   QGroupBox* communication_ = nullptr;
   QRadioButton* ports_[4] = {};

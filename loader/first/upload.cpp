@@ -182,11 +182,13 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
 
 // The tables go back after the last data record; their data bytes join the program sum.
 Step CUpload::SendEndRecord() {
+  CWriteBackProgress shown(progress_, load_.tables, load_.context.language);
   std::uint16_t almanacSum = 0;
-  if (WriteBackAlmanac(load_, &almanacSum) == FirstStep::kStopped) return Step::kFailed;
+  if (WriteBackAlmanac(load_, &almanacSum, &shown) == FirstStep::kStopped) return Step::kFailed;
   auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
   std::uint16_t dopplerSum = 0;
-  if (WriteBackDopplerTable(load_, &dopplerSum) == FirstStep::kStopped) return Step::kFailed;
+  if (WriteBackDopplerTable(load_, &dopplerSum, &shown) == FirstStep::kStopped)
+    return Step::kFailed;
   sum = static_cast<std::uint16_t>(sum + dopplerSum);
   std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
 

@@ -143,11 +143,14 @@ TEST_F(MainWindow, ExpertStartWithoutAFileShows107And21DoubleClicksSwitchTheMode
 }
 
 TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
+  // The window has one size, its controls' or a larger one stored with its placement.
   const QRect normal(40, 50, 900, 330);
+  settings.SetText("Settings", "WindowPos", "0,1,-1,-1,-1,-1,40,50,940,380");
   Open();
+  EXPECT_EQ(dlg->minimumSize(), normal.size());
+  EXPECT_EQ(dlg->maximumSize(), normal.size());
   Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
   QTest::mouseClick(Find("port2"), Qt::LeftButton);
-  dlg->setGeometry(normal);
   dlg->setWindowState(Qt::WindowMaximized);
   ASSERT_EQ(link.OpenPort(2, 9600, 'N', 8, 1), 1);
   const std::int64_t before = clock.NowMs();
@@ -155,10 +158,10 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   EXPECT_FALSE(link.IsOpen());
   EXPECT_EQ(clock.NowMs() - before, kCloseSettleMs);
   const std::string saved = config.Read("kznload.INI");
-  // The initialisation's port swap, then the close: maximised, normal left, top, right, bottom.
+  // The close: maximised, normal left, top, right, bottom, then the port and the rest.
   std::size_t at = 0;
   for (const std::string& line : std::vector<std::string>{
-           "PORT=2", "[Settings]\nWindowPos=2,3,", ",40,50,940,380\n", "[LANGUAGE]\nTYPE_LANG=0",
+           "[Settings]\nWindowPos=2,3,", ",40,50,940,380\n", "PORT=2", "[LANGUAGE]\nTYPE_LANG=0",
            "DIR=" + catalogue.Path() + "/", "FILE=TK20B.fra", "REC=1", "[UIMODE]\nTYPE_UI=0"}) {
     at = saved.find(line, at);
     ASSERT_NE(at, std::string::npos) << line << " in\n" << saved;
@@ -427,6 +430,36 @@ TEST(ProgressWindow, PercentRuleAndCancelRequests) {
   QTest::keyClick(&progress, Qt::Key_Return);  // the default button is cancel
   EXPECT_EQ(progress.PollCancel(), 1);
   EXPECT_TRUE(progress.isVisible());
+}
+
+// Under the bar, the time left of the step under way: none before the step's pace is known,
+// and the read-out's bar under the transfer's text counts for nothing.
+TEST(ProgressWindow, TellsTheTimeLeftOfTheStepUnderWay) {
+  EnsureApplication();
+  QDialog owner;
+  CProgressDlg progress(Language::kEnglish);
+  std::int64_t now = 0;
+  progress.SetClock([&now] { return now; });
+  ASSERT_TRUE(progress.OpenProgress(&owner, "KZN GPS Receivers"));
+  progress.SetProgressText("Reading receiver...");
+  for (int position = 0; position <= 90; position += 10, now += 1000)
+    progress.SetProgressPosition(position);
+  EXPECT_EQ(progress.TimeLeftText(), "0:01 left");
+  progress.SetProgressText("Loading in progress....");
+  EXPECT_EQ(progress.TimeLeftText(), "");
+  progress.SetProgressPosition(0);
+  now += 5000;  // the wake-up
+  progress.PollCancel();
+  EXPECT_EQ(progress.TimeLeftText(), "");
+  progress.SetProgressPosition(1);
+  for (int position = 2; position <= 20; ++position) {
+    now += 500;  // two percent a second: 40 s to go at 20 %
+    progress.SetProgressPosition(position);
+  }
+  EXPECT_EQ(progress.TimeLeftText(), "0:40 left");
+  now += 10000;  // a step that waits: the time left runs down while the poll pumps
+  progress.PollCancel();
+  EXPECT_EQ(progress.TimeLeftText(), "0:30 left");
 }
 
 TEST(DisplayText, ValidUtf8IsKeptAndAnythingElseIsReadAs1252AsAWhole) {
