@@ -9,7 +9,9 @@
 #   - a second-family load (TK20B): the program file arrives whole, user data erased;
 #   - a port that cannot be opened: a [serial] line, exit status 1;
 #   - a file of the wrong family, named by a non-ASCII path: refused before any byte reaches
-#     the receiver.
+#     the receiver;
+#   - the Windows texts: --help names Windows' keys and COM ports, and a missing catalogue
+#     is told in the system's own words (FormatMessageW).
 # Usage: tests/windows/run_cli_e2e.sh <linux-build> <windows-build>
 # Uses $WINEPREFIX when it is set and initialised, else creates <windows-build>/wine-prefix.
 set -euo pipefail
@@ -334,6 +336,25 @@ stop_sim
 expect_status 1 "wrong family"
 [[ $out =~ ^\[1[0-4][0-9]\]\  ]] || fail "wrong family: no message line"$'\n'"$out"
 check_nothing_received "wrong family"
+
+echo "cli e2e: Windows texts (--help, the system's own words for an error)"
+run_cli "$work" --help --lang en
+expect_status 0 "--help"
+for wanted in "Ctrl+Break" "Closing the console window" "COM12" "COM1 to COM4"; do
+  [[ $out == *"$wanted"* ]] || fail "--help does not name $wanted"$'\n'"$out"
+done
+for linux in SIGTERM /dev/tty; do
+  [[ $out != *"$linux"* ]] || fail "--help speaks of $linux"
+done
+# Without a catalogue: message 110, then the file looked for and FormatMessageW's text for
+# ERROR_FILE_NOT_FOUND, as `net helpmsg` gives it, not the C library's "No such file".
+mkdir -p "$work/no catalogue"
+run_cli "$work/no catalogue" list --lang en
+expect_status 1 "no catalogue"
+system_text=$(wine net helpmsg 2 2>/dev/null | tr -d '\r' | sed -n '/[^ ]/{p;q}')
+system_text=${system_text%.}
+[[ -n $system_text && $out == *"[file] "*"chgt.cfg: $system_text" ]] ||
+  fail "no catalogue: the [file] line is not the system's '$system_text'"$'\n'"$out"
 
 if ((failures)); then
   echo "cli e2e: $failures check(s) failed" >&2
