@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +46,7 @@ class CLoaderState {
   int mode = 0;                // 0 standard, other expert
   std::int8_t doubleClickCounter = 0;
   std::string catalogueFolder;  // the working directory at start, without a trailing separator
+  bool catalogueRead = false;   // the receiver-type list was filled from it since the start
   TableStore tables;
   std::int16_t rememberedTypeIndex = 0;
   std::string fileName;  // the file to send, without folder

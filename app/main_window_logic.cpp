@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/catalogue_folder.h"
 #include "app/journal_entry.h"
 #include "app/load_journal.h"
 #include "app/loader_state.h"
@@ -125,7 +126,13 @@ bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
   w.rememberedTypeIndex = TypeIndexFromSetting(w.settings.GetInt("FILE_LOCATION", "REC", 0));
   w.catalogueFolder = catalogueFolder;
   ClearTableFlags(w.tables);
-  if (FillReceiverTypeList(w) < 0) return false;
+  while (FillReceiverTypeList(w) < 0) {
+    const std::optional<std::string> chosen =
+        window.chooseCatalogueFolder ? window.chooseCatalogueFolder() : std::nullopt;
+    if (!chosen) return false;
+    w.catalogueFolder = WithoutTrailingSeparator(*chosen);
+  }
+  if (w.catalogueFolder != catalogueFolder) RememberCatalogueFolder(w.settings, w.catalogueFolder);
   if (!w.IsExpertMode()) FillLanguageVersionList(w);
   LoadAlmanacBackup(w.tables, w.catalogueFolder);
   UpdateVersionLabel(w);
@@ -139,10 +146,12 @@ void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& plac
   if (placement) WriteWindowPlacement(w.settings, *placement);
   w.settings.SetInt("COMMUNICATION", "PORT", portNumber);
   w.settings.SetInt("LANGUAGE", "TYPE_LANG", LanguageIndex(w.language));
-  w.settings.SetText("FILE_LOCATION", "DIR", w.folder);
-  w.settings.SetText("FILE_LOCATION", "FILE", w.fileName);
-  w.settings.SetInt("FILE_LOCATION", "REC",
-                    w.receiverTypes.HasSelection() ? w.receiverTypes.selection : -1);
+  if (w.catalogueRead) {
+    w.settings.SetText("FILE_LOCATION", "DIR", w.folder);
+    w.settings.SetText("FILE_LOCATION", "FILE", w.fileName);
+    w.settings.SetInt("FILE_LOCATION", "REC",
+                      w.receiverTypes.HasSelection() ? w.receiverTypes.selection : -1);
+  }
   w.settings.SetInt("UIMODE", "TYPE_UI", w.mode);
   w.clock.SleepMs(kCloseSettleMs);
 }

@@ -32,18 +32,24 @@ struct WindowInitialisation {
   std::function<void()> setUpControls;
   // A valid placement stored at the last close.
   std::function<void(const WindowPlacement&)> restorePlacement;
+  // After message 110 at the start: the folder window for another catalogue folder, the
+  // folder the user chose, none when they cancelled. Empty: the start stops at 110.
+  std::function<std::optional<std::string>()> chooseCatalogueFolder;
 };
 
 // The window's initialisation after the platform's own: language, remembered settings
 // (with the port swap), catalogue folder, table flags, receiver types, language versions,
-// almanac backup and version label. False when the catalogue could not be read: the lists
-// stay empty and the almanac is not loaded (the user has been told).
+// almanac backup and version label. When the catalogue cannot be read, the user is told
+// (message 110) and, where the window offers it, chooses another catalogue folder, which is
+// remembered for the starts to come. False when no catalogue could be read: the lists stay
+// empty and the almanac is not loaded.
 bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
                           const std::string& catalogueFolder);
 
 // The close command, the only path that saves the settings: the port is closed, then the
 // placement (when the platform gives one), "PORT", "TYPE_LANG", "DIR", "FILE", "REC" and
-// "TYPE_UI" are written in this order.
+// "TYPE_UI" are written in this order. "DIR", "FILE" and "REC" are left as they are when
+// no catalogue was read since the start: empty lists must not overwrite a good choice.
 void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& placement);
 
 // A left double click on the window's free surface. True when it switched the mode; the

@@ -36,6 +36,7 @@ std::int8_t FillReceiverTypeList(CLoaderState& w) {
   std::optional<std::vector<std::string>> names =
       ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, w.IsExpertMode());
   if (!names) return -1;
+  w.catalogueRead = true;
   ChoiceList& list = w.receiverTypes;
   list.entries = std::move(*names);
   list.selection = -1;

@@ -7,10 +7,17 @@
 // Why the serial port could not open COMn: what a user needs to put it right.
 struct PortOpenFailure {
   int portNumber = 0;
-  std::string devicePath;   // empty when COMn names no device
-  int errorCode = 0;        // the system's error, 0 when `reason` says why
-  std::string reason;       // the system's error text, or why the device was refused
-  std::string deviceGroup;  // permission denied: the group that owns the device node
+  std::string devicePath;  // empty when COMn names no device
+  int errorCode = 0;       // the system's error, 0 when `reason` says why
+  std::string reason;      // the system's error text, or why the device was refused
+  // Permission denied: who owns the device node, and whether joining its group is the cure
+  // (empty owner when it could not be learnt).
+  std::string deviceOwner;
+  std::string deviceGroup;
+  bool groupMayOpen = false;
+  // Other programs that have the device open ("ModemManager (PID 812)"); the port was left
+  // alone for them.
+  std::string holders;
 };
 
 // English: "COM1 (/dev/ttyUSB0) could not be opened: Permission denied. ..."; French when

@@ -1,20 +1,21 @@
 #include "cli/cli_commands.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
+#include "app/catalogue_folder.h"
 #include "app/loader_state.h"
 #include "app/window_selection.h"
 #include "base/atomic_file.h"
 #include "base/header_record.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
+#include "base/system_error.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
+#include "cli/cli_texts.h"
 #include "cli/cli_user_interaction.h"
 #include "cli/display_text.h"
 #include "cli/utf8_path.h"
@@ -24,6 +25,21 @@
 namespace {
 
 constexpr const char* kProgramName = "kznload-cli: ";
+
+constexpr CliText kUnknownType{"unknown receiver type '{}'", "type de récepteur inconnu '{}'"};
+constexpr CliText kNoLanguageFileHere{
+    "  it has no language file here for the running language; send a file with --file PATH",
+    "  il n'a ici aucun fichier de langue pour la langue choisie ; envoyez un fichier avec "
+    "--file CHEMIN"};
+constexpr CliText kReceiverTypes{"Receiver types:", "Types de récepteur :"};
+constexpr CliText kNoSuchFile{"no such file: {}", "fichier introuvable : {}"};
+constexpr CliText kUnknownVersion{"unknown language version '{}' for '{}'",
+                                  "version de langue inconnue '{}' pour '{}'"};
+constexpr CliText kLanguageVersions{"Language versions:", "Versions de langue :"};
+constexpr CliText kIsAFolder{"{} is a folder", "{} est un dossier"};
+constexpr CliText kCannotOpen{"cannot open {}: {}", "impossible d'ouvrir {} : {}"};
+constexpr CliText kNoCurrentFolder{"the current folder cannot be read: {}",
+                                   "le dossier courant est illisible : {}"};
 
 // The entry a user means: the same bytes, or the same text as `list` shows it (a catalogue
 // in Windows-1252 is shown, and so typed, in UTF-8).
@@ -37,7 +53,8 @@ int FindEntry(const std::vector<std::string>& entries, const std::string& wanted
   return -1;
 }
 
-void ListEntries(std::ostream& err, const char* what, const std::vector<std::string>& entries) {
+void ListEntries(std::ostream& err, const std::string& what,
+                 const std::vector<std::string>& entries) {
   if (entries.empty()) return;
   err << what;
   for (const std::string& entry : entries)
@@ -53,21 +70,37 @@ std::string Field(std::string_view bytes) {
 }
 
 int ReportUnknownType(CLoaderState& w, const std::string& type, std::ostream& err) {
-  err << kProgramName << "unknown receiver type '" << type << "'\n";
+  err << kProgramName << Say(w.language, kUnknownType, {type}) << '\n';
   if (!w.IsExpertMode()) {
     // Listed in expert mode only: the type is known but none of its files is here.
     std::optional<std::vector<std::string>> everyType =
         ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, true);
     if (everyType && FindEntry(*everyType, type) >= 0) {
-      err << "  it has no language file here for the running language; send a file with "
-             "--file PATH\n";
+      err << Say(w.language, kNoLanguageFileHere) << '\n';
     }
   }
-  ListEntries(err, "Receiver types:", w.receiverTypes.entries);
+  ListEntries(err, Say(w.language, kReceiverTypes), w.receiverTypes.entries);
   return kExitUsage;
 }
 
 }  // namespace
+
+std::string CliCatalogueFolder(const CliOptions& options, const CSettingsStore& settings,
+                               Language language, std::ostream& err) {
+  if (options.catalogueFolder) {
+    std::error_code ec;
+    const std::filesystem::path folder =
+        std::filesystem::absolute(PathFromUtf8(*options.catalogueFolder), ec).lexically_normal();
+    if (!ec) return WithoutTrailingSeparator(Utf8FromPath(folder));
+  }
+  const std::string working = TakeCatalogueFolder();
+  if (working.empty()) {
+    const int error = LastSystemError();
+    err << kProgramName << Say(language, kNoCurrentFolder, {SystemErrorText(error)}) << '\n';
+    return working;
+  }
+  return StartingCatalogueFolder(working, settings);
+}
 
 Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
   if (options.language) return *options.language;
@@ -84,7 +117,7 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
     std::error_code ec;
     file = std::filesystem::absolute(PathFromUtf8(*options.file), ec).lexically_normal();
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
-      err << kProgramName << "no such file: " << *options.file << '\n';
+      err << kProgramName << Say(w.language, kNoSuchFile, {*options.file}) << '\n';
       return kExitUsage;
     }
   }
@@ -103,9 +136,8 @@ int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& e
     FillLanguageVersionList(w);
     int versionIndex = FindEntry(w.languageVersions.entries, *options.version);
     if (versionIndex < 0) {
-      err << kProgramName << "unknown language version '" << *options.version << "' for '" << type
-          << "'\n";
-      ListEntries(err, "Language versions:", w.languageVersions.entries);
+      err << kProgramName << Say(w.language, kUnknownVersion, {*options.version, type}) << '\n';
+      ListEntries(err, Say(w.language, kLanguageVersions), w.languageVersions.entries);
       return kExitUsage;
     }
     w.languageVersions.selection = versionIndex;
@@ -146,13 +178,16 @@ int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, Language 
                      std::ostream& out, std::ostream& err) {
   std::error_code ec;
   if (std::filesystem::is_directory(PathFromUtf8(path), ec)) {
-    err << kProgramName << path << " is a folder\n";
+    err << kProgramName << Say(language, kIsAFolder, {path}) << '\n';
     return kExitUsage;
   }
-  if (OpenFile(path, "rb") == nullptr) {
-    err << kProgramName << "cannot open " << path << ": " << std::strerror(errno) << '\n';
+  UniqueFile file = OpenFile(path, "rb");
+  if (file == nullptr) {
+    const int error = LastSystemError();
+    err << kProgramName << Say(language, kCannotOpen, {path, SystemErrorText(error)}) << '\n';
     return kExitUsage;
   }
+  file.reset();
   // Read once, whole, and checked as each family's load would check it.
   ProgramImage image;
   const ImageLoad first = LoadProgramImage(path, RecordRules::kFirstFamily, ui, &image);

@@ -15,6 +15,13 @@ class UserInteraction;
 // --lang when given, else the stored language index, else English.
 Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings);
 
+// The catalogue folder of a run: --catalogue, else the current folder when it holds
+// chgt.cfg, else the folder the desktop program was last pointed at, else the current
+// folder (whose missing catalogue message 110 then names). Empty, said on `err`, when the
+// current folder cannot be read.
+std::string CliCatalogueFolder(const CliOptions& options, const CSettingsStore& settings,
+                               Language language, std::ostream& err);
+
 // The main window's choices for a load, made as a user would make them: the receiver type
 // by its name, then the language version by its label (standard mode) or the file
 // (expert mode). kExitLoaded when StartLoad may run; kExitUsage for an unknown type or

@@ -30,13 +30,14 @@ struct CliOptions {
   // --device N=PATH (the port number N keeps that device's marker and dump).
   std::vector<int> portNumbers;
   std::vector<std::pair<int, std::string>> portDevices;
-  bool watch = false;                      // load every adapter that appears
-  std::optional<std::string> watchFolder;  // look for them there instead of the system's list
-  bool keepUserData = false;               // the keep-user-data check box
-  std::optional<Language> language;        // unset: the stored language
-  std::optional<bool> answer;              // answers every Yes/No question when set
-  std::string infoFile;                    // the file of `info`
-  CliJournalOptions journal;               // the choices of `journal`
+  bool watch = false;                          // load every adapter that appears
+  std::optional<std::string> watchFolder;      // look for them there instead of the system's list
+  bool keepUserData = false;                   // the keep-user-data check box
+  std::optional<Language> language;            // unset: the stored language
+  std::optional<bool> answer;                  // answers every Yes/No question when set
+  std::string infoFile;                        // the file of `info`
+  std::optional<std::string> catalogueFolder;  // --catalogue: where chgt.cfg is
+  CliJournalOptions journal;                   // the choices of `journal`
 };
 
 // More than one port, or --watch: the run of several ports.
@@ -49,11 +50,13 @@ struct CliParseResult {
   std::string error;                  // why it is not, for standard error
 };
 
-// `args` are the arguments after the program's name.
-CliParseResult ParseCommandLine(const std::vector<std::string>& args);
+// `args` are the arguments after the program's name; an error is told in `language`.
+CliParseResult ParseCommandLine(const std::vector<std::string>& args,
+                                Language language = Language::kEnglish);
 
-// What --help prints.
-extern const char* const kCliUsageText;
+// The language --lang names, before the command line is known to be usable (its usage
+// errors and --help speak it); none without a valid --lang.
+std::optional<Language> LanguageOfCommandLine(const std::vector<std::string>& args);
 
 // Exit statuses of the program.
 inline constexpr int kExitLoaded = 0;

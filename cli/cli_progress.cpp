@@ -24,14 +24,10 @@ std::size_t PrefixOfWidth(const std::string& text, int width) {
 
 }  // namespace
 
-std::string FormatProgressTimes(std::int64_t elapsedMs, std::optional<std::int64_t> leftMs) {
-  auto clock = [](std::int64_t ms) {
-    const std::int64_t seconds = std::max<std::int64_t>(ms, 0) / 1000;
-    const std::int64_t rest = seconds % 60;
-    return std::to_string(seconds / 60) + ":" + (rest < 10 ? "0" : "") + std::to_string(rest);
-  };
-  std::string text = clock(elapsedMs);
-  if (leftMs) text += ", " + clock(*leftMs) + " left";
+std::string FormatProgressTimes(std::int64_t elapsedMs, std::optional<std::int64_t> leftMs,
+                                Language language) {
+  std::string text = MinutesAndSeconds(elapsedMs / 1000);
+  if (leftMs) text += ", " + TimeLeftText(*leftMs, language);
   return text;
 }
 
@@ -65,16 +61,7 @@ void CProgressLine::Open() {
   position_ = 0;
   shown_.reset();
   openedMs_ = nowMs_();
-  transfer_ = false;
-}
-
-void CProgressLine::SetTransfer(bool transfer) {
-  if (transfer && !transfer_) {
-    transferStartMs_ = nowMs_();
-    transferStartPosition_ = position_;
-  }
-  transfer_ = transfer;
-  Update();
+  estimate_ = CProgressEstimate{};
 }
 
 void CProgressLine::Tick() {
@@ -83,17 +70,11 @@ void CProgressLine::Tick() {
 
 std::string CProgressLine::Times() const {
   const std::int64_t now = nowMs_();
-  std::optional<std::int64_t> left;
-  const int done = position_ - transferStartPosition_;
-  // Whole seconds of the transfer, so the line changes at most once a second.
-  const std::int64_t transferMs = (now - transferStartMs_) / 1000 * 1000;
-  if (transfer_ && done > 0 && transferMs > 0 && position_ <= 100) {
-    left = transferMs * (100 - position_) / done;
-  }
-  return FormatProgressTimes(now - openedMs_, left);
+  return FormatProgressTimes(now - openedMs_, estimate_.LeftMs(now), language_);
 }
 
 void CProgressLine::SetText(const std::string& text) {
+  if (text != text_) estimate_.BeginStep(nowMs_());
   text_ = text;
   Update();
 }
@@ -101,6 +82,7 @@ void CProgressLine::SetText(const std::string& text) {
 int CProgressLine::SetPosition(int position) {
   int previous = position_;
   position_ = position;
+  estimate_.SetPosition(position, nowMs_());
   Update();
   return previous;
 }

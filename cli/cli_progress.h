@@ -1,6 +1,7 @@
-// The progress window on standard error: a bar redrawn in place on a terminal, plain lines
-// otherwise. Either way it writes only when the status text or the percent text changes,
-// so a load of thousands of records does not flood a log.
+// The progress window on standard error: a bar redrawn in place on a terminal, with the
+// elapsed time and the time left of the step under way; plain lines otherwise. Either way
+// it writes only when what it shows changes, so a load of thousands of records does not
+// flood a log.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,9 @@
 #include <ostream>
 #include <string>
 
+#include "base/messages.h"
+#include "base/progress_estimate.h"
+
 class CProgressLine {
  public:
   // `nowMs` reads a monotonic clock in milliseconds (the steady clock when empty).
@@ -16,12 +20,11 @@ class CProgressLine {
                 std::function<std::int64_t()> nowMs = {});
 
   void Open();
+  // The language of the times shown.
+  void SetLanguage(Language language) { language_ = language; }
   void SetText(const std::string& text);
   // Returns the previous position.
   int SetPosition(int position);
-  // Whether the text now shown is the transfer's: the bar then also tells the time left,
-  // estimated from the progress since the transfer began.
-  void SetTransfer(bool transfer);
   // Redraws the bar on a terminal when its clock has moved on by a second.
   void Tick();
   void Close();
@@ -43,9 +46,9 @@ class CProgressLine {
   int position_ = 0;
   std::function<std::int64_t()> nowMs_;
   std::int64_t openedMs_ = 0;
-  bool transfer_ = false;
-  std::int64_t transferStartMs_ = 0;
-  int transferStartPosition_ = 0;
+  // The time left of the step the load is in (each status text is a step of its own).
+  CProgressEstimate estimate_;
+  Language language_ = Language::kEnglish;
   std::optional<std::string> shown_;  // text and percent last written
 };
 
@@ -54,5 +57,6 @@ class CProgressLine {
 std::string FormatProgressBar(const std::string& text, int position, int columns,
                               const std::string& times = "");
 
-// "m:ss" elapsed, then ", m:ss left" when `leftMs` is known.
-std::string FormatProgressTimes(std::int64_t elapsedMs, std::optional<std::int64_t> leftMs);
+// "m:ss" elapsed, then ", m:ss left" (", reste m:ss") when `leftMs` is known.
+std::string FormatProgressTimes(std::int64_t elapsedMs, std::optional<std::int64_t> leftMs,
+                                Language language = Language::kEnglish);

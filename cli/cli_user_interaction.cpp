@@ -7,6 +7,7 @@
 #include "base/open_failure.h"
 #include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
+#include "cli/cli_texts.h"
 
 int FrenchBlockNumber(int textNumber) {
   int french = textNumber - kEnglishOffset;
@@ -78,7 +79,7 @@ int CCliUserInteraction::Ask(int number, const std::string& question) {
 std::optional<bool> CCliUserInteraction::ReadAnswerFromTerminal(const std::string& question) {
   // With standard output in a file the user would otherwise not see what is asked.
   if (!console_.outIsTerminal) console_.err << question << '\n';
-  console_.err << "Yes or No? [y/N] " << std::flush;
+  console_.err << Say(language_, {"Yes or No? [y/N] ", "Oui ou Non ? [o/N] "}) << std::flush;
   std::string line;
   const TerminalRead read = ReadTerminalLine(
       console_, interrupts_,
@@ -102,6 +103,10 @@ void CCliUserInteraction::ShowSerialMessage(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   WriteLines("[serial] ", text);
   progress_.Show();
+}
+
+void CCliUserInteraction::ShowPortOpenFailure(const PortOpenFailure& failure) {
+  ShowSerialMessage(PortOpenFailureText(failure, language_ == Language::kFrench));
 }
 
 void CCliUserInteraction::ShowFileReadError() {
@@ -138,7 +143,6 @@ bool CCliUserInteraction::OpenProgress(const std::string& /*caption*/) {
 void CCliUserInteraction::SetProgressText(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
   progress_.SetText(text);
-  progress_.SetTransfer(text == LoadMessageText(kMsgLoadingInProgress, language_));
 }
 
 int CCliUserInteraction::SetProgressPosition(int position) {

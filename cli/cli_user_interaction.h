@@ -32,6 +32,8 @@ class CCliUserInteraction : public UserInteraction {
 
   int ShowMessageBox(const MessageBoxRequest& request) override;
   void ShowSerialMessage(const std::string& text) override;
+  // A "[serial]" line in the language of the run.
+  void ShowPortOpenFailure(const PortOpenFailure& failure) override;
   void ShowFileReadError() override;
   bool OpenProgress(const std::string& caption) override;
   void SetProgressText(const std::string& text) override;
@@ -42,8 +44,11 @@ class CCliUserInteraction : public UserInteraction {
   // The catalogue file a message 110 is about: its path and the reason follow the message
   // as a "[file]" line.
   void SetCatalogueFile(const std::string& path);
-  // The language of the run: the transfer's status text is known by it.
-  void SetLanguage(Language language) { language_ = language; }
+  // The language of the run: its questions' prompt and the port's own lines speak it.
+  void SetLanguage(Language language) {
+    language_ = language;
+    progress_.SetLanguage(language);
+  }
 
   // The serial layer's diagnostics: a line on standard error that the bar makes room for.
   void WriteDiagnostic(const std::string& text);

@@ -1,8 +1,6 @@
 // kznload-cli: the loads of the desktop program from a command line, for scripts and
 // production lines. The program's entry is one file per platform (entry_posix.cpp,
 // entry_win32.cpp), which hands the arguments over in UTF-8.
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -24,6 +22,7 @@
 #include "cli/cli_multi_port.h"
 #include "cli/cli_options.h"
 #include "cli/cli_system_ports.h"
+#include "cli/cli_texts.h"
 #include "cli/cli_user_interaction.h"
 #include "serial/com_device.h"
 #include "serial/port_discovery.h"
@@ -34,15 +33,12 @@ namespace {
 
 int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui,
                      InterruptSource& interrupts, bool errIsTerminal) {
-  std::string folder = TakeCatalogueFolder();
-  if (folder.empty()) {
-    std::cerr << "kznload-cli: the current folder cannot be read: " << std::strerror(errno) << '\n';
-    return kExitFailed;
-  }
-  // The desktop program's settings: the language, the port devices and the markers are
-  // read; only the markers are ever written.
+  // The desktop program's settings: the language, the port devices, its catalogue folder and
+  // the markers are read; only the markers are ever written.
   CSettingsStore settings(CSettingsStore::DefaultPath());
   const Language language = ChooseCliLanguage(options, settings);
+  const std::string folder = CliCatalogueFolder(options, settings, language, std::cerr);
+  if (folder.empty()) return kExitFailed;
   ui.SetLanguage(language);
   CSteadyClock clock;
   SetPortTraceSink([&ui](const std::string& text) { ui.WriteDiagnostic(text); });
@@ -94,14 +90,19 @@ int RunCli(const std::vector<std::string>& args) {
   InterruptSource& interrupts = InstallProcessInterrupts();
 
   PrepareConsoleOutput();
-  CliParseResult parsed = ParseCommandLine(args);
+  // Usage errors and --help speak --lang, else the stored language.
+  const Language usageLanguage = LanguageOfCommandLine(args).value_or(
+      ChooseCliLanguage(CliOptions{}, CSettingsStore(CSettingsStore::DefaultPath())));
+  CliParseResult parsed = ParseCommandLine(args, usageLanguage);
   if (!parsed.options) {
-    std::cerr << "kznload-cli: " << parsed.error << "\nTry 'kznload-cli --help'.\n";
+    std::cerr << "kznload-cli: " << parsed.error << '\n'
+              << Say(usageLanguage, {"Try 'kznload-cli --help'.", "Essayez 'kznload-cli --help'."})
+              << '\n';
     return kExitUsage;
   }
   const CliOptions& options = *parsed.options;
   if (options.command == CliCommand::kHelp) {
-    std::cout << kCliUsageText;
+    std::cout << CliUsageText(usageLanguage);
     return kExitLoaded;
   }
   if (options.command == CliCommand::kVersion) {
@@ -121,9 +122,7 @@ int RunCli(const std::vector<std::string>& args) {
   CCliUserInteraction ui(console, interrupts, options.answer);
 
   if (options.command == CliCommand::kInfo) {
-    const CSettingsStore settings(CSettingsStore::DefaultPath());
-    return ShowHeaderRecord(options.infoFile, ui, ChooseCliLanguage(options, settings), std::cout,
-                            std::cerr);
+    return ShowHeaderRecord(options.infoFile, ui, usageLanguage, std::cout, std::cerr);
   }
   return RunWithCatalogue(options, ui, interrupts, console.errIsTerminal);
 }

@@ -30,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   args.push_back(arg);
-  CliParseResult parsed = ParseCommandLine(args);
+  // Its errors are told in the language --lang names, read before the line is known good.
+  const Language language = LanguageOfCommandLine(args).value_or(Language::kEnglish);
+  CliParseResult parsed = ParseCommandLine(args, language);
   if (parsed.options.has_value() == !parsed.error.empty()) __builtin_trap();
   return 0;
 }

@@ -102,9 +102,6 @@ std::unique_ptr<SerialDevice> MakeWin32SerialDevice();
 // The device number of the node `path` names (through links); false with the system's error
 // in *error. Windows cannot tell: always false there, and no two devices are told apart.
 bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* error);
-// The name of the group that owns the node `path` names; empty when it cannot be learnt (always
-// on Windows, where access to a port is no matter of groups).
-std::string DeviceOwnerGroup(const std::string& path);
 // A device number as the system shows it, "major:minor" (the plain number on Windows).
 std::string DeviceNumberText(std::uint64_t number);
 

@@ -2,7 +2,6 @@
 // in poll() and reads what is queued, the caller's writes wait for room in poll() with
 // their own time limit, and a self-pipe lets ClosePort end the reader's wait at once.
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -17,7 +16,6 @@
 #include <chrono>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "serial/serial_device.h"
 
@@ -330,20 +328,6 @@ bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* err
   }
   *number = static_cast<std::uint64_t>(info.st_rdev);
   return true;
-}
-
-std::string DeviceOwnerGroup(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return {};
-  std::vector<char> buffer(4096);
-  group entry{};
-  group* found = nullptr;
-  while (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
-         buffer.size() < (1u << 20)) {
-    buffer.resize(buffer.size() * 2);
-  }
-  if (found != nullptr && found->gr_name != nullptr) return found->gr_name;
-  return std::to_string(info.st_gid);
 }
 
 std::string DeviceNumberText(std::uint64_t number) {

@@ -565,11 +565,6 @@ bool DeviceNumberOfPath(const std::string& path, std::uint64_t* number, int* err
   return false;
 }
 
-std::string DeviceOwnerGroup(const std::string& path) {
-  (void)path;
-  return {};
-}
-
 std::string DeviceNumberText(std::uint64_t number) {
   return std::to_string(number);
 }

@@ -9,6 +9,7 @@
 
 #include "base/system_error.h"
 #include "base/user_interaction.h"
+#include "serial/device_access.h"
 #include "serial/port_trace.h"
 
 namespace {
@@ -188,11 +189,24 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
       return FailOpen(failure, kAnotherDeviceText);
     }
   }
+  // A program that opens the port without a lock (a terminal program, a modem manager
+  // probing a new adapter) would share the line with the load: it is named, and the port is
+  // left alone, before a byte goes out.
+  if (std::vector<DeviceHolder> holders = OtherProcessesHolding(path); !holders.empty()) {
+    failure.errorCode = DeviceInUseError();
+    failure.holders = DescribeHolders(holders);
+    return FailOpen(failure, "Port could not be opened");
+  }
   std::unique_ptr<SerialDevice> device = makeDevice_();
   if (!device->Open(path)) {
     failure.errorCode = device->LastError();
-    if (KindOfSystemError(failure.errorCode) == SystemErrorKind::kAccessDenied)
-      failure.deviceGroup = DeviceOwnerGroup(path);
+    if (KindOfSystemError(failure.errorCode) == SystemErrorKind::kAccessDenied) {
+      if (std::optional<DeviceOwnership> owner = OwnershipOfDevice(path)) {
+        failure.deviceOwner = owner->user;
+        failure.deviceGroup = owner->group;
+        failure.groupMayOpen = owner->groupMayOpen;
+      }
+    }
     return FailOpen(failure, "Port could not be opened");
   }
   // The path may have changed between the look and the open.

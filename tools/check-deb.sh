@@ -25,9 +25,18 @@ for program in kznload kznload-cli; do
   fi
   [[ -f $scratch/usr/share/man/man1/$program.1.gz ]] || { echo "no man page for $program" >&2; exit 1; }
 done
-for file in usr/share/applications/kznload.desktop usr/share/icons/hicolor/scalable/apps/kznload.svg; do
+for file in usr/share/applications/kznload.desktop usr/share/icons/hicolor/scalable/apps/kznload.svg \
+  usr/share/kznload/samples/chgt.cfg; do
   [[ -f $scratch/$file ]] || { echo "$file is missing from the package" >&2; exit 1; }
 done
+# The sample catalogue is whole: every type it lists has its language files.
+listed=$(cd "$scratch" && XDG_CONFIG_HOME=$scratch/config "$scratch/usr/bin/kznload-cli" list \
+  --lang en --catalogue usr/share/kznload/samples)
+if [[ $(grep -c $'^\t' <<<"$listed") -lt 3 ]]; then
+  echo "the packaged sample catalogue lists too few language versions:" >&2
+  echo "$listed" >&2
+  exit 1
+fi
 echo "$deb: unpacked, kznload-cli --version: $got"
 status=0
 lintian --fail-on error "$deb" >"$scratch/lintian.log" 2>&1 || status=$?

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/qt/window_fit.h"
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("aboutWindow");
   setWindowTitle("KZN LOAD");
@@ -24,7 +26,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(row);
   layout->addWidget(buttons);
-  setFixedSize(sizeHint());
+  FixSizeToContent(*this);
 }
 
 void ShowAbout(QWidget* parent) {

@@ -5,6 +5,7 @@
 
 #include "app/file_window_filter.h"
 #include "base/messages.h"
+#include "catalogue/catalogue.h"
 
 QStringList FileWindowFilters() {
   const QStringList parts = QString::fromUtf8(kFileWindowFilterPairs).split('|');
@@ -43,5 +44,30 @@ std::string AskFileToSend(QWidget* owner, const std::string& folder, Language la
   if (window->exec() != QDialog::Accepted) return std::string();
   const QStringList chosen = window->selectedFiles();
   if (chosen.isEmpty()) return std::string();
+  return QFile::encodeName(chosen.first()).toStdString();
+}
+
+std::unique_ptr<QFileDialog> CreateCatalogueFolderWindow(QWidget* owner, const std::string& folder,
+                                                         Language language) {
+  auto window = std::make_unique<QFileDialog>(owner);
+  window->setObjectName("catalogueFolderWindow");
+  window->setWindowTitle(language == Language::kFrench
+                             ? QString("Dossier du catalogue des récepteurs (chgt.cfg)")
+                             : QString("Folder of the receiver catalogue (chgt.cfg)"));
+  window->setAcceptMode(QFileDialog::AcceptOpen);
+  window->setFileMode(QFileDialog::Directory);
+  window->setOption(QFileDialog::DontUseNativeDialog, true);
+  window->setDirectory(QFile::decodeName(folder.c_str()));
+  // The catalogue file shows in the folders, so the user sees which one holds it.
+  window->setNameFilter(QString("chgt.cfg (%1)").arg(kCatalogueFileName));
+  return window;
+}
+
+std::optional<std::string> AskCatalogueFolder(QWidget* owner, const std::string& folder,
+                                              Language language) {
+  std::unique_ptr<QFileDialog> window = CreateCatalogueFolderWindow(owner, folder, language);
+  if (window->exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = window->selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
   return QFile::encodeName(chosen.first()).toStdString();
 }

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/messages.h"
@@ -22,3 +23,12 @@ std::unique_ptr<QFileDialog> CreateFileWindow(QWidget* owner, const std::string&
 
 // Shows the window modally; the chosen full path, or empty when the user cancelled.
 std::string AskFileToSend(QWidget* owner, const std::string& folder, Language language);
+
+// The folder window offered when the program starts where there is no catalogue: it shows
+// folders and the chgt.cfg files in them, and starts in `folder`.
+std::unique_ptr<QFileDialog> CreateCatalogueFolderWindow(QWidget* owner, const std::string& folder,
+                                                         Language language);
+
+// Shows that window modally; the chosen folder, none when the user cancelled.
+std::optional<std::string> AskCatalogueFolder(QWidget* owner, const std::string& folder,
+                                              Language language);

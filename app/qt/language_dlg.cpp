@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/qt/window_fit.h"
 #include "base/messages.h"
 
 CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
@@ -27,13 +28,15 @@ CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent) {
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(prompt);
-  layout->addWidget(french_);
-  layout->addWidget(english_);
+  // At their own width in a window as wide as its title: a radio button takes clicks on
+  // its text only.
+  layout->addWidget(french_, 0, Qt::AlignLeft);
+  layout->addWidget(english_, 0, Qt::AlignLeft);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(ok_);
   layout->addLayout(buttons);
-  setFixedSize(sizeHint());
+  FixSizeToContent(*this);
 }
 
 std::optional<Language> AskLanguage(QWidget* parent) {

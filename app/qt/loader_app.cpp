@@ -1,7 +1,10 @@
 #include "app/qt/loader_app.h"
 
+#include <QDir>
+#include <QFile>
 #include <QIcon>
 
+#include "app/catalogue_folder.h"
 #include "app/load_journal.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
@@ -44,8 +47,11 @@ bool CLoaderApp::InitInstance() {
       texts.push_back(ComPortToolTip(mapping));
     return texts;
   });
-  const std::string folder = TakeCatalogueFolder();
-  ui.SetCatalogueFile(folder + kPathSeparator + kCatalogueFileName);
+  // Started where there is no catalogue (a menu entry), the folder chosen last time serves.
+  const std::string working = TakeCatalogueFolder();
+  const std::string folder = StartingCatalogueFolder(working, settings);
+  if (folder != working) QDir::setCurrent(QFile::decodeName(folder.c_str()));
+  ui.SetCatalogueFile(CatalogueFileIn(folder));
   CStopSignals stopSignals;
   QObject::connect(&stopSignals, &CStopSignals::stopRequested, &window, &CLoaderDlg::Stop);
   window.Initialise(folder);

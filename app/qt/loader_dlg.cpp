@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,6 +25,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/catalogue_folder.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/about_dlg.h"
@@ -30,8 +33,11 @@
 #include "app/qt/language_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/qt_user_interaction.h"
+#include "app/qt/window_fit.h"
 #include "base/display_text.h"
 #include "base/messages.h"
+#include "base/places.h"
+#include "base/settings_store.h"
 
 namespace {
 
@@ -174,7 +180,23 @@ bool CLoaderDlg::Initialise(const std::string& catalogueFolder) {
   window.askLanguage = askLanguage_;
   window.setUpControls = [this] { SetUpControls(); };
   window.restorePlacement = [this](const WindowPlacement& p) { RestorePlacement(p); };
+  window.chooseCatalogueFolder = [this]() -> std::optional<std::string> {
+    std::optional<std::string> folder;
+    if (chooseCatalogueFolder_) {
+      folder = chooseCatalogueFolder_();
+    } else {
+      std::string start = w_.settings.GetText(kCatalogueFolderSection, kCatalogueFolderKey, "");
+      if (start.empty()) start = DefaultFileFolder();
+      folder = AskCatalogueFolder(this, start, w_.language);
+    }
+    // Message 110 names the file looked for in the folder chosen.
+    if (folder) ui_.SetCatalogueFile(CatalogueFileIn(WithoutTrailingSeparator(*folder)));
+    return folder;
+  };
   const bool filled = InitialiseMainWindow(w_, window, catalogueFolder);
+  // The folder chosen is the working folder from now on, as the one started in would be.
+  if (filled && w_.catalogueFolder != catalogueFolder)
+    QDir::setCurrent(QFile::decodeName(w_.catalogueFolder.c_str()));
   ShowState();
   return filled;
 }
@@ -206,7 +228,12 @@ void CLoaderDlg::SetUpControls() {
 void CLoaderDlg::RestorePlacement(const WindowPlacement& p) {
   const QRect normal(p.left, p.top, p.right - p.left, p.bottom - p.top);
   // A rectangle off every screen (a monitor since removed) would hide the window.
-  if (normal.width() > 0 && normal.height() > 0 && OnSomeScreen(normal)) setGeometry(normal);
+  if (normal.width() > 0 && normal.height() > 0 && OnSomeScreen(normal)) {
+    // Its size when the controls fit in it, else theirs.
+    fixedSize_ = normal.size().expandedTo(sizeHint());
+    setFixedSize(fixedSize_);
+    setGeometry(QRect(normal.topLeft(), fixedSize_));
+  }
   if (p.showCommand == kShowMaximized || (p.flags & kPlacementRestoreToMaximized) != 0)
     setWindowState(windowState() | Qt::WindowMaximized);
 }
@@ -271,6 +298,15 @@ void CLoaderDlg::ShowState() {
     startButton_->setFocus();
     w_.startHasFocus = false;
   }
+  FitSize();
+}
+
+void CLoaderDlg::FitSize() {
+  const QSize wanted =
+      sizeHint().expandedTo(fixedSize_).expandedTo(QSize(TitleBarWidth(windowTitle()), 0));
+  if (wanted == fixedSize_) return;
+  fixedSize_ = wanted;
+  setFixedSize(wanted);
 }
 
 void CLoaderDlg::OnReceiverTypeChanged(int index) {

@@ -48,6 +48,11 @@ class CLoaderDlg : public QDialog {
   // What COM1 to COM4 lead to, one text each, shown as the port buttons' tooltips; asked
   // again whenever the window shows its state.
   void SetPortDescriber(std::function<std::vector<std::string>()> describe);
+  // The folder window offered after message 110 at the start (the real one when empty):
+  // the folder chosen, none when the user cancelled.
+  void SetCatalogueFolderChooser(std::function<std::optional<std::string>()> choose) {
+    chooseCatalogueFolder_ = std::move(choose);
+  }
 
  public slots:
   void reject() override;  // Escape: ends the window without saving anything
@@ -64,6 +69,8 @@ class CLoaderDlg : public QDialog {
   void RestorePlacement(const WindowPlacement& placement);
   void ShowState();
   void ShowPort();
+  // Fixes the window's size at what its controls need, never smaller than before.
+  void FitSize();
   void OnReceiverTypeChanged(int index);
   void OnLanguageVersionChanged(int index);
   void OnChooseFile();
@@ -75,7 +82,11 @@ class CLoaderDlg : public QDialog {
   std::function<std::optional<Language>()> askLanguage_;
   bool loading_ = false;
   std::function<std::vector<std::string>()> describePorts_;
+  std::function<std::optional<std::string>()> chooseCatalogueFolder_;
   bool endAfterLoad_ = false;
+  // The window's one size: its controls' (or a larger stored one), as the dialog it is has
+  // no resizing frame; this also keeps window managers from adding a resize handle.
+  QSize fixedSize_;
 
   QGroupBox* communication_ = nullptr;
   QRadioButton* ports_[4] = {};

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/qt/window_fit.h"
 #include "base/messages.h"
 #include "base/progress.h"
 
@@ -29,6 +30,12 @@ CProgressDlg::CProgressDlg(Language language) : QDialog(nullptr), language_(lang
   bar_->setRange(lower_, upper_);
   bar_->setValue(lower_);
   bar_->setTextVisible(false);
+  timeLeft_ = new QLabel(this);
+  timeLeft_->setObjectName("timeLeft");
+  timeLeft_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // Its line is there from the start, so the window keeps its size when it fills.
+  timeLeft_->setMinimumHeight(timeLeft_->fontMetrics().height());
+  steady_.start();
   cancel_ = new QPushButton(this);
   cancel_->setObjectName("cancelButton");
   cancel_->setDefault(true);
@@ -38,6 +45,7 @@ CProgressDlg::CProgressDlg(Language language) : QDialog(nullptr), language_(lang
   layout->addWidget(status_);
   layout->addWidget(percent_);
   layout->addWidget(bar_);
+  layout->addWidget(timeLeft_);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(cancel_);
@@ -58,12 +66,13 @@ bool CProgressDlg::OpenProgress(QWidget* parent, const QString& caption) {
   setWindowTitle(caption);
   cancel_->setText(QString::fromStdString(LoadMessageText(kMsgCancelButton, language_)));
   cancelRequest_ = 0;
+  // One size for the whole load: no resize handle, no maximise button, the title whole.
+  FixSizeToContent(*this);
   if (owner_ != nullptr) {
     // Kept above the main window by the window manager, centred on it.
     winId();
     if (QWindow* ownerWindow = owner_->windowHandle(); ownerWindow != nullptr)
       windowHandle()->setTransientParent(ownerWindow);
-    adjustSize();
     move(owner_->frameGeometry().center() - rect().center());
   }
   show();
@@ -71,13 +80,17 @@ bool CProgressDlg::OpenProgress(QWidget* parent, const QString& caption) {
 }
 
 void CProgressDlg::SetProgressText(const QString& text) {
+  if (text != status_->text()) estimate_.BeginStep(NowMs());
   status_->setText(text);
+  ShowTimeLeft();
 }
 
 int CProgressDlg::SetProgressPosition(int position) {
   PumpPendingMessages();
   const int previous = bar_->value();
   bar_->setValue(position);
+  estimate_.SetPosition(position, NowMs());
+  ShowTimeLeft();
   const QString text = QString::fromStdString(ProgressPercentText(position, lower_, upper_));
   if (percent_->text() != text) {
     percent_->setText(text);
@@ -86,7 +99,18 @@ int CProgressDlg::SetProgressPosition(int position) {
   return previous;
 }
 
+std::int64_t CProgressDlg::NowMs() const {
+  return nowMs_ ? nowMs_() : steady_.elapsed();
+}
+
+void CProgressDlg::ShowTimeLeft() {
+  const std::optional<std::int64_t> left = estimate_.LeftMs(NowMs());
+  const QString text = left ? QString::fromStdString(::TimeLeftText(*left, language_)) : QString();
+  if (timeLeft_->text() != text) timeLeft_->setText(text);
+}
+
 int CProgressDlg::PollCancel() {
+  ShowTimeLeft();  // the time left moves on while a step waits
   PumpPendingMessages();
   const int request = cancelRequest_;
   cancelRequest_ = 0;
@@ -109,6 +133,10 @@ QString CProgressDlg::StatusText() const {
 
 QString CProgressDlg::PercentText() const {
   return percent_->text();
+}
+
+QString CProgressDlg::TimeLeftText() const {
+  return timeLeft_->text();
 }
 
 int CProgressDlg::Position() const {

@@ -4,9 +4,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
+#include <cstdint>
+#include <functional>
 
 #include "base/messages.h"
+#include "base/progress_estimate.h"
 
 class QLabel;
 class QProgressBar;
@@ -36,6 +40,10 @@ class CProgressDlg : public QDialog {
 
   QString StatusText() const;
   QString PercentText() const;
+  // The time left of the step under way ("1:15 left"), empty until it is known.
+  QString TimeLeftText() const;
+  // The clock the time left is measured on, in milliseconds (the steady clock when unset).
+  void SetClock(std::function<std::int64_t()> nowMs) { nowMs_ = std::move(nowMs); }
   int Position() const;
   QPushButton* CancelButton() const { return cancel_; }
   // Times the percent text was actually rewritten (for the flicker rule).
@@ -51,10 +59,16 @@ class CProgressDlg : public QDialog {
  private:
   void RequestCancel() { cancelRequest_ = 1; }
   void GiveOwnerBack();
+  std::int64_t NowMs() const;
+  void ShowTimeLeft();
 
   QLabel* status_ = nullptr;
   QLabel* percent_ = nullptr;
   QProgressBar* bar_ = nullptr;
+  QLabel* timeLeft_ = nullptr;
+  CProgressEstimate estimate_;
+  QElapsedTimer steady_;
+  std::function<std::int64_t()> nowMs_;
   QPushButton* cancel_ = nullptr;
   const int lower_ = 0;
   const int upper_ = 100;

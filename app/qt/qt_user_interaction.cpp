@@ -1,7 +1,6 @@
 #include "app/qt/qt_user_interaction.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,6 +11,7 @@
 #include <cstring>
 
 #include "app/qt/progress_dlg.h"
+#include "app/qt/window_fit.h"
 #include "base/messages.h"
 #include "base/open_failure.h"
 
@@ -32,17 +32,13 @@ QMessageBox::Icon IconOfStyle(int style) {
   }
 }
 
-// Room the title bar takes beside the title: the window's icon and its buttons.
-constexpr int kTitleBarExtraPx = 140;
-
 // A box sizes itself by its text; a short text under the long caption would cut the title
-// ("KZN LOA… ry 2001"). A spacer as wide as the title keeps the box wide enough.
+// ("KZN LOA… ry 2001"). A spacer as wide as the title bar needs keeps the box wide enough.
 void FitTitle(QMessageBox& box) {
   auto* layout = qobject_cast<QGridLayout*>(box.layout());
   if (layout == nullptr) return;
-  const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
-  const int width = metrics.horizontalAdvance(box.windowTitle()) + kTitleBarExtraPx;
-  layout->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+  layout->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Expanding),
                   layout->rowCount(), 0, 1, layout->columnCount());
 }
 

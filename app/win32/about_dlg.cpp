@@ -4,16 +4,36 @@
 
 namespace {
 
-constexpr int kPicturePx = 64;
+// The picture is drawn from an image of its own size (48 pixels at 100 %, 72 and 96 for
+// larger text), never scaled from another one, and the text starts just beside it.
+constexpr int kPicturePx = 48;
+constexpr int kPictureGapPx = 12;
+
+void PlacePicture(HWND window) {
+  HDC screen = GetDC(window);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen != nullptr) ReleaseDC(window, screen);
+  const int size = MulDiv(kPicturePx, dpi, 96);
+  HANDLE picture = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ABOUT), IMAGE_ICON,
+                              size, size, LR_SHARED);
+  HWND control = GetDlgItem(window, IDC_ABOUT_PICTURE);
+  HWND text = GetDlgItem(window, IDC_ABOUT_TEXT);
+  if (picture == nullptr || control == nullptr || text == nullptr) return;
+  SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
+  RECT at{};
+  GetWindowRect(control, &at);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&at), 2);
+  SetWindowPos(control, nullptr, at.left, at.top, size, size, SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT textAt{};
+  GetWindowRect(text, &textAt);
+  MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&textAt), 2);
+  SetWindowPos(text, nullptr, at.left + size + MulDiv(kPictureGapPx, dpi, 96), textAt.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
   if (message == WM_INITDIALOG) {
-    // The picture at its own size, larger than the system's icon size the template gives.
-    HANDLE picture = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ABOUT), IMAGE_ICON,
-                                kPicturePx, kPicturePx, LR_SHARED);
-    if (picture != nullptr)
-      SendDlgItemMessageW(window, IDC_ABOUT_PICTURE, STM_SETICON, reinterpret_cast<WPARAM>(picture),
-                          0);
+    PlacePicture(window);
     return TRUE;
   }
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {

@@ -3,6 +3,7 @@
 #include "base/clock.h"
 #include "base/header_record.h"
 #include "base/messages.h"
+#include "base/progress.h"
 #include "base/user_interaction.h"
 #include "loader/deadline.h"
 #include "loader/first/first_load.h"
@@ -71,11 +72,15 @@ bool Send(FirstLoad& load, const std::vector<std::uint8_t>& record) {
 
 // Sends a record and accepts a "0", sending it once more after any other first answer.
 // A port that no longer takes bytes fails at once rather than waiting for silence.
-FirstStep SendAndJudge(FirstLoad& load, const std::vector<std::uint8_t>& record) {
+FirstStep SendAndJudge(FirstLoad& load, const std::vector<std::uint8_t>& record,
+                       CWriteBackProgress* shown) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (!Send(load, record)) break;
     int answer = AwaitFirstByte(load);
-    if (answer == '0') return FirstStep::kDone;
+    if (answer == '0') {
+      if (shown != nullptr) shown->RecordSent();
+      return FirstStep::kDone;
+    }
     if (answer == kStopRequested) {
       NoteFirstCancel(load);
       return FirstStep::kStopped;
@@ -93,6 +98,24 @@ void AddBytes(std::uint16_t* sum, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
+CWriteBackProgress::CWriteBackProgress(CProgress& progress, const TableStore& tables,
+                                       Language language)
+    : progress_(progress),
+      records_((tables.savedAlmanacValid ? kBlockCount - kFirstAlmanacBlock : 0) +
+               (tables.dopplerValid ? kDopplerBlockCount : 0)) {
+  if (records_ == 0) return;
+  progress_.SetProgressText(language == Language::kFrench
+                                ? "Réécriture des tables du récepteur..."
+                                : "Writing the receiver's tables back...");
+  progress_.SetProgressPosition(0);
+}
+
+void CWriteBackProgress::RecordSent() {
+  if (records_ == 0) return;
+  ++sent_;
+  progress_.SetProgressPosition(sent_ * kProgressUpper / records_);
+}
+
 std::uint16_t DopplerWordSum(const TableStore& tables) {
   std::uint16_t wordSum = 0;
   for (int block = 0; block <= kLastDopplerBlock; ++block)
@@ -100,22 +123,22 @@ std::uint16_t DopplerWordSum(const TableStore& tables) {
   return wordSum;
 }
 
-FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum) {
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress* shown) {
   *sum = 0;
   if (!load.tables.savedAlmanacValid) return FirstStep::kDone;
   for (int block = kFirstAlmanacBlock; block < kBlockCount; ++block) {
     const AlmanacRow& row =
         load.tables.savedAlmanac[static_cast<std::size_t>(block - kFirstAlmanacBlock)];
     AddBytes(sum, row);
-    if (SendAndJudge(load, BuildWriteBackRecord(
-                               load.blockMap[static_cast<std::size_t>(block)].address, row)) ==
-        FirstStep::kStopped)
+    if (SendAndJudge(
+            load, BuildWriteBackRecord(load.blockMap[static_cast<std::size_t>(block)].address, row),
+            shown) == FirstStep::kStopped)
       return FirstStep::kStopped;
   }
   return FirstStep::kDone;
 }
 
-FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum) {
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress* shown) {
   *sum = 0;
   if (!load.tables.dopplerValid) return FirstStep::kDone;
   std::uint16_t wordSum = 0;
@@ -129,9 +152,10 @@ FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum) {
       data.push_back(static_cast<std::uint8_t>(wordSum));
     }
     AddBytes(sum, data);
-    if (SendAndJudge(load, BuildWriteBackRecord(
-                               load.blockMap[static_cast<std::size_t>(block)].address, data)) ==
-        FirstStep::kStopped)
+    if (SendAndJudge(
+            load,
+            BuildWriteBackRecord(load.blockMap[static_cast<std::size_t>(block)].address, data),
+            shown) == FirstStep::kStopped)
       return FirstStep::kStopped;
   }
   return FirstStep::kDone;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/table_store.h"
 #include "catalogue/family_kind.h"
 #include "loader/first/first_result.h"
@@ -58,7 +59,23 @@ std::vector<std::uint8_t> BuildWriteBackRecord(std::uint32_t address,
 // The 16-bit sum of the doppler table's 640 byte pairs, high byte first.
 std::uint16_t DopplerWordSum(const TableStore& tables);
 
+// The write-back as a step of its own in the progress window: its own status text and the
+// bar from 0 to 100 over the records it sends, so the upload's 100 % does not stand still
+// while the tables go back. Nothing changes when there is nothing to write back.
+class CWriteBackProgress {
+ public:
+  CWriteBackProgress(CProgress& progress, const TableStore& tables, Language language);
+  void RecordSent();
+
+ private:
+  CProgress& progress_;
+  int records_ = 0;
+  int sent_ = 0;
+};
+
 // Send the saved almanac (when valid) and the doppler table (when valid) back; 1 with the
 // 16-bit sum of the data bytes sent in *sum; kStopped after message 119.
-FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum);
-FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum);
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum,
+                           CWriteBackProgress* shown = nullptr);
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum,
+                                CWriteBackProgress* shown = nullptr);

@@ -208,11 +208,13 @@ Step CUpload::SendEndRecord() {
     return load_.outcome && load_.outcome->end == LoadEnd::kCancelled ? Step::kCancelled
                                                                       : Step::kFailed;
   };
+  CWriteBackProgress shown(progress_, load_.tables, load_.context.language);
   std::uint16_t almanacSum = 0;
-  if (WriteBackAlmanac(load_, &almanacSum) == FirstStep::kStopped) return stoppedStep();
+  if (WriteBackAlmanac(load_, &almanacSum, &shown) == FirstStep::kStopped) return stoppedStep();
   auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
   std::uint16_t dopplerSum = 0;
-  if (WriteBackDopplerTable(load_, &dopplerSum) == FirstStep::kStopped) return stoppedStep();
+  if (WriteBackDopplerTable(load_, &dopplerSum, &shown) == FirstStep::kStopped)
+    return stoppedStep();
   sum = static_cast<std::uint16_t>(sum + dopplerSum);
   std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
 

@@ -2,8 +2,14 @@
 // talking to kznsim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -205,6 +211,39 @@ TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything)
   }
 }
 
+// A program that holds the receiver's port without a lock (a terminal program, a modem
+// manager probing a new adapter; here `sleep` given it as a descriptor) is named with its
+// PID, and the receiver hears nothing.
+TEST_F(CliEndToEnd, APortAnotherProgramHoldsIsNamedAndTheReceiverHearsNothing) {
+  for (const char* family : {"VR", "TK20B"}) {
+    SCOPED_TRACE(family);
+    CSimProcess sim;
+    ASSERT_TRUE(sim.Start({"--family", family})) << sim.Error();
+    posix_spawn_file_actions_t actions;
+    ASSERT_EQ(posix_spawn_file_actions_init(&actions), 0);
+    posix_spawn_file_actions_addopen(&actions, 3, sim.SlavePath().c_str(), O_RDWR | O_NOCTTY, 0);
+    char sleepName[] = "sleep", seconds[] = "60";
+    char* argv[] = {sleepName, seconds, nullptr};
+    pid_t holder = 0;
+    ASSERT_EQ(posix_spawnp(&holder, "sleep", &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    CliResult load = Cli(LoadArgs(family, sim.SlavePath()));
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(load.exitStatus, 1);
+    EXPECT_EQ(load.out.rfind("[serial] COM1 (" + sim.SlavePath() +
+                                 ") could not be opened: another program has it open: sleep "
+                                 "(PID " +
+                                 std::to_string(holder) + ").\nNothing was sent to the receiver.",
+                             0),
+              0u)
+        << load.out;
+    std::optional<simreport::Json> report = sim.Stop();
+    ASSERT_TRUE(report);
+    EXPECT_EQ(simreport::Joined(report->at("phases"), "bytes"), "");
+  }
+}
+
 // The percent of the last "[progress] " line of the upload, -1 before it.
 int UploadPercent(const std::string& err) {
   std::size_t line = err.rfind("[progress] ");
@@ -282,6 +321,79 @@ TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {
   CliResult help = Cli({"--help"});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_NE(help.out.find("Examples:"), std::string::npos);
+}
+
+// A French run says everything in French: usage errors and --help follow --lang, else the
+// stored language, before the command line is known to be good.
+TEST_F(CliEndToEnd, UsageErrorsAndHelpSpeakTheLanguageOfTheRun) {
+  const std::string type = TypeOf("VR", "fr").name;
+  const struct {
+    std::string settings;
+    std::vector<std::string> args;
+    int exitStatus;
+    std::vector<std::string> said;  // on standard error, or on standard output for --help
+  } cases[] = {
+      {"",
+       {"load", "--type", type, "--version", "x", "--port", "5", "--lang", "fr"},
+       2,
+       {"--port demande un numéro de port de 1 à 4, pas '5'", "Essayez 'kznload-cli --help'."}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n", {"flash"}, 2, {"commande inconnue 'flash'"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n",
+       {"load", "--type", "NO SUCH TYPE", "--version", "x"},
+       2,
+       {"type de récepteur inconnu 'NO SUCH TYPE'", "Types de récepteur :"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n",
+       {"load", "--type", type, "--version", "x", "--lang", "en"},
+       2,
+       {"unknown language version 'x'"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n",
+       {"info", "missing.gb"},
+       2,
+       {"impossible d'ouvrir missing.gb : " + std::string(std::strerror(ENOENT))}},
+      {"", {"--help", "--lang", "fr"}, 0, {"Utilisation :", "Exemples :", "SIGTERM et SIGHUP"}},
+      {"[LANGUAGE]\nTYPE_LANG=0\n", {"load", "--help"}, 0, {"Code de sortie :"}},
+      {"[LANGUAGE]\nTYPE_LANG=1\n", {"--help"}, 0, {"Exit status:", "SIGTERM and SIGHUP"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.settings);
+    dir.Write("config/kznload.INI", c.settings);
+    CliResult result = Cli(c.args);
+    EXPECT_EQ(result.exitStatus, c.exitStatus);
+    const std::string& said = c.exitStatus == 0 ? result.out : result.err;
+    for (const std::string& text : c.said)
+      EXPECT_NE(said.find(text), std::string::npos) << text << " in\n" << said;
+  }
+}
+
+// The catalogue folder: --catalogue, else the current folder when it holds chgt.cfg, else
+// the folder the desktop program remembers; the run writes none of it.
+TEST_F(CliEndToEnd, TheCatalogueFolderComesFromTheOptionTheCurrentFolderOrTheSettings) {
+  const std::string listed = Cli({"list", "--lang", "en"}).out;
+  ASSERT_NE(listed, "");
+  TempDir elsewhere, other;
+  other.Write("chgt.cfg", "REC:Other\r\nNAM:OTHER\r\nE/S:VR\r\n");
+  dir.Write("config/kznload.INI", "[FILE_LOCATION]\nCATALOGUE=" + work + "/\n");
+  const std::string before = dir.Read("config/kznload.INI");
+  const struct {
+    std::string folder;  // where it runs
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {elsewhere.Path(), {"list", "--lang", "en"}, listed},
+      {elsewhere.Path(), {"list", "--lang", "en", "--catalogue", work}, listed},
+      {work, {"list", "--lang", "en", "--catalogue", other.Path()}, "Other\tVR\n"},
+      {other.Path(), {"list", "--lang", "en"}, "Other\tVR\n"},  // the current folder wins
+      {elsewhere.Path(),
+       {"list", "--lang", "en", "--catalogue", "missing"},
+       "[110] Error opening ini file.\n[file] " + elsewhere.File("missing/chgt.cfg") + ": " +
+           std::strerror(ENOENT) + "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder + " " + c.args.back());
+    CliResult run = RunCli(c.args, c.folder, config);
+    EXPECT_EQ(run.out, c.out) << run.err;
+  }
+  EXPECT_EQ(dir.Read("config/kznload.INI"), before);
 }
 
 }  // namespace

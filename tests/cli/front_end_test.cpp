@@ -2,11 +2,14 @@
 // after message 110, the settings left alone, and the progress bar's times.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <sstream>
 
 #include "base/messages.h"
 #include "base/settings_store.h"
+#include "cli/cli_interrupt.h"
 #include "cli/cli_options.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_progress.h"
@@ -126,27 +129,95 @@ TEST_F(CliOutsideACatalogue, Message110IsFollowedByTheFileThatWasLookedFor) {
   EXPECT_FALSE(config.Exists("kznload.INI"));
 }
 
-TEST(CliProgressBar, ShowsElapsedTimeAndDuringTheTransferTheTimeLeft) {
+// Nothing pressed, nothing to stop.
+class QuietInterrupts : public InterruptSource {
+ public:
+  bool TakePress() override { return false; }
+  void DiscardPresses() override {}
+  WakeHandle Wake() const override { return kNoWake; }
+  void SetWatching(bool) override {}
+  int StopSignal() const override { return 0; }
+};
+
+// A question asked at a terminal: its prompt in the language of the run, and either
+// language's word for yes.
+TEST(CliQuestions, ThePromptSpeaksTheLanguageOfTheRunAndTakesEitherYes) {
+  const struct {
+    Language language;
+    std::string typed, prompt;
+    int answer;
+  } cases[] = {
+      {Language::kFrench, " Oui\n", "Oui ou Non ? [o/N] ", kResultYes},
+      {Language::kFrench, "n\n", "Oui ou Non ? [o/N] ", kResultNo},
+      {Language::kEnglish, "yes\n", "Yes or No? [y/N] ", kResultYes},
+      {Language::kEnglish, "o\n", "Yes or No? [y/N] ", kResultYes},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    int typed[2];
+    ASSERT_EQ(::pipe(typed), 0);
+    ASSERT_EQ(::write(typed[1], c.typed.data(), c.typed.size()),
+              static_cast<ssize_t>(c.typed.size()));
+    ::close(typed[1]);
+    std::ostringstream out, err;
+    CliConsole console{out, err};
+    console.inputFd = typed[0];
+    console.inputIsTerminal = true;
+    QuietInterrupts interrupts;
+    CCliUserInteraction ui(console, interrupts, std::nullopt);
+    ui.SetLanguage(c.language);
+    const std::string question = LoadMessageText(kMsgLastLoadingUnfinished, c.language);
+    EXPECT_EQ(
+        ui.ShowMessageBox(
+            {TextNumber(kMsgLastLoadingUnfinished, c.language), question, "", kStyleQuestion, {}}),
+        c.answer);
+    ::close(typed[0]);
+    // Standard output is no terminal here: the question is repeated above the prompt.
+    EXPECT_EQ(err.str(), question + "\n" + c.prompt);
+    EXPECT_EQ(out.str(),
+              "[134] " + question + "\n[answer] " + (c.answer == kResultYes ? "Yes" : "No") + "\n");
+  }
+}
+
+// The bar tells the time left of the step under way, from the step's own pace: the
+// transfer begins under the read-out's 90 % and spends its first seconds waking the
+// receiver, and neither counts.
+TEST(CliProgressBar, ShowsElapsedTimeAndTheTimeLeftOfTheStepUnderWay) {
   std::int64_t now = 1000000;
   std::ostringstream err;
   CProgressLine line(err, true, 200, [&now] { return now; });
   line.Open();
-  line.SetText("Waking");
-  now += 5000;
-  line.Tick();
-  EXPECT_NE(err.str().find("Waking [--------------------] 0% 0:05"), std::string::npos)
-      << err.str();
-  EXPECT_EQ(err.str().find("left"), std::string::npos);
+  line.SetText("Reading");
+  for (int position = 10; position <= 90; position += 10) {
+    now += 500;
+    line.SetPosition(position);
+  }
   line.SetText("Loading");
-  line.SetTransfer(true);
-  now += 30000;  // a quarter in 30 s: 90 s to go
-  line.SetPosition(25);
-  EXPECT_NE(err.str().find("Loading [#####---------------] 25% 0:35, 1:30 left"), std::string::npos)
+  line.SetPosition(0);
+  now += 6000;  // the wake-up
+  line.Tick();
+  EXPECT_NE(err.str().find("Loading [--------------------] 0% 0:10"), std::string::npos)
       << err.str();
+  const std::size_t transferFrom = err.str().size();
+  line.SetPosition(1);  // the first record goes out
+  for (int position = 2; position <= 25; ++position) {
+    now += 1000;  // a percent a second: 75 s to go at 25 %
+    line.SetPosition(position);
+  }
+  EXPECT_NE(err.str().find("Loading [#####---------------] 25% 0:34, 1:15 left", transferFrom),
+            std::string::npos)
+      << err.str().substr(transferFrom);
   const std::size_t written = err.str().size();
   now += 400;  // within the same second nothing is redrawn
   line.Tick();
   EXPECT_EQ(err.str().size(), written);
+  now += 600;
+  line.Tick();
+  EXPECT_NE(err.str().find("25% 0:35, 1:14 left", written), std::string::npos);
+  line.SetLanguage(Language::kFrench);
+  now += 1000;
+  line.Tick();
+  EXPECT_NE(err.str().find("25% 0:36, reste 1:13", written), std::string::npos);
 }
 
 TEST(CliProgressBar, PlainLinesCarryNoTimes) {
@@ -155,7 +226,6 @@ TEST(CliProgressBar, PlainLinesCarryNoTimes) {
   CProgressLine line(err, false, 80, [&now] { return now; });
   line.Open();
   line.SetText("Loading");
-  line.SetTransfer(true);
   now += 61000;
   line.Tick();
   line.SetPosition(50);

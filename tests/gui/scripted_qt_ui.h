@@ -84,6 +84,8 @@ class WindowTest : public ::testing::Test {
             CLoaderState* state = nullptr) {
     dlg.reset();
     dlg = std::make_unique<CLoaderDlg>(state != nullptr ? *state : w, ui, std::move(ask));
+    // No catalogue: the folder window is cancelled.
+    dlg->SetCatalogueFolderChooser([] { return std::optional<std::string>(); });
     ui.owner = dlg.get();
     dlg->Initialise(catalogue.Path());
     dlg->show();

@@ -1,6 +1,6 @@
 // The finer points of the windows, offscreen: labels that show text as it is, the file
-// window's filters, Enter on a focused button, the port buttons' tooltips, message boxes as
-// wide as their title, Qt's own texts in French, and the catalogue file named under 110.
+// window's filters, Enter on a focused button, the port buttons' tooltips, windows as wide as
+// their title, Qt's own texts in French, and the catalogue file named under 110.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -17,8 +17,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/qt/about_dlg.h"
 #include "app/qt/file_window.h"
+#include "app/qt/language_dlg.h"
+#include "app/qt/progress_dlg.h"
 #include "app/qt/qt_translations.h"
+#include "app/qt/window_fit.h"
 #include "tests/gui/scripted_qt_ui.h"
 
 namespace {
@@ -126,14 +130,31 @@ TEST_F(WindowPoints, PortButtonsShowTheirDeviceAsTooltip) {
   EXPECT_GT(asked, before);  // an adapter plugged in meanwhile shows up
 }
 
-TEST_F(WindowPoints, ShortMessageBoxIsAsWideAsItsTitle) {
+// A window manager cuts a title that does not fit ("KZN LOA… ry 2001", "KZ…AD") and gives a
+// resizable window a resize handle along its bottom edge and a maximise button: every window
+// is as wide as its title bar needs, and all but the boxes have one size.
+TEST_F(WindowPoints, EveryWindowIsAsWideAsItsTitleAndTheDialogsHaveOneSize) {
+  Open();
   const std::string caption = LoadMessageText(kMsgTitle, Language::kFrench);
   std::unique_ptr<QMessageBox> box =
       CreateMessageBox(nullptr, {kMsgLoadingOk, "Chargement OK.", caption, kStyleInformation, {}});
-  box->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
-  const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
-  EXPECT_GT(box->width(), title.horizontalAdvance(QString::fromStdString(caption)) + 100);
+  CLanguageDlg language;
+  CAboutDlg about;
+  CProgressDlg progress;
+  ASSERT_TRUE(progress.OpenProgress(dlg.get(), "Zephan GPS KZN"));
+  for (QWidget* window :
+       std::initializer_list<QWidget*>{box.get(), &language, &about, &progress, dlg.get()}) {
+    SCOPED_TRACE(window->objectName().toStdString() + " " + window->windowTitle().toStdString());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_GE(window->width(), TitleBarWidth(window->windowTitle()));
+    if (window != box.get()) {
+      EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    }
+  }
+  EXPECT_GT(TitleBarWidth(QString::fromStdString(caption)),
+            QFontMetrics(QApplication::font()).horizontalAdvance(QString::fromStdString(caption)));
+  progress.CloseProgress();
 }
 
 TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <set>
 
+#include "app/catalogue_folder.h"
 #include "app/main_window_logic.h"
 #include "app/qt/language_dlg.h"
 #include "app/qt/stop_signals.h"
@@ -147,11 +150,14 @@ TEST_F(MainWindow, ExpertStartWithoutAFileShows107And21DoubleClicksSwitchTheMode
 }
 
 TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
+  // The window has one size, its controls' or a larger one stored with its placement.
   const QRect normal(40, 50, 900, 330);
+  settings.SetText("Settings", "WindowPos", "0,1,-1,-1,-1,-1,40,50,940,380");
   Open();
+  EXPECT_EQ(dlg->minimumSize(), normal.size());
+  EXPECT_EQ(dlg->maximumSize(), normal.size());
   Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
   QTest::mouseClick(Find("port2"), Qt::LeftButton);
-  dlg->setGeometry(normal);
   dlg->setWindowState(Qt::WindowMaximized);
   ASSERT_EQ(link.OpenPort(2, 9600, 'N', 8, 1), 1);
   const std::int64_t before = clock.NowMs();
@@ -159,10 +165,10 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   EXPECT_FALSE(link.IsOpen());
   EXPECT_EQ(clock.NowMs() - before, kCloseSettleMs);
   const std::string saved = config.Read("kznload.INI");
-  // The initialisation's port swap, then the close: maximised, normal left, top, right, bottom.
+  // The close: maximised, normal left, top, right, bottom, then the port and the rest.
   std::size_t at = 0;
   for (const std::string& line : std::vector<std::string>{
-           "PORT=2", "[Settings]\nWindowPos=2,3,", ",40,50,940,380\n", "[LANGUAGE]\nTYPE_LANG=0",
+           "[Settings]\nWindowPos=2,3,", ",40,50,940,380\n", "PORT=2", "[LANGUAGE]\nTYPE_LANG=0",
            "DIR=" + catalogue.Path() + "/", "FILE=TK20B.fra", "REC=1", "[UIMODE]\nTYPE_UI=0"}) {
     at = saved.find(line, at);
     ASSERT_NE(at, std::string::npos) << line << " in\n" << saved;
@@ -180,6 +186,76 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   config.Write("expected.INI", saved);
   CSettingsStore(config.File("expected.INI")).SetInt("COMMUNICATION", "PORT", 1);
   EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
+}
+
+// Started where there is no chgt.cfg (a menu entry): after message 110 the user chooses the
+// catalogue folder, which is remembered and becomes the working folder; a start whose
+// catalogue could not be read leaves the remembered type, folder and file alone.
+TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoice) {
+  TempDir empty, noCatalogue;
+  const QString workingBefore = QDir::currentPath();
+  settings.SetInt("FILE_LOCATION", "REC", 1);
+  settings.SetText("FILE_LOCATION", "DIR", catalogue.Path() + "/");
+  settings.SetText("FILE_LOCATION", "FILE", "TK20B.fra");
+  std::vector<std::optional<std::string>> choices;
+  std::vector<std::string> looked;  // the file each message 110 names
+  ui.onMessage = [&] {
+    looked.push_back(ui.PrepareMessageBox({kMsgCatalogueOpenError, "", "", kStyleStop, {}})
+                         ->informativeText()
+                         .toStdString());
+  };
+  std::unique_ptr<CLoaderState> state;
+  auto start = [&](std::vector<std::optional<std::string>> script) {
+    choices = std::move(script);
+    ui.messages.clear();
+    looked.clear();
+    dlg.reset();
+    state = std::make_unique<CLoaderState>(ui, clock, settings, link);
+    dlg = std::make_unique<CLoaderDlg>(*state, ui, NoLanguageClicked);
+    ui.owner = dlg.get();
+    std::size_t asked = 0;
+    dlg->SetCatalogueFolderChooser([&]() -> std::optional<std::string> {
+      return asked < choices.size() ? choices[asked++] : std::nullopt;
+    });
+    ui.SetCatalogueFile(empty.File("chgt.cfg"));
+    const bool read = dlg->Initialise(empty.Path());
+    EXPECT_EQ(asked, choices.size());
+    const QStringList types = [&] {
+      QStringList items;
+      for (auto* list = Find<QComboBox>("receiverTypes"); items.size() < list->count();)
+        items << list->itemText(static_cast<int>(items.size()));
+      return items;
+    }();
+    dlg->close();  // the close command saves what it saves
+    return std::pair{read, types};
+  };
+
+  // Cancelled: the window opens empty, and its close keeps the good values.
+  auto [read, types] = start({std::nullopt});
+  EXPECT_FALSE(read);
+  EXPECT_TRUE(types.isEmpty());
+  EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgCatalogueOpenError});
+  EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", ""), catalogue.Path() + "/");
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "FILE", ""), "TK20B.fra");
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", "none"), "none");
+
+  // A folder without a catalogue is refused with 110 naming it; the next is taken.
+  std::tie(read, types) = start({noCatalogue.Path(), catalogue.Path() + "/"});
+  EXPECT_TRUE(read);
+  EXPECT_EQ(types, (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
+  EXPECT_EQ(ui.Numbers(), (std::vector<int>{kMsgCatalogueOpenError, kMsgCatalogueOpenError}));
+  ASSERT_EQ(looked.size(), 2u);
+  EXPECT_EQ(looked[1].rfind(noCatalogue.File("chgt.cfg") + ": ", 0), 0u) << looked[1];
+  EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", ""), catalogue.Path());
+  EXPECT_EQ(QDir::currentPath().toStdString(), catalogue.Path());
+  EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);  // TK20B stayed selected
+  // The next start elsewhere goes straight there; one in a catalogue folder stays there.
+  EXPECT_EQ(StartingCatalogueFolder(empty.Path(), settings), catalogue.Path());
+  noCatalogue.Write("chgt.cfg", "");
+  EXPECT_EQ(StartingCatalogueFolder(noCatalogue.Path(), settings), noCatalogue.Path());
+  QDir::setCurrent(workingBefore);
+  dlg.reset();
 }
 
 // A type without language files ("Ghost") listed first: in expert mode every index is one
@@ -269,12 +345,6 @@ TEST_F(MainWindow, APortThatCannotBeOpenedIsShownWithItsDeviceAndReason) {
     EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
     EXPECT_TRUE(ui.messages[0].progressOpen);
   }
-  // Permission denied names the group that owns the device node.
-  PortOpenFailure denied{2, "/dev/ttyUSB0", EACCES, "Permission denied", "dialout"};
-  EXPECT_EQ(PortOpenFailureText(denied),
-            "COM2 (/dev/ttyUSB0) could not be opened: Permission denied.\nThe user must "
-            "belong to the group \"dialout\" that owns /dev/ttyUSB0 (then log in again).");
-  EXPECT_NE(PortOpenFailureText(denied, true).find("groupe \"dialout\""), std::string::npos);
 }
 
 // The real window over the sample catalogue, in English, its port leading to kznsim.
@@ -370,6 +440,36 @@ TEST(ProgressWindow, PercentRuleAndCancelRequests) {
   QTest::keyClick(&progress, Qt::Key_Return);  // the default button is cancel
   EXPECT_EQ(progress.PollCancel(), 1);
   EXPECT_TRUE(progress.isVisible());
+}
+
+// Under the bar, the time left of the step under way: none before the step's pace is known,
+// and the read-out's bar under the transfer's text counts for nothing.
+TEST(ProgressWindow, TellsTheTimeLeftOfTheStepUnderWay) {
+  EnsureApplication();
+  QDialog owner;
+  CProgressDlg progress(Language::kEnglish);
+  std::int64_t now = 0;
+  progress.SetClock([&now] { return now; });
+  ASSERT_TRUE(progress.OpenProgress(&owner, "KZN GPS Receivers"));
+  progress.SetProgressText("Reading receiver...");
+  for (int position = 0; position <= 90; position += 10, now += 1000)
+    progress.SetProgressPosition(position);
+  EXPECT_EQ(progress.TimeLeftText(), "0:01 left");
+  progress.SetProgressText("Loading in progress....");
+  EXPECT_EQ(progress.TimeLeftText(), "");
+  progress.SetProgressPosition(0);
+  now += 5000;  // the wake-up
+  progress.PollCancel();
+  EXPECT_EQ(progress.TimeLeftText(), "");
+  progress.SetProgressPosition(1);
+  for (int position = 2; position <= 20; ++position) {
+    now += 500;  // two percent a second: 40 s to go at 20 %
+    progress.SetProgressPosition(position);
+  }
+  EXPECT_EQ(progress.TimeLeftText(), "0:40 left");
+  now += 10000;  // a step that waits: the time left runs down while the poll pumps
+  progress.PollCancel();
+  EXPECT_EQ(progress.TimeLeftText(), "0:30 left");
 }
 
 TEST(DisplayText, ValidUtf8IsKeptAndAnythingElseIsReadAs1252AsAWhole) {

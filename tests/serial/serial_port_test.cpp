@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +16,7 @@
 #include <future>
 #include <thread>
 
+#include "serial/device_access.h"
 #include "serial/sentences.h"
 #include "tests/serial/pty_pair.h"
 #include "tests/support/temp_dir.h"
@@ -175,6 +180,8 @@ TEST_F(SerialPortTest, OpenAndCloseKeepTheirStateRules) {
 
 TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   const std::string slave = path;
+  TempDir dir;
+  dir.Write("no-line", "");  // opens, and has no line settings
   const struct {
     std::string device;
     std::uint32_t rate;
@@ -185,9 +192,9 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   } failures[] = {
       {"/dev/kzn-no-such-device", 9600, 'N', 8,
        "Port could not be opened (/dev/kzn-no-such-device: No such file", true},
-      {"/dev/null", 9600, 'N', 8, "Could not retrieve the COM state", false},  // no line
-      {"", 9600, 'N', 8, "Port could not be opened (COM4", true},              // no device
-      {slave, 14400, 'N', 8, "Could not build COM DCB", false},  // no such termios speed
+      {dir.File("no-line"), 9600, 'N', 8, "Could not retrieve the COM state", false},
+      {"", 9600, 'N', 8, "Port could not be opened (COM4", true},  // no device
+      {slave, 14400, 'N', 8, "Could not build COM DCB", false},    // no such termios speed
       {slave, 9600, 'M', 8, "Could not build COM DCB", false},
       {slave, 9600, 'N', 9, "Could not build COM DCB", false},
   };
@@ -281,20 +288,108 @@ TEST_F(SerialPortTest, ARepeatedFailureIsTracedOnceWithItsCount) {
   EXPECT_EQ(lines[3], "Erreur ecriture repeated 2 times (" + path + ": Bad file descriptor)");
 }
 
-TEST(DeviceNode, ItsOwnerGroupAndNumberAreRead) {
+TEST(DeviceNode, ItsOwnershipAndNumberAreRead) {
   TempDir dir;
   dir.Write("node", "");
   const std::string node = dir.File("node");
   if (::chown(node.c_str(), static_cast<uid_t>(-1), 20) != 0) GTEST_SKIP() << "chown refused";
   group* named = ::getgrgid(20);
-  EXPECT_EQ(DeviceOwnerGroup(node), named != nullptr ? named->gr_name : "20");
-  EXPECT_EQ(DeviceOwnerGroup(dir.File("missing")), "");
+  // Joining the group is advice only where the group may read and write the node.
+  for (const auto& [mode, groupMayOpen] : {std::pair{0660, true}, {0640, false}, {0600, false}}) {
+    ASSERT_EQ(::chmod(node.c_str(), static_cast<mode_t>(mode)), 0);
+    std::optional<DeviceOwnership> owner = OwnershipOfDevice(node);
+    ASSERT_TRUE(owner.has_value());
+    EXPECT_EQ(owner->group, named != nullptr ? named->gr_name : "20");
+    EXPECT_EQ(owner->groupMayOpen, groupMayOpen) << std::oct << mode;
+  }
+  // The system's own group 0 is nobody's cure, whatever its rights.
+  const std::optional<DeviceOwnership> null = OwnershipOfDevice("/dev/null");
+  ASSERT_TRUE(null.has_value());
+  EXPECT_EQ(null->user, "root");
+  EXPECT_FALSE(null->groupMayOpen);
+  EXPECT_FALSE(OwnershipOfDevice(dir.File("missing")).has_value());
   std::uint64_t number = 1;
   int error = 0;
   ASSERT_TRUE(DeviceNumberOfPath("/dev/null", &number, &error));
   EXPECT_EQ(DeviceNumberText(number), "1:3");
   EXPECT_FALSE(DeviceNumberOfPath(dir.File("missing"), &number, &error));
   EXPECT_EQ(error, ENOENT);
+}
+
+// What the user reads when the port cannot be had: the cure that fits the device.
+TEST(PortOpenFailureText, AdviceFitsWhoOwnsOrHoldsTheDevice) {
+  PortOpenFailure dialout{.portNumber = 2,
+                          .devicePath = "/dev/ttyUSB0",
+                          .errorCode = EACCES,
+                          .reason = "Permission denied",
+                          .deviceOwner = "root",
+                          .deviceGroup = "dialout",
+                          .groupMayOpen = true,
+                          .holders = ""};
+  PortOpenFailure rootOnly = dialout;
+  rootOnly.deviceGroup = "root";
+  rootOnly.groupMayOpen = false;
+  PortOpenFailure modemManager = dialout;
+  modemManager.portNumber = 1;
+  modemManager.devicePath = "/dev/ttyACM0";
+  modemManager.errorCode = EBUSY;
+  modemManager.holders = "ModemManager (PID 812)";
+  const struct {
+    PortOpenFailure failure;
+    bool french;
+    std::string text;
+  } cases[] = {
+      {dialout, false,
+       "COM2 (/dev/ttyUSB0) could not be opened: Permission denied.\nThe user must belong to "
+       "the group \"dialout\" that owns /dev/ttyUSB0 (then log in again)."},
+      {dialout, true,
+       "Le port COM2 (/dev/ttyUSB0) n'a pas pu \xC3\xAAtre ouvert : Permission denied.\n"
+       "L'utilisateur doit appartenir au groupe \"dialout\" propri\xC3\xA9taire de "
+       "/dev/ttyUSB0 (puis rouvrir sa session)."},
+      {rootOnly, false,
+       "COM2 (/dev/ttyUSB0) could not be opened: Permission denied.\n/dev/ttyUSB0 belongs to "
+       "user \"root\" and group \"root\": a udev rule or the administrator must grant this "
+       "user access to it (see Troubleshooting in the README)."},
+      {modemManager, false,
+       "COM1 (/dev/ttyACM0) could not be opened: another program has it open: ModemManager "
+       "(PID 812).\nNothing was sent to the receiver. Close that program, or keep it away from "
+       "this port, then start again.\nModemManager probes every new serial adapter; a udev "
+       "rule keeps it away from this one (see Troubleshooting in the README)."},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PortOpenFailureText(c.failure, c.french), c.text);
+  EXPECT_EQ(PortOpenFailureText(rootOnly, true).find("doit appartenir"), std::string::npos);
+}
+
+// A program that opens the device without a lock (here `sleep` given it as a descriptor) is
+// named, and the port never opens: nothing reaches the line.
+TEST_F(SerialPortTest, AProgramThatHoldsTheDeviceIsNamedAndThePortStaysShut) {
+  posix_spawn_file_actions_t actions;
+  ASSERT_EQ(posix_spawn_file_actions_init(&actions), 0);
+  posix_spawn_file_actions_addopen(&actions, 3, path.c_str(), O_RDWR | O_NOCTTY, 0);
+  char sleepName[] = "sleep", seconds[] = "60";
+  char* argv[] = {sleepName, seconds, nullptr};
+  pid_t holder = 0;
+  // posix_spawn returns once the child runs the program, its descriptor open.
+  ASSERT_EQ(posix_spawnp(&holder, "sleep", &actions, nullptr, argv, environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  std::vector<DeviceHolder> holders = OtherProcessesHolding(path);
+  ASSERT_EQ(holders.size(), 1u);
+  EXPECT_EQ(holders[0].pid, holder);
+  EXPECT_EQ(holders[0].program, "sleep");
+
+  port.BeginLoad();
+  EXPECT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 0);
+  EXPECT_FALSE(port.IsOpen());
+  ASSERT_EQ(ui.portFailures.size(), 1u);
+  EXPECT_EQ(ui.portFailures[0].holders, "sleep (PID " + std::to_string(holder) + ")");
+  port.EndLoad();
+
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(OtherProcessesHolding(path).empty());
+  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  EXPECT_EQ(port.ClosePort(), 1);
 }
 
 TEST_F(SerialPortTest, SetBaudRateChangesTheRateAlone) {

@@ -14,6 +14,8 @@
 #   - the journal of loads in %LOCALAPPDATA%: the VR540 load's line (port, type, version, the
 #     file's size and SHA-256, outcome, records) as `journal --json` prints it, and one line
 #     for every run that was not killed, with its outcome.
+#   - the Windows texts: --help names Windows' keys and COM ports, and a missing catalogue
+#     is told in the system's own words (FormatMessageW).
 # Usage: tests/windows/run_cli_e2e.sh <linux-build> <windows-build>
 # Uses $WINEPREFIX when it is set and initialised, else creates <windows-build>/wine-prefix.
 set -euo pipefail
@@ -508,6 +510,25 @@ stop_sim
 expect_status 1 "wrong family"
 [[ $out =~ ^\[1[0-4][0-9]\]\  ]] || fail "wrong family: no message line"$'\n'"$out"
 check_nothing_received "wrong family"
+
+echo "cli e2e: Windows texts (--help, the system's own words for an error)"
+run_cli "$work" --help --lang en
+expect_status 0 "--help"
+for wanted in "Ctrl+Break" "Closing the console window" "COM12" "COM1 to COM4"; do
+  [[ $out == *"$wanted"* ]] || fail "--help does not name $wanted"$'\n'"$out"
+done
+for linux in SIGTERM /dev/tty; do
+  [[ $out != *"$linux"* ]] || fail "--help speaks of $linux"
+done
+# Without a catalogue: message 110, then the file looked for and FormatMessageW's text for
+# ERROR_FILE_NOT_FOUND, as `net helpmsg` gives it, not the C library's "No such file".
+mkdir -p "$work/no catalogue"
+run_cli "$work/no catalogue" list --lang en
+expect_status 1 "no catalogue"
+system_text=$(wine net helpmsg 2 2>/dev/null | tr -d '\r' | sed -n '/[^ ]/{p;q}')
+system_text=${system_text%.}
+[[ -n $system_text && $out == *"[file] "*"chgt.cfg: $system_text" ]] ||
+  fail "no catalogue: the [file] line is not the system's '$system_text'"$'\n'"$out"
 
 # Every run but the killed one left its line: VR540, the restored VR540, TK20B, the four
 # stopped by Ctrl+C, Ctrl+Break, the console's close and a log-off, the two TK20B at once, the

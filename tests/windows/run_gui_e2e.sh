@@ -9,7 +9,8 @@
 # <linux-build> has kznsim and the sample catalogue (build/samples); <windows-build> has
 # kznload.exe; the script builds the installer kznload-<version>-setup.exe there (target
 # kzn_windows_installer, which needs makensis) and fails when it cannot.
-# KZN_SHOTS=1 rewrites docs/windows-main.png and docs/windows-progress.png.
+# KZN_SHOTS=1 rewrites docs/windows-main.png, docs/windows-progress.png and
+# docs/windows-about.png.
 # WINEPREFIX names a prefix to use (./check's one per run; created when missing); without it
 # the script makes a fresh one.
 # Exit status 0 when everything passed.
@@ -232,6 +233,21 @@ run_load() {
   shown=$(cat "$message_log")
   if [ "$shown" != "$outcome" ]; then
     fail "$family: the window showed '$shown', expected '$outcome'"
+  fi
+  # The About window, from the system menu's last entry (sent to the window itself: the
+  # window manager keeps Alt+Space for its own menu).
+  if [ "$pictures" = 1 ]; then
+    xdotool windowactivate --sync "$main" 2>/dev/null
+    xdotool key --window "$main" alt+space
+    sleep 0.5
+    xdotool key Up Return
+    if wait_for 10 has_window "KZN LOAD"; then
+      sleep 0.5
+      shoot "$(windows_named "KZN LOAD" | head -1)" windows-about.png
+      press "$(windows_named "KZN LOAD" | head -1)" Return
+    else
+      fail "no About window from the system menu"
+    fi
   fi
   # The close box saves the settings and ends the program.
   press "$main" alt+F4

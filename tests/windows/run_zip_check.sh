@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The Windows zip: builds kzn_windows_zip, then checks that it holds the programs, the README
-# and the licence in one folder, that every program imports Windows' own DLLs only (nothing
-# a user would have to find and put beside it), that kznload-cli.exe keeps user32, gdi32 and
-# shell32 out (a console program that loads user32 or gdi32 is no longer handed the log-off and
-# shutdown events, and shell32 brings user32), and that the zipped kznload-cli.exe runs under
-# Wine from a folder of its own.
+# The Windows zip: builds kzn_windows_zip, then checks that it holds the programs, the Windows
+# README (a text with CR LF line ends) and the licence in one folder, that every program imports
+# Windows' own DLLs only (nothing a user would have to find and put beside it), that
+# kznload-cli.exe keeps user32, gdi32 and shell32 out (a console program that loads user32 or
+# gdi32 is no longer handed the log-off and shutdown events, and shell32 brings user32), and
+# that the zipped kznload-cli.exe runs under Wine from a folder of its own.
 # Usage: tests/windows/run_zip_check.sh <linux-build> <windows-build>
 set -euo pipefail
 
@@ -28,9 +28,17 @@ import sys, zipfile
 zip_path, work, folder = sys.argv[1:]
 names = zipfile.ZipFile(zip_path).namelist()
 problems = [f"{name} is outside {folder}/" for name in names if not name.startswith(folder + "/")]
-for wanted in ("kznload-cli.exe", "README.md", "LICENSE.txt"):
+for wanted in ("kznload-cli.exe", "README.txt", "LICENSE.txt"):
     if f"{folder}/{wanted}" not in names:
         problems.append(f"{wanted} missing")
+# The README is the Windows one, a text with CR LF line ends.
+if f"{folder}/README.txt" in names:
+    readme = zipfile.ZipFile(zip_path).read(f"{folder}/README.txt")
+    if readme.count(b"\n") == 0 or readme.count(b"\r\n") != readme.count(b"\n"):
+        problems.append("README.txt does not end every line with CR LF")
+    for linux in (b"./demo", b"apt ", b"/dev/tty"):
+        if linux in readme:
+            problems.append(f"README.txt speaks of {linux.decode()}")
 for problem in problems:
     print(f"FAIL: zip: {problem}", file=sys.stderr)
 zipfile.ZipFile(zip_path).extractall(work)

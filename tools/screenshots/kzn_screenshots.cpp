@@ -1,6 +1,7 @@
 // Drives the real desktop program to take the README's pictures: the main window in
 // standard mode, in expert mode, and the progress window over it during a load; with
-// "french", the French interface's question box and file window. Run by
+// "french", the French interface's question box and file window; with "catalogue", the
+// folder window of a start where there is no catalogue. Run by
 // tools/screenshots.sh under Xvfb, in a catalogue folder whose COM1 leads to kznsim.
 #include <QComboBox>
 #include <QDir>
@@ -68,21 +69,27 @@ void Drive(CLoaderDlg& window) {
       // The load runs inside the start button's handler; this timer fires in the progress
       // window's pump, and later in the final message box.
       auto* watch = new QTimer(&window);
-      bool progressShot = false;
-      QObject::connect(watch, &QTimer::timeout, &window, [&window, progressShot]() mutable {
-        if (CProgressDlg* progress = OpenProgressWindow();
-            progress != nullptr && !progressShot && progress->Position() >= 30 &&
-            progress->StatusText().toStdString() ==
-                LoadMessageText(kMsgLoadingInProgress, window.RunningLanguage())) {
-          Shoot({&window, progress}, "progress-window.png");
-          progressShot = true;
-        }
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-          std::printf("message: %s\n", qPrintable(box->text()));
-          if (!progressShot) ++failures;
-          box->accept();
-        }
-      });
+      bool progressShot = false, transferBegan = false;
+      QObject::connect(
+          watch, &QTimer::timeout, &window, [&window, progressShot, transferBegan]() mutable {
+            CProgressDlg* progress = OpenProgressWindow();
+            const bool transfer =
+                progress != nullptr &&
+                progress->StatusText().toStdString() ==
+                    LoadMessageText(kMsgLoadingInProgress, window.RunningLanguage());
+            // The transfer starts its bar from 0 under the read-out's; it is shown on its way.
+            if (transfer && progress->Position() < 5) transferBegan = true;
+            if (transfer && transferBegan && !progressShot && progress->Position() >= 30 &&
+                !progress->TimeLeftText().isEmpty()) {
+              Shoot({&window, progress}, "progress-window.png");
+              progressShot = true;
+            }
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+              std::printf("message: %s\n", qPrintable(box->text()));
+              if (!progressShot) ++failures;
+              box->accept();
+            }
+          });
       watch->start(100);
       QTimer::singleShot(300, &window, [&window] {
         window.findChild<QPushButton*>("startButton")->click();
@@ -120,16 +127,56 @@ void DriveFrench(CLoaderDlg& window) {
   });
 }
 
+// A start where there is no catalogue: message 110 is answered, then the folder window is
+// shown in the folder that holds the catalogue, and that folder is chosen.
+void WatchCatalogueStart(const QString& catalogueFolder) {
+  auto* watch = new QTimer(QCoreApplication::instance());
+  QObject::connect(watch, &QTimer::timeout, [watch, catalogueFolder] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      std::printf("message: %s\n", qPrintable(box->text()));
+      box->accept();
+      return;
+    }
+    auto* folders = qobject_cast<QFileDialog*>(modal);
+    if (folders == nullptr || folders->objectName() != "catalogueFolderWindow") return;
+    watch->stop();
+    // The user has gone into the catalogue folder: "Choose" takes the folder shown.
+    folders->resize(720, 420);
+    folders->setDirectory(catalogueFolder);
+    QTimer::singleShot(800, folders, [folders] {
+      Shoot({folders}, "catalogue-folder-window.png");
+      QMetaObject::invokeMethod(folders, "accept");
+    });
+  });
+  watch->start(100);
+}
+
+// The main window once the folder is chosen: closed at once.
+void CloseAfterCatalogueChosen(CLoaderDlg& window) {
+  QTimer::singleShot(500, &window, [&window] {
+    std::printf("catalogue folder: %s\n", qPrintable(QDir::currentPath()));
+    window.close();
+  });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: kzn_screenshots OUTPUT-FOLDER [french]\n");
+    std::fprintf(stderr,
+                 "usage: kzn_screenshots OUTPUT-FOLDER [french | catalogue CATALOGUE-FOLDER]\n");
     return 2;
   }
   outFolder = QString::fromLocal8Bit(argv[1]);
   CLoaderApp application(argc, argv);
-  application.beforeShow = argc > 2 && std::string(argv[2]) == "french" ? DriveFrench : Drive;
+  const std::string mode = argc > 2 ? argv[2] : "";
+  if (mode == "catalogue" && argc > 3) {
+    WatchCatalogueStart(QString::fromLocal8Bit(argv[3]));
+    application.beforeShow = CloseAfterCatalogueChosen;
+  } else {
+    application.beforeShow = mode == "french" ? DriveFrench : Drive;
+  }
   application.InitInstance();
   return failures == 0 ? 0 : 1;
 }
