@@ -62,6 +62,7 @@ void CProgressLine::Open() {
   shown_.reset();
   openedMs_ = nowMs_();
   estimate_ = CProgressEstimate{};
+  stepBarSet_ = true;
 }
 
 void CProgressLine::Tick() {
@@ -74,14 +75,24 @@ std::string CProgressLine::Times() const {
 }
 
 void CProgressLine::SetText(const std::string& text) {
-  if (text != text_) estimate_.BeginStep(nowMs_());
+  if (text != text_) {
+    estimate_.BeginStep(nowMs_());
+    // A step starts its own bar: until it sets it, the bar of the step before (the
+    // read-out's 100 % under the transfer's text) is not shown as this one's.
+    stepBarSet_ = false;
+  }
   text_ = text;
   Update();
+}
+
+int CProgressLine::ShownPosition() const {
+  return stepBarSet_ ? position_ : kProgressLower;
 }
 
 int CProgressLine::SetPosition(int position) {
   int previous = position_;
   position_ = position;
+  stepBarSet_ = true;
   estimate_.SetPosition(position, nowMs_());
   Update();
   return previous;
@@ -104,7 +115,7 @@ void CProgressLine::Show() {
 
 void CProgressLine::Update() {
   if (!open_) return;
-  std::string now = ProgressPercentText(position_) + (text_.empty() ? "" : " " + text_);
+  std::string now = ProgressPercentText(ShownPosition()) + (text_.empty() ? "" : " " + text_);
   // On a terminal the times are part of what is shown; a log gets a line per change of
   // text or percent only.
   if (terminal_) now += " " + Times();
@@ -118,6 +129,6 @@ void CProgressLine::Update() {
 }
 
 void CProgressLine::Draw() {
-  err_ << kClearLine << FormatProgressBar(text_, position_, columns_, Times()) << std::flush;
+  err_ << kClearLine << FormatProgressBar(text_, ShownPosition(), columns_, Times()) << std::flush;
   drawn_ = true;
 }

@@ -35,6 +35,8 @@ class CProgressLine {
  private:
   void Update();
   void Draw();
+  // The bar as the step under way has set it, 0 before it has.
+  int ShownPosition() const;
   std::string Times() const;
 
   std::ostream& err_;
@@ -44,6 +46,7 @@ class CProgressLine {
   bool drawn_ = false;
   std::string text_;
   int position_ = 0;
+  bool stepBarSet_ = true;
   std::function<std::int64_t()> nowMs_;
   std::int64_t openedMs_ = 0;
   // The time left of the step the load is in (each status text is a step of its own).

@@ -14,8 +14,16 @@ void PlacePicture(HWND window) {
   const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
   if (screen != nullptr) ReleaseDC(window, screen);
   const int size = MulDiv(kPicturePx, dpi, 96);
-  HANDLE picture = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ABOUT), IMAGE_ICON,
-                              size, size, LR_SHARED);
+  // Not shared: a shared load hands back the icon the template's control already loaded at
+  // the system's icon size, which then shows scaled up. One icon for the program's life.
+  static HANDLE picture = nullptr;
+  static int pictureSize = 0;
+  if (picture == nullptr || pictureSize != size) {
+    if (picture != nullptr) DestroyIcon(static_cast<HICON>(picture));
+    picture = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_ABOUT), IMAGE_ICON, size,
+                         size, 0);
+    pictureSize = size;
+  }
   HWND control = GetDlgItem(window, IDC_ABOUT_PICTURE);
   HWND text = GetDlgItem(window, IDC_ABOUT_TEXT);
   if (picture == nullptr || control == nullptr || text == nullptr) return;

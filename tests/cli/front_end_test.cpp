@@ -220,16 +220,23 @@ TEST(CliProgressBar, ShowsElapsedTimeAndTheTimeLeftOfTheStepUnderWay) {
   EXPECT_NE(err.str().find("25% 0:36, reste 1:13", written), std::string::npos);
 }
 
-TEST(CliProgressBar, PlainLinesCarryNoTimes) {
+// A log gets a line per change, without times; a step's line starts from its own 0 %, not
+// from the bar the step before left.
+TEST(CliProgressBar, PlainLinesCarryNoTimesAndEachStepStartsFromZero) {
   std::int64_t now = 0;
   std::ostringstream err;
   CProgressLine line(err, false, 80, [&now] { return now; });
   line.Open();
+  line.SetText("Reading");
+  line.SetPosition(90);
   line.SetText("Loading");
   now += 61000;
   line.Tick();
+  line.SetPosition(0);
   line.SetPosition(50);
-  EXPECT_EQ(err.str(), "[progress] 0% Loading\n[progress] 50% Loading\n");
+  EXPECT_EQ(err.str(),
+            "[progress] 0% Reading\n[progress] 90% Reading\n[progress] 0% Loading\n"
+            "[progress] 50% Loading\n");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "base/atomic_file.h"
 #include "base/earlier_settings.h"
 #include "base/file_lock.h"
+#include "base/open_failure.h"
 #include "base/places.h"
 #include "base/settings_store.h"
 #include "base/system_error.h"
@@ -284,6 +285,10 @@ TEST(WindowsErrors, TheSystemsOwnTextAndKind) {
   EXPECT_FALSE(SystemErrorText(0x7FFF1234).empty());
   SetLastError(ERROR_INVALID_HANDLE);
   EXPECT_EQ(LastSystemError(), ERROR_INVALID_HANDLE);
+  // A file that cannot be opened is told in the system's words, not the C library's.
+  TempDir dir;
+  const std::string missing = dir.File("chgt.cfg");
+  EXPECT_EQ(DescribeOpenFailure(missing), missing + ": " + text);
 }
 
 TEST(WindowsPriority, TheUploadRaisesTheProcessAndPutsItBack) {

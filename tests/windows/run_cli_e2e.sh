@@ -520,15 +520,13 @@ done
 for linux in SIGTERM /dev/tty; do
   [[ $out != *"$linux"* ]] || fail "--help speaks of $linux"
 done
-# Without a catalogue: message 110, then the file looked for and FormatMessageW's text for
-# ERROR_FILE_NOT_FOUND, as `net helpmsg` gives it, not the C library's "No such file".
+# Without a catalogue: message 110, then the file looked for and the system's text for
+# ERROR_FILE_NOT_FOUND (FormatMessageW; platform_test compares it), not the C library's.
 mkdir -p "$work/no catalogue"
 run_cli "$work/no catalogue" list --lang en
 expect_status 1 "no catalogue"
-system_text=$(wine net helpmsg 2 2>/dev/null | tr -d '\r' | sed -n '/[^ ]/{p;q}')
-system_text=${system_text%.}
-[[ -n $system_text && $out == *"[file] "*"chgt.cfg: $system_text" ]] ||
-  fail "no catalogue: the [file] line is not the system's '$system_text'"$'\n'"$out"
+[[ $out == *"[file] "*"no catalogue\chgt.cfg: "?* && $out != *"No such file or directory"* ]] ||
+  fail "no catalogue: the [file] line is not in the system's words"$'\n'"$out"
 
 # Every run but the killed one left its line: VR540, the restored VR540, TK20B, the four
 # stopped by Ctrl+C, Ctrl+Break, the console's close and a log-off, the two TK20B at once, the
