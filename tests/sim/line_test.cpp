@@ -189,8 +189,8 @@ TEST_F(SimLineTest, VrThrottledLineJudgesBytesByTheSettingsInForce) {
   auto report = StopSim();
   ExpectViolations(report,
                    {"had not yet left the line", "at 9600/2 while the receiver listens at 4800/2"});
-  // Which byte met the switch varies.
-  ExpectReportAsExpected(report, {"/phases", "/violations/1"});
+  // How many bytes were still in flight at the close, and which byte met the switch, vary.
+  ExpectReportAsExpected(report, {"/phases", "/violations/0", "/violations/1"});
 }
 
 TEST_F(SimLineTest, Tk20bLoadsWithDxfAtTheRateItWasPreparedFor) {
