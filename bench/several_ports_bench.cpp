@@ -24,6 +24,7 @@
 
 #include "loader/first/first_timing.h"
 #include "loader/second/tk20b_timing.h"
+#include "tests/support/program_file.h"
 
 namespace {
 
@@ -38,48 +39,26 @@ double LineSeconds(double bytes, double bitRate, double stopBits) {
 }
 
 std::string VrFile() {
-  std::string file{'\x8B', 8};
-  file += "VR540 V2.50 FR";
-  std::uint16_t sum = 0;
-  for (int r = 0; r < kVrRecords; ++r) {
-    const std::uint32_t address = 0x020000u + static_cast<std::uint32_t>(r * 256);
-    std::string record{'\x8B', '\xFF', static_cast<char>(address >> 16),
-                       static_cast<char>(address >> 8), static_cast<char>(address)};
-    for (int i = 0; i < 256; ++i) {
-      const auto b = static_cast<std::uint8_t>(r * 7 + i * 3);
-      record += static_cast<char>(b);
-      sum = static_cast<std::uint16_t>(sum + b);
-    }
-    std::uint8_t check = 0;
-    for (std::size_t i = 1; i < record.size(); ++i)
-      check = static_cast<std::uint8_t>(check + static_cast<std::uint8_t>(record[i]));
-    file += record + static_cast<char>(check);
-  }
-  const auto high = static_cast<char>(sum >> 8), low = static_cast<char>(sum);
-  return file + std::string{'\x8C', high, low, static_cast<char>(high + low)};
+  std::vector<program_file::Bytes> blocks(kVrRecords);
+  for (int r = 0; r < kVrRecords; ++r)
+    for (int i = 0; i < 256; ++i)
+      blocks[static_cast<std::size_t>(r)].push_back(static_cast<std::uint8_t>(r * 7 + i * 3));
+  const program_file::Bytes file =
+      program_file::FirstFamilyFile(program_file::HeaderA("VR540 V2.50 FR"), blocks, 0x020000);
+  return std::string(file.begin(), file.end());
 }
 
-std::string Tk20bRecord(std::uint8_t first, std::uint8_t number, std::size_t size) {
-  std::string r(size, '\0');
-  r[0] = static_cast<char>(first);
-  r[1] = static_cast<char>(number);
-  if (first == 0x8B) r[2] = static_cast<char>(kTk20bCount);
-  unsigned sum = 0;
-  for (std::size_t i = 1; i + 1 < size; ++i)
-    sum += static_cast<std::uint8_t>(r[i]);
-  r[size - 1] = static_cast<char>(sum & 0xFF);
-  return r;
-}
-
+// Records of 128 words (266 bytes) up to 200 kB.
 std::string Tk20bFile(std::size_t* headerSize, std::size_t* records) {
-  std::string file = std::string{'\x8B', 4} + "BENCH V1.0";
-  *headerSize = file.size();
-  *records = 0;
-  while (file.size() - *headerSize < kTk20bProgramBytes) {
-    ++*records;
-    file += Tk20bRecord(0x8B, static_cast<std::uint8_t>(*records), 2u * kTk20bCount + 10u);
-  }
-  return file + Tk20bRecord(0x8C, static_cast<std::uint8_t>(*records + 1), 8);
+  const program_file::Bytes header = program_file::HeaderA("BENCH V1.0");
+  *headerSize = header.size();
+  *records = (kTk20bProgramBytes + 2u * kTk20bCount + 9u) / (2u * kTk20bCount + 10u);
+  std::vector<program_file::Bytes> blocks(*records);
+  for (std::size_t r = 0; r < *records; ++r)
+    for (std::size_t i = 0; i < 2u * kTk20bCount; ++i)
+      blocks[r].push_back(static_cast<std::uint8_t>(i * 13 + r));
+  const program_file::Bytes file = program_file::SecondFamilyFile(header, blocks);
+  return std::string(file.begin(), file.end());
 }
 
 pid_t StartSimulator(const std::string& family, const std::string& report, std::string* slave) {

@@ -25,6 +25,7 @@
 #include "loader/program_image.h"
 #include "loader/second/tk20b_steps.h"
 #include "serial/serial_port.h"
+#include "tests/support/program_file.h"
 
 namespace {
 
@@ -48,20 +49,6 @@ class QuietUi : public UserInteraction {
   int PollCancel() override { return 0; }
   void CloseProgress() override {}
 };
-
-std::string Record(std::uint8_t first, std::uint8_t number, std::size_t size) {
-  std::string r(size, '\0');
-  r[0] = static_cast<char>(first);
-  r[1] = static_cast<char>(number);
-  if (first == 0x8B) r[2] = static_cast<char>(kCount);
-  unsigned sum = static_cast<std::uint8_t>(r[1]) + static_cast<std::uint8_t>(r[2]);
-  for (std::size_t i = 3; i + 1 < size; ++i) {
-    r[i] = static_cast<char>((i * 13 + number) & 0xFF);
-    sum += static_cast<std::uint8_t>(r[i]);
-  }
-  r[size - 1] = static_cast<char>(sum & 0xFF);  // the receiver checks it
-  return r;
-}
 
 double CpuSeconds() {
   rusage usage{};
@@ -104,14 +91,16 @@ int main() {
   char folderTemplate[] = "/tmp/tkbench.XXXXXX";
   std::string folder = mkdtemp(folderTemplate);
 
-  std::string file = std::string{'\x8B', 4} + "BENCH V1.0";  // form A header
-  const std::size_t headerSize = file.size();
-  std::size_t records = 0;
-  while (file.size() - headerSize < kProgramBytes) {
-    ++records;
-    file += Record(0x8B, static_cast<std::uint8_t>(records), 2u * kCount + 10u);
-  }
-  file += Record(0x8C, static_cast<std::uint8_t>(records + 1), 8);
+  // Records of 128 words (266 bytes) up to 200 kB.
+  const program_file::Bytes header = program_file::HeaderA("BENCH V1.0");
+  const std::size_t headerSize = header.size();
+  const std::size_t records = (kProgramBytes + 2u * kCount + 9u) / (2u * kCount + 10u);
+  std::vector<program_file::Bytes> blocks(records);
+  for (std::size_t r = 0; r < records; ++r)
+    for (std::size_t i = 0; i < 2u * kCount; ++i)
+      blocks[r].push_back(static_cast<std::uint8_t>(i * 13 + r));
+  const program_file::Bytes bytes = program_file::SecondFamilyFile(header, blocks);
+  const std::string file(bytes.begin(), bytes.end());
   std::ofstream(folder + "/TK20B.gb", std::ios::binary) << file;
   std::ofstream(folder + "/chgt.cfg")
       << "REC:TK20B\nNAM:TK20B\nE/S:TK20B\nWRG:" << kWrongChecksumText << "\nLGB:gb;English\n";

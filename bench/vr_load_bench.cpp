@@ -29,6 +29,7 @@
 #include "loader/first/first_timing.h"
 #include "loader/load_context.h"
 #include "serial/serial_port.h"
+#include "tests/support/program_file.h"
 
 namespace {
 
@@ -110,28 +111,12 @@ int main(int argc, char** argv) {
 
   // 29952 data bytes (117 records of 256 bytes, count byte 255): about 30 kB.
   const int kRecords = (29952 + kDataBytes - 1) / kDataBytes;
-  std::vector<std::uint8_t> file{0x8B, 8};
-  std::string version = "VR540 V2.50 FR";
-  file.insert(file.end(), version.begin(), version.end());
-  std::uint16_t sum = 0;
-  for (int r = 0; r < kRecords; ++r) {
-    std::uint32_t address = 0x020000u + static_cast<std::uint32_t>(r * kDataBytes);
-    std::vector<std::uint8_t> record{
-        0x8B, static_cast<std::uint8_t>(kDataBytes - 1), static_cast<std::uint8_t>(address >> 16),
-        static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
-    for (int i = 0; i < kDataBytes; ++i) {
-      auto b = static_cast<std::uint8_t>(r * 7 + i * 3);
-      record.push_back(b);
-      sum = static_cast<std::uint16_t>(sum + b);
-    }
-    std::uint8_t check = 0;
-    for (std::size_t i = 1; i < record.size(); ++i)
-      check = static_cast<std::uint8_t>(check + record[i]);
-    record.push_back(check);
-    file.insert(file.end(), record.begin(), record.end());
-  }
-  auto high = static_cast<std::uint8_t>(sum >> 8), low = static_cast<std::uint8_t>(sum);
-  file.insert(file.end(), {0x8C, high, low, static_cast<std::uint8_t>(high + low)});
+  std::vector<program_file::Bytes> blocks(kRecords);
+  for (int r = 0; r < kRecords; ++r)
+    for (int i = 0; i < kDataBytes; ++i)
+      blocks[static_cast<std::size_t>(r)].push_back(static_cast<std::uint8_t>(r * 7 + i * 3));
+  const program_file::Bytes file =
+      program_file::FirstFamilyFile(program_file::HeaderA("VR540 V2.50 FR"), blocks, 0x020000);
   std::ofstream(folder + "/VR540.fra", std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   std::ofstream(folder + "/chgt.cfg") << "REC:VR540\nNAM:VR540\nE/S:VR\nWRG:VR LOADER BAD "

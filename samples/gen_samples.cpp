@@ -14,9 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_file.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using program_file::Bytes;
+using program_file::HeaderA;
+using program_file::HeaderB;
 
 // Small deterministic generator, so every build writes the same files.
 class CByteSource {
@@ -31,32 +35,11 @@ class CByteSource {
   std::uint32_t state_;
 };
 
-std::uint8_t CheckByte(const Bytes& record) {
-  unsigned sum = 0;
-  for (std::size_t i = 1; i < record.size(); ++i)
-    sum += record[i];
-  return static_cast<std::uint8_t>(sum & 0xFF);
-}
-
 // The label shows header-text bytes 3 to 23, and reads its number from byte 11.
-Bytes HeaderText(const std::string& label) {
+std::string HeaderText(const std::string& label) {
   std::string text = "KZN" + label;
   text.resize(24, ' ');
-  return Bytes(text.begin(), text.end());
-}
-
-Bytes HeaderFormA(const Bytes& text) {
-  Bytes h{0x8B, static_cast<std::uint8_t>(text.size() - 6)};
-  h.insert(h.end(), text.begin(), text.end());
-  return h;
-}
-
-Bytes HeaderFormB(const Bytes& text) {
-  Bytes h{0x8A, static_cast<std::uint8_t>(text.size())};
-  h.insert(h.end(), text.begin(), text.end());
-  h.push_back(0x0D);  // two trailing bytes the reader drops
-  h.push_back(0x0A);
-  return h;
+  return text;
 }
 
 // Data bytes include the values that mean something on the line (record starts, CR, LF,
@@ -71,67 +54,26 @@ Bytes ProgramData(CByteSource& source, std::size_t length, int recordIndex) {
   return data;
 }
 
+// Mostly mid-sized records, one of the largest size, one of a single byte.
 Bytes FirstFamilyProgram(const Bytes& header, std::uint32_t seed, int records) {
   CByteSource source(seed);
-  Bytes file = header;
-  unsigned programSum = 0;
-  std::uint32_t address = 0x010000;
+  std::vector<Bytes> blocks;
   for (int r = 0; r < records; ++r) {
-    // Mostly mid-sized records, one of the largest size, one of a single byte.
     std::size_t length = r == 3 ? 256 : r == 5 ? 1 : 32 + (source.Next() % 64);
-    Bytes data = ProgramData(source, length, r);
-    Bytes rec{0x8B, static_cast<std::uint8_t>(length - 1), static_cast<std::uint8_t>(address >> 16),
-              static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
-    rec.insert(rec.end(), data.begin(), data.end());
-    for (auto b : data)
-      programSum += b;
-    rec.push_back(CheckByte(rec));
-    file.insert(file.end(), rec.begin(), rec.end());
-    address += static_cast<std::uint32_t>(length);
+    blocks.push_back(ProgramData(source, length, r));
   }
-  auto hi = static_cast<std::uint8_t>((programSum >> 8) & 0xFF);
-  auto lo = static_cast<std::uint8_t>(programSum & 0xFF);
-  file.insert(file.end(), {0x8C, hi, lo, static_cast<std::uint8_t>(hi + lo)});
-  return file;
+  return program_file::FirstFamilyFile(header, blocks);
 }
 
+// One record of the most words a record can hold.
 Bytes SecondFamilyProgram(const Bytes& header, std::uint32_t seed, int records) {
   CByteSource source(seed);
-  Bytes file = header;
-  std::uint32_t address = 0x08004000;
-  std::uint32_t total = 0;
-  int number = 1;
-  for (int r = 0; r < records; ++r, ++number) {
+  std::vector<Bytes> blocks;
+  for (int r = 0; r < records; ++r) {
     std::size_t words = r == 2 ? 255 : 16 + (source.Next() % 48);
-    Bytes data = ProgramData(source, words * 2, r);
-    Bytes rec{0x8B,
-              static_cast<std::uint8_t>(number & 0xFF),
-              static_cast<std::uint8_t>(words),
-              static_cast<std::uint8_t>(address >> 24),
-              static_cast<std::uint8_t>(address >> 16),
-              static_cast<std::uint8_t>(address >> 8),
-              static_cast<std::uint8_t>(address)};
-    rec.insert(rec.end(), data.begin(), data.end());
-    unsigned wordSum = 0;
-    for (std::size_t i = 0; i + 1 < data.size(); i += 2)
-      wordSum += static_cast<unsigned>(data[i] << 8 | data[i + 1]);
-    rec.push_back(static_cast<std::uint8_t>(wordSum >> 8));
-    rec.push_back(static_cast<std::uint8_t>(wordSum));
-    rec.push_back(CheckByte(rec));
-    file.insert(file.end(), rec.begin(), rec.end());
-    address += static_cast<std::uint32_t>(data.size());
-    total += static_cast<std::uint32_t>(data.size());
+    blocks.push_back(ProgramData(source, words * 2, r));
   }
-  Bytes end{0x8C,
-            static_cast<std::uint8_t>(number & 0xFF),
-            static_cast<std::uint8_t>(total >> 24),
-            static_cast<std::uint8_t>(total >> 16),
-            static_cast<std::uint8_t>(total >> 8),
-            static_cast<std::uint8_t>(total),
-            0};
-  end.push_back(CheckByte(end));
-  file.insert(file.end(), end.begin(), end.end());
-  return file;
+  return program_file::SecondFamilyFile(header, blocks);
 }
 
 bool WriteFile(const std::string& path, const Bytes& bytes) {
@@ -159,16 +101,12 @@ int main(int argc, char** argv) {
   };
   // VR540 below 2.3 and TK10B below 1.4 have the label's position 12 blanked.
   const Sample samples[] = {
-      {"VR540.fra", FirstFamilyProgram(HeaderFormA(HeaderText("VR540 V 2.25 FR")), 540, 20)},
-      {"VR540.gb", FirstFamilyProgram(HeaderFormA(HeaderText("VR540 V 2.31 GB")), 541, 20)},
-      {"TK10B.fra", FirstFamilyProgram(HeaderFormA(HeaderText("TK10B V 1.35 FR")), 10, 16)},
-      {"TK10B.gb", FirstFamilyProgram(HeaderFormA(HeaderText("TK10B V 1.42 GB")), 11, 16)},
-      {"TK20B.fra", SecondFamilyProgram(HeaderFormA(Bytes{'T', 'K', '2', '0', 'B', ' ', 'V', '3',
-                                                          '.', '1', '0', ' ', 'F', 'R'}),
-                                        20, 30)},
-      {"TK20B.gb", SecondFamilyProgram(HeaderFormB(Bytes{'T', 'K', '2', '0', 'B', ' ', 'V', '3',
-                                                         '.', '1', '0', ' ', 'G', 'B'}),
-                                       21, 30)},
+      {"VR540.fra", FirstFamilyProgram(HeaderA(HeaderText("VR540 V 2.25 FR")), 540, 20)},
+      {"VR540.gb", FirstFamilyProgram(HeaderA(HeaderText("VR540 V 2.31 GB")), 541, 20)},
+      {"TK10B.fra", FirstFamilyProgram(HeaderA(HeaderText("TK10B V 1.35 FR")), 10, 16)},
+      {"TK10B.gb", FirstFamilyProgram(HeaderA(HeaderText("TK10B V 1.42 GB")), 11, 16)},
+      {"TK20B.fra", SecondFamilyProgram(HeaderA("TK20B V3.10 FR"), 20, 30)},
+      {"TK20B.gb", SecondFamilyProgram(HeaderB("TK20B V3.10 GB"), 21, 30)},
   };
   for (const auto& s : samples) {
     std::string path = folder + "/" + s.name;

@@ -79,8 +79,12 @@ for f in faults:
         open(full, "w", encoding="utf-8").write(text[:at] + f["new"] + text[at + len(f["old"]):])
         print(f["file"])
     elif mode == "restore":
+        # Restored with a new time, so that the build compiles the file again.
         full = os.path.join(tree, f["file"])
         os.replace(full + ".unplanted", full)
+        os.utime(full, None)
+    elif mode == "touch":
+        os.utime(os.path.join(tree, f["file"]), None)
     elif mode == "ids":
         print(f["id"])
 sys.exit(1 if bad else 0)
@@ -97,11 +101,30 @@ plant check "$root" || { echo "mend the faults above first" >&2; exit 1; }
 
 src=$work/src
 build=$work/build
-# The scratch copy: the working tree as it is, committed or not. Times are kept, so the
-# kept build only rebuilds what changed since the last run.
-rm -rf "$src"
+# The scratch copy: the working tree as it is, committed or not. A file is copied only when
+# its content changed, so the kept build rebuilds only what changed since the last run; the
+# files the faults change are compiled afresh, whatever an interrupted run left.
 mkdir -p "$src"
-(cd "$root" && git ls-files -co --exclude-standard -z | tar --null -T - -cf -) | tar -xf - -C "$src"
+find "$src" -name '*.unplanted' -delete
+(cd "$root" && git ls-files -co --exclude-standard -z) | python3 -c '
+import os, sys, shutil
+root, src = sys.argv[1], sys.argv[2]
+wanted = set(p for p in sys.stdin.read().split("\0") if p)
+for p in wanted:
+    a, b = os.path.join(root, p), os.path.join(src, p)
+    if not os.path.isfile(a):
+        continue
+    if os.path.isfile(b) and open(a, "rb").read() == open(b, "rb").read():
+        continue
+    os.makedirs(os.path.dirname(b), exist_ok=True)
+    shutil.copyfile(a, b)
+for d, _, files in os.walk(src):
+    for f in files:
+        p = os.path.relpath(os.path.join(d, f), src)
+        if p not in wanted:
+            os.remove(os.path.join(d, f))
+' "$root" "$src"
+plant touch "$src"
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKZN_WERROR=OFF >/dev/null
 
 run_tests() {  # quick folders first, so that most faults end the run within seconds

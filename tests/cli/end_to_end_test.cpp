@@ -40,7 +40,6 @@ struct FamilyLoad {
   const char *family, *port, *lang;
   bool unfinished;  // the port's last load ended badly
   std::string out;
-  const char* outcome;
   const char* marker;  // the port's marker after the load, "" for none
 };
 
@@ -105,12 +104,10 @@ class CliEndToEnd : public CliSamples {
     std::optional<simreport::Json> report = sim.WaitForExit(10000);
     if (!report) report = sim.Stop();
     ASSERT_TRUE(report);
-    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), c.outcome);
-    EXPECT_EQ(report->at("violations").size(), 0u);
-    // Answered No, the tables are read out of the receiver afresh.
-    if (c.unfinished) {
-      EXPECT_NE(report->at("dump").get<std::string>(), "");
-    }
+    // What the receiver heard and holds after the load: every record of the file as it is,
+    // the tables read out (answered No, afresh) and written back at the family's addresses,
+    // the end record's sum, its good end.
+    simreport::ExpectReportAsExpected(*report, KZN_SOURCE_DIR "/tests/cli/expected");
   }
 
   // Only the markers are written to the settings; `marker` (if any) says the port's load
@@ -163,10 +160,9 @@ TEST_P(CliLoad, LoadsAndWritesOnlyThePortsMarker) {
 INSTANTIATE_TEST_SUITE_P(
     EachFamily, CliLoad,
     ::testing::Values(FamilyLoad{"VR", "1", "en", true,
-                                 kUnfinishedQuestion + "[answer] No\n" + kSuccessEnglish, "5",
-                                 "1=1"},
-                      FamilyLoad{"TK", "2", "fr", false, "[123] Chargement OK.\n", "5", "2=1"},
-                      FamilyLoad{"TK20B", "3", "en", false, kSuccessEnglish, "POK", ""}),
+                                 kUnfinishedQuestion + "[answer] No\n" + kSuccessEnglish, "1=1"},
+                      FamilyLoad{"TK", "2", "fr", false, "[123] Chargement OK.\n", "2=1"},
+                      FamilyLoad{"TK20B", "3", "en", false, kSuccessEnglish, ""}),
     [](const auto& param) { return std::string(param.param.family); });
 
 TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
@@ -190,24 +186,6 @@ TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
     EXPECT_EQ(load.interrupted, c.pressCtrlC);
     EXPECT_EQ(load.exitStatus, 1);
     EXPECT_EQ(load.out, c.out);
-  }
-}
-
-// The catalogue given as the file to send: refused with 119 before the receiver hears a byte.
-TEST_F(CliEndToEnd, AFileThatIsNoProgramIsRefusedBeforeTheReceiverHearsAnything) {
-  for (const char* family : {"VR", "TK20B"}) {
-    SCOPED_TRACE(family);
-    CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--family", family})) << sim.Error();
-    CliResult load = Cli({"load", "--type", TypeOf(family).name, "--file", "chgt.cfg", "--device",
-                          sim.SlavePath(), "--lang", "en"});
-    EXPECT_EQ(load.exitStatus, 1);
-    EXPECT_EQ(load.out,
-              "[119] Failure while loading. Retry.\n"
-              "[file] no header record: this is not a program file\n");
-    std::optional<simreport::Json> report = sim.Stop();
-    ASSERT_TRUE(report);
-    EXPECT_EQ(simreport::Joined(report->at("phases"), "bytes"), "");
   }
 }
 
@@ -291,6 +269,25 @@ TEST_F(CliEndToEnd, AKilledUploadIsRestoredFromTheDumpByTheNextRun) {
   EXPECT_NE(dir.Read("config/kznload.INI").find("1=1"), std::string::npos);
 }
 
+TEST_F(CliEndToEnd, APortThatCannotBeOpenedIsNamedWithItsDeviceAndReason) {
+  const std::string missing = dir.File("no-such-adapter");
+  const std::string told =
+      "[serial] COM1 (" + missing + ") could not be opened: No such file or directory.\n";
+  for (const char* type : {"VR540", "TK20B"}) {
+    SCOPED_TRACE(type);
+    CliResult load = Cli(LoadArgs(std::string(type) == "VR540" ? "VR" : "TK20B", missing));
+    EXPECT_EQ(load.exitStatus, 1) << load.err;
+    ASSERT_EQ(load.out.rfind(told, 0), 0u) << load.out;
+    // The second family has a message of its own for it; the first family has none.
+    if (std::string(type) == "VR540") {
+      EXPECT_EQ(load.out, told);
+    } else {
+      EXPECT_NE(load.out.find("\n[1"), std::string::npos);
+    }
+    EXPECT_NE(load.err.find("Port could not be opened (" + missing), std::string::npos);
+  }
+}
+
 TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {
   const std::string type = TypeOf("VR").name;
   const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -300,16 +297,12 @@ TEST_F(CliEndToEnd, UsageErrorsExitWith2AndPrintNoMessageLine) {
       {{"load", "--type", type, "--version", "v", "--file", "f"}, "not both"},
       {{"load", "--type", type, "--version", "x", "--port", "5"}, "from 1 to 4, not '5'"},
       {{"load", "--type", type, "--version", "x", "--port", "1,2,1"}, "names COM1 twice"},
-      {{"load", "--type", type, "--version", "x", "--device", "2=a", "--device", "2=b"},
-       "names port 2 twice"},
       {{"load", "--type", type, "--version", "x", "--watch", "--device", "a"},
        "--watch finds its ports itself"},
       {{"load", "--type", type, "--version", "x", "--answer", "y"}, "--answer takes yes or no"},
-      {{"load", "--type", type, "--version", "x", "--speed", "9600"}, "unknown option"},
       {{"load", "--type", "NO SUCH TYPE", "--version", "x"}, "unknown receiver type"},
       {{"load", "--type", type, "--version", "NO SUCH VERSION"}, "unknown language version"},
       {{"load", "--type", type, "--file", "missing.gb"}, "no such file"},
-      {{"info", "a", "b"}, "info needs exactly one FILE"},
       {{"info", "missing.gb"}, "cannot open"},
   };
   for (const auto& [args, error] : cases) {
@@ -343,15 +336,10 @@ TEST_F(CliEndToEnd, UsageErrorsAndHelpSpeakTheLanguageOfTheRun) {
        2,
        {"type de récepteur inconnu 'NO SUCH TYPE'", "Types de récepteur :"}},
       {"[LANGUAGE]\nTYPE_LANG=0\n",
-       {"load", "--type", type, "--version", "x", "--lang", "en"},
-       2,
-       {"unknown language version 'x'"}},
-      {"[LANGUAGE]\nTYPE_LANG=0\n",
        {"info", "missing.gb"},
        2,
        {"impossible d'ouvrir missing.gb : " + std::string(std::strerror(ENOENT))}},
       {"", {"--help", "--lang", "fr"}, 0, {"Utilisation :", "Exemples :", "SIGTERM et SIGHUP"}},
-      {"[LANGUAGE]\nTYPE_LANG=0\n", {"load", "--help"}, 0, {"Code de sortie :"}},
       {"[LANGUAGE]\nTYPE_LANG=1\n", {"--help"}, 0, {"Exit status:", "SIGTERM and SIGHUP"}},
   };
   for (const auto& c : cases) {

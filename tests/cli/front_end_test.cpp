@@ -71,30 +71,6 @@ TEST(CliPorts, NoDeviceAtAllSaysSo) {
   EXPECT_EQ(out.str(), "COM1  none\nCOM2  none\nCOM3  none\nCOM4  none\nNo serial device found.\n");
 }
 
-TEST(CliCommandLine, VersionAndPortsTakeNoArguments) {
-  const struct {
-    std::vector<std::string> args;
-    bool usable;
-    CliCommand command;
-  } cases[] = {
-      {{"--version"}, true, CliCommand::kVersion},
-      {{"ports"}, true, CliCommand::kPorts},
-      {{"ports", "--help"}, true, CliCommand::kHelp},
-      {{"ports", "COM1"}, false, {}},
-      {{"--version", "x"}, false, {}},
-      // In a load --version is still the language version's label.
-      {{"load", "--type", "VR540", "--version", "English version"}, true, CliCommand::kLoad},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
-    CliParseResult parsed = ParseCommandLine(c.args);
-    ASSERT_EQ(parsed.options.has_value(), c.usable) << parsed.error;
-    if (c.usable) {
-      EXPECT_EQ(parsed.options->command, c.command);
-    }
-  }
-}
-
 // The programs as a user starts them, in an empty folder with settings of their own.
 class CliOutsideACatalogue : public ::testing::Test {
  protected:
@@ -103,17 +79,6 @@ class CliOutsideACatalogue : public ::testing::Test {
   }
   TempDir work, config;
 };
-
-TEST_F(CliOutsideACatalogue, VersionAndPortsWorkAndWriteNoSettings) {
-  CliResult version = Cli({"--version"});
-  EXPECT_EQ(version.exitStatus, 0);
-  EXPECT_EQ(version.out, "kznload-cli " + std::string(KZN_PROJECT_VERSION) + "\n");
-  CliResult ports = Cli({"ports"});
-  EXPECT_EQ(ports.exitStatus, 0) << ports.err;
-  for (const char* com : {"COM1  ", "\nCOM2  ", "\nCOM3  ", "\nCOM4  "})
-    EXPECT_NE(ports.out.find(com), std::string::npos) << com << " in\n" << ports.out;
-  EXPECT_FALSE(config.Exists("kznload.INI"));
-}
 
 TEST_F(CliOutsideACatalogue, Message110IsFollowedByTheFileThatWasLookedFor) {
   for (const std::vector<std::string>& args :
@@ -237,22 +202,6 @@ TEST(CliProgressBar, PlainLinesCarryNoTimesAndEachStepStartsFromZero) {
   EXPECT_EQ(err.str(),
             "[progress] 0% Reading\n[progress] 90% Reading\n[progress] 0% Loading\n"
             "[progress] 50% Loading\n");
-}
-
-}  // namespace
-
-namespace {
-
-// A message line carries the French-block number whatever the language: [123] for 123 and
-// for its English text 623; numbers outside the table stay as they are.
-TEST(CliMessageLines, NumberTheMessageInTheFrenchBlockInBothLanguages) {
-  for (int id = kFirstMessageId; id <= kLastMessageId; ++id) {
-    EXPECT_EQ(FrenchBlockNumber(id + kFrenchOffset), id);
-    EXPECT_EQ(FrenchBlockNumber(id + kEnglishOffset), id);
-  }
-  for (int other : {0, kFirstMessageId - 1 + kEnglishOffset, kLastMessageId + 1 + kEnglishOffset,
-                    int{kEnglishOffset}, 99})
-    EXPECT_EQ(FrenchBlockNumber(other), other);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstring>
 #include <regex>
 
 #include "tests/cli/cli_process.h"
@@ -44,13 +45,7 @@ bool StayedNormal(const simreport::Json& report) {
 }
 
 std::string Hex(const std::string& text) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string hex;
-  for (unsigned char c : text) {
-    hex += digits[c >> 4];
-    hex += digits[c & 15];
-  }
-  return hex;
+  return simreport::HexFromBytes(std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 // The receiver was told to enter its loader: the VR wake sentence or the TK marker came.
@@ -184,47 +179,73 @@ TEST_F(CliSafety, FaultsKnownBeforeTheStartSendNothing) {
       << again.out;
 }
 
-// A stop (SIGTERM) ends the load within 3 s as cancelled, wherever it waits, and never lets
-// the wake-up go out once it came before it.
+// A stop ends the load within 3 s as cancelled, wherever it waits, and never lets the
+// wake-up go out once it came before it. Ctrl+C with nobody to confirm it (standard input is
+// no terminal, no --answer) is a confirmed cancel.
 TEST_F(CliSafety, AStopEndsEveryWaitAsCancelled) {
   struct Case {
     const char* name;
     std::vector<std::string> sim;
     std::string type;
     std::function<bool(const std::string&)> when;
+    int signal;
     bool wokenUp;
+    bool confirmed;  // "[108] Confirm abortion." answered Yes by the stop
   };
   const Case cases[] = {
       {"read-out",
        {"--family", "VR", "--throttle"},
        "VR540",
        [](const std::string& err) { return ProgressShows(err, "Reading receiver", 5); },
+       SIGTERM,
+       false,
+       true},
+      {"the wake-up",
+       {"--family", "TK", "--throttle", "--fault", "silent=ready"},
+       "TK10B",
+       [](const std::string& err) { return ProgressShows(err, "Loading in progress"); },
+       SIGHUP,
+       true,
        false},
+      {"the upload",
+       {"--family", "TK", "--throttle"},
+       "TK10B",
+       [](const std::string& err) { return ProgressShows(err, "Loading in progress", 5); },
+       SIGINT,
+       true,
+       true},
       {"a record's answer",
        {"--family", "TK", "--throttle", "--fault", "silent=record"},
        "TK10B",
        [](const std::string& err) { return ProgressShows(err, "Loading in progress", 1); },
+       SIGTERM,
+       true,
        true},
       {"the end record's busy answers",
        {"--family", "TK", "--throttle", "--fault", "busy=1000"},
        "TK10B",
        [](const std::string& err) { return ProgressShows(err, "Loading in progress", 100); },
-       true},
+       SIGTERM,
+       true,
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     dir.Write("config/kznload.INI", "");
     CSimProcess sim;
     ASSERT_TRUE(sim.Start(c.sim)) << sim.Error();
-    CliResult stopped = Cli(Load(c.type, sim.SlavePath()), c.when, SIGTERM);
+    CliResult stopped = Cli(Load(c.type, sim.SlavePath()), c.when, c.signal);
     ASSERT_TRUE(stopped.interrupted) << stopped.out << stopped.err;
     EXPECT_EQ(stopped.exitStatus, 1);
     if (kWallClockBounds) {
       EXPECT_LT(stopped.msAfterSignal, kStopLimitMs);
     }
-    EXPECT_EQ(LastLine(stopped.out),
-              "[cancelled] load on COM1 (" + sim.SlavePath() + ") stopped by signal: Terminated")
+    EXPECT_EQ(LastLine(stopped.out), "[cancelled] load on COM1 (" + sim.SlavePath() +
+                                         ") stopped by signal: " + strsignal(c.signal))
         << stopped.out;
+    // Where a cancel is confirmed, the stop answers the question itself, and the load is no
+    // failure.
+    EXPECT_EQ(stopped.out.find("[108]") != std::string::npos, c.confirmed) << stopped.out;
     EXPECT_EQ(stopped.out.find("[119]"), std::string::npos) << stopped.out;
     std::optional<simreport::Json> report = sim.Stop();
     ASSERT_TRUE(report);

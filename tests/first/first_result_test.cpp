@@ -2,34 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "tests/first/first_rig.h"
 #include "tests/support/recording_ui.h"
 
 namespace {
-
-constexpr FirstResult kEveryResult[] = {
-    FirstResult::kLoaded,           FirstResult::kTempFileError,      FirstResult::kBadDataOnInput,
-    FirstResult::kDopplerReadError, FirstResult::kCheckConnection,    FirstResult::kLoadingFailed,
-    FirstResult::kBadChecksum,      FirstResult::kBadSoftwareVersion, FirstResult::kBadConfigFile,
-    FirstResult::kPortOpenError,    FirstResult::kFlashWriteError,    FirstResult::kPortNotReady,
-};
-
-TEST(FirstResultTable, EveryOutcomeHasItsOwnMessageInBothLanguages) {
-  std::set<int> messages;
-  for (FirstResult result : kEveryResult) {
-    const FirstResultMessage message = FirstResultMessageOf(result);
-    SCOPED_TRACE(message.messageId);
-    EXPECT_TRUE(messages.insert(message.messageId).second);
-    EXPECT_NE(message.messageId, kMsgUnknownError);
-    EXPECT_FALSE(LoadMessageText(message.messageId, Language::kFrench).empty());
-    EXPECT_FALSE(LoadMessageText(message.messageId, Language::kEnglish).empty());
-    // Only the success informs; every failure is an exclamation the user must act on.
-    EXPECT_EQ(message.style,
-              result == FirstResult::kLoaded ? kStyleInformation : kStyleExclamation);
-  }
-}
 
 TEST(FirstResultTable, ReportShowsTheMappedBoxInTheGivenLanguage) {
   RecordingUi ui;

@@ -20,6 +20,7 @@
 #include "loader/first/first_family.h"
 #include "loader/load_context.h"
 #include "tests/support/fake_link.h"
+#include "tests/support/program_file.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
@@ -97,23 +98,12 @@ inline std::vector<std::uint8_t> MakeDump(std::uint8_t seed, std::uint16_t week)
 // A form A header, `records` data records of `dataBytes` bytes each (1 to 256), an end
 // record with the 16-bit sum of every data record's data bytes.
 inline std::vector<std::uint8_t> MakeProgram(int records, int dataBytes, std::uint8_t seed) {
-  std::vector<std::uint8_t> file = Bytes("\x8B\x08VR540 V2.50 FR");  // 0x8B, n, n + 6 bytes
-  std::uint16_t sum = 0;
-  for (int r = 0; r < records; ++r) {
-    auto at = 0x010000u + static_cast<std::uint32_t>(r * dataBytes);
-    std::vector<std::uint8_t> record{
-        0x8B, static_cast<std::uint8_t>(dataBytes - 1), static_cast<std::uint8_t>(at >> 16),
-        static_cast<std::uint8_t>(at >> 8), static_cast<std::uint8_t>(at)};
+  std::vector<std::vector<std::uint8_t>> blocks(static_cast<std::size_t>(records));
+  for (int r = 0; r < records; ++r)
     for (int i = 0; i < dataBytes; ++i)
-      record.push_back(static_cast<std::uint8_t>(seed + r * 31 + i * 5));
-    sum = static_cast<std::uint16_t>(std::accumulate(record.begin() + 5, record.end(), sum));
-    record.push_back(
-        static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)));
-    file.insert(file.end(), record.begin(), record.end());
-  }
-  auto high = static_cast<std::uint8_t>(sum >> 8), low = static_cast<std::uint8_t>(sum);
-  file.insert(file.end(), {0x8C, high, low, static_cast<std::uint8_t>(high + low)});
-  return file;
+      blocks[static_cast<std::size_t>(r)].push_back(
+          static_cast<std::uint8_t>(seed + r * 31 + i * 5));
+  return program_file::FirstFamilyFile(program_file::HeaderA("VR540 V2.50 FR"), blocks);
 }
 
 }  // namespace first_test

@@ -97,72 +97,13 @@ TEST(ProgramImageCheck, MalformedFilesOfBothFamilies) {
   }
 }
 
-// What the user is told about a refused file names the record and where it lies, or the
-// family the file belongs to.
-TEST(ProgramImageCheck, TheFaultIsNamedWithItsRecordOrTheOtherFamily) {
-  Bytes vr = first_test::MakeProgram(2, 4, 1);
-  const auto describe = [](const Bytes& bytes, RecordRules rules, Language language) {
-    return DescribeImageFault(bytes, CheckProgramImage(bytes, rules), rules, language);
-  };
-  EXPECT_EQ(describe(vr, RecordRules::kFirstFamily, Language::kEnglish), "");
-  EXPECT_EQ(describe(vr, RecordRules::kSecondFamily, Language::kEnglish),
-            "a file for VR or TK receivers, not for this receiver type");
-  vr[35] ^= 0x01;
-  EXPECT_EQ(describe(vr, RecordRules::kFirstFamily, Language::kEnglish),
-            "bad check byte in record 2 (byte 26)");
-  EXPECT_EQ(describe(vr, RecordRules::kFirstFamily, Language::kFrench),
-            "mauvais octet de contrôle dans l'enregistrement 2 (octet 26)");
-  EXPECT_EQ(describe(Head(vr, 30), RecordRules::kFirstFamily, Language::kEnglish),
-            "record 2 (byte 26) is cut short by the end of the file");
-  EXPECT_EQ(describe(Bytes{'R', 'E', 'C'}, RecordRules::kFirstFamily, Language::kEnglish),
-            "no header record: this is not a program file");
-}
-
-TEST(ProgramImageCheck, LoadReadsTheFileOnceWholeOrSaysItCannot) {
-  TempDir dir;
-  RecordingUi ui;
-  Bytes file = Cat({first_test::MakeProgram(3, 256, 9), {0xEE, 0xEE}});
-  dir.Write("p.fra", std::string(file.begin(), file.end()));
-  dir.Write("bad.fra", std::string(file.begin(), file.begin() + 100));
-  ProgramImage image;
-  EXPECT_EQ(LoadProgramImage(dir.File("p.fra"), RecordRules::kFirstFamily, ui, &image),
-            ImageLoad::kReady);
-  EXPECT_EQ(image.bytes, file);
-  ASSERT_EQ(image.layout.records.size(), 4u);
-  EXPECT_EQ(image.Record(3).size(), 4u);
-  EXPECT_EQ(image.Record(3)[0], 0x8C);
-  // The header as the header reader reads it.
-  EXPECT_EQ(image.header.counted, 8 + 8);
-  EXPECT_EQ(std::string(image.header.Text(), image.header.Text() + 14), "VR540 V2.50 FR");
-
-  EXPECT_EQ(LoadProgramImage(dir.File("bad.fra"), RecordRules::kFirstFamily, ui, &image),
-            ImageLoad::kRefused);
-  EXPECT_EQ(LoadProgramImage(dir.File("missing.fra"), RecordRules::kFirstFamily, ui, &image),
-            ImageLoad::kUnreadable);
-  EXPECT_EQ(ui.fileReadErrors, 0);
-  // A folder opens but cannot be read on POSIX; Windows does not open it at all.
-  EXPECT_EQ(LoadProgramImage(dir.Path(), RecordRules::kSecondFamily, ui, &image),
-            ImageLoad::kUnreadable);
-#ifdef _WIN32
-  EXPECT_EQ(ui.fileReadErrors, 0);
-#else
-  EXPECT_EQ(ui.fileReadErrors, 1);
-#endif
-}
-
 // A file the upload could not send whole is refused with the upload's message before the
 // receiver is asked anything, and the port's marker stays as it was.
 TEST(FirstFamilyFileCheck, AFileItCannotSendWholeNeverReachesTheReceiver) {
   const Bytes program = first_test::MakeProgram(4, 64, 0x21);  // 16 + 4 x 71 + 4 bytes
   // A second-family file: its records carry a number before their count.
-  Bytes other = Head(program, 16);
-  for (std::uint8_t number = 1; number <= 3; ++number) {
-    Bytes record(2 * 4 + 10, number);
-    record[0] = 0x8B;
-    record[2] = 4;
-    other.insert(other.end(), record.begin(), record.end());
-  }
-  other.insert(other.end(), {0x8C, 4, 0, 0, 0, 0, 0, 4});
+  const Bytes other =
+      program_file::SecondFamilyFile(Head(program, 16), {Bytes(8, 1), Bytes(8, 2), Bytes(8, 3)});
   struct Case {
     const char* name;
     std::optional<Bytes> file;

@@ -1,18 +1,7 @@
 #include "tests/second/tk20b_support.h"
 
 #include "serial/sentences.h"
-
-namespace {
-
-std::string WithCheckByte(std::string record) {
-  unsigned sum = 0;
-  for (std::size_t i = 1; i + 1 < record.size(); ++i)
-    sum += static_cast<std::uint8_t>(record[i]);
-  record.back() = static_cast<char>(sum & 0xFFu);
-  return record;
-}
-
-}  // namespace
+#include "tests/support/program_file.h"
 
 std::string Tk20bProgramFile::Data(std::size_t n) const {
   std::string all;
@@ -22,15 +11,16 @@ std::string Tk20bProgramFile::Data(std::size_t n) const {
 }
 
 Tk20bProgramFile MakeTk20bProgram(char form, int dataRecords, std::uint8_t count) {
-  Tk20bProgramFile file{form == 'A' ? "\x8B\x07TK20B V4.02 A" : "\x8A\x0BTK20B V4.02\x01\x02", {}};
-  for (int n = 1; n <= dataRecords; ++n) {
-    std::string r{'\x8B', static_cast<char>(n), static_cast<char>(count)};
-    for (std::size_t i = 0; i < 2u * count + 7u; ++i)
-      r.push_back(static_cast<char>((n * 31u + i * 7u) & 0xFFu));
-    file.records.push_back(WithCheckByte(r));
-  }
-  const char number = static_cast<char>(dataRecords + 1);
-  file.records.push_back(WithCheckByte({'\x8C', number, 0, '\r', '\n', '\x8B', 0x12, 0}));
+  const program_file::Bytes header = form == 'A' ? program_file::HeaderA("TK20B V4.02 A")
+                                                 : program_file::HeaderB("TK20B V4.02", 1, 2);
+  std::vector<program_file::Bytes> blocks(static_cast<std::size_t>(dataRecords));
+  for (int n = 1; n <= dataRecords; ++n)
+    for (std::size_t i = 0; i < 2u * count; ++i)
+      blocks[static_cast<std::size_t>(n - 1)].push_back(
+          static_cast<std::uint8_t>((n * 31u + i * 7u) & 0xFFu));
+  Tk20bProgramFile file{std::string(header.begin(), header.end()), {}};
+  for (const program_file::Bytes& record : program_file::SecondFamilyRecords(blocks))
+    file.records.emplace_back(record.begin(), record.end());
   return file;
 }
 

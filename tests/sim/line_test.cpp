@@ -47,11 +47,9 @@ TEST_F(SimLineTest, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5
                                 FirstDataRecord(0x010040, {0x0D, 0x0A, 0x00, 0x30}),
                                 FirstDataRecord(0x010044, Bytes(256, 0xA5))};
   unsigned sum = 0;
-  Bytes programBytes;
   for (const auto& r : program) {
     EXPECT_EQ(Exchange(r), "0");
     sum += DataSum(Bytes(r.begin() + 5, r.end() - 1));
-    programBytes.insert(programBytes.end(), r.begin(), r.end());
   }
   unsigned wordSum = 0;  // almanac first, then doppler with its word sum behind block 10
   for (int i = 0; i < 43; ++i) {
@@ -71,29 +69,7 @@ TEST_F(SimLineTest, VrLoadFromCapturedTablesThroughTheLinkWritesBackAndEndsWith5
 
   auto report = StopSim();
   EXPECT_FALSE(std::filesystem::is_symlink(dir.File("tty"))) << "the link goes at exit";
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  EXPECT_EQ(report.at("program").get<std::string>(), simreport::HexFromBytes(programBytes));
-  EXPECT_EQ(report.at("writeBack").size(), 43u);
-  EXPECT_EQ(Phases(report), "normal 4800/2, identify 9600/2, record 9600/2");
   ExpectReportAsExpected(report);
-}
-
-TEST_F(SimLineTest, TkLoadWithoutWriteBackLeavesItsTablesErasedThenTheRunEnds) {
-  StartSim({"--family", "TK", "--wrg", "TK OWN TEXT", "--exit-after", "1"});
-  TkIntoLoader("TK OWN TEXT");
-  EXPECT_EQ(Exchange(FirstDataRecord(0x000100, {1, 2, 3, 250})), "0");
-  EXPECT_EQ(Exchange(FirstEndRecord(1 + 2 + 3 + 250)), "5");
-  loader_->Send(kTkReadOut);  // the new program streams its erased tables
-  auto dump = DumpRecords(loader_->Read(800));
-  ASSERT_EQ(dump.size(), 45u);
-  EXPECT_EQ(dump[20], Bytes(42, 0xFF));
-  EXPECT_FALSE(sim_.WaitForExit(50)) << "waits for the loader to close its port";
-  loader_->Close();
-  auto report = sim_.WaitForExit(2000);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report->at("violations").size(), 0u) << Violations(*report);
-  EXPECT_EQ(report->at("memory").at("almanac").get<std::string>(), std::string(2 * 1344, 'F'));
-  ExpectReportAsExpected(*report);
 }
 
 TEST_F(SimLineTest, TkRefusedRecordsAreAcceptedWhenSentAgainAndABusyEndAnswersLate) {
@@ -112,11 +88,7 @@ TEST_F(SimLineTest, TkRefusedRecordsAreAcceptedWhenSentAgainAndABusyEndAnswersLa
   long long sent = NowMs();
   EXPECT_EQ(Text(loader_->Read(3000, "", 3)), "335");
   EXPECT_GE(NowMs() - sent, 1500) << "busy answers a second apart";
-  auto report = StopSim();
-  EXPECT_EQ(report.at("recordsAccepted").get<long long>(), 2);
-  EXPECT_EQ(report.at("recordsResent").get<long long>(), 3);
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  ExpectReportAsExpected(report);
+  ExpectReportAsExpected(StopSim());
 }
 
 TEST_F(SimLineTest, TkProtocolViolationsAreReported) {
@@ -206,14 +178,6 @@ TEST_F(SimLineTest, Tk20bLoadsWithDxfAtTheRateItWasPreparedFor) {
   EXPECT_EQ(Reply(records[2]), "PAB\r\n") << "record numbers in upper case";
   EXPECT_EQ(Reply(SecondEndRecord(0xAC)), "POK\r\n");
   auto report = StopSim();
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  EXPECT_EQ(report.at("preparation").at("sentence").get<std::string>() + "\r\n",
-            Preparation("210000"));
-  Bytes program;
-  for (const auto& r : records)
-    program.insert(program.end(), r.begin(), r.end());
-  EXPECT_EQ(report.at("program").get<std::string>(), simreport::HexFromBytes(program));
-  EXPECT_EQ(Phases(report), "normal 4800/2, identify 4800/2, record 19200/1");
   ExpectReportAsExpected(report);
 }
 

@@ -127,35 +127,4 @@ std::vector<Bytes> DumpRecords(const Bytes& capture) {
   return out;
 }
 
-static Bytes WithCheck(Bytes record) {
-  record.push_back(
-      static_cast<std::uint8_t>(std::accumulate(record.begin() + 1, record.end(), 0u)));
-  return record;
-}
-
-Bytes FirstDataRecord(std::uint32_t address, const Bytes& data) {
-  Bytes r{0x8B, static_cast<std::uint8_t>(data.size() - 1),
-          static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 8),
-          static_cast<std::uint8_t>(address)};
-  r.insert(r.end(), data.begin(), data.end());
-  return WithCheck(r);
-}
-
-Bytes FirstEndRecord(std::uint16_t sum) {
-  auto hi = static_cast<std::uint8_t>(sum >> 8);
-  auto lo = static_cast<std::uint8_t>(sum);
-  return Bytes{0x8C, hi, lo, static_cast<std::uint8_t>(hi + lo)};
-}
-
-Bytes SecondDataRecord(std::uint8_t number, const Bytes& data) {
-  Bytes r{0x8B, number, static_cast<std::uint8_t>(data.size() / 2), 0x08, 0x00, 0x40, 0x00};
-  r.insert(r.end(), data.begin(), data.end());
-  r.insert(r.end(), {0x12, 0x34});
-  return WithCheck(r);
-}
-
-Bytes SecondEndRecord(std::uint8_t number) {
-  return WithCheck(Bytes{0x8C, number, 0, 0, 1, 0, 0});
-}
-
 }  // namespace simtest

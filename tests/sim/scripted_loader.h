@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_file.h"
+
 namespace simtest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -38,10 +40,10 @@ inline std::string Text(const Bytes& b) {
 long long NowMs();
 void SleepMs(int ms);
 unsigned DataSum(const Bytes& data);
-Bytes FirstDataRecord(std::uint32_t address, const Bytes& data);
-Bytes FirstEndRecord(std::uint16_t sum);
-Bytes SecondDataRecord(std::uint8_t number, const Bytes& data);
-Bytes SecondEndRecord(std::uint8_t number);
+using program_file::FirstDataRecord;
+using program_file::FirstEndRecord;
+using program_file::SecondDataRecord;
+using program_file::SecondEndRecord;
 std::vector<Bytes> DumpRecords(const Bytes& capture);  // checked, from the first CR LF 0x8B
 
 inline const char* kVrText = "VR LOADER BAD CHECKSUM";

@@ -103,4 +103,13 @@ void ExpectMatchesExpected(const Json& report, const std::string& folder, const 
                                 << FirstDifference(got, *expected);
 }
 
+void ExpectReportAsExpected(const Json& report, const std::string& folder,
+                            std::vector<std::string> varying) {
+  varying.insert(varying.end(), {"/droppedBytes", "/garbledBytes"});
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  ExpectMatchesExpected(report, folder, name, varying);
+}
+
 }  // namespace simreport
