@@ -95,32 +95,4 @@ TEST_F(LanguageVersionList, EnglishWithoutItsFileOffersNothing) {
   EXPECT_EQ(ui.messages.size(), 1u);
 }
 
-// As a value: each version with its file, read for the language asked, whatever the window
-// shows; nothing without a type, none without a catalogue.
-TEST_F(LanguageVersionList, VersionsAsAValueNameTheirFilesAndLeaveTheWindowAlone) {
-  std::optional<std::vector<LanguageVersion>> versions =
-      LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kFrench);
-  ASSERT_TRUE(versions.has_value());
-  std::vector<std::pair<std::string, std::string>> got;
-  for (const LanguageVersion& version : *versions)
-    got.emplace_back(version.label, version.fileName);
-  EXPECT_EQ(got,
-            (std::vector<std::pair<std::string, std::string>>{
-                {"Espagnol", "M.esp"}, {"LFR:no semicolon", "M."}, {"Finnois; avec ;", "M.fin"}}));
-  versions = LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kEnglish);
-  ASSERT_EQ(versions->size(), 1u);
-  EXPECT_EQ((*versions)[0].fileName, "M.nl");
-  EXPECT_EQ(
-      LanguageVersions(CatalogueChoice{dir.Path(), std::nullopt}, ui, Language::kFrench)->size(),
-      0u);
-  EXPECT_TRUE(w.languageVersions.entries.empty());
-  EXPECT_EQ(w.fileName, "");
-  EXPECT_TRUE(ui.messages.empty());
-
-  std::filesystem::remove(dir.File("chgt.cfg"));
-  EXPECT_EQ(LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kFrench),
-            std::nullopt);
-  EXPECT_GT(CountShown(kMsgCatalogueOpenError, kStyleStop), 0);
-}
-
 }  // namespace
