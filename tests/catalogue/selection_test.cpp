@@ -46,24 +46,8 @@ TEST_F(LanguageVersionList, EntriesAreTheRunningLanguagesLinesWhoseFilesExist) {
 }
 
 // No selection, or a file deleted since the list was filled: message 129 each time, the file
-// name kept.
-TEST_F(LanguageVersionList, NoSelectionOrAVanishedFileShows129) {
-  FillLanguageVersionList(w);
-  w.languageVersions.selection = 2;
-  ASSERT_EQ(ResolveLanguageFile(w), 1);
-  w.languageVersions.selection = -1;
-  EXPECT_EQ(ResolveLanguageFile(w), -1);
-  EXPECT_EQ(w.fileName, "M.fin");
-  w.languageVersions.selection = 2;
-  std::filesystem::remove(dir.File("M.fin"));
-  EXPECT_EQ(ResolveLanguageFile(w), -1);
-  EXPECT_EQ(w.fileName, "M.fin");
-  EXPECT_EQ(CountShown(kMsgLanguageFileMissing, kStyleExclamation), 2);
-  EXPECT_EQ(ui.messages.size(), 2u);
-}
-
-// Expert mode, or no type selected: the file stays as chosen, without a message.
-TEST_F(LanguageVersionList, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
+// name kept. Expert mode, or no type selected: the file stays as chosen, without a message.
+TEST_F(LanguageVersionList, NoSelectionOrAVanishedFileShows129ExpertModeOrNoTypeNothing) {
   FillLanguageVersionList(w);
   w.languageVersions.selection = 2;
   ASSERT_EQ(ResolveLanguageFile(w), 1);
@@ -78,6 +62,17 @@ TEST_F(LanguageVersionList, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
   EXPECT_EQ(ResolveLanguageFile(w), -1);
   EXPECT_EQ(w.fileName, "M.fin");
   EXPECT_TRUE(ui.messages.empty());
+
+  SelectType("T");
+  w.languageVersions.selection = -1;
+  EXPECT_EQ(ResolveLanguageFile(w), -1);
+  EXPECT_EQ(w.fileName, "M.fin");
+  w.languageVersions.selection = 2;
+  std::filesystem::remove(dir.File("M.fin"));
+  EXPECT_EQ(ResolveLanguageFile(w), -1);
+  EXPECT_EQ(w.fileName, "M.fin");
+  EXPECT_EQ(CountShown(kMsgLanguageFileMissing, kStyleExclamation), 2);
+  EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 // English interface and no existing "LGB:" file: nothing to offer, no file to send.
