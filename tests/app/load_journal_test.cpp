@@ -127,24 +127,19 @@ TEST(JournalLine, TheDigestIsSha256) {
 }
 
 TEST(JournalLine, AnUnreadableLineIsNoEntryAndSaysWhy) {
-  const std::pair<const char*, std::string> cases[] = {
-      {"NotJson", "{\"start\":"},
-      {"NotAnObject", "[1,2]"},
-      {"NoStart", With("start", "null")},
-      {"StartNoDate", With("start", "\"2025-02-30T10:00:00.000Z\"")},
-      {"PortAsText", With("port", "\"2\"")},
-      {"PortNegative", With("port", "-2")},
-      {"PortFraction", With("port", "2.5")},
-      {"UnknownOutcome", With("outcome", "\"exploded\"")},
-      {"SizeNegative", With("fileSize", "-1")},
-      {"CountTooLarge", With("recordsSent", "4294967296")},
-      {"FlagAsNumber", With("tablesLeftOut", "1")},
-      {"TooLong", With("detail", '"' + std::string(70000, 'x') + '"')},
-  };
-  for (const auto& [name, line] : cases) {
+  std::vector<std::string> lines = {"{\"start\":", "[1,2]"};
+  const std::pair<std::string, std::string> changed[] = {
+      {"start", "null"},      {"start", "\"2025-02-30T10:00:00.000Z\""},
+      {"port", "\"2\""},      {"port", "-2"},
+      {"port", "2.5"},        {"outcome", "\"exploded\""},
+      {"fileSize", "-1"},     {"recordsSent", "4294967296"},
+      {"tablesLeftOut", "1"}, {"detail", '"' + std::string(70000, 'x') + '"'}};
+  for (const auto& [member, value] : changed)
+    lines.push_back(With(member, value));
+  for (const std::string& line : lines) {
     std::string why;
-    EXPECT_FALSE(ParseJournalLine(line, &why).has_value()) << name;
-    EXPECT_FALSE(why.empty()) << name;
+    EXPECT_FALSE(ParseJournalLine(line, &why).has_value()) << line.substr(0, 300);
+    EXPECT_FALSE(why.empty()) << line.substr(0, 300);
   }
 }
 
@@ -232,30 +227,20 @@ TEST_F(JournalOfLoads, AFailedLoadsLineTellsWhatWasSentWhereAndHowItEnded) {
   EXPECT_TRUE(before <= e.start && e.start <= e.end && e.end <= after) << e.start << " " << e.end;
   EXPECT_FALSE(e.programVersion.empty());
   const std::string bytes = dir.Read("VR540.gb");
-  const JournalEntry expected{
-      e.start,
-      e.end,
-      41234,
-      "test",
-      e.programVersion,
-      3,
-      "/dev/ttyUSB3",
-      "FTDI FT232R, serial A1",
-      "VR540",
-      "VR",
-      "English version",
-      dir.File("VR540.gb"),
-      bytes.size(),
-      Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())),
-      "VR540 GB 2.40",
-      LoadEnd::kFailed,
-      kMsgLoadingFailed,
-      LoadMessageText(kMsgLoadingFailed, Language::kEnglish),
-      "record 12 (byte 3081)",
-      "",
-      false,
-      12,
-      3};
+  // Everything but the times and the program's version, which the load cannot know.
+  JournalEntry expected = e;
+  std::tie(expected.durationMs, expected.program, expected.port, expected.device, expected.adapter,
+           expected.receiverType, expected.family, expected.languageVersion, expected.file,
+           expected.fileSize, expected.sha256, expected.headerVersion, expected.outcome,
+           expected.messageId, expected.message, expected.detail, expected.stopCause,
+           expected.tablesLeftOut, expected.recordsSent, expected.resends) =
+      std::tuple(
+          41234, "test", 3, "/dev/ttyUSB3", "FTDI FT232R, serial A1", "VR540", "VR",
+          "English version", dir.File("VR540.gb"), bytes.size(),
+          Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())),
+          "VR540 GB 2.40", LoadEnd::kFailed, kMsgLoadingFailed,
+          LoadMessageText(kMsgLoadingFailed, Language::kEnglish), "record 12 (byte 3081)", "",
+          false, 12, 3);
   EXPECT_EQ(e, expected) << lines[0].text;
   EXPECT_TRUE(traces.empty());
   EXPECT_TRUE(ui.messages.empty());
