@@ -17,6 +17,8 @@
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
+static constexpr auto kQueuePoll = milliseconds(2);
+
 PtyPair::PtyPair() {
   char name[128] = {};
   if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
@@ -57,12 +59,6 @@ std::string PtyPair::Receive(std::size_t count, int timeoutMs) const {
   }
   return got;
 }
-
-namespace {
-
-constexpr auto kQueuePoll = milliseconds(2);
-
-}  // namespace
 
 int PtyPair::SlaveQueue() const {
   int queued = 0;
