@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <tuple>
 
 #include "base/settings_store.h"
 #include "serial/com_device.h"
@@ -54,19 +53,14 @@ TEST_F(MadeUpDev, ComPortsFollowTheSettingsThenTheOrderAndMatchTheirDevices) {
   settings.SetText("COMMUNICATION", "COM2", ById() + "/" + kById);  // a stable name
   settings.SetText("COMMUNICATION", "COM4", dev.File("gone"));
   const std::vector<ComPortMapping> mappings = MapComPorts(settings, ports, dev.Path());
-  std::vector<std::tuple<int, std::string, bool, const SerialPortInfo*>> got;
-  for (const ComPortMapping& m : mappings)
-    got.emplace_back(m.portNumber, m.device, m.fromSettings, m.info);
-  EXPECT_EQ(got, (std::vector<std::tuple<int, std::string, bool, const SerialPortInfo*>>{
-                     {1, dev.File("ttyUSB0"), false, &ports[0]},
-                     {2, ById() + "/" + kById, true, &ports[1]},
-                     {3, dev.File("ttyACM0"), false, &ports[2]},
-                     {4, dev.File("gone"), true, nullptr}}));
-  EXPECT_EQ(DescribePort(ports[1]), "FTDI FT232R USB UART, USB 0403:6001, serial A1B2C3");
+  // Each tooltip names the device its port leads to and what is known of it; the CLI's port
+  // list checks the same mapping as text.
+  ASSERT_EQ(mappings.size(), 4u);
   EXPECT_EQ(ComPortToolTip(mappings[1]),
             ById() + "/" + kById + " -> " + dev.File("ttyUSB1") +
                 "\nFTDI FT232R USB UART, USB 0403:6001, serial A1B2C3");
   EXPECT_EQ(ComPortToolTip(mappings[0]), dev.File("ttyUSB0"));
+  EXPECT_EQ(ComPortToolTip(mappings[2]), dev.File("ttyACM0"));
   EXPECT_EQ(ComPortToolTip(mappings[3]), dev.File("gone") + " (set in the settings; not present)");
   settings.SetText("COMMUNICATION", "COM4", "");
   EXPECT_EQ(ComPortToolTip(MapComPorts(settings, {}, config.Path())[0]),
