@@ -1,9 +1,10 @@
+#include "base/header_record.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "base/header_record.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
@@ -23,58 +24,45 @@ struct Opened {
   }
 };
 
-TEST(HeaderRecord, BothFormsReturnTheirCountedLengthAndLeaveTheFileBehindTheRecord) {
+// Each record's counted length, where the file stands after it (-1: anywhere) and its text.
+TEST(HeaderRecord, BothFormsAreCountedAndOtherFirstBytesOrCutRecordsHaveNone) {
   TempDir dir;
   RecordingUi ui;
-  // Form A, count 0: 8 bytes, header text of 6 bytes.
-  dir.Write("a", Bytes({0x8B, 0, 'V', '1', '.', '0', '0', 'x', 0x8C, 1, 2, 3}));
-  Opened a{std::fopen(dir.File("a").c_str(), "rb")};
-  const HeaderRecord first = ReadHeaderRecord(a.file, ui);
-  EXPECT_EQ(first.counted, 8);
-  EXPECT_EQ(std::ftell(a.file), 8);
-  EXPECT_EQ(first.Form(), 0x8B);
-  EXPECT_EQ(std::string(first.Text(), first.Text() + 6), "V1.00x");
-  // Form B, count 5: occupies 9 bytes, counts 7; the two bytes after the text are dropped.
-  dir.Write("b", Bytes({0x8A, 5, 'A', 'B', 'C', 'D', 'E', 0x11, 0x22, 0x8C}));
-  Opened b{std::fopen(dir.File("b").c_str(), "rb")};
-  const HeaderRecord second = ReadHeaderRecord(b.file, ui);
-  EXPECT_EQ(second.counted, 7);
-  EXPECT_EQ(std::ftell(b.file), 9);
-  EXPECT_EQ(second.Form(), 0x8A);
-  EXPECT_EQ(std::string(second.Text(), second.Text() + 5), "ABCDE");
-  // Each read stands alone: nothing of the earlier record lies beyond this one.
-  EXPECT_EQ(second.bytes[7], 0);
-  // The largest form A record: count 255, 263 bytes.
-  std::string big = Bytes({0x8B, 255}) + std::string(261, 'z') + "rest";
-  dir.Write("big", big);
-  Opened g{std::fopen(dir.File("big").c_str(), "rb")};
-  EXPECT_EQ(ReadHeaderRecord(g.file, ui).counted, 263);
-  EXPECT_EQ(std::ftell(g.file), 263);
-  EXPECT_EQ(ui.fileReadErrors, 0);
-}
-
-TEST(HeaderRecord, OtherFirstBytesAndTruncatedRecordsHaveNone) {
-  TempDir dir;
-  RecordingUi ui;
-  const std::string cases[] = {
-      Bytes({0x8C, 1, 2, 3}),         // an end record: one byte read
-      Bytes({0x00}),                  //
-      std::string(),                  // empty file
-      Bytes({0x8B}),                  // no count byte
-      Bytes({0x8B, 3, 'a', 'b'}),     // ends inside the text
-      Bytes({0x8A, 2, 'a', 'b', 0}),  // ends inside the dropped bytes
+  const struct {
+    std::string content;
+    int counted;
+    long position;
+    std::string text;
+  } cases[] = {
+      // Form A, count 0: 8 bytes, header text of 6 bytes.
+      {Bytes({0x8B, 0, 'V', '1', '.', '0', '0', 'x', 0x8C, 1, 2, 3}), 8, 8, "V1.00x"},
+      // Form B, count 5: occupies 9 bytes, counts 7; the two bytes after the text are dropped.
+      {Bytes({0x8A, 5, 'A', 'B', 'C', 'D', 'E', 0x11, 0x22, 0x8C}), 7, 9, "ABCDE"},
+      // The largest form A record: count 255, 263 bytes.
+      {Bytes({0x8B, 255}) + std::string(261, 'z') + "rest", 263, 263, std::string(261, 'z')},
+      {Bytes({0x8C, 1, 2, 3}), 0, 1, ""},  // an end record: one byte read
+      {Bytes({0x00}), 0, -1, ""},
+      {std::string(), 0, -1, ""},
+      {Bytes({0x8B}), 0, -1, ""},                  // no count byte
+      {Bytes({0x8B, 3, 'a', 'b'}), 0, -1, ""},     // ends inside the text
+      {Bytes({0x8A, 2, 'a', 'b', 0}), 0, -1, ""},  // ends inside the dropped bytes
   };
   int i = 0;
-  for (const std::string& content : cases) {
-    std::string name = "f" + std::to_string(i++);
-    dir.Write(name, content);
+  for (const auto& c : cases) {
+    const std::string name = "f" + std::to_string(i++);
+    SCOPED_TRACE(name);
+    dir.Write(name, c.content);
     Opened f{std::fopen(dir.File(name).c_str(), "rb")};
-    EXPECT_EQ(ReadHeaderRecord(f.file, ui).counted, 0) << name;
+    std::fseek(f.file, 3, SEEK_SET);  // the reader goes back to the start itself
+    const HeaderRecord header = ReadHeaderRecord(f.file, ui);
+    EXPECT_EQ(header.counted, c.counted);
+    EXPECT_TRUE(c.position < 0 || std::ftell(f.file) == c.position) << std::ftell(f.file);
+    if (c.counted == 0) continue;
+    EXPECT_EQ(header.Form(), static_cast<std::uint8_t>(c.content[0]));
+    EXPECT_EQ(std::string(header.Text(), header.Text() + c.text.size()), c.text);
+    // Nothing of the dropped bytes or of an earlier record lies beyond this one.
+    EXPECT_EQ(c.counted < static_cast<int>(header.bytes.size()) ? header.bytes[c.counted] : 0, 0);
   }
-  Opened end{std::fopen(dir.File("f0").c_str(), "rb")};
-  std::fseek(end.file, 3, SEEK_SET);  // the reader goes back to the start itself
-  EXPECT_EQ(ReadHeaderRecord(end.file, ui).counted, 0);
-  EXPECT_EQ(std::ftell(end.file), 1);
   EXPECT_EQ(ui.fileReadErrors, 0);
 }
 

@@ -133,16 +133,6 @@ TEST(SettingsStore, TwoProcessesWritingAtOnceKeepEachOthersKeys) {
 }
 
 TEST(WindowPlacement, UsedOnlyWhenAllTenNumbersRead) {
-  auto p = ParseWindowPlacement("0,1,-1,-1,-1,-1,10,10,400,300");
-  ASSERT_TRUE(p.has_value());
-  EXPECT_EQ(p->flags, 0u);
-  EXPECT_EQ(p->showCommand, 1u);
-  EXPECT_EQ(p->minX, -1);
-  EXPECT_EQ(p->left, 10);
-  EXPECT_EQ(p->bottom, 300);
-  EXPECT_FALSE(ParseWindowPlacement("0,1,10,10").has_value());
-  EXPECT_FALSE(ParseWindowPlacement("").has_value());
-  EXPECT_FALSE(ParseWindowPlacement("0,1,-1,-1,-1,-1,10,10,400,x").has_value());
   WindowPlacement q;
   q.flags = kPlacementRestoreToMaximized;
   q.showCommand = 3;
@@ -151,6 +141,13 @@ TEST(WindowPlacement, UsedOnlyWhenAllTenNumbersRead) {
   q.right = 700;
   q.bottom = 500;
   EXPECT_EQ(FormatWindowPlacement(q), "2,3,0,0,0,0,5,6,700,500");
+  // Read as written: each number in its own place.
+  const std::string text = "0,1,-1,-2,-3,-4,10,11,400,300";
+  auto p = ParseWindowPlacement(text);
+  ASSERT_TRUE(p.has_value());
+  EXPECT_EQ(FormatWindowPlacement(*p), text);
+  for (const char* bad : {"0,1,10,10", "", "0,1,-1,-1,-1,-1,10,10,400,x"})
+    EXPECT_FALSE(ParseWindowPlacement(bad).has_value()) << bad;
   TempDir dir;
   CSettingsStore store(dir.File("kznload.INI"));
   EXPECT_FALSE(ReadWindowPlacement(store).has_value());

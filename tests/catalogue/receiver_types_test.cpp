@@ -139,26 +139,3 @@ TEST_F(CatalogueTest, HasLanguageFileUsesTheRecordsModelNameAndSkipsFolders) {
 }
 
 }  // namespace
-
-namespace {
-
-// The list as a value leaves the window's state alone: the command line asks for every type
-// without switching the window into expert mode.
-TEST_F(CatalogueTest, TypeNamesAsAValueLeaveTheWindowsListAndModeAlone) {
-  WriteCatalogue(
-      "REC:VR540\nNAM:VR540\nLFR:fra;Fran\xe7"
-      "ais\nREC:Missing\nNAM:MISS\nLFR:fra;Nothing on disk\n");
-  Touch({"VR540.fra"});
-  ASSERT_EQ(FillReceiverTypeList(w), 1);
-  EXPECT_EQ(ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, true),
-            (Entries{"VR540", "Missing"}));
-  EXPECT_EQ(ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, false), Entries{"VR540"});
-  EXPECT_EQ(w.receiverTypes.entries, Entries{"VR540"});
-  EXPECT_FALSE(w.IsExpertMode());
-  EXPECT_TRUE(ui.messages.empty());
-  std::filesystem::remove(w.catalogueFolder + "/chgt.cfg");
-  EXPECT_EQ(ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, true), std::nullopt);
-  EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 1);
-}
-
-}  // namespace

@@ -46,24 +46,8 @@ TEST_F(LanguageVersionList, EntriesAreTheRunningLanguagesLinesWhoseFilesExist) {
 }
 
 // No selection, or a file deleted since the list was filled: message 129 each time, the file
-// name kept.
-TEST_F(LanguageVersionList, NoSelectionOrAVanishedFileShows129) {
-  FillLanguageVersionList(w);
-  w.languageVersions.selection = 2;
-  ASSERT_EQ(ResolveLanguageFile(w), 1);
-  w.languageVersions.selection = -1;
-  EXPECT_EQ(ResolveLanguageFile(w), -1);
-  EXPECT_EQ(w.fileName, "M.fin");
-  w.languageVersions.selection = 2;
-  std::filesystem::remove(dir.File("M.fin"));
-  EXPECT_EQ(ResolveLanguageFile(w), -1);
-  EXPECT_EQ(w.fileName, "M.fin");
-  EXPECT_EQ(CountShown(kMsgLanguageFileMissing, kStyleExclamation), 2);
-  EXPECT_EQ(ui.messages.size(), 2u);
-}
-
-// Expert mode, or no type selected: the file stays as chosen, without a message.
-TEST_F(LanguageVersionList, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
+// name kept. Expert mode, or no type selected: the file stays as chosen, without a message.
+TEST_F(LanguageVersionList, NoSelectionOrAVanishedFileShows129ExpertModeOrNoTypeNothing) {
   FillLanguageVersionList(w);
   w.languageVersions.selection = 2;
   ASSERT_EQ(ResolveLanguageFile(w), 1);
@@ -78,6 +62,17 @@ TEST_F(LanguageVersionList, ExpertModeOrNoTypeKeepsTheChosenFileSilently) {
   EXPECT_EQ(ResolveLanguageFile(w), -1);
   EXPECT_EQ(w.fileName, "M.fin");
   EXPECT_TRUE(ui.messages.empty());
+
+  SelectType("T");
+  w.languageVersions.selection = -1;
+  EXPECT_EQ(ResolveLanguageFile(w), -1);
+  EXPECT_EQ(w.fileName, "M.fin");
+  w.languageVersions.selection = 2;
+  std::filesystem::remove(dir.File("M.fin"));
+  EXPECT_EQ(ResolveLanguageFile(w), -1);
+  EXPECT_EQ(w.fileName, "M.fin");
+  EXPECT_EQ(CountShown(kMsgLanguageFileMissing, kStyleExclamation), 2);
+  EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 // English interface and no existing "LGB:" file: nothing to offer, no file to send.
@@ -93,34 +88,6 @@ TEST_F(LanguageVersionList, EnglishWithoutItsFileOffersNothing) {
   EXPECT_EQ(ResolveLanguageFile(w), -1);
   EXPECT_EQ(CountShown(kMsgLanguageFileMissing, kStyleExclamation), 1);  // now in English
   EXPECT_EQ(ui.messages.size(), 1u);
-}
-
-// As a value: each version with its file, read for the language asked, whatever the window
-// shows; nothing without a type, none without a catalogue.
-TEST_F(LanguageVersionList, VersionsAsAValueNameTheirFilesAndLeaveTheWindowAlone) {
-  std::optional<std::vector<LanguageVersion>> versions =
-      LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kFrench);
-  ASSERT_TRUE(versions.has_value());
-  std::vector<std::pair<std::string, std::string>> got;
-  for (const LanguageVersion& version : *versions)
-    got.emplace_back(version.label, version.fileName);
-  EXPECT_EQ(got,
-            (std::vector<std::pair<std::string, std::string>>{
-                {"Espagnol", "M.esp"}, {"LFR:no semicolon", "M."}, {"Finnois; avec ;", "M.fin"}}));
-  versions = LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kEnglish);
-  ASSERT_EQ(versions->size(), 1u);
-  EXPECT_EQ((*versions)[0].fileName, "M.nl");
-  EXPECT_EQ(
-      LanguageVersions(CatalogueChoice{dir.Path(), std::nullopt}, ui, Language::kFrench)->size(),
-      0u);
-  EXPECT_TRUE(w.languageVersions.entries.empty());
-  EXPECT_EQ(w.fileName, "");
-  EXPECT_TRUE(ui.messages.empty());
-
-  std::filesystem::remove(dir.File("chgt.cfg"));
-  EXPECT_EQ(LanguageVersions(CatalogueChoice{dir.Path(), "T"}, ui, Language::kFrench),
-            std::nullopt);
-  EXPECT_GT(CountShown(kMsgCatalogueOpenError, kStyleStop), 0);
 }
 
 }  // namespace

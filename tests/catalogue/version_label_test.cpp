@@ -181,39 +181,4 @@ TEST(VersionNumber, TheProcessLocaleDoesNotChangeIt) {
   EXPECT_EQ(ReadVersionNumber("2,30"), 2.0);
 }
 
-// As a value, from a path: the model name is asked only for a first-family file with a
-// version text, and the window's label is left alone.
-TEST_F(VersionLabelTest, LabelOfAPathAsksTheModelNameOnlyWhenItMatters) {
-  dir.Write("a.bin", FormA(LabelHeader("1.00")));
-  dir.Write("b.bin", FormB("B-1.0"));
-  struct Case {
-    const char* file;
-    const char* family;
-    std::string expected;
-    int modelAsked;
-  };
-  std::string blanked = FirstFamilyLabel("1.00");
-  blanked[12] = ' ';
-  const Case cases[] = {
-      {"a.bin", "VR", blanked, 1},
-      {"b.bin", "TK20B", "Version : B-1.0", 0},
-      {"missing.bin", "VR", "", 0},
-      {"missing.bin", "TK20B", std::string(22, ' '), 0},
-  };
-  w.versionLabel = "kept";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file + std::string(" ") + c.family);
-    int asked = 0;
-    EXPECT_EQ(VersionLabel(dir.File(c.file), c.family, ui,
-                           [&asked] {
-                             ++asked;
-                             return std::string("QMV");
-                           }),
-              c.expected);
-    EXPECT_EQ(asked, c.modelAsked);
-  }
-  EXPECT_EQ(w.versionLabel, "kept");
-  EXPECT_TRUE(ui.messages.empty());
-}
-
 }  // namespace

@@ -1,16 +1,11 @@
-// Which devices the machine has and which of them COM1 to COM4 are, on a made-up /dev; and
-// a stable by-id name in the settings leading a load to its adapter.
+// Which devices the machine has and which of them COM1 to COM4 are, on a made-up /dev.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "base/settings_store.h"
 #include "serial/com_device.h"
 #include "serial/port_discovery.h"
-#include "serial/serial_port.h"
-#include "tests/serial/pty_pair.h"
-#include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -58,53 +53,65 @@ TEST_F(MadeUpDev, ComPortsFollowTheSettingsThenTheOrderAndMatchTheirDevices) {
   settings.SetText("COMMUNICATION", "COM2", ById() + "/" + kById);  // a stable name
   settings.SetText("COMMUNICATION", "COM4", dev.File("gone"));
   const std::vector<ComPortMapping> mappings = MapComPorts(settings, ports, dev.Path());
+  // Each tooltip names the device its port leads to and what is known of it; the CLI's port
+  // list checks the same mapping as text.
   ASSERT_EQ(mappings.size(), 4u);
-  struct Expected {
-    std::string device;
-    bool fromSettings;
-    const SerialPortInfo* info;
-  };
-  const Expected expected[] = {{dev.File("ttyUSB0"), false, &ports[0]},
-                               {ById() + "/" + kById, true, &ports[1]},
-                               {dev.File("ttyACM0"), false, &ports[2]},
-                               {dev.File("gone"), true, nullptr}};
-  for (int n = 0; n < 4; ++n) {
-    SCOPED_TRACE("COM" + std::to_string(n + 1));
-    EXPECT_EQ(mappings[n].portNumber, n + 1);
-    EXPECT_EQ(mappings[n].device, expected[n].device);
-    EXPECT_EQ(mappings[n].fromSettings, expected[n].fromSettings);
-    EXPECT_EQ(mappings[n].info, expected[n].info);
-  }
-  EXPECT_EQ(DescribePort(ports[1]), "FTDI FT232R USB UART, USB 0403:6001, serial A1B2C3");
   EXPECT_EQ(ComPortToolTip(mappings[1]),
             ById() + "/" + kById + " -> " + dev.File("ttyUSB1") +
                 "\nFTDI FT232R USB UART, USB 0403:6001, serial A1B2C3");
   EXPECT_EQ(ComPortToolTip(mappings[0]), dev.File("ttyUSB0"));
+  EXPECT_EQ(ComPortToolTip(mappings[2]), dev.File("ttyACM0"));
   EXPECT_EQ(ComPortToolTip(mappings[3]), dev.File("gone") + " (set in the settings; not present)");
   settings.SetText("COMMUNICATION", "COM4", "");
   EXPECT_EQ(ComPortToolTip(MapComPorts(settings, {}, config.Path())[0]),
             "No serial device for COM1");
 }
 
-TEST(ComDeviceByIdName, AStableNameInTheSettingsOpensTheDeviceItLeadsTo) {
-  RecordingUi ui;
-  PtyPair pty;
-  TempDir folder, config;
-  const std::string link = folder.File("usb-Prolific_PL2303-if00-port0");
-  ASSERT_EQ(::symlink(pty.SlavePath().c_str(), link.c_str()), 0);
+TEST(ComDevice, PortNumbersFollowAdaptersThenModemsThenUartsInNumericOrder) {
+  TempDir dev;
+  // Only whole names rank; the rest are other devices or not numbers at all.
+  for (const char* name : {"ttyS1", "ttyS0", "ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS10", "ttySx",
+                           "tty0", "ttyUSB", "ttyUSB1a", "console", "ttyACM1", "tty", "ttyS-1",
+                           "ttyUSB 1", "xttyS0", "ttyS99999999999"}) {
+    dev.Write(name, "");
+  }
+  std::vector<std::string> expected;
+  for (const char* name : {"ttyUSB2", "ttyUSB10", "ttyACM0", "ttyACM1", "ttyS0", "ttyS1", "ttyS10"})
+    expected.push_back(dev.File(name));
+  EXPECT_EQ(ListSerialDevices(dev.Path()), expected);
+  EXPECT_EQ(ListSerialDevices(dev.Path() + "/"), expected);
+  EXPECT_FALSE(ParseSerialDeviceName(""));
+
+  TempDir config;
   CSettingsStore settings(config.File("kznload.INI"));
-  settings.SetText("COMMUNICATION", "COM1", link);
-  CSerialPort port(ui,
-                   [&settings](int n) { return ResolveComDevice(settings, n, "/nonexistent"); });
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
-  ASSERT_EQ(port.WriteToPort(reinterpret_cast<const std::uint8_t*>("$"), 1), 1u);
-  EXPECT_EQ(pty.Receive(1, 2000), "$");
-  EXPECT_EQ(port.ClosePort(), 1);
+  const std::pair<int, std::string> ports[] = {{1, dev.File("ttyUSB2")},
+                                               {3, dev.File("ttyACM0")},
+                                               {7, dev.File("ttyS10")},
+                                               {8, ""},
+                                               {0, ""},
+                                               {-1, ""}};
+  for (const auto& [number, device] : ports)
+    EXPECT_EQ(ResolveComDevice(settings, number, dev.Path()), device) << number;
+  EXPECT_EQ(ResolveComDevice(settings, 1, dev.File("absent")), "");
+
+  // A device named in the store wins for its port alone; key case does not matter.
+  ASSERT_TRUE(settings.SetText("COMMUNICATION", "com2", "/dev/serial/by-id/gps"));
+  EXPECT_EQ(ResolveComDevice(settings, 2, dev.Path()), "/dev/serial/by-id/gps");
+  EXPECT_EQ(ResolveComDevice(settings, 1, dev.Path()), dev.File("ttyUSB2"));
+
+  // A bare name is an adapter's stable by-id name when one is listed, else a device name.
+  std::filesystem::create_directories(dev.File("serial/by-id"));
+  dev.Write("serial/by-id/usb-FTDI_GPS-if00-port0", "");
+  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM3", "usb-FTDI_GPS-if00-port0"));
+  EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()),
+            dev.File("serial/by-id/usb-FTDI_GPS-if00-port0"));
+  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM4", "ttyACM0"));
+  EXPECT_EQ(ResolveComDevice(settings, 4, dev.Path()), dev.File("ttyACM0"));
+  // An adapter that is not plugged in is still named by where its by-id name would be.
+  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM3", "usb-Prolific_GPS-if00-port0"));
+  EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()),
+            dev.File("serial/by-id/usb-Prolific_GPS-if00-port0"));
 }
-
-}  // namespace
-
-namespace {
 
 TEST(UdevText, HexEscapesBecomeBytesAndAnythingElseStays) {
   const std::pair<std::string, std::string> cases[] = {

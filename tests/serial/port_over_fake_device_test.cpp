@@ -15,8 +15,8 @@
 
 #include "base/settings_store.h"
 #include "serial/com_device.h"
-#include "serial/port_trace.h"
 #include "serial/serial_port.h"
+#include "tests/serial/trace_capture.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
@@ -109,38 +109,12 @@ class CFakeDevice : public SerialDevice {
 
 class PortOverFakeDevice : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetPortTraceSink([this](const std::string& text) {
-      std::lock_guard<std::mutex> hold(traceLock_);
-      traces_.push_back(text);
-    });
-  }
-  void TearDown() override { SetPortTraceSink(nullptr); }
-
-  bool Traced(const std::string& part) {
-    std::lock_guard<std::mutex> hold(traceLock_);
-    for (const std::string& text : traces_) {
-      if (text.find(part) != std::string::npos) return true;
-    }
-    return false;
-  }
-  // Waits at most 5 s for a trace containing `part`.
-  bool AwaitTrace(const std::string& part) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!Traced(part) && std::chrono::steady_clock::now() < limit)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return Traced(part);
-  }
-
+  TraceCapture trace;
   DeviceScript script;
   RecordingUi ui;
   std::string resolved = "port-device";
   CSerialPort port{ui, [this](int) { return resolved; },
                    [this] { return std::make_unique<CFakeDevice>(script); }};
-
- private:
-  std::mutex traceLock_;
-  std::vector<std::string> traces_;
 };
 
 struct CloseCase {
@@ -164,19 +138,19 @@ TEST_P(PortCloseOverFakeDevice, TheCloseLetsTheDeviceGoAndCOMnOpensAgain) {
       std::lock_guard<std::mutex> hold(script.lock);
       script.hangUpError = c.purgeError;
     }
-    ASSERT_TRUE(AwaitTrace("(SizeOfInputQ)")) << "the reader never met the hang-up";
+    ASSERT_TRUE(trace.Await("(SizeOfInputQ)")) << "the reader never met the hang-up";
   }
   script.purgeError = c.purgeError;
   EXPECT_EQ(port.ClosePort(), c.closeResult);
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(script.closes, 1);
-  EXPECT_EQ(Traced("Could not purge COM port"), c.purgeTraced);
+  EXPECT_EQ(trace.Contains("Could not purge COM port"), c.purgeTraced);
 
   script.purgeError = 0;
   script.hangUpError = 0;
   ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1) << "COMn stayed taken after the close";
   EXPECT_EQ(port.ClosePort(), 1);
-  EXPECT_FALSE(Traced("Port already open"));
+  EXPECT_FALSE(trace.Contains("Port already open"));
 }
 
 #ifdef _WIN32
@@ -201,8 +175,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PortOverFakeDevice, ADriverThatKeepsItsOwnQueueSizesStillOpens) {
   script.note = ConfigureNote{"Could not setup communications with input / output buffers", 1};
   ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
-  EXPECT_TRUE(Traced("Could not setup communications with input / output buffers"));
-  EXPECT_FALSE(Traced("Port did not initialise properly"));
+  EXPECT_TRUE(trace.Contains("Could not setup communications with input / output buffers"));
+  EXPECT_FALSE(trace.Contains("Port did not initialise properly"));
   EXPECT_EQ(port.ClosePort(), 1);
 }
 

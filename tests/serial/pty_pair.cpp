@@ -12,11 +12,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "serial/port_trace.h"
 #include "serial/serial_port.h"
 
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
+
+static constexpr auto kQueuePoll = milliseconds(2);
 
 PtyPair::PtyPair() {
   char name[128] = {};
@@ -59,12 +60,6 @@ std::string PtyPair::Receive(std::size_t count, int timeoutMs) const {
   return got;
 }
 
-namespace {
-
-constexpr auto kQueuePoll = milliseconds(2);
-
-}  // namespace
-
 int PtyPair::SlaveQueue() const {
   int queued = 0;
   return ::ioctl(slave_, FIONREAD, &queued) == 0 ? queued : -1;
@@ -106,26 +101,6 @@ void PtyPair::FillOutput() const {
 void PtyPair::CloseMaster() {
   ::close(master_);
   master_ = -1;
-}
-
-TraceCapture::TraceCapture() {
-  SetPortTraceSink([this](const std::string& text) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    texts_.push_back(text);
-  });
-}
-
-TraceCapture::~TraceCapture() {
-  SetPortTraceSink(nullptr);
-}
-
-std::vector<std::string> TraceCapture::Matching(const std::string& part) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<std::string> found;
-  for (const std::string& text : texts_) {
-    if (text.find(part) != std::string::npos) found.push_back(text);
-  }
-  return found;
 }
 
 std::string Collect(CSerialPort& port, std::size_t count, int timeoutMs) {

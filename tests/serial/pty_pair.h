@@ -7,12 +7,12 @@
 #include <termios.h>
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "tests/serial/trace_capture.h"
 #include "tests/support/recording_ui.h"
 
 class PtyPair {
@@ -46,20 +46,6 @@ class PtyPair {
   int master_ = -1;
   int slave_ = -1;  // kept open so the master never reads EIO between the port's opens
   std::string slavePath_;
-};
-
-// Collects the serial layer's trace texts for one test; restores the default sink after.
-class TraceCapture {
- public:
-  TraceCapture();
-  ~TraceCapture();
-  // The texts that contain `part` ("" for all of them), in order.
-  std::vector<std::string> Matching(const std::string& part);
-  bool Contains(const std::string& part) { return !Matching(part).empty(); }
-
- private:
-  std::mutex mutex_;
-  std::vector<std::string> texts_;
 };
 
 // Takes from the port until `count` bytes were collected or `timeoutMs` passed.
