@@ -111,7 +111,10 @@ TEST(WindowsFiles, FoldersOfWindowsPaths) {
   EXPECT_EQ(FolderOf("alm.alm"), ".");
 }
 
-TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolder) {
+// The settings file lives in the user's application data folder; the classic program's are
+// looked for where Windows kept them, the virtualised copy mirroring the Windows folder
+// without its drive.
+TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolderTheEarlierInWindowsOnes) {
   TempDir dir;
   wchar_t saved[32768];
   const DWORD savedLength = GetEnvironmentVariableW(L"APPDATA", saved, 32768);
@@ -119,9 +122,17 @@ TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolder) {
   const std::string path = DefaultSettingsPath();
   SetEnvironmentVariableW(L"APPDATA", savedLength > 0 ? saved : nullptr);
   EXPECT_EQ(path, dir.Path() + "\\kznload.INI");
-  CSettingsStore store(path);
-  ASSERT_TRUE(store.SetInt("COMMUNICATION", "PORT", 3));
+  ASSERT_TRUE(CSettingsStore(path).SetInt("COMMUNICATION", "PORT", 3));
   EXPECT_EQ(CSettingsStore(dir.Path() + "/kznload.INI").GetInt("COMMUNICATION", "PORT", 0), 3);
+
+  wchar_t windows[MAX_PATH + 1], local[MAX_PATH + 1];
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH + 1), 2u);
+  ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH + 1), 0u);
+  const std::string folder = Utf8FromWide(windows);  // "C:\windows"
+  EXPECT_EQ(EarlierSettingsPaths(),
+            (std::vector<std::string>{
+                Utf8FromWide(local) + "\\VirtualStore" + folder.substr(2) + "\\kznload.INI",
+                folder + "\\kznload.INI"}));
 }
 
 // A technician's settings from the classic program (kept in the Windows folder, or in the copy
@@ -152,19 +163,6 @@ TEST(WindowsSettings, AFirstStartTakesTheEarlierSettingsOverOnce) {
   ASSERT_TRUE(DeleteFileW(WideFromUtf8(settings).c_str()));
   EXPECT_EQ(TakeOverEarlierSettings(settings, earlier), virtualised);
   EXPECT_EQ(Slurp(settings), "[LAST_LOADING]\r\n2=-1\r\n");
-}
-
-TEST(WindowsSettings, TheEarlierSettingsAreLookedForWhereWindowsKeptThem) {
-  wchar_t windows[MAX_PATH + 1];
-  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH + 1), 2u);
-  wchar_t local[MAX_PATH + 1];
-  ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH + 1), 0u);
-  const std::string folder = Utf8FromWide(windows);  // "C:\windows"
-  // The virtualised copy mirrors the Windows folder without its drive.
-  EXPECT_EQ(EarlierSettingsPaths(),
-            (std::vector<std::string>{
-                Utf8FromWide(local) + "\\VirtualStore" + folder.substr(2) + "\\kznload.INI",
-                folder + "\\kznload.INI"}));
 }
 
 // The lock keeps a second holder waiting until the first lets go; writers at the same time,
@@ -252,8 +250,6 @@ TEST(WindowsErrors, TheSystemsOwnTextAndKind) {
   EXPECT_EQ(KindOfSystemError(ERROR_GEN_FAILURE), SystemErrorKind::kOther);
   // An unknown code still reads as something a user can report.
   EXPECT_FALSE(SystemErrorText(0x7FFF1234).empty());
-  SetLastError(ERROR_INVALID_HANDLE);
-  EXPECT_EQ(LastSystemError(), ERROR_INVALID_HANDLE);
   // A file that cannot be opened is told in the system's words, not the C library's.
   TempDir dir;
   const std::string missing = dir.File("chgt.cfg");
