@@ -1,6 +1,6 @@
 // The finer points of the windows, offscreen: labels that show text as it is, the file
 // window's filters, Enter on a focused button, the port buttons' tooltips, windows as wide as
-// their title, Qt's own texts in French, and the catalogue file named under 110.
+// their title, and Qt's own texts in French.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
-#include <cstring>
 
 #include "app/qt/about_dlg.h"
 #include "app/qt/file_window.h"
@@ -40,37 +39,36 @@ class WindowPoints : public WindowTest {
   void TearDown() override { InstallQtTranslations(Language::kEnglish); }
 };
 
-TEST_F(WindowPoints, VersionAndFileLabelsShowMarkupAsText) {
+// Labels show text as it is; an empty version label (no catalogue) draws no frame.
+TEST_F(WindowPoints, VersionAndFileLabelsShowMarkupAsTextAndAnEmptyOneNoFrame) {
   Open();  // standard mode: the version of VR540's French file
   auto* version = Find<QLabel>("versionLabel");
   EXPECT_EQ(version->textFormat(), Qt::PlainText);
   EXPECT_TRUE(version->text().contains("<b>2.40</b>")) << version->text().toStdString();
+  EXPECT_EQ(version->frameShape(), QFrame::Panel);
   settings.SetInt("UIMODE", "TYPE_UI", 1);
   settings.SetText("FILE_LOCATION", "DIR", "/tmp/<i>x</i>/");
-  Open();
+  std::remove(catalogue.File("chgt.cfg").c_str());
+  CLoaderState fresh(ui, clock, settings, link);
+  Open(NoLanguageClicked, &fresh);
   auto* file = Find<QLabel>("filePath");
   EXPECT_EQ(file->textFormat(), Qt::PlainText);
   EXPECT_EQ(file->text(), "/tmp/<i>x</i>/");
-}
-
-TEST_F(WindowPoints, EmptyVersionLabelDrawsNoFrame) {
-  Open();
-  auto* version = Find<QLabel>("versionLabel");
-  EXPECT_EQ(version->frameShape(), QFrame::Panel);
-  std::remove(catalogue.File("chgt.cfg").c_str());  // no catalogue: lists and label stay empty
-  CLoaderState fresh(ui, clock, settings, link);
-  Open(NoLanguageClicked, &fresh);
-  version = Find<QLabel>("versionLabel");
-  EXPECT_TRUE(version->text().isEmpty());
-  EXPECT_EQ(version->frameShape(), QFrame::NoFrame);
+  EXPECT_TRUE(Find<QLabel>("versionLabel")->text().isEmpty());
+  EXPECT_EQ(Find<QLabel>("versionLabel")->frameShape(), QFrame::NoFrame);
   EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgCatalogueOpenError});
 }
 
+// In French, with Qt's own texts in French too.
 TEST_F(WindowPoints, AllFilesKeepsItsLabelAndShowsNamesWithoutADot) {
+  ASSERT_TRUE(InstallQtTranslations(Language::kFrench));
   catalogue.Write("PROGRAM", "x");
   QWidget owner;
   std::unique_ptr<QFileDialog> window =
       CreateFileWindow(&owner, catalogue.Path(), Language::kFrench);
+  auto* lookIn = window->findChild<QLabel*>("lookInLabel");
+  ASSERT_NE(lookIn, nullptr);
+  EXPECT_NE(lookIn->text(), "Look in:");
   auto* types = window->findChild<QComboBox*>("fileTypeCombo");
   ASSERT_NE(types, nullptr);
   ASSERT_EQ(types->count(), 13);
@@ -167,30 +165,9 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
                                  {}});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Oui");
   EXPECT_EQ(question->button(QMessageBox::No)->text(), "&Non");
-  QWidget owner;
-  std::unique_ptr<QFileDialog> window =
-      CreateFileWindow(&owner, catalogue.Path(), Language::kFrench);
-  auto* lookIn = window->findChild<QLabel*>("lookInLabel");
-  ASSERT_NE(lookIn, nullptr);
-  EXPECT_NE(lookIn->text(), "Look in:");
-  // The program's own texts stay as they are.
-  EXPECT_EQ(LoadMessageText(kMsgTitle, Language::kFrench), "KZN LOAD 1.12 January 2001");
   InstallQtTranslations(Language::kEnglish);
   question = CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?", "", kStyleQuestion, {}});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Yes");
-}
-
-TEST_F(WindowPoints, CatalogueMessageNamesTheFileThatWasLookedFor) {
-  CQtUserInteraction real;
-  const std::string missing = config.File("chgt.cfg");
-  real.SetCatalogueFile(missing);
-  real.SetLanguage(Language::kEnglish);
-  std::unique_ptr<QMessageBox> box = real.PrepareMessageBox(
-      {kMsgCatalogueOpenError + kEnglishOffset, "Error opening ini file.", "", kStyleStop, {}});
-  EXPECT_EQ(box->text(), "Error opening ini file.");
-  EXPECT_EQ(box->informativeText().toStdString(), missing + ": " + std::strerror(ENOENT));
-  box = real.PrepareMessageBox({kMsgLoadingOk + kEnglishOffset, "OK", "", kStyleInformation, {}});
-  EXPECT_TRUE(box->informativeText().isEmpty());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string>
+#include <optional>
 
 #include "cli/cli_interrupt.h"
 
@@ -50,24 +50,17 @@ class CliWin32Console : public ::testing::Test {
 
   static void PressCtrlC() { ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)); }
 
-  static DWORD InputMode() {
+  // The console's input mode (0 without a console); `set` changes it first.
+  static DWORD InputMode(std::optional<DWORD> set = std::nullopt) {
     HANDLE input =
         ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD mode = 0;
     if (input == INVALID_HANDLE_VALUE) return 0;
+    if (set) ::SetConsoleMode(input, *set);
     ::GetConsoleMode(input, &mode);
     ::CloseHandle(input);
     return mode;
-  }
-  static bool SetInputMode(DWORD mode) {
-    HANDLE input =
-        ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, 0, nullptr);
-    if (input == INVALID_HANDLE_VALUE) return false;
-    const bool set = ::SetConsoleMode(input, mode) != 0;
-    ::CloseHandle(input);
-    return set;
   }
 
   static inline bool allocated_ = false;
@@ -75,39 +68,34 @@ class CliWin32Console : public ::testing::Test {
   static inline InterruptSource* interrupts_ = nullptr;
 };
 
-TEST_F(CliWin32Console, CtrlCWhileWatchedIsOnePressThatWakesAWait) {
+// A press while watched wakes a wait once; taken, it no longer does, and it is not a stop.
+// One discarded (pressed before the progress window opened) cancels nothing.
+TEST_F(CliWin32Console, CtrlCWhileWatchedIsOnePressThatWakesAWaitAndADiscardedOneIsForgotten) {
   const auto wake = reinterpret_cast<HANDLE>(interrupts_->Wake());
   EXPECT_EQ(::WaitForSingleObject(wake, 0), static_cast<DWORD>(WAIT_TIMEOUT));
   PressCtrlC();
   ASSERT_EQ(::WaitForSingleObject(wake, kGenerousMs), WAIT_OBJECT_0);
   EXPECT_TRUE(interrupts_->TakePress());
   EXPECT_FALSE(interrupts_->TakePress());
-  // Taken, it no longer wakes a wait; a press is not a stop.
   EXPECT_EQ(::WaitForSingleObject(wake, 0), static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_EQ(interrupts_->StopSignal(), 0);
-}
-
-// A click in a QuickEdit console would hold every write, and with the progress line the load.
-TEST_F(CliWin32Console, QuickEditIsOffWhileWatchedAndTheModeComesBack) {
-  interrupts_->SetWatching(false);
-  const DWORD before = InputMode() | ENABLE_EXTENDED_FLAGS | ENABLE_QUICK_EDIT_MODE;
-  ASSERT_TRUE(SetInputMode(before));
-  ASSERT_NE(InputMode() & ENABLE_QUICK_EDIT_MODE, 0u) << "the console keeps no QuickEdit flag";
-  interrupts_->SetWatching(true);
-  EXPECT_EQ(InputMode() & ENABLE_QUICK_EDIT_MODE, 0u);
-  interrupts_->SetWatching(true);  // a question within the load
-  interrupts_->SetWatching(false);
-  EXPECT_EQ(InputMode(), before);
-}
-
-// A Ctrl+C pressed before the progress window opened cancels nothing.
-TEST_F(CliWin32Console, DiscardedPressesAreForgottenAndWakeNoWait) {
-  const auto wake = reinterpret_cast<HANDLE>(interrupts_->Wake());
   PressCtrlC();
   ASSERT_EQ(::WaitForSingleObject(wake, kGenerousMs), WAIT_OBJECT_0);
   interrupts_->DiscardPresses();
   EXPECT_EQ(::WaitForSingleObject(wake, 0), static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_FALSE(interrupts_->TakePress());
+}
+
+// A click in a QuickEdit console would hold every write, and with the progress line the load.
+TEST_F(CliWin32Console, QuickEditIsOffWhileWatchedAndTheModeComesBack) {
+  interrupts_->SetWatching(false);
+  const DWORD before = InputMode(InputMode() | ENABLE_EXTENDED_FLAGS | ENABLE_QUICK_EDIT_MODE);
+  ASSERT_NE(before & ENABLE_QUICK_EDIT_MODE, 0u) << "the console keeps no QuickEdit flag";
+  interrupts_->SetWatching(true);
+  EXPECT_EQ(InputMode() & ENABLE_QUICK_EDIT_MODE, 0u);
+  interrupts_->SetWatching(true);  // a question within the load
+  interrupts_->SetWatching(false);
+  EXPECT_EQ(InputMode(), before);
 }
 
 }  // namespace

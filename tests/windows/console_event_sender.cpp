@@ -11,9 +11,12 @@
 // Exit status 2 when the program could not be started or the event not sent.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -63,18 +66,14 @@ int Start(int argc, wchar_t** argv) {
 }
 
 int Send(const std::wstring& name, DWORD processId) {
-  DWORD event = 0;
-  if (name == L"c") {
-    event = CTRL_C_EVENT;
-  } else if (name == L"break") {
-    event = CTRL_BREAK_EVENT;
-  } else if (name == L"close") {
-    event = CTRL_CLOSE_EVENT;
-  } else if (name == L"logoff") {
-    event = CTRL_LOGOFF_EVENT;
-  } else if (name == L"shutdown") {
-    event = CTRL_SHUTDOWN_EVENT;
-  } else {
+  const std::pair<const wchar_t*, DWORD> events[] = {{L"c", CTRL_C_EVENT},
+                                                     {L"break", CTRL_BREAK_EVENT},
+                                                     {L"close", CTRL_CLOSE_EVENT},
+                                                     {L"logoff", CTRL_LOGOFF_EVENT},
+                                                     {L"shutdown", CTRL_SHUTDOWN_EVENT}};
+  const auto* event = std::find_if(std::begin(events), std::end(events),
+                                   [&](const auto& e) { return name == e.first; });
+  if (event == std::end(events)) {
     std::fprintf(stderr, "unknown event\n");
     return 2;
   }
@@ -94,10 +93,10 @@ int Send(const std::wstring& name, DWORD processId) {
     return 2;
   }
   // The handler of a close or a log-off may never return: the thread is not waited for.
-  HANDLE thread =
-      CreateRemoteThread(process, nullptr, 0,
-                         reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(routine)),
-                         reinterpret_cast<void*>(static_cast<ULONG_PTR>(event)), 0, nullptr);
+  HANDLE thread = CreateRemoteThread(
+      process, nullptr, 0,
+      reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(routine)),
+      reinterpret_cast<void*>(static_cast<ULONG_PTR>(event->second)), 0, nullptr);
   const DWORD error = GetLastError();
   CloseHandle(process);
   if (thread == nullptr) {

@@ -1,12 +1,14 @@
-// What the system does to kznload.exe when the user logs off, for run_gui_e2e.sh: sends
+// What the system does to kznload.exe, for run_gui_e2e.sh. When the user logs off: sends
 // WM_QUERYENDSESSION to the program's main window and prints its answer, "query answered 0"
 // (the program holds the log-off up) or "query answered 1"; then, with --end,
 // WM_ENDSESSION(TRUE), as the system does once the session ends for certain ("ended"), or
 // with --cancel WM_ENDSESSION(FALSE), as it does when the user cancels the log-off
-// ("cancelled").
+// ("cancelled"). With --command N only a pick in the main window's system menu: posts
+// WM_SYSCOMMAND N (the window manager of the test display keeps Alt+Space for its own menu,
+// so the system menu cannot be opened from the keyboard there).
 //
 //   kzn_windows_end_session.exe --title MAIN [--status TEXT [--percent N]] [--wait] [--about]
-//                               [--end | --cancel]
+//                               [--end | --cancel | --command N]
 //
 // --status waits (at most two minutes) until the progress window's status line says TEXT
 // and its percent text, having started from 0%, has reached N (--percent, 0 by default),
@@ -18,8 +20,8 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <map>
 #include <string>
-#include <utility>
 
 #include "app/win32/resource.h"
 
@@ -27,7 +29,7 @@ namespace {
 
 constexpr DWORD kAnswerLimitMs = 20000;
 constexpr int kFindLimitMs = 120000;
-constexpr DWORD kPollMs = 20;
+constexpr int kPollMs = 20;
 
 struct Search {
   const std::wstring* title;
@@ -62,80 +64,65 @@ std::wstring ControlText(HWND dialog, int id) {
   return text;
 }
 
-// The step's status line shows, its bar has started from 0 (a step's text comes before its
-// bar is reset, so the percent of the step before may still be there), and has reached
-// `percent`.
-class CStepWatch {
- public:
-  CStepWatch(std::wstring status, int percent) : status_(std::move(status)), percent_(percent) {}
-
-  bool Reached() {
-    HWND progress = FindDialog(L"KZN GPS Receivers", IDC_STATUS_TEXT);
-    if (progress == nullptr || ControlText(progress, IDC_STATUS_TEXT) != status_) return false;
-    const std::wstring text = ControlText(progress, IDC_PERCENT_TEXT);
-    if (text.empty()) return false;
-    const long shown = std::wcstol(text.c_str(), nullptr, 10);
-    if (shown == 0) started_ = true;
-    return started_ && shown >= percent_;
+// Polls `reached` until it is true or the find limit passes.
+template <class Condition>
+bool WaitFor(Condition reached) {
+  for (int waited = 0; !reached(); waited += kPollMs) {
+    if (waited >= kFindLimitMs) return false;
+    Sleep(kPollMs);
   }
-
- private:
-  std::wstring status_;
-  int percent_;
-  bool started_ = false;
-};
+  return true;
+}
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  std::wstring title;
-  std::wstring status;
-  int percent = 0;
-  bool end = false;
-  bool cancel = false;
-  bool waitOnly = false;
-  bool about = false;
+  std::map<std::wstring, std::wstring> given;  // each option given, with its value
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
-    if (arg == L"--title" && i + 1 < argc) {
-      title = argv[++i];
-    } else if (arg == L"--status" && i + 1 < argc) {
-      status = argv[++i];
-    } else if (arg == L"--percent" && i + 1 < argc) {
-      percent = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
-    } else if (arg == L"--end") {
-      end = true;
-    } else if (arg == L"--cancel") {
-      cancel = true;
-    } else if (arg == L"--wait") {
-      waitOnly = true;
-    } else if (arg == L"--about") {
-      about = true;
-    } else {
+    const bool valued =
+        arg == L"--title" || arg == L"--status" || arg == L"--percent" || arg == L"--command";
+    const bool flag =
+        arg == L"--end" || arg == L"--cancel" || arg == L"--wait" || arg == L"--about";
+    if (!flag && !(valued && i + 1 < argc)) {
       std::fprintf(stderr,
                    "usage: --title MAIN [--status TEXT [--percent N]] [--wait] [--about] "
-                   "[--end | --cancel]\n");
+                   "[--end | --cancel | --command N]\n");
       return 2;
     }
+    given[arg] = valued ? argv[++i] : L"";
   }
+  const std::wstring title = given[L"--title"], status = given[L"--status"];
+  const long percent = std::wcstol(given[L"--percent"].c_str(), nullptr, 10);
+  const long command = std::wcstol(given[L"--command"].c_str(), nullptr, 10);
+  const bool end = given.count(L"--end") != 0, cancel = given.count(L"--cancel") != 0;
   if (title.empty()) return 2;
-  int waited = 0;
-  CStepWatch step(status, percent);
-  while (!status.empty() && !step.Reached()) {
-    if (waited >= kFindLimitMs) {
-      std::fprintf(stderr, "the progress window never reached the step\n");
-      return 2;
-    }
-    Sleep(kPollMs);
-    waited += static_cast<int>(kPollMs);
+  // The step's status line shows, its bar has started from 0 (a step's text comes before its
+  // bar is reset, so the percent of the step before may still be there), and has reached
+  // `percent`.
+  bool started = false;
+  const bool reached =
+      status.empty() || WaitFor([&] {
+        HWND progress = FindDialog(L"KZN GPS Receivers", IDC_STATUS_TEXT);
+        if (progress == nullptr || ControlText(progress, IDC_STATUS_TEXT) != status) return false;
+        const std::wstring text = ControlText(progress, IDC_PERCENT_TEXT);
+        const long shown = text.empty() ? -1 : std::wcstol(text.c_str(), nullptr, 10);
+        started = started || shown == 0;
+        return started && shown >= percent;
+      });
+  if (!reached) {
+    std::fprintf(stderr, "the progress window never reached the step\n");
+    return 2;
   }
-  if (waitOnly) return 0;
-  HWND main = FindDialog(title, IDC_START);
-  if (main == nullptr) {
+  if (given.count(L"--wait") != 0) return 0;
+  HWND main = nullptr;
+  if (!WaitFor([&] { return (main = FindDialog(title, IDC_START)) != nullptr; })) {
     std::fprintf(stderr, "no main window\n");
     return 2;
   }
-  if (about) PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUT, 0);
+  if (given.count(L"--about") != 0 || command != 0)
+    PostMessageW(main, WM_SYSCOMMAND, command != 0 ? static_cast<WPARAM>(command) : IDM_ABOUT, 0);
+  if (command != 0) return 0;
   DWORD_PTR answer = 0;
   if (!SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
                            kAnswerLimitMs, &answer)) {

@@ -2,6 +2,8 @@
 // and the system, the file window's filter list, and the texts the windows show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 #include "app/win32/file_window.h"
@@ -10,110 +12,54 @@
 
 namespace {
 
-WindowPlacement Stored(unsigned flags, unsigned show) {
-  WindowPlacement p;
-  p.flags = flags;
-  p.showCommand = show;
-  p.minX = p.minY = p.maxX = p.maxY = -1;
-  p.left = 10;
-  p.top = 10;
-  p.right = 400;
-  p.bottom = 300;
-  return p;
-}
-
-TEST(WindowPlacementWin32, StoredNormalPlacementReachesTheSystemUnchanged) {
-  const WINDOWPLACEMENT system = SystemPlacementOf(Stored(0, SW_SHOWNORMAL));
-  EXPECT_EQ(system.length, sizeof(WINDOWPLACEMENT));
-  EXPECT_EQ(system.showCmd, static_cast<UINT>(SW_SHOWNORMAL));
-  EXPECT_EQ(system.ptMinPosition.x, -1);
-  EXPECT_EQ(system.rcNormalPosition.left, 10);
-  EXPECT_EQ(system.rcNormalPosition.top, 10);
-  EXPECT_EQ(system.rcNormalPosition.right, 400);
-  EXPECT_EQ(system.rcNormalPosition.bottom, 300);
-}
-
-TEST(WindowPlacementWin32, WindowClosedMinimisedOpensNormal) {
-  EXPECT_EQ(SystemPlacementOf(Stored(0, SW_SHOWMINIMIZED)).showCmd,
-            static_cast<UINT>(SW_SHOWNORMAL));
-}
-
-TEST(WindowPlacementWin32, WindowMinimisedFromMaximisedOpensMaximised) {
-  EXPECT_EQ(SystemPlacementOf(Stored(kPlacementRestoreToMaximized, SW_SHOWMINIMIZED)).showCmd,
-            static_cast<UINT>(SW_SHOWMAXIMIZED));
-}
-
-TEST(WindowPlacementWin32, MaximisedWindowIsStoredWithFlagsTwoAndSurvivesTheRoundTrip) {
+// The stored flags and show command, and how the window opens: one closed minimised opens
+// normal, or maximised when it was minimised from maximised.
+TEST(WindowPlacementWin32, TheStoredShowCommandAndTheOneTheSystemGets) {
+  const UINT cases[][3] = {{0, SW_SHOWNORMAL, SW_SHOWNORMAL},
+                           {0, SW_SHOWMINIMIZED, SW_SHOWNORMAL},
+                           {kPlacementRestoreToMaximized, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED},
+                           {kPlacementRestoreToMaximized, SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED}};
+  for (const auto& [flags, show, opened] : cases) {
+    const WindowPlacement stored = *ParseWindowPlacement(
+        std::to_string(flags) + "," + std::to_string(show) + ",-1,-1,-8,-8,20,30,420,330");
+    const WINDOWPLACEMENT system = SystemPlacementOf(stored);
+    EXPECT_EQ(system.length, sizeof(WINDOWPLACEMENT));
+    EXPECT_EQ(system.flags, flags == 0 ? 0u : static_cast<UINT>(WPF_RESTORETOMAXIMIZED));
+    EXPECT_EQ(system.showCmd, opened) << flags << "," << show;
+    const RECT& normal = system.rcNormalPosition;
+    EXPECT_EQ((std::array{system.ptMinPosition.y, system.ptMaxPosition.x, normal.left, normal.top,
+                          normal.right, normal.bottom}),
+              (std::array<LONG, 6>{-1, -8, 20, 30, 420, 330}));
+    // Back again, every number but the show command is what was stored.
+    WindowPlacement again = StoredPlacementOf(system, flags != 0);
+    again.showCommand = show;
+    EXPECT_EQ(FormatWindowPlacement(again), FormatWindowPlacement(stored));
+  }
+  // What the system says of its flags is not what is stored: the window's state at close is.
   WINDOWPLACEMENT system{};
-  system.length = sizeof system;
-  system.showCmd = SW_SHOWMAXIMIZED;
-  system.ptMinPosition = POINT{-1, -1};
-  system.ptMaxPosition = POINT{-8, -8};
-  system.rcNormalPosition = RECT{20, 30, 420, 330};
-  const WindowPlacement stored = StoredPlacementOf(system, true);
-  EXPECT_EQ(FormatWindowPlacement(stored), "2,3,-1,-1,-8,-8,20,30,420,330");
-  const std::optional<WindowPlacement> read = ParseWindowPlacement(FormatWindowPlacement(stored));
-  ASSERT_TRUE(read.has_value());
-  const WINDOWPLACEMENT again = SystemPlacementOf(*read);
-  EXPECT_EQ(again.flags, static_cast<UINT>(WPF_RESTORETOMAXIMIZED));
-  EXPECT_EQ(again.showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
-  EXPECT_EQ(again.ptMaxPosition.x, -8);
-  EXPECT_EQ(again.rcNormalPosition.bottom, 330);
-}
-
-TEST(WindowPlacementWin32, NormalWindowIsStoredWithFlagsZero) {
-  WINDOWPLACEMENT system{};
-  system.showCmd = SW_SHOWNORMAL;
-  system.flags = WPF_RESTORETOMAXIMIZED;  // what the system says is not what is stored
+  system.flags = WPF_RESTORETOMAXIMIZED;
   EXPECT_EQ(StoredPlacementOf(system, false).flags, 0u);
 }
 
-// The filter as the open-file window reads it: label, pattern, ..., then an empty label.
-std::vector<std::wstring> FilterParts() {
-  const std::wstring filter = FileWindowFilter();
-  std::vector<std::wstring> parts;
-  std::size_t start = 0;
-  while (start < filter.size()) {
-    const std::size_t end = filter.find(L'\0', start);
-    if (end == start || end == std::wstring::npos) break;
-    parts.push_back(filter.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
+// Label and pattern pairs ending with an empty pair; the labels' accents reach the window.
 TEST(FileWindowFilter, OffersTheTwelveLanguagesAndAllFilesInPairs) {
-  const std::vector<std::wstring> parts = FilterParts();
-  ASSERT_EQ(parts.size(), 26u);
-  EXPECT_EQ(parts[0], L"Version Fran\u00e7aise (*.fra)");
-  EXPECT_EQ(parts[1], L"*.fra");
-  EXPECT_EQ(parts[2], L" Version Anglaise  (*.gb)");
-  EXPECT_EQ(parts[19], L"*.sue");
-  EXPECT_EQ(parts[20], L"Version Indon\u00e9sienne  (*.ind)");
-  EXPECT_EQ(parts[24], L"All Files (*.*)");
-  EXPECT_EQ(parts[25], L"*.*");
-}
-
-TEST(FileWindowFilter, EndsWithTheEmptyPairThatClosesTheList) {
+  using namespace std::string_literals;
   const std::wstring filter = FileWindowFilter();
-  ASSERT_GE(filter.size(), 2u);
-  EXPECT_EQ(filter[filter.size() - 1], L'\0');
-  EXPECT_EQ(filter[filter.size() - 2], L'\0');
+  EXPECT_EQ(std::count(filter.begin(), filter.end(), L'\0'), 27);
+  EXPECT_EQ(filter.rfind(L"Version Fran\u00e7aise (*.fra)\0*.fra\0 Version Anglaise  (*.gb)\0"s, 0),
+            0u);
+  EXPECT_NE(filter.find(L"\0Version Indon\u00e9sienne  (*.ind)\0*.ind\0"s), std::wstring::npos);
+  const std::wstring end = L"\0All Files (*.*)\0*.*\0\0"s;
+  EXPECT_EQ(filter.substr(filter.size() - end.size()), end);
 }
 
-TEST(WindowText, CatalogueNameInWindows1252IsShownWithItsAccent) {
+TEST(WindowText, CatalogueTextsIn1252OrUtf8AreShownAlikeAndEndAtANulByte) {
   EXPECT_EQ(WideFromDisplayBytes("Version fran\xE7"
                                  "aise"),
             L"Version fran\u00e7aise");
-}
-
-TEST(WindowText, CatalogueNameInUtf8IsShownAsUtf8) {
   EXPECT_EQ(WideFromDisplayBytes("Version fran\xC3\xA7"
                                  "aise"),
             L"Version fran\u00e7aise");
-}
-
-TEST(WindowText, VersionTextEndsAtItsNulByte) {
   EXPECT_EQ(WideFromDisplayBytes(std::string("V 2.31\0GARBAGE", 14)), L"V 2.31");
 }
 

@@ -10,13 +10,8 @@ target_include_directories(kzn_windows_gui_window_tests PRIVATE
                            ${PROJECT_BINARY_DIR}/app/win32/generated)
 target_link_libraries(kzn_windows_gui_window_tests PRIVATE kznwin32 kzntestsupport gtest_main)
 
-# The system's side of a log-off, sent to the running program by run_gui_e2e.sh.
+# The system's side of a log-off and of a pick in the system menu, sent to the running program
+# by run_gui_e2e.sh.
 add_executable(kzn_windows_end_session ${CMAKE_CURRENT_SOURCE_DIR}/windows/end_session_sender.cpp)
 target_include_directories(kzn_windows_end_session PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_options(kzn_windows_end_session PRIVATE -municode)
-
-# A pick in the program's system menu (the About entry), sent by run_gui_e2e.sh.
-add_executable(kzn_windows_system_command
-               ${CMAKE_CURRENT_SOURCE_DIR}/windows/system_command_sender.cpp)
-target_include_directories(kzn_windows_system_command PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_options(kzn_windows_system_command PRIVATE -municode)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -27,62 +28,49 @@ namespace fs = std::filesystem;
 
 std::string Slurp(const std::string& path) {
   UniqueFile file = OpenFile(path, "rb");
-  if (!file) return "(missing)";
-  std::string content;
-  char buffer[512];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-    content.append(buffer, n);
+  std::string content(4096, '\0');
+  content.resize(file ? std::fread(content.data(), 1, content.size(), file.get()) : 0);
   return content;
 }
 
-// Names beside `path` other than the file itself (a temporary file left behind).
+// Names beside `keep` other than the file itself and its lock (a temporary file left behind).
 std::vector<std::string> Leftovers(const TempDir& dir, const std::string& keep) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(fs::path(WideFromUtf8(dir.Path())))) {
     const std::string name = Utf8FromWide(entry.path().filename().wstring());
     if (name != keep && name != keep + ".lock") names.push_back(name);
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
-TEST(WindowsFiles, PathsAreUtf8AndReachTheFileTheUserNamed) {
+// The folder the system gave is UTF-8; catalogues written on Windows name their files in
+// Windows-1252. Each part of the path is read in its own encoding.
+TEST(WindowsFiles, PathsReachTheFileTheUserNamedUtf8FoldersAnd1252FileNames) {
   TempDir dir;
   const std::string folder = dir.Path() +
                              "\\R\xC3\xA9"
                              "cepteur \xE6\x97\xA5\xE6\x9C\xAC\\deep";
   ASSERT_TRUE(MakeFolders(folder));
+  const fs::path wide = fs::path(dir.Path()) / L"R\u00e9cepteur \u65e5\u672c" / L"deep";
   const std::string path = folder + "\\alm.alm";
   ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("almanac")));
-  EXPECT_TRUE(
-      fs::exists(fs::path(dir.Path()) / L"R\u00e9cepteur \u65e5\u672c" / L"deep" / L"alm.alm"));
+  EXPECT_TRUE(fs::exists(wide / L"alm.alm"));
   EXPECT_TRUE(IsExistingFile(path));
   EXPECT_FALSE(IsExistingFile(folder));
   EXPECT_EQ(Slurp(path), "almanac");
+  const std::string named = folder +
+                            "\\Version fran\xE7"
+                            "aise.gb";
+  ASSERT_TRUE(OpenFile(named, "wb"));
+  EXPECT_TRUE(fs::exists(wide / L"Version fran\u00e7aise.gb"));
+  EXPECT_TRUE(IsExistingFile(named));
+  EXPECT_TRUE(OpenFile(named, "rb"));
 }
 
+// A replace leaves the old or the new content and no temporary file; a file held without
+// sharing (an editor, a virus scanner) only delays it.
 TEST(WindowsFiles, AReplaceLeavesEitherTheOldOrTheNewContentAndNoTemporaryFile) {
-  TempDir dir;
-  const std::string path = dir.Path() + "\\kznload.INI";
-  ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("old")));
-  ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("new content")));
-  EXPECT_EQ(Slurp(path), "new content");
-  EXPECT_TRUE(Leftovers(dir, "kznload.INI").empty());
-
-  // A target that cannot be replaced (a folder of that name) fails, and the temporary
-  // file goes.
-  const std::string folder = dir.Path() + "\\taken";
-  ASSERT_TRUE(MakeFolders(folder));
-  EXPECT_FALSE(ReplaceFileAtomically(folder, std::string_view("lost?")));
-  EXPECT_TRUE(fs::is_directory(fs::path(WideFromUtf8(folder))));
-  EXPECT_EQ(Leftovers(dir, "kznload.INI"), std::vector<std::string>{"taken"});
-
-  EXPECT_FALSE(ReplaceFileAtomically(dir.Path() + "\\missing\\x.INI", std::string_view("x")));
-  EXPECT_FALSE(fs::exists(fs::path(dir.Path()) / "missing"));
-}
-
-// A file held without sharing (an editor, a virus scanner) only delays the replace.
-TEST(WindowsFiles, AReplaceWaitsForAFileHeldForAMoment) {
   TempDir dir;
   const std::string path = dir.Path() + "\\kznload.INI";
   ASSERT_TRUE(ReplaceFileAtomically(path, std::string_view("old")));
@@ -93,29 +81,27 @@ TEST(WindowsFiles, AReplaceWaitsForAFileHeldForAMoment) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     CloseHandle(held);
   });
-  EXPECT_TRUE(ReplaceFileAtomically(path, std::string_view("new")));
+  EXPECT_TRUE(ReplaceFileAtomically(path, std::string_view("new content")));
   letGo.join();
-  EXPECT_EQ(Slurp(path), "new");
+  EXPECT_EQ(Slurp(path), "new content");
   EXPECT_TRUE(Leftovers(dir, "kznload.INI").empty());
-}
+  // A dump is flushed to the disk.
+  UniqueFile dump = OpenFile(dir.File("dump"), "wb");
+  ASSERT_TRUE(dump);
+  std::fputs("tables", dump.get());
+  EXPECT_TRUE(SyncToDisk(dump.get(), dir.Path()));
+  EXPECT_FALSE(IsFolder(dump.get()));
+  dump.reset();
 
-// Catalogues written on Windows name their files in Windows-1252; the folder the system
-// gave is UTF-8. Each part of the path is read in its own encoding.
-TEST(WindowsFiles, ACatalogueFileNameInWindows1252InsideAUtf8Folder) {
-  TempDir dir;
-  const std::string folder = dir.Path() +
-                             "\\R\xC3\xA9"
-                             "cepteurs";
+  // A target that cannot be replaced (a folder of that name) fails, and the temporary
+  // file goes.
+  const std::string folder = dir.Path() + "\\taken";
   ASSERT_TRUE(MakeFolders(folder));
-  const std::string path = folder +
-                           "\\Version fran\xE7"
-                           "aise.gb";
-  UniqueFile file = OpenFile(path, "wb");
-  ASSERT_TRUE(file);
-  file.reset();
-  EXPECT_TRUE(fs::exists(fs::path(dir.Path()) / L"R\u00e9cepteurs" / L"Version fran\u00e7aise.gb"));
-  EXPECT_TRUE(IsExistingFile(path));
-  EXPECT_TRUE(OpenFile(path, "rb"));
+  EXPECT_FALSE(ReplaceFileAtomically(folder, std::string_view("lost?")));
+  EXPECT_TRUE(fs::is_directory(fs::path(WideFromUtf8(folder))));
+  EXPECT_EQ(Leftovers(dir, "kznload.INI"), (std::vector<std::string>{"dump", "taken"}));
+  EXPECT_FALSE(ReplaceFileAtomically(dir.Path() + "\\missing\\x.INI", std::string_view("x")));
+  EXPECT_FALSE(fs::exists(fs::path(dir.Path()) / "missing"));
 }
 
 TEST(WindowsFiles, FoldersOfWindowsPaths) {
@@ -125,16 +111,10 @@ TEST(WindowsFiles, FoldersOfWindowsPaths) {
   EXPECT_EQ(FolderOf("alm.alm"), ".");
 }
 
-TEST(WindowsFiles, ADumpIsFlushedToTheDisk) {
-  TempDir dir;
-  UniqueFile file = OpenFile(dir.Path() + "\\dump", "wb");
-  ASSERT_TRUE(file);
-  std::fputs("tables", file.get());
-  EXPECT_TRUE(SyncToDisk(file.get(), dir.Path()));
-  EXPECT_FALSE(IsFolder(file.get()));
-}
-
-TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolder) {
+// The settings file lives in the user's application data folder; the classic program's are
+// looked for where Windows kept them, the virtualised copy mirroring the Windows folder
+// without its drive.
+TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolderTheEarlierInWindowsOnes) {
   TempDir dir;
   wchar_t saved[32768];
   const DWORD savedLength = GetEnvironmentVariableW(L"APPDATA", saved, 32768);
@@ -142,9 +122,17 @@ TEST(WindowsSettings, TheFileLivesInTheUsersApplicationDataFolder) {
   const std::string path = DefaultSettingsPath();
   SetEnvironmentVariableW(L"APPDATA", savedLength > 0 ? saved : nullptr);
   EXPECT_EQ(path, dir.Path() + "\\kznload.INI");
-  CSettingsStore store(path);
-  ASSERT_TRUE(store.SetInt("COMMUNICATION", "PORT", 3));
+  ASSERT_TRUE(CSettingsStore(path).SetInt("COMMUNICATION", "PORT", 3));
   EXPECT_EQ(CSettingsStore(dir.Path() + "/kznload.INI").GetInt("COMMUNICATION", "PORT", 0), 3);
+
+  wchar_t windows[MAX_PATH + 1], local[MAX_PATH + 1];
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH + 1), 2u);
+  ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH + 1), 0u);
+  const std::string folder = Utf8FromWide(windows);  // "C:\windows"
+  EXPECT_EQ(EarlierSettingsPaths(),
+            (std::vector<std::string>{
+                Utf8FromWide(local) + "\\VirtualStore" + folder.substr(2) + "\\kznload.INI",
+                folder + "\\kznload.INI"}));
 }
 
 // A technician's settings from the classic program (kept in the Windows folder, or in the copy
@@ -177,50 +165,30 @@ TEST(WindowsSettings, AFirstStartTakesTheEarlierSettingsOverOnce) {
   EXPECT_EQ(Slurp(settings), "[LAST_LOADING]\r\n2=-1\r\n");
 }
 
-TEST(WindowsSettings, TheEarlierSettingsAreLookedForWhereWindowsKeptThem) {
-  wchar_t windows[MAX_PATH + 1];
-  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH + 1), 2u);
-  wchar_t local[MAX_PATH + 1];
-  ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH + 1), 0u);
-  const std::string folder = Utf8FromWide(windows);  // "C:\windows"
-  // The virtualised copy mirrors the Windows folder without its drive.
-  EXPECT_EQ(EarlierSettingsPaths(),
-            (std::vector<std::string>{
-                Utf8FromWide(local) + "\\VirtualStore" + folder.substr(2) + "\\kznload.INI",
-                folder + "\\kznload.INI"}));
-}
-
-TEST(WindowsSettings, TheLockKeepsASecondHolderWaitingUntilTheFirstLetsGo) {
+// The lock keeps a second holder waiting until the first lets go; writers at the same time,
+// each change with its own lock handle, lose no key.
+TEST(WindowsSettings, TheLockMakesWritersWaitAndNoKeyIsLost) {
   TempDir dir;
-  const std::string lockPath = dir.Path() + "\\kznload.INI.lock";
+  const std::string path = dir.Path() + "\\kznload.INI";
   auto first = std::make_unique<CFileLock>();
-  ASSERT_TRUE(first->Acquire(lockPath));
+  ASSERT_TRUE(first->Acquire(path + ".lock"));
   std::atomic<bool> secondHolds{false};
-  std::thread second([&] {
-    CFileLock lock;
-    if (lock.Acquire(lockPath)) secondHolds = true;
-  });
+  std::thread second([&] { secondHolds = CFileLock().Acquire(path + ".lock"); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(secondHolds.load());
   first.reset();
   second.join();
   EXPECT_TRUE(secondHolds.load());
-}
 
-TEST(WindowsSettings, WritersAtTheSameTimeLoseNoKey) {
-  TempDir dir;
-  const std::string path = dir.Path() + "\\kznload.INI";
   constexpr int kWriters = 4, kKeys = 15;
+  auto key = [](int w, int k) { return std::to_string(w) + "_" + std::to_string(k); };
   std::vector<std::thread> writers;
   std::atomic<int> failures{0};
   for (int w = 0; w < kWriters; ++w) {
     writers.emplace_back([&, w] {
-      CSettingsStore store(path);  // each change takes its own lock handle
-      for (int k = 0; k < kKeys; ++k) {
-        if (!store.SetInt("LAST_LOADING", std::to_string(w) + "_" + std::to_string(k), k)) {
-          ++failures;
-        }
-      }
+      CSettingsStore store(path);
+      for (int k = 0; k < kKeys; ++k)
+        failures += store.SetInt("LAST_LOADING", key(w, k), k) ? 0 : 1;
     });
   }
   for (std::thread& writer : writers)
@@ -228,9 +196,8 @@ TEST(WindowsSettings, WritersAtTheSameTimeLoseNoKey) {
   EXPECT_EQ(failures.load(), 0);
   CSettingsStore store(path);
   for (int w = 0; w < kWriters; ++w) {
-    for (int k = 0; k < kKeys; ++k) {
-      EXPECT_EQ(store.GetInt("LAST_LOADING", std::to_string(w) + "_" + std::to_string(k), -1), k);
-    }
+    for (int k = 0; k < kKeys; ++k)
+      EXPECT_EQ(store.GetInt("LAST_LOADING", key(w, k), -1), k) << key(w, k);
   }
 }
 
@@ -283,8 +250,6 @@ TEST(WindowsErrors, TheSystemsOwnTextAndKind) {
   EXPECT_EQ(KindOfSystemError(ERROR_GEN_FAILURE), SystemErrorKind::kOther);
   // An unknown code still reads as something a user can report.
   EXPECT_FALSE(SystemErrorText(0x7FFF1234).empty());
-  SetLastError(ERROR_INVALID_HANDLE);
-  EXPECT_EQ(LastSystemError(), ERROR_INVALID_HANDLE);
   // A file that cannot be opened is told in the system's words, not the C library's.
   TempDir dir;
   const std::string missing = dir.File("chgt.cfg");

@@ -237,7 +237,7 @@ run_load() {
   # The About window, the system menu's own entry (command 16), picked by a helper: the
   # window manager keeps Alt+Space for its own menu.
   if [ "$pictures" = 1 ]; then
-    wine "$win_build/tests/kzn_windows_system_command.exe" --title "$title" --command 16 \
+    wine "$win_build/tests/kzn_windows_end_session.exe" --title "$title" --command 16 \
       >/dev/null 2>&1 &
     if wait_for 20 has_window "KZN LOAD"; then
       sleep 0.5
