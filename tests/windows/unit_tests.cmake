@@ -33,9 +33,10 @@ function(kzn_add_windows_tests area)
   set_tests_properties(${_target} PROPERTIES LABELS "windows;${area}" TIMEOUT 300)
 endfunction()
 
-kzn_add_windows_tests(app
-  app/header_record_test.cpp app/load_journal_test.cpp app/messages_test.cpp app/progress_test.cpp
-  app/sentences_test.cpp windows/platform_test.cpp)
+kzn_add_windows_tests(base
+  base/display_text_test.cpp base/header_record_test.cpp base/messages_test.cpp
+  base/progress_test.cpp windows/platform_test.cpp)
+kzn_add_windows_tests(app app/load_journal_test.cpp)
 kzn_add_windows_tests(catalogue
   catalogue/selection_test.cpp catalogue/version_label_test.cpp)
 kzn_add_windows_tests(first
@@ -44,7 +45,7 @@ kzn_add_windows_tests(first
 kzn_add_windows_tests(second
   second/tk20b_steps_test.cpp second/tk20b_support.cpp)
 # The serial port over a scripted device (the real device needs the peer below).
-kzn_add_windows_tests(serial serial/port_over_fake_device_test.cpp)
+kzn_add_windows_tests(serial serial/port_over_fake_device_test.cpp serial/sentences_test.cpp)
 # kznload-cli's Windows console: the control handler and the console's input mode.
 kzn_add_windows_tests(cli ON_TERMINAL windows/cli_console_test.cpp)
 target_link_libraries(kzn_win_cli_tests PRIVATE kzncli)
