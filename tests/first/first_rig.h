@@ -37,6 +37,8 @@ class ScriptedReceiver : public FakeLink {
   // `quietWriteBacks`, the end record if `verdict` is empty. `quietSince`: when the last came.
   std::size_t quietRecord = SIZE_MAX;
   bool quietWriteBacks = false;
+  // Write-back records refused ("1") before they are taken, counted over all of them.
+  int refusedWriteBacks = 0;
   std::string verdict = "5";
   std::int64_t quietSince = -1;
   std::int64_t readyMs;       // its "1" after the last "0" it wants; never if negative

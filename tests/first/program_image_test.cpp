@@ -241,6 +241,19 @@ TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
     EXPECT_TRUE(outcome.tablesLeftOut);
     EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgDopplerReadError, kMsgLoadingOk}));
   }
+  // A refused write-back record goes once more; refused again, the load has failed.
+  for (int refusals : {1, 2}) {
+    SCOPED_TRACE(std::to_string(refusals) + " refusal(s) of a write-back record");
+    FirstRig rig(FirstFamilyKind::kTk);
+    rig.link.refusedWriteBacks = refusals;
+    LoadContext context = LoadContextOf(rig.w);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    EXPECT_EQ(outcome.end, refusals == 1 ? LoadEnd::kLoaded : LoadEnd::kFailed);
+    // The failed write-back is told, then the failed upload, as after its time limit.
+    EXPECT_EQ(rig.ui.MessageIds(), refusals == 1
+                                       ? std::vector<int>{kMsgLoadingOk}
+                                       : std::vector<int>{kMsgLoadingFailed, kMsgLoadingFailed});
+  }
   {
     SCOPED_TRACE("a stop during the write-back");
     FirstRig rig(FirstFamilyKind::kVr);

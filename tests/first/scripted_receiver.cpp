@@ -49,6 +49,9 @@ void ScriptedReceiver::OnWrite(const std::vector<std::uint8_t>& bytes) {
                      ? verdict.empty()
                      : records.size() - 1 == quietRecord || (quietWriteBacks && r[2] >= 0xC0);
     if (quiet) quietSince = clock().NowMs();
-    if (!quiet) DeliverAfter(5, r[0] == 0x8C ? verdict : "0");
+    if (quiet) continue;
+    const bool refuse = r[0] != 0x8C && r[2] >= 0xC0 && refusedWriteBacks > 0;
+    if (refuse) --refusedWriteBacks;
+    DeliverAfter(5, r[0] == 0x8C ? verdict : refuse ? "1" : "0");
   }
 }
