@@ -250,9 +250,10 @@ TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
     LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
     EXPECT_EQ(outcome.end, refusals == 1 ? LoadEnd::kLoaded : LoadEnd::kFailed);
     // The failed write-back is told, then the failed upload, as after its time limit.
-    EXPECT_EQ(rig.ui.MessageIds(), refusals == 1
-                                       ? std::vector<int>{kMsgLoadingOk}
-                                       : std::vector<int>{kMsgLoadingFailed, kMsgLoadingFailed});
+    const std::vector<int> told = refusals == 1
+                                      ? std::vector<int>{kMsgLoadingOk}
+                                      : std::vector<int>{kMsgLoadingFailed, kMsgLoadingFailed};
+    EXPECT_EQ(rig.ui.MessageIds(), told);
   }
   {
     SCOPED_TRACE("a stop during the write-back");
