@@ -9,6 +9,7 @@
 #include "loader/first/first_load.h"
 #include "loader/first/upload.h"
 #include "loader/program_image.h"
+#include "serial/sentences.h"
 #include "tests/first/first_rig.h"
 
 namespace {
@@ -111,6 +112,32 @@ TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
     EXPECT_EQ(UploadProgram(load, loader.progress, loader.image), FirstStep::kDone);
     EXPECT_TRUE(loader.ui.MessageIds().empty());
     EXPECT_EQ(loader.Gaps(), c.gaps);
+  }
+}
+
+// The TK receiver takes its markers one byte at a time, 2 ms apart: the read-out's before
+// the tables come, the loader's before it wakes up.
+TEST(TkMarkers, GoOutOneByteEveryTwoMilliseconds) {
+  FirstRig rig(FirstFamilyKind::kTk);
+  RunFirstLoadFrom(rig.w, rig.tag);
+  ASSERT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
+  for (std::string_view marker : {kReadOutMarkerTk, kLoadMarkerTk}) {
+    SCOPED_TRACE(std::string(marker.substr(0, 8)));
+    // The marker's writes: one byte each, in order.
+    const auto& w = rig.link.writes;
+    auto isMarkerAt = [&](std::size_t at) {
+      for (std::size_t i = 0; i < marker.size(); ++i) {
+        if (w[at + i].bytes != std::vector<std::uint8_t>{static_cast<std::uint8_t>(marker[i])})
+          return false;
+      }
+      return true;
+    };
+    std::size_t at = 0;
+    while (at + marker.size() <= w.size() && !isMarkerAt(at))
+      ++at;
+    ASSERT_LE(at + marker.size(), w.size());
+    for (std::size_t i = 1; i < marker.size(); ++i)
+      EXPECT_GE(w[at + i].atMs - w[at + i - 1].atMs, 2) << i;
   }
 }
 

@@ -15,7 +15,7 @@ int FakeLink::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char pari
 std::uint32_t FakeLink::WriteToPort(const std::uint8_t* data, std::uint32_t count) {
   if (!open_ || count == 0) return 0;
   std::vector<std::uint8_t> bytes(data, data + count);
-  writes.push_back({bytes, settings_});
+  writes.push_back({bytes, settings_, clock_.NowMs()});
   if (onWrite) onWrite(*this, bytes);
   return count;
 }

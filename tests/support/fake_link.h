@@ -22,6 +22,7 @@ class FakeLink : public SerialLink {
   struct Write {
     std::vector<std::uint8_t> bytes;
     LineSettings settings;
+    std::int64_t atMs = 0;  // on the virtual clock
   };
 
   explicit FakeLink(CVirtualClock& clock) : clock_(clock) {}
