@@ -115,30 +115,46 @@ TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
   }
 }
 
+// Where `text` goes out as one-byte writes from write `from` on; the writes' size if nowhere.
+std::size_t FindByteWrites(const std::vector<FakeLink::Write>& w, std::string_view text,
+                           std::size_t from = 0) {
+  auto isTextAt = [&](std::size_t at) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (w[at + i].bytes != std::vector<std::uint8_t>{static_cast<std::uint8_t>(text[i])})
+        return false;
+    }
+    return true;
+  };
+  for (std::size_t at = from; at + text.size() <= w.size(); ++at) {
+    if (isTextAt(at)) return at;
+  }
+  return w.size();
+}
+
 // The TK receiver takes its markers one byte at a time, 2 ms apart: the read-out's before
-// the tables come, the loader's before it wakes up.
-TEST(TkMarkers, GoOutOneByteEveryTwoMilliseconds) {
-  FirstRig rig(FirstFamilyKind::kTk);
-  RunFirstLoadFrom(rig.w, rig.tag);
-  ASSERT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
+// the tables come, the loader's before it wakes up. The VR receiver wants its two wake
+// sentences 250 ms apart.
+TEST(WakeUpPace, TkMarkersTakeTwoMsAByteAndVrWakeSentences250MsBetween) {
+  FirstRig tk(FirstFamilyKind::kTk);
+  RunFirstLoadFrom(tk.w, tk.tag);
+  ASSERT_EQ(tk.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
+  const auto& w = tk.link.writes;
   for (std::string_view marker : {kReadOutMarkerTk, kLoadMarkerTk}) {
     SCOPED_TRACE(std::string(marker.substr(0, 8)));
-    // The marker's writes: one byte each, in order.
-    const auto& w = rig.link.writes;
-    auto isMarkerAt = [&](std::size_t at) {
-      for (std::size_t i = 0; i < marker.size(); ++i) {
-        if (w[at + i].bytes != std::vector<std::uint8_t>{static_cast<std::uint8_t>(marker[i])})
-          return false;
-      }
-      return true;
-    };
-    std::size_t at = 0;
-    while (at + marker.size() <= w.size() && !isMarkerAt(at))
-      ++at;
-    ASSERT_LE(at + marker.size(), w.size());
+    const std::size_t at = FindByteWrites(w, marker);
+    ASSERT_LT(at, w.size());
     for (std::size_t i = 1; i < marker.size(); ++i)
       EXPECT_GE(w[at + i].atMs - w[at + i - 1].atMs, 2) << i;
   }
+
+  FirstRig vr(FirstFamilyKind::kVr);
+  RunFirstLoadFrom(vr.w, vr.tag);
+  ASSERT_EQ(vr.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
+  const auto& v = vr.link.writes;
+  const std::size_t first = FindByteWrites(v, kFirstWakeSentence);
+  const std::size_t second = FindByteWrites(v, kSecondWakeSentence, first);
+  ASSERT_LT(second, v.size());
+  EXPECT_GE(v[second].atMs - v[second - 1].atMs, 250);
 }
 
 }  // namespace
