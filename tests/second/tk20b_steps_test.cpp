@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "loader/program_image.h"
 #include "loader/second/second_family.h"
 #include "loader/second/tk20b_reply.h"
 #include "loader/second/tk20b_steps.h"
+#include "serial/sentences.h"
 #include "tests/second/tk20b_support.h"
 
 using namespace std::string_literals;
@@ -118,6 +120,36 @@ TEST(Tk20bLoad, AFileItCannotSendWholeIsRefusedBeforeTheReceiverIsWoken) {
     EXPECT_TRUE(h.link.writes.empty()) << "the receiver was woken for a file it cannot take";
     EXPECT_FALSE(h.link.IsOpen());
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A record the receiver did not take ("M") goes again 200 ms after its answer, whole.
+TEST(Tk20bTransferPace, ARecordGoesAgain200MsAfterItsRefusal) {
+  Tk20bHarness h;
+  const Tk20bProgramFile file = MakeTk20bProgram('A', 2, 3);
+  h.dir.Write(h.w.fileName, file.Bytes());
+  int refusals = 1;
+  h.link.onWrite = [&](FakeLink& link, const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() > 1 && bytes[0] == 0x8B)
+      link.DeliverAfter(5, RecordReplyWord(refusals-- > 0 ? 'M' : 'P', bytes[1]));
+    else if (bytes.size() == 1 && bytes[0] == 0x8C)
+      link.DeliverAfter(5, std::string(kReplyProgramOk));
+  };
+  LoadContext context = h.Context();
+  ProgramImage image;
+  ASSERT_EQ(Tk20bLoadImage(context, h.Target(), &image), kStepOk);
+  EXPECT_EQ(Tk20bTransfer(context, h.Target(), h.progress, 115200, image), kStepOk);
+  std::vector<FakeLink::Write> records;
+  for (const FakeLink::Write& write : h.link.writes) {
+    if (write.bytes.size() > 1) records.push_back(write);
+  }
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[1].bytes, records[0].bytes);
+  EXPECT_GE(records[1].atMs - records[0].atMs, 5 + 200);
+  EXPECT_LT(records[2].atMs - records[1].atMs, 200);
 }
 
 }  // namespace
