@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/families.h"
 #include "app/loader_state.h"
 #include "base/messages.h"
 #include "base/path.h"
@@ -83,7 +84,8 @@ std::int8_t ResolveLanguageFile(CLoaderState& w) {
 }
 
 void UpdateVersionLabel(CLoaderState& w) {
-  std::string family = GetFamilyTag(w);
+  const VersionLabelForm form =
+      VersionLabelFormOf(GetFamily(CatalogueChoiceOf(w), w.ui, w.language));
   ResolveLanguageFile(w);
-  w.versionLabel = VersionLabel(w.FilePath(), family, w.ui, [&w] { return GetModelName(w); });
+  w.versionLabel = VersionLabel(w.FilePath(), form, w.ui, [&w] { return GetModelName(w); });
 }

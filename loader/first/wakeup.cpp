@@ -84,12 +84,11 @@ bool WakeTk(FirstLoad& load) {
 
 }  // namespace
 
-FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind kind) {
+FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, Family kind) {
   progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, load.context.language));
   progress.SetProgressPosition(0);
   load.context.port.ClosePort();
-  if (!(kind == FirstFamilyKind::kVr ? WakeVr(load, progress) : WakeTk(load)))
-    return FirstStep::kStopped;
+  if (!(kind == Family::kVr ? WakeVr(load, progress) : WakeTk(load))) return FirstStep::kStopped;
 
   const Deadline identifyDeadline(load.context.clock, kIdentifyWindowMs);
   bool identified = false;
@@ -112,7 +111,7 @@ FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind
   }
 
   load.context.port.WriteToPort(&kLoaderGo, 1);
-  if (kind == FirstFamilyKind::kVr) {
+  if (kind == Family::kVr) {
     // The VR loader prepares its memory before it says "1"; what it sent meanwhile is stale.
     if (!Pause(load, progress, kVrAfterZeroPauseMs)) return FirstStep::kStopped;
     load.context.port.ClearReceived();

@@ -106,7 +106,7 @@ TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PacedLoader loader(c.script);
-    LoadContext context = LoadContextOf(loader.w);
+    LoadContext context = LoadContextOf(loader.w, Family::kVr);
     FirstLoad load{context, LoadTargetOf(loader.w), loader.w.tables, {}, std::nullopt, false};
     EXPECT_EQ(UploadProgram(load, loader.progress, loader.image), FirstStep::kDone);
     EXPECT_TRUE(loader.ui.MessageIds().empty());

@@ -39,7 +39,7 @@ class EstimatingUi : public RecordingUi {
   CProgressEstimate estimate_;
 };
 
-class FirstFamilyTimeLeft : public ::testing::TestWithParam<FirstFamilyKind> {};
+class FirstFamilyTimeLeft : public ::testing::TestWithParam<Family> {};
 
 TEST_P(FirstFamilyTimeLeft, TheTransferIsEstimatedFromItsOwnPaceAndTheWriteBackShowsItself) {
   FirstRig rig(GetParam());
@@ -51,7 +51,7 @@ TEST_P(FirstFamilyTimeLeft, TheTransferIsEstimatedFromItsOwnPaceAndTheWriteBackS
   w.fileName = rig.w.fileName;
   const std::vector<std::uint8_t> program = first_test::MakeProgram(400, 100, 0x21);
   rig.dir.Write(w.fileName, std::string(program.begin(), program.end()));
-  RunFirstLoadFrom(w, rig.tag);
+  RunFirstLoadFrom(w, rig.family);
   ASSERT_EQ(ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
 
   const std::string transfer = LoadMessageText(kMsgLoadingInProgress, Language::kFrench);
@@ -88,10 +88,7 @@ TEST_P(FirstFamilyTimeLeft, TheTransferIsEstimatedFromItsOwnPaceAndTheWriteBackS
   EXPECT_EQ(ui.samples.back().position, 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachKind, FirstFamilyTimeLeft,
-                         ::testing::Values(FirstFamilyKind::kVr, FirstFamilyKind::kTk),
-                         [](const auto& kind) {
-                           return kind.param == FirstFamilyKind::kVr ? "VR" : "TK";
-                         });
+INSTANTIATE_TEST_SUITE_P(EachKind, FirstFamilyTimeLeft, ::testing::Values(Family::kVr, Family::kTk),
+                         [](const auto& kind) { return kind.param == Family::kVr ? "VR" : "TK"; });
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include "serial/sentences.h"
 
-ScriptedReceiver::ScriptedReceiver(CVirtualClock& clock, FirstFamilyKind kind)
-    : FakeLink(clock), readyMs(kind == FirstFamilyKind::kVr ? 1100 : 10), kind_(kind) {
+ScriptedReceiver::ScriptedReceiver(CVirtualClock& clock, Family kind)
+    : FakeLink(clock), readyMs(kind == Family::kVr ? 1100 : 10), kind_(kind) {
   onWrite = [this](FakeLink&, const std::vector<std::uint8_t>& bytes) { OnWrite(bytes); };
 }
 
@@ -18,7 +18,7 @@ int ScriptedReceiver::TakeReceived(const std::uint8_t** data, std::uint32_t* cou
 }
 
 void ScriptedReceiver::OnWrite(const std::vector<std::uint8_t>& bytes) {
-  bool vr = kind_ == FirstFamilyKind::kVr, fast = Settings().bitRate == 9600;
+  bool vr = kind_ == Family::kVr, fast = Settings().bitRate == 9600;
   State before = state_;
   if (state_ == State::kLoaderWaiting) {
     // A lone "0" at 9600 bit/s; the wake sentences' own zeros are no answer. TK wants two.

@@ -21,11 +21,12 @@ using simreport::HexFromBytes;
 // A first-family load through the real port, with kznsim at the other end of the line.
 class SimLoad {
  public:
-  explicit SimLoad(FirstFamilyKind kind)
+  explicit SimLoad(Family kind)
       : settings(dir.File("kznload.INI")),
         port(ui, [this](int) { return sim.SlavePath(); }),
-        w(ui, clock, settings, port) {
-    tag = kind == FirstFamilyKind::kVr ? "VR" : "TK";
+        w(ui, clock, settings, port),
+        family(kind) {
+    tag = std::string(FamilyTag(kind));
     program = PrepareLoad(dir, w, tag, tag + " LOADER BAD CHECKSUM");
   }
 
@@ -34,7 +35,7 @@ class SimLoad {
     args.insert(args.begin(), {"--family", tag});
     if (!sim.Start(args)) ADD_FAILURE() << sim.Error();
     auto start = std::chrono::steady_clock::now();
-    RunFirstLoadFrom(w, tag);
+    RunFirstLoadFrom(w, family);
     report = sim.Stop().value_or(simreport::Json());
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
@@ -62,6 +63,7 @@ class SimLoad {
   CSimProcess sim;
   CSerialPort port;
   CLoaderState w;
+  Family family;
   std::string tag;
   std::vector<std::uint8_t> program;
   simreport::Json report;
@@ -76,7 +78,7 @@ TEST_P(FirstFamilySimAtLineRate, LoadsAndWritesTheTablesBack) {
     const bool vr = GetParam();
     const Language language = vr ? Language::kFrench : Language::kEnglish;
     std::int8_t portNumber = vr ? 1 : 2;
-    SimLoad load(vr ? FirstFamilyKind::kVr : FirstFamilyKind::kTk);
+    SimLoad load(vr ? Family::kVr : Family::kTk);
     load.w.language = language;
     load.w.portNumber = portNumber;
     load.w.tables.savedAlmanacValid = vr;
@@ -146,7 +148,7 @@ TEST_P(FirstFamilySimWrongState, EndsAsTheReceiverAnswers) {
   {
     const WrongStateCase& c = GetParam();
     bool unfinished = c.messages[0] == kUnfinished, ok = c.messages.back() == kMsgLoadingOk;
-    SimLoad load(unfinished ? FirstFamilyKind::kTk : FirstFamilyKind::kVr);
+    SimLoad load(unfinished ? Family::kTk : Family::kVr);
     if (unfinished) {
       load.settings.SetInt("LAST_LOADING", "1", -1);
       load.dir.Write("~tmp1.tmp", std::string(old.begin(), old.end()));

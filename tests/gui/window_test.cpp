@@ -101,25 +101,18 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
   // Only the exact tags "VR" and "TK20B" start a family ("tk" and "VR " do not: the
   // catalogue is wrong for them, message 126).
   std::vector<std::string> started;
-  auto record = [&](const std::string& family, const LoadTarget& target, const std::string& tag) {
-    started.push_back(family + " " + tag + " " + target.filePath);
-  };
-  auto first = [&](LoadContext&, const LoadTarget& target, TableStore&, const std::string& tag) {
-    record("1", target, tag);
-    return LoadedOutcome(kMsgLoadingOk, false);
-  };
-  auto second = [&](LoadContext&, const LoadTarget& target, const std::string& tag) {
-    record("2", target, tag);
+  auto load = [&](LoadContext& context, const LoadTarget& target, TableStore&) {
+    started.push_back(std::string(FamilyTag(context.family)) + " " + target.filePath);
     return LoadedOutcome(kMsgLoadingOk, false);
   };
   std::vector<LoadEnd> ends;
   for (int type : {3, 2, 0, 1}) {  // TK20B last, for its version
     Find<QComboBox>("receiverTypes")->setCurrentIndex(type);
-    ends.push_back(StartLoad(w, LoadSequences{first, second}).end);
+    ends.push_back(StartLoad(w, load).end);
   }
   EXPECT_TRUE(Find<QLabel>("versionLabel")->text().startsWith("Version : TK20B 1.00"));
-  EXPECT_EQ(started, (std::vector<std::string>{"1 VR " + catalogue.File("VR540.fra"),
-                                               "2 TK20B " + catalogue.File("TK20B.fra")}));
+  EXPECT_EQ(started, (std::vector<std::string>{"VR " + catalogue.File("VR540.fra"),
+                                               "TK20B " + catalogue.File("TK20B.fra")}));
   EXPECT_EQ(ends, (std::vector<LoadEnd>{LoadEnd::kRefused, LoadEnd::kRefused, LoadEnd::kLoaded,
                                         LoadEnd::kLoaded}));
   const int badConfig = TextNumber(kMsgBadConfigFile, w.language);
@@ -309,12 +302,10 @@ TEST_F(MainWindow, ModeSwitchKeepsTheTypeAndItsVersionsLabelAndFileTogether) {
             "VR540 | Fran\xC3\xA7"
             "ais | 40 FR 2.40 2001 | VR540.fra");
   std::vector<std::string> started;
-  StartLoad(w, LoadSequences{
-                   [&](LoadContext&, const LoadTarget& target, TableStore&, const std::string&) {
-                     started.push_back(target.filePath);
-                     return LoadedOutcome(kMsgLoadingOk, false);
-                   },
-                   {}});
+  StartLoad(w, [&](LoadContext&, const LoadTarget& target, TableStore&) {
+    started.push_back(target.filePath);
+    return LoadedOutcome(kMsgLoadingOk, false);
+  });
   EXPECT_EQ(started, std::vector<std::string>{catalogue.File("VR540.fra")});
   EXPECT_TRUE(ui.messages.empty());
 }
