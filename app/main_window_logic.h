@@ -3,6 +3,7 @@
 // state into its controls after each of them.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,7 +20,7 @@ struct TableStore;
 class CLoaderState;
 
 // Pause after the settings are written at close, before the window goes.
-inline constexpr int kCloseSettleMs = 250;
+inline constexpr std::int64_t kCloseSettleMs = 250;
 // Double clicks on the window's surface that are ignored before the next one switches
 // between standard and expert mode.
 inline constexpr int kDoubleClicksBeforeSwitch = 20;

@@ -128,8 +128,9 @@ FirstStep LoadWithTables(FirstLoad& load, CProgress& progress, Family kind,
                                             load.context.language, load.target.portNumber);
   // Nobody could say whether this is the receiver of the unfinished load: each answer could
   // lose a receiver's tables, so nothing is sent and the dump and the marker stay.
-  if (marker == 0 || (unfinished && progress.StopRequested())) {
-    if (progress.StopRequested()) {
+  if (marker == 0 ||
+      (unfinished && progress.CheckCancel(CancelRule::kStopOnly) == CancelAnswer::kConfirmed)) {
+    if (progress.CheckCancel(CancelRule::kStopOnly) == CancelAnswer::kConfirmed) {
       NoteFirstCancel(load);
     } else {
       Refuse(load, kMsgLastLoadingUnfinished, {}, true);
@@ -149,7 +150,7 @@ FirstStep LoadWithTables(FirstLoad& load, CProgress& progress, Family kind,
   }
   if (tables == FirstStep::kStopped) return FirstStep::kStopped;
   // A stop asked while the tables were obtained: the wake-up never goes out.
-  if (progress.PollCancel() != 0) {
+  if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed) {
     NoteFirstCancel(load);
     return FirstStep::kStopped;
   }

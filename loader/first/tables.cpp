@@ -86,7 +86,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, Family kind, std::FI
         }
       }
     }
-    switch (progress.PollConfirmedCancel()) {
+    switch (progress.CheckCancel(CancelRule::kAsk)) {
       case CancelAnswer::kConfirmed:
         NoteFirstCancel(load);
         stop = true;
@@ -111,8 +111,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, Family kind, std::FI
 
 TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, Family kind, std::FILE* dump) {
   using namespace first_timing;
-  if (first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kLineBitRate) ==
-      0) {
+  if (!first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kLineBitRate)) {
     ReportUntoldOpenFailure(load);
     return TablesRead::kStopped;
   }
@@ -131,8 +130,7 @@ TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, Family kind, st
   }
   // A failed write has told why (the serial layer); the capture then finds nothing (116).
   if (kind == Family::kTk) {
-    SendStoredText(load.context.port, kReadOutMarkerTk, &load.context.clock,
-                   static_cast<int>(kMarkerBytePauseMs));
+    SendStoredText(load.context.port, kReadOutMarkerTk, &load.context.clock, kMarkerBytePauseMs);
     load.context.clock.SleepMs(kReadOutRequestSettleMs);
   } else {
     // VR receivers listen for the request at 4800 bit/s and stream at 9600.

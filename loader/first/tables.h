@@ -61,6 +61,7 @@ class CWriteBackProgress {
  public:
   CWriteBackProgress(CProgress& progress, const TableStore& tables, Language language);
   void RecordSent();
+  CProgress& Progress() { return progress_; }
 
  private:
   CProgress& progress_;
@@ -70,7 +71,5 @@ class CWriteBackProgress {
 
 // Send the saved almanac (when valid) and the doppler table (when valid) back; 1 with the
 // 16-bit sum of the data bytes sent in *sum; kStopped after message 119.
-FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum,
-                           CWriteBackProgress* shown = nullptr);
-FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum,
-                                CWriteBackProgress* shown = nullptr);
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress& shown);
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress& shown);

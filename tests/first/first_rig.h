@@ -28,7 +28,7 @@ inline constexpr const char* kTestWrgText = "WRONG CHECKSUM";
 class ScriptedReceiver : public FakeLink {
  public:
   ScriptedReceiver(CVirtualClock& clock, Family kind);
-  int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
+  void TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
 
   std::vector<std::uint8_t> dump;  // sent 20 ms after it is asked for its tables
   // Records are accepted 5 ms after they end, the end record answered with `verdict`. Left

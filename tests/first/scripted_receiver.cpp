@@ -7,14 +7,14 @@ ScriptedReceiver::ScriptedReceiver(CVirtualClock& clock, Family kind)
   onWrite = [this](FakeLink&, const std::vector<std::uint8_t>& bytes) { OnWrite(bytes); };
 }
 
-int ScriptedReceiver::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
+void ScriptedReceiver::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
   // The waiting loader repeats its text every 100 ms for as long as the line is open.
   if (state_ == State::kLoaderWaiting && !silentLoader && IsOpen() && Settings().bitRate == 9600 &&
       clock().NowMs() >= nextTextAt_) {
     DeliverAfter(0, std::string(kTestWrgText) + "\r\n");
     nextTextAt_ = clock().NowMs() + 100;
   }
-  return FakeLink::TakeReceived(data, count);
+  FakeLink::TakeReceived(data, count);
 }
 
 void ScriptedReceiver::OnWrite(const std::vector<std::uint8_t>& bytes) {

@@ -152,7 +152,7 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
   QTest::mouseClick(Find("port2"), Qt::LeftButton);
   dlg->setWindowState(Qt::WindowMaximized);
-  ASSERT_EQ(link.OpenPort(2, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(link.OpenPort(2, 9600, 'N', 8, 1));
   const std::int64_t before = clock.NowMs();
   EXPECT_TRUE(dlg->close());
   EXPECT_FALSE(link.IsOpen());

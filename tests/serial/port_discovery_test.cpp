@@ -96,10 +96,10 @@ TEST(ComDeviceByIdName, AStableNameInTheSettingsOpensTheDeviceItLeadsTo) {
   settings.SetText("COMMUNICATION", "COM1", link);
   CSerialPort port(ui,
                    [&settings](int n) { return ResolveComDevice(settings, n, "/nonexistent"); });
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   ASSERT_EQ(port.WriteToPort(reinterpret_cast<const std::uint8_t*>("$"), 1), 1u);
   EXPECT_EQ(pty.Receive(1, 2000), "$");
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ using std::chrono::steady_clock;
 std::string Take(CSerialPort& port) {
   const std::uint8_t* data = nullptr;
   std::uint32_t n = 0;
-  EXPECT_EQ(port.TakeReceived(&data, &n), 1);
+  port.TakeReceived(&data, &n);
   EXPECT_EQ(data == nullptr, n == 0);
   return n == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), n);
 }
@@ -72,7 +72,7 @@ std::vector<std::pair<char, std::uint32_t>> ReceivePaced(const PtyPair& pty, std
 TEST_F(SerialPortTest, EveryOpenAppliesARawLineWithItsOwnSettings) {
   for (auto [rate, code, stopBits] :
        {std::tuple{4800u, speed_t{B4800}, std::uint16_t{2}}, {115200u, speed_t{B115200}, 1}}) {
-    ASSERT_EQ(port.OpenPort(1, rate, 'N', 8, stopBits), 1);
+    ASSERT_TRUE(port.OpenPort(1, rate, 'N', 8, stopBits));
     termios line = pty.SlaveSettings();
     EXPECT_EQ(BitRateOf(line), rate);
     EXPECT_EQ(::cfgetispeed(&line), code);
@@ -83,13 +83,13 @@ TEST_F(SerialPortTest, EveryOpenAppliesARawLineWithItsOwnSettings) {
     EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
     EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
-    ASSERT_EQ(port.ClosePort(), 1);
+    ASSERT_TRUE(port.ClosePort());
   }
   EXPECT_EQ(trace.Matching(""), std::vector<std::string>{});
 }
 
 TEST_F(SerialPortTest, EveryByteValuePassesBothWays) {
-  ASSERT_EQ(port.OpenPort(1, 115200, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
   // Up and down again, so CR LF, XON, XOFF, NUL and the interrupt characters meet neighbours.
   std::string all;
   for (int i = 0; i < 512; ++i)
@@ -98,19 +98,19 @@ TEST_F(SerialPortTest, EveryByteValuePassesBothWays) {
   EXPECT_EQ(pty.Receive(all.size(), 3000), all);
   pty.Send(all);
   EXPECT_EQ(Collect(port, all.size(), 3000), all);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, TakesFollowTheReceiveCountAndItsWrap) {
   // Nothing received, and a port never opened: count 0, null pointer, still 1.
   const std::uint8_t* data = reinterpret_cast<const std::uint8_t*>("stale");
   std::uint32_t count = 99;
-  EXPECT_EQ(port.TakeReceived(&data, &count), 1);
+  port.TakeReceived(&data, &count);
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(data, nullptr);
 
   // The 1210th untaken byte empties the buffer; one fewer is all kept, whatever the chunks.
-  ASSERT_EQ(port.OpenPort(1, 115200, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
   pty.Send(std::string(kReceiveBufferSize, '.') + "AFTER");
   LetReaderCatchUp(pty);
   EXPECT_EQ(Take(port), "AFTER");
@@ -136,46 +136,46 @@ TEST_F(SerialPortTest, TakesFollowTheReceiveCountAndItsWrap) {
   if (kWallClockBounds) {
     EXPECT_LT(waited, milliseconds(2500));
   }
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, UntakenBytesSurviveACloseButTheDriverQueuesDoNot) {
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   pty.Send(std::string("k\0ept", 5));
   LetReaderCatchUp(pty);
-  ASSERT_EQ(port.ClosePort(), 1);
+  ASSERT_TRUE(port.ClosePort());
 
   // Sent while the port was closed: still in the driver's queue, discarded by the open.
   pty.Send("while closed");
   ASSERT_TRUE(pty.WaitForSlaveQueue(12, 5000));
-  ASSERT_EQ(port.OpenPort(1, 4800, 'N', 8, 2), 1);
+  ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 2));
   LetReaderCatchUp(pty);
   EXPECT_EQ(Take(port), std::string("k\0ept", 5));
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, OpenAndCloseKeepTheirStateRules) {
-  EXPECT_EQ(port.ClosePort(), 0);
-  ASSERT_EQ(port.OpenPort(1, 4800, 'N', 8, 2), 1);
-  EXPECT_EQ(port.OpenPort(2, 115200, 'N', 8, 1), 0);
+  EXPECT_FALSE(port.ClosePort());
+  ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 2));
+  EXPECT_FALSE(port.OpenPort(2, 115200, 'N', 8, 1));
   EXPECT_TRUE(trace.Contains("Port already open"));
   EXPECT_TRUE(port.IsOpen());
   {
     // A second program (here a second port object) cannot take the device meanwhile.
     CSerialPort other(ui, [this](int) { return path; });
-    EXPECT_EQ(other.OpenPort(1, 9600, 'N', 8, 1), 0);
+    EXPECT_FALSE(other.OpenPort(1, 9600, 'N', 8, 1));
     EXPECT_TRUE(trace.Contains("Port could not be opened (" + path + ": Device or resource busy)"));
     EXPECT_EQ(BitRateOf(pty.SlaveSettings()), 4800u);  // the open port is unchanged
 
-    EXPECT_EQ(port.ClosePort(), 1);
+    EXPECT_TRUE(port.ClosePort());
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.ClosePort(), 0);
-    ASSERT_EQ(other.OpenPort(1, 9600, 'N', 8, 1), 1);  // free again after the close
+    EXPECT_FALSE(port.ClosePort());
+    ASSERT_TRUE(other.OpenPort(1, 9600, 'N', 8, 1));  // free again after the close
     pty.Send("pending");
   }
   // Destroying the open port released the device.
-  EXPECT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
@@ -200,7 +200,7 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   };
   for (const auto& f : failures) {
     path = f.device;
-    EXPECT_EQ(port.OpenPort(4, f.rate, f.parity, f.dataBits, 1), 0) << f.trace;
+    EXPECT_FALSE(port.OpenPort(4, f.rate, f.parity, f.dataBits, 1)) << f.trace;
     EXPECT_TRUE(trace.Contains(f.trace)) << f.trace;
     EXPECT_EQ(port.OpenFailureTold(), f.told) << f.trace;
     EXPECT_FALSE(port.IsOpen());
@@ -208,9 +208,9 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   EXPECT_TRUE(trace.Contains("Port did not initialise properly"));
 
   path = slave;
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   EXPECT_EQ(port.PortNumber(), 1);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_TRUE(ui.serialMessages.empty());
   // The user hears of the two devices that could not be opened, not of the refused settings.
   ASSERT_EQ(ui.portFailures.size(), 2u);
@@ -238,12 +238,12 @@ TEST_F(SerialPortTest, AReopenWithinALoadRefusesAnotherDeviceBehindTheSamePath) 
   });
   pointLinkAt(pty.SlavePath());
   loading.BeginLoad();
-  ASSERT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 1);
-  ASSERT_EQ(loading.ClosePort(), 1);
-  ASSERT_EQ(loading.OpenPort(1, 4800, 'N', 8, 2), 1);  // the same device: fine
-  ASSERT_EQ(loading.ClosePort(), 1);
+  ASSERT_TRUE(loading.OpenPort(1, 9600, 'N', 8, 2));
+  ASSERT_TRUE(loading.ClosePort());
+  ASSERT_TRUE(loading.OpenPort(1, 4800, 'N', 8, 2));  // the same device: fine
+  ASSERT_TRUE(loading.ClosePort());
   pointLinkAt(other.SlavePath());
-  EXPECT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 0);
+  EXPECT_FALSE(loading.OpenPort(1, 9600, 'N', 8, 2));
   EXPECT_FALSE(loading.IsOpen());
   EXPECT_EQ(lookups, 1);
   ASSERT_EQ(ui.portFailures.size(), 1u);
@@ -255,10 +255,10 @@ TEST_F(SerialPortTest, AReopenWithinALoadRefusesAnotherDeviceBehindTheSamePath) 
 
   // The next load takes the device COMn names then.
   loading.BeginLoad();
-  ASSERT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 1);
+  ASSERT_TRUE(loading.OpenPort(1, 9600, 'N', 8, 2));
   other.Send("new");
   EXPECT_EQ(Collect(loading, 3, 3000), "new");
-  EXPECT_EQ(loading.ClosePort(), 1);
+  EXPECT_TRUE(loading.ClosePort());
   loading.EndLoad();
   EXPECT_EQ(lookups, 2);
 }
@@ -267,7 +267,7 @@ TEST_F(SerialPortTest, AReopenWithinALoadRefusesAnotherDeviceBehindTheSamePath) 
 // reason, and the close tells how often it came again.
 TEST_F(SerialPortTest, ARepeatedFailureIsTracedOnceWithItsCount) {
   port.BeginLoad();
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   pty.CloseMaster();
   const std::uint8_t byte = 0x8B;
   for (int i = 0; i < 70; ++i)
@@ -275,7 +275,7 @@ TEST_F(SerialPortTest, ARepeatedFailureIsTracedOnceWithItsCount) {
   std::vector<std::string> lines = trace.Matching("Erreur ecriture");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "Erreur ecriture (" + path + ": Input/output error)");
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   lines = trace.Matching("Erreur ecriture");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "Erreur ecriture repeated 69 times (" + path + ": Input/output error)");
@@ -379,7 +379,7 @@ TEST_F(SerialPortTest, AProgramThatHoldsTheDeviceIsNamedAndThePortStaysShut) {
   EXPECT_EQ(holders[0].program, "sleep");
 
   port.BeginLoad();
-  EXPECT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 0);
+  EXPECT_FALSE(port.OpenPort(1, 9600, 'N', 8, 1));
   EXPECT_FALSE(port.IsOpen());
   ASSERT_EQ(ui.portFailures.size(), 1u);
   EXPECT_EQ(ui.portFailures[0].holders, "sleep (PID " + std::to_string(holder) + ")");
@@ -388,20 +388,20 @@ TEST_F(SerialPortTest, AProgramThatHoldsTheDeviceIsNamedAndThePortStaysShut) {
   ::kill(holder, SIGKILL);
   ::waitpid(holder, nullptr, 0);
   EXPECT_TRUE(OtherProcessesHolding(path).empty());
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
-  EXPECT_EQ(port.ClosePort(), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, SetBaudRateChangesTheRateAlone) {
-  EXPECT_EQ(port.SetBaudRate(9600), 0);  // closed
-  ASSERT_EQ(port.OpenPort(1, 4800, 'N', 8, 2), 1);
-  EXPECT_EQ(port.SetBaudRate(9600), 1);
+  EXPECT_FALSE(port.SetBaudRate(9600));  // closed
+  ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 2));
+  EXPECT_TRUE(port.SetBaudRate(9600));
   termios line = pty.SlaveSettings();
   EXPECT_EQ(BitRateOf(line), 9600u);
   EXPECT_NE(line.c_cflag & CSTOPB, 0u);
   EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
 
-  EXPECT_EQ(port.SetBaudRate(14400), 0);
+  EXPECT_FALSE(port.SetBaudRate(14400));
   EXPECT_TRUE(trace.Contains("Could not set the COM state"));
   EXPECT_EQ(BitRateOf(pty.SlaveSettings()), 9600u);
 
@@ -409,15 +409,15 @@ TEST_F(SerialPortTest, SetBaudRateChangesTheRateAlone) {
   std::vector<std::uint8_t> quarterSecond(240, 'q');
   ASSERT_EQ(port.WriteToPort(quarterSecond.data(), 240), 240u);
   auto start = steady_clock::now();
-  EXPECT_EQ(port.SetBaudRate(9600), 1);
+  EXPECT_TRUE(port.SetBaudRate(9600));
   if (kWallClockBounds) {
     EXPECT_LT(steady_clock::now() - start, milliseconds(100));
   }
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, AStuckWriteEndsWithinItsLimitAndIsReported) {
-  ASSERT_EQ(port.OpenPort(1, 115200, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
   pty.FillOutput();  // the receiver reads nothing more: no room for another byte
   std::uint8_t byte = '$';
   auto start = steady_clock::now();
@@ -435,14 +435,14 @@ TEST_F(SerialPortTest, AStuckWriteEndsWithinItsLimitAndIsReported) {
 
   // The stuck bytes were discarded, so the line is usable again.
   EXPECT_EQ(port.WriteToPort(&byte, 1), 1u);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_EQ(port.WriteToPort(&byte, 1), 0u);  // closed
 }
 
 // A USB adapter pulled while the port is open: the descriptor reports a hang-up and errors
 // from then on. Nothing may crash, spin or hang, and the device opens again once it is back.
 TEST_F(SerialPortTest, AVanishedDeviceCostsNothingAndCanBeReopened) {
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   std::uint8_t byte = 'x';
   ASSERT_EQ(port.WriteToPort(&byte, 1), 1u);
   pty.CloseMaster();
@@ -462,22 +462,22 @@ TEST_F(SerialPortTest, AVanishedDeviceCostsNothingAndCanBeReopened) {
   EXPECT_EQ(port.WriteToPort(&byte, 1), 0u);
   const std::uint8_t* data = nullptr;
   std::uint32_t count = 0;
-  EXPECT_EQ(port.TakeReceivedWaiting(&data, &count, 1), 1);
+  port.TakeReceivedWaiting(&data, &count, 1);
   EXPECT_EQ(count, 0u);
-  EXPECT_EQ(port.SetBaudRate(4800), 0);
+  EXPECT_FALSE(port.SetBaudRate(4800));
   if (kWallClockBounds) {
     EXPECT_LT(steady_clock::now() - start, milliseconds(500));
   }
   EXPECT_TRUE(ui.serialMessages.empty());  // an error, not a time-out: no box
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_FALSE(port.IsOpen());
 
   PtyPair back;  // the adapter is plugged in again, under a new name here
   path = back.SlavePath();
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   back.Send("back");
   EXPECT_EQ(Collect(port, 4, 3000), "back");
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 // The wake sentences go out one byte per write and the step closes the port at once; a
@@ -487,16 +487,16 @@ TEST_F(SerialPortTest, BytesLeaveAtTheRateTheyWereWrittenAtBeforeARateChangeOrAC
   for (int i = 0; i < 5; ++i)
     wake += std::string(kFirstWakeSentence) + std::string(kSecondWakeSentence);
   const std::string slow(240, 's');  // 500 ms at 4800 bit/s
-  ASSERT_EQ(port.OpenPort(1, 4800, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 1));
   auto receiver = std::async(std::launch::async, ReceivePaced, std::cref(pty), 240 + wake.size());
 
   ASSERT_EQ(port.WriteToPort(reinterpret_cast<const std::uint8_t*>(slow.data()), 240), 240u);
   auto start = steady_clock::now();
-  ASSERT_EQ(port.SetBaudRate(9600), 1);
+  ASSERT_TRUE(port.SetBaudRate(9600));
   EXPECT_GE(steady_clock::now() - start, milliseconds(450));
   start = steady_clock::now();
   SendStoredText(port, wake);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_GE(steady_clock::now() - start, milliseconds(wake.size() * 10 * 1000 / 9600 - 5));
   auto departures = receiver.get();
 
