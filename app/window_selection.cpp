@@ -29,10 +29,6 @@ std::string GetModelName(CLoaderState& w) {
   return LookupTypeValue(CatalogueChoiceOf(w), w.ui, w.language, kTagModelName);
 }
 
-bool HasLanguageFile(CLoaderState& w, const std::string& displayName) {
-  return HasLanguageFile(w.catalogueFolder, w.ui, w.language, displayName);
-}
-
 std::int8_t FillReceiverTypeList(CLoaderState& w) {
   std::optional<std::vector<std::string>> names =
       ReceiverTypeNames(w.catalogueFolder, w.ui, w.language, w.IsExpertMode());

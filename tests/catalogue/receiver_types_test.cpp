@@ -95,7 +95,7 @@ TEST_F(CatalogueTest, MissingOrUnreadableCatalogueIsReported) {
   EXPECT_EQ(w.receiverTypes.entries, (Entries{"A"}));
   EXPECT_EQ(w.receiverTypes.selection, 0);
   EXPECT_EQ(GetModelName(w), "");
-  EXPECT_FALSE(HasLanguageFile(w, "A"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   // Without a selection the lookup still reports the missing file.
   w.receiverTypes.selection = -1;
   EXPECT_EQ(GetFamilyTag(w), "");
@@ -123,18 +123,18 @@ TEST_F(CatalogueTest, HasLanguageFileUsesTheRecordsModelNameAndSkipsFolders) {
       "REC:A\nNAM:\nLFR:xyz;first\nNAM:M\nNAM:IGNORED\nLFR:fra;French\n"
       "REC:NoModel\nLFR;no colon, not a tag\nLFR:gb\n"
       "REC:Next\nNAM:N\n");
-  EXPECT_FALSE(HasLanguageFile(w, "A"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   std::filesystem::create_directory(dir.File("M.fra"));
   Touch({"IGNORED.fra"});
-  EXPECT_FALSE(HasLanguageFile(w, "A"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   // An empty model name does not stop the search for the first one.
   Touch({"M.xyz"});
-  EXPECT_TRUE(HasLanguageFile(w, "A"));
+  EXPECT_TRUE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   // No model name (the next record's is not borrowed) and a line without ";": the file
   // would be "." + "" = the folder itself.
   Touch({"N."});
-  EXPECT_FALSE(HasLanguageFile(w, "NoModel"));
-  EXPECT_FALSE(HasLanguageFile(w, "Unknown"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "NoModel"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "Unknown"));
   EXPECT_TRUE(ui.messages.empty());
 }
 
