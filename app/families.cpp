@@ -30,6 +30,16 @@ const FamilyRow& FamilyRowOf(Family family) {
   return kFamilies[0];
 }
 
+std::string FamilyTagsOf(RecordRules records) {
+  std::string tags;
+  for (const FamilyRow& row : kFamilies) {
+    if (row.records != records) continue;
+    if (!tags.empty()) tags += ", ";
+    tags += FamilyTag(row.family);
+  }
+  return tags;
+}
+
 const FamilyRow* FamilyToLoad(CLoaderState& w) {
   if (const std::optional<Family> family = GetFamily(CatalogueChoiceOf(w), w.ui, w.language))
     return &FamilyRowOf(*family);

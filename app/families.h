@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "base/table_store.h"
 #include "catalogue/family.h"
@@ -31,6 +32,8 @@ struct FamilyRow {
 
 // The row of `family`.
 const FamilyRow& FamilyRowOf(Family family);
+// The tags of the families whose files follow `records`, in table order: "VR, TK".
+std::string FamilyTagsOf(RecordRules records);
 
 // The family of the type selected in the window, from its tag in the catalogue, read now.
 // A tag that names no family (also none, or a catalogue that cannot be read) means that the

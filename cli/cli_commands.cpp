@@ -208,7 +208,9 @@ int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, Language 
   out << "form: " << form << "\ncounted length: " << counted
       << "\nversion text: " << DisplayText(versionText) << '\n';
   if (first == ImageLoad::kReady || second.fault == ImageFault::kNone) {
-    out << "family: " << (first == ImageLoad::kReady ? "VR, TK" : "TK20B") << '\n' << std::flush;
+    const RecordRules rules =
+        first == ImageLoad::kReady ? RecordRules::kFirstFamily : RecordRules::kSecondFamily;
+    out << "family: " << FamilyTagsOf(rules) << '\n' << std::flush;
     return kExitLoaded;
   }
   // The family whose rules the file follows furthest says best what is wrong with it.

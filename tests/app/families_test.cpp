@@ -17,7 +17,8 @@ TEST(FamilyTable, EveryTaggedFamilyHasItsRow) {
   }
   for (const char* tag : {"", "tk", "VR ", "TK20", "tk20b"})
     EXPECT_EQ(FamilyOfTag(tag), std::nullopt) << tag;
-  EXPECT_EQ(FamilyRowOf(Family::kTk20b).records, RecordRules::kSecondFamily);
+  EXPECT_EQ(FamilyTagsOf(RecordRules::kFirstFamily), "VR, TK");
+  EXPECT_EQ(FamilyTagsOf(RecordRules::kSecondFamily), "TK20B");
   EXPECT_EQ(VersionLabelFormOf(std::nullopt), VersionLabelForm::kFirstFamily);
 }
 
