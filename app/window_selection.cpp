@@ -21,10 +21,6 @@ CatalogueChoice CatalogueChoiceOf(const CLoaderState& w) {
   return choice;
 }
 
-std::string GetFamilyTag(CLoaderState& w) {
-  return GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language);
-}
-
 std::string GetModelName(CLoaderState& w) {
   return LookupTypeValue(CatalogueChoiceOf(w), w.ui, w.language, kTagModelName);
 }

@@ -13,7 +13,6 @@ class CLoaderState;
 std::string CataloguePath(const CLoaderState& w);
 // The window's folder and selected type.
 CatalogueChoice CatalogueChoiceOf(const CLoaderState& w);
-std::string GetFamilyTag(CLoaderState& w);
 std::string GetModelName(CLoaderState& w);
 
 // Fills the receiver-type list (in standard mode only types with a language file for the

@@ -37,7 +37,7 @@ TEST_F(CatalogueTest, TypeListFollowsModeLanguageAndLanguageFiles) {
             (Entries{"VR540", "Missing", "EnglishOnly", "VR540", "VR540 "}));
   w.receiverTypes.selection = 3;  // the second "VR540"
   EXPECT_EQ(GetModelName(w), "VR540");
-  EXPECT_EQ(GetFamilyTag(w), "VR");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "VR");
   w.receiverTypes.selection = 4;
   EXPECT_EQ(GetModelName(w), "BLANK");
 
@@ -77,13 +77,13 @@ TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCountAndValuesAreVe
   EXPECT_EQ(GetModelName(w), longName);
   EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "$PKZN,ERR\r");
   // No "E/S:" line in the record: the next record's one is not borrowed.
-  EXPECT_EQ(GetFamilyTag(w), "");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "");
   w.receiverTypes.selection = 1;
-  EXPECT_EQ(GetFamilyTag(w), "TK");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "TK");
   EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "no line end");
   // Every operation reads the file anew.
   WriteCatalogue("REC:" + longName + "\nE/S:TK20B\n");
-  EXPECT_EQ(GetFamilyTag(w), "TK20B");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "TK20B");
 }
 
 TEST_F(CatalogueTest, MissingOrUnreadableCatalogueIsReported) {
@@ -98,7 +98,7 @@ TEST_F(CatalogueTest, MissingOrUnreadableCatalogueIsReported) {
   EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   // Without a selection the lookup still reports the missing file.
   w.receiverTypes.selection = -1;
-  EXPECT_EQ(GetFamilyTag(w), "");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "");
   EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 4);
   EXPECT_EQ(ui.messages.size(), 4u);
   // A catalogue that opens but fails to read is reported, not taken as empty.
