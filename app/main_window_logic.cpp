@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/catalogue_folder.h"
+#include "app/families.h"
 #include "app/journal_entry.h"
 #include "app/load_journal.h"
 #include "app/loader_state.h"
@@ -16,9 +17,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "loader/first/almanac.h"
-#include "loader/first/first_family.h"
 #include "loader/load_context.h"
-#include "loader/second/second_family.h"
 #include "serial/serial_link.h"
 
 namespace {
@@ -92,20 +91,14 @@ std::optional<LoadOutcome> FixFileToSend(CLoaderState& w) {
   return std::nullopt;
 }
 
-// The loading sequence of the selected type's family, as one load on the port.
-LoadOutcome RunFamilyLoad(CLoaderState& w, const LoadSequences& sequences) {
-  const std::string familyTag = GetFamilyTag(w);
+// The load sequence of the selected type's family (or `replaced`), as one load on the port.
+LoadOutcome RunFamilyLoad(CLoaderState& w, const ReplacedLoadSequence& replaced) {
+  const FamilyRow* family = FamilyToLoad(w);
+  if (family == nullptr) return RefusedOutcome(kMsgBadConfigFile, {}, true);
   CLoadOnPort load(w.port);
-  LoadContext context = LoadContextOf(w);
+  LoadContext context = LoadContextOf(w, family->family);
   const LoadTarget target = LoadTargetOf(w);
-  if (familyTag == "VR" || familyTag == "TK") {
-    if (sequences.firstFamily) return sequences.firstFamily(context, target, w.tables, familyTag);
-  } else if (familyTag == "TK20B") {
-    if (sequences.secondFamily) return sequences.secondFamily(context, target, familyTag);
-  }
-  // A family this program does not load: the catalogue is wrong for it.
-  ShowMessageById(w.ui, w.language, kMsgBadConfigFile, kStyleExclamation);
-  return RefusedOutcome(kMsgBadConfigFile, {}, true);
+  return replaced ? replaced(context, target, w.tables) : family->load(context, target, w.tables);
 }
 
 }  // namespace
@@ -208,16 +201,16 @@ void ChooseFile(CLoaderState& w, const std::string& fullPath) {
 }
 
 LoadOutcome StartLoad(CLoaderState& w) {
-  return StartLoad(w, LoadSequences{RunFirstFamilyLoad, RunTk20bLoad});
+  return StartLoad(w, ReplacedLoadSequence());
 }
 
-LoadOutcome StartLoad(CLoaderState& w, const LoadSequences& sequences) {
+LoadOutcome StartLoad(CLoaderState& w, const ReplacedLoadSequence& sequence) {
   const LoadStartTime started = NoteLoadStart(w.clock);
   std::optional<LoadOutcome> refusal = FixFileToSend(w);
   std::optional<JournalEntry> entry;
   if (w.journal != nullptr)
     entry = JournalEntryBeforeLoad(w, started, w.journal->Program(), !refusal.has_value());
-  const LoadOutcome outcome = refusal ? *refusal : RunFamilyLoad(w, sequences);
+  const LoadOutcome outcome = refusal ? *refusal : RunFamilyLoad(w, sequence);
   if (entry) {
     CompleteJournalEntry(*entry, started, w.clock, outcome, w.language);
     // Whatever becomes of the line, the load's outcome stands as it is.
@@ -226,8 +219,9 @@ LoadOutcome StartLoad(CLoaderState& w, const LoadSequences& sequences) {
   return outcome;
 }
 
-LoadContext LoadContextOf(CLoaderState& w) {
-  return LoadContext{w.port, w.clock, w.ui, w.settings, w.language, CatalogueChoiceOf(w), {}};
+LoadContext LoadContextOf(CLoaderState& w, Family family) {
+  return LoadContext{w.port, w.clock, w.ui, w.settings, w.language, CatalogueChoiceOf(w),
+                     family, {}};
 }
 
 LoadTarget LoadTargetOf(const CLoaderState& w) {

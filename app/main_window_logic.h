@@ -3,12 +3,14 @@
 // state into its controls after each of them.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "base/messages.h"
 #include "base/settings_store.h"
+#include "catalogue/family.h"
 #include "loader/load_outcome.h"
 
 struct LoadContext;
@@ -18,7 +20,7 @@ struct TableStore;
 class CLoaderState;
 
 // Pause after the settings are written at close, before the window goes.
-inline constexpr int kCloseSettleMs = 250;
+inline constexpr std::int64_t kCloseSettleMs = 250;
 // Double clicks on the window's surface that are ignored before the next one switches
 // between standard and expert mode.
 inline constexpr int kDoubleClicksBeforeSwitch = 20;
@@ -66,25 +68,21 @@ void SelectLanguageVersion(CLoaderState& w, int index);
 // A file chosen with the file window (expert mode), as a full path.
 void ChooseFile(CLoaderState& w, const std::string& fullPath);
 
-// The start button: fixes the file to send and runs the loading sequence of the selected
-// receiver type's family tag, as one load on the port ("VR" and "TK": first family, "TK20B": second
-// family; any other tag starts nothing and shows message 126). Shows message 107 in expert
+// The start button: fixes the file to send and runs the load sequence of the selected
+// receiver type's family (the family table, app/families.h), as one load on the port; a tag
+// that names no family starts nothing and shows message 126. Shows message 107 in expert
 // mode without a file. Returns how the load ended: a load that did not start is refused.
 // With a journal (CLoaderState::journal) every press appends the load's line to it, refusals
 // included; the journal never changes the outcome.
 LoadOutcome StartLoad(CLoaderState& w);
 
-// The two loading sequences, replaceable so that the dispatch can be watched on its own.
-struct LoadSequences {
-  std::function<LoadOutcome(LoadContext&, const LoadTarget&, TableStore&,
-                            const std::string& familyTag)>
-      firstFamily;
-  std::function<LoadOutcome(LoadContext&, const LoadTarget&, const std::string& familyTag)>
-      secondFamily;
-};
-LoadOutcome StartLoad(CLoaderState& w, const LoadSequences& sequences);
+// The same with `sequence` run in place of the family's own, so that the dispatch can be
+// watched on its own: the context it gets names the family.
+using ReplacedLoadSequence =
+    std::function<LoadOutcome(LoadContext&, const LoadTarget&, TableStore&)>;
+LoadOutcome StartLoad(CLoaderState& w, const ReplacedLoadSequence& sequence);
 
-// What a load started now from the window works with: its services, language and catalogue
-// choice, and the port, file and keep-user-data choice.
-LoadContext LoadContextOf(CLoaderState& w);
+// What a load of `family` started now from the window works with: its services, language
+// and catalogue choice, and the port, file and keep-user-data choice.
+LoadContext LoadContextOf(CLoaderState& w, Family family);
 LoadTarget LoadTargetOf(const CLoaderState& w);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/families.h"
 #include "app/loader_state.h"
 #include "base/messages.h"
 #include "base/path.h"
@@ -20,16 +21,8 @@ CatalogueChoice CatalogueChoiceOf(const CLoaderState& w) {
   return choice;
 }
 
-std::string GetFamilyTag(CLoaderState& w) {
-  return GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language);
-}
-
 std::string GetModelName(CLoaderState& w) {
   return LookupTypeValue(CatalogueChoiceOf(w), w.ui, w.language, kTagModelName);
-}
-
-bool HasLanguageFile(CLoaderState& w, const std::string& displayName) {
-  return HasLanguageFile(w.catalogueFolder, w.ui, w.language, displayName);
 }
 
 std::int8_t FillReceiverTypeList(CLoaderState& w) {
@@ -83,7 +76,8 @@ std::int8_t ResolveLanguageFile(CLoaderState& w) {
 }
 
 void UpdateVersionLabel(CLoaderState& w) {
-  std::string family = GetFamilyTag(w);
+  const VersionLabelForm form =
+      VersionLabelFormOf(GetFamily(CatalogueChoiceOf(w), w.ui, w.language));
   ResolveLanguageFile(w);
-  w.versionLabel = VersionLabel(w.FilePath(), family, w.ui, [&w] { return GetModelName(w); });
+  w.versionLabel = VersionLabel(w.FilePath(), form, w.ui, [&w] { return GetModelName(w); });
 }

@@ -13,9 +13,7 @@ class CLoaderState;
 std::string CataloguePath(const CLoaderState& w);
 // The window's folder and selected type.
 CatalogueChoice CatalogueChoiceOf(const CLoaderState& w);
-std::string GetFamilyTag(CLoaderState& w);
 std::string GetModelName(CLoaderState& w);
-bool HasLanguageFile(CLoaderState& w, const std::string& displayName);
 
 // Fills the receiver-type list (in standard mode only types with a language file for the
 // running language). 1, or -1 when the catalogue cannot be opened (message 110 shown).

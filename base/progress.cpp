@@ -35,14 +35,18 @@ int CProgress::PollCancel() {
   return open_ ? ui_.PollCancel() : 0;
 }
 
-CancelAnswer CProgress::PollConfirmedCancel() {
+CancelAnswer CProgress::CheckCancel(CancelRule rule) {
+  switch (rule) {
+    case CancelRule::kStopOnly:
+      return ui_.StopCause().empty() ? CancelAnswer::kNoRequest : CancelAnswer::kConfirmed;
+    case CancelRule::kAtOnce:
+      return PollCancel() == 0 ? CancelAnswer::kNoRequest : CancelAnswer::kConfirmed;
+    case CancelRule::kAsk:
+      break;
+  }
   if (PollCancel() == 0) return CancelAnswer::kNoRequest;
   const int answer = ShowMessageById(ui_, language_, kMsgConfirmAbort, kStyleQuestion);
   return answer == kResultYes ? CancelAnswer::kConfirmed : CancelAnswer::kDeclined;
-}
-
-bool CProgress::StopRequested() const {
-  return !ui_.StopCause().empty();
 }
 
 void CProgress::CloseProgress() {

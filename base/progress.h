@@ -14,11 +14,20 @@ inline constexpr int kProgressUpper = 100;
 std::string ProgressPercentText(int position, int lower = kProgressLower,
                                 int upper = kProgressUpper);
 
-// What a look at the cancel button found.
+// How a step of a load takes a cancel. A stop request (a signal, a log-off:
+// UserInteraction::StopCause) ends every step; a press of the cancel button ends some at once
+// and is a question in others.
+enum class CancelRule {
+  kStopOnly,  // a stop request alone: no window events pumped, a press left for a later check
+  kAtOnce,    // a stop request or a press of cancel
+  kAsk,       // a stop request or a press of cancel, once the user says Yes to message 108
+};
+
+// What a check for a cancel found.
 enum class CancelAnswer {
-  kNoRequest,  // not pressed
-  kDeclined,   // pressed, and the user said No to message 108
-  kConfirmed,  // pressed, and the user said Yes
+  kNoRequest,  // nothing: the step goes on
+  kDeclined,   // a press of cancel, and the user said No to message 108: the step goes on
+  kConfirmed,  // the load stops
 };
 
 class CProgress {
@@ -32,17 +41,16 @@ class CProgress {
   bool OpenProgress();
   void SetProgressText(const std::string& text);
   int SetProgressPosition(int position);
-  int PollCancel();
   void CloseProgress();
   bool IsOpen() const { return open_; }
-  // A press of cancel is only a question: the load goes on unless the user confirms it
-  // with Yes to message 108.
-  CancelAnswer PollConfirmedCancel();
-  // A stop request (a signal, a log-off) is pending; looks without pumping events or taking
-  // a press of the cancel button.
-  bool StopRequested() const;
+  // The one check for a cancel that the loads make, under the step's rule. A press reaches
+  // it only while the window is open.
+  CancelAnswer CheckCancel(CancelRule rule);
 
  private:
+  // Pumps the window's events: 1 once per cancel request (a press or a stop), else 0.
+  int PollCancel();
+
   UserInteraction& ui_;
   Language language_;
   int captionNumber_;

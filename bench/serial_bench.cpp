@@ -39,7 +39,7 @@ int main() {
   CSilentUserInteraction ui;
   std::string path = name;
   CSerialPort port(ui, [&path](int) { return path; });
-  if (port.OpenPort(1, 115200, 'N', 8, 1) != 1) return 1;
+  if (!port.OpenPort(1, 115200, 'N', 8, 1)) return 1;
 
   double cpu = ProcessCpuMs();
   auto start = std::chrono::steady_clock::now();

@@ -120,7 +120,7 @@ int main() {
 
   std::uint32_t rate = 0;
   ProgramImage image;
-  LoadContext context = LoadContextOf(w);
+  LoadContext context = LoadContextOf(w, Family::kTk20b);
   const LoadTarget target = LoadTargetOf(w);
   Tk20bResult result = Tk20bLoadImage(context, target, &image);
   if (result == kStepOk) result = Tk20bDetect(context, target, progress);

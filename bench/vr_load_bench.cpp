@@ -135,8 +135,8 @@ int main(int argc, char** argv) {
 
   double cpuBefore = CpuSeconds();
   auto start = std::chrono::steady_clock::now();
-  LoadContext context = LoadContextOf(w);
-  RunFirstFamilyLoad(context, LoadTargetOf(w), w.tables, "VR");
+  LoadContext context = LoadContextOf(w, Family::kVr);
+  RunFirstFamilyLoad(context, LoadTargetOf(w), w.tables);
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   double cpu = CpuSeconds() - cpuBefore;
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "catalogue/family.h"
 
 class UserInteraction;
 
@@ -63,5 +64,9 @@ bool HasLanguageFile(const std::string& folder, UserInteraction& ui, Language la
 std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, Language language,
                             std::string_view tag);
 std::string GetFamilyTag(const CatalogueChoice& choice, UserInteraction& ui, Language language);
+// The family the selected type's tag names (FamilyOfTag); none for a tag that names no
+// family, without a tag or selection, or when the catalogue cannot be opened (message 110).
+std::optional<Family> GetFamily(const CatalogueChoice& choice, UserInteraction& ui,
+                                Language language);
 std::string GetWrongChecksumText(const CatalogueChoice& choice, UserInteraction& ui,
                                  Language language);

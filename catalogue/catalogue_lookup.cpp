@@ -61,6 +61,10 @@ std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, 
 std::string GetFamilyTag(const CatalogueChoice& choice, UserInteraction& ui, Language language) {
   return LookupTypeValue(choice, ui, language, kTagFamily);
 }
+std::optional<Family> GetFamily(const CatalogueChoice& choice, UserInteraction& ui,
+                                Language language) {
+  return FamilyOfTag(GetFamilyTag(choice, ui, language));
+}
 std::string GetWrongChecksumText(const CatalogueChoice& choice, UserInteraction& ui,
                                  Language language) {
   return LookupTypeValue(choice, ui, language, kTagWrongChecksum);

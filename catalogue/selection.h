@@ -26,9 +26,16 @@ struct LanguageVersion {
 std::optional<std::vector<LanguageVersion>> LanguageVersions(const CatalogueChoice& choice,
                                                              UserInteraction& ui,
                                                              Language language);
-// The version label of the file at `path` for a type of family `family`; `modelName` is
-// asked only when the label depends on it. Empty when the file has no version text.
-std::string VersionLabel(const std::string& path, std::string_view family, UserInteraction& ui,
+// What a family's version label shows; the family table (app/families.h) says which.
+enum class VersionLabelForm {
+  kFirstFamily,   // 21 bytes of the header text from its third on, position 12 blanked for
+                  // some models (BlanksVersionPosition); empty without a version text
+  kSecondFamily,  // "Version : " and the whole header text; 22 blanks without one
+};
+
+// The version label of the file at `path` in the form `form`; `modelName` is asked only
+// when the label depends on it.
+std::string VersionLabel(const std::string& path, VersionLabelForm form, UserInteraction& ui,
                          const std::function<std::string()>& modelName);
 
 // The version number of a version label: the decimal number at the start of `text` (white

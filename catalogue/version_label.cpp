@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::string_view kSecondFamilyTag = "TK20B";
 constexpr std::string_view kSecondFamilyLabelPrefix = "Version : ";
 constexpr std::size_t kLabelWidth = 22;
 // Position i of a first-family label shows byte i + 2 of the header text.
@@ -116,13 +115,13 @@ int ReadVersionText(const std::string& path, UserInteraction& ui, HeaderRecord* 
 
 }  // namespace
 
-std::string VersionLabel(const std::string& path, std::string_view family, UserInteraction& ui,
+std::string VersionLabel(const std::string& path, VersionLabelForm form, UserInteraction& ui,
                          const std::function<std::string()>& modelName) {
   std::string label(kLabelWidth, ' ');
   HeaderRecord record;
   const int n = ReadVersionText(path, ui, &record);
   const std::uint8_t* text = record.Text();
-  if (family == kSecondFamilyTag) {
+  if (form == VersionLabelForm::kSecondFamily) {
     if (n >= 0) {
       label.assign(kSecondFamilyLabelPrefix);
       label.append(reinterpret_cast<const char*>(text), static_cast<std::size_t>(n));

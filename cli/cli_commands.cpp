@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/catalogue_folder.h"
+#include "app/families.h"
 #include "app/loader_state.h"
 #include "app/window_selection.h"
 #include "base/atomic_file.h"
@@ -159,12 +160,13 @@ int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, L
   for (const std::string& type : *types) {
     const CatalogueChoice choice{catalogueFolder, type};
     const std::string family = GetFamilyTag(choice, ui, language);
+    const VersionLabelForm form = VersionLabelFormOf(FamilyOfTag(family));
     out << Field(type) << '\t' << Field(family) << '\n';
     std::optional<std::vector<LanguageVersion>> versions = LanguageVersions(choice, ui, language);
     if (!versions) continue;
     for (const LanguageVersion& version : *versions) {
       const std::string label =
-          VersionLabel(catalogueFolder + kPathSeparator + version.fileName, family, ui,
+          VersionLabel(catalogueFolder + kPathSeparator + version.fileName, form, ui,
                        [&] { return LookupTypeValue(choice, ui, language, kTagModelName); });
       out << '\t' << Field(version.label) << '\t' << Field(version.fileName) << '\t' << Field(label)
           << '\n';
@@ -206,7 +208,9 @@ int ShowHeaderRecord(const std::string& path, CCliUserInteraction& ui, Language 
   out << "form: " << form << "\ncounted length: " << counted
       << "\nversion text: " << DisplayText(versionText) << '\n';
   if (first == ImageLoad::kReady || second.fault == ImageFault::kNone) {
-    out << "family: " << (first == ImageLoad::kReady ? "VR, TK" : "TK20B") << '\n' << std::flush;
+    const RecordRules rules =
+        first == ImageLoad::kReady ? RecordRules::kFirstFamily : RecordRules::kSecondFamily;
+    out << "family: " << FamilyTagsOf(rules) << '\n' << std::flush;
     return kExitLoaded;
   }
   // The family whose rules the file follows furthest says best what is wrong with it.

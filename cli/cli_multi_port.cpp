@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/families.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/window_selection.h"
@@ -481,14 +482,9 @@ class CRun {
 
 // The file checked once, before any port is touched: refused for all of them together.
 bool CheckFileOnce(CLoaderState& w, CCliUserInteraction& ui, RunChoice* choice) {
-  const std::string family = GetFamilyTag(w);
-  RecordRules rules = RecordRules::kFirstFamily;
-  if (family == "TK20B") {
-    rules = RecordRules::kSecondFamily;
-  } else if (family != "VR" && family != "TK") {
-    ShowMessageById(ui, w.language, kMsgBadConfigFile, kStyleExclamation);
-    return false;
-  }
+  const FamilyRow* family = FamilyToLoad(w);
+  if (family == nullptr) return false;
+  const RecordRules rules = family->records;
   if (!w.IsExpertMode() && ResolveLanguageFile(w) < 0) return false;
   auto image = std::make_shared<ProgramImage>();
   switch (LoadProgramImage(w.FilePath(), rules, ui, image.get())) {

@@ -2,7 +2,7 @@
 #
 #   app/qt  cli                   front ends
 #   app                           main-window logic
-#   loader/first  loader/second   the two receiver families
+#   loader/first  loader/second   the receiver families, one folder each (kzn_family_layers)
 #   loader                        what both families share
 #   catalogue  serial(/udev)      catalogue file; serial port and sentences
 #   base                          messages, settings store, clock, files, header record
@@ -31,6 +31,22 @@ function(kzn_layer target folder)
   if(arg_DEPENDS)
     target_link_libraries(${target} PRIVATE ${arg_DEPENDS})
   endif()
+endfunction()
+
+# A layer kzn<name> for every folder loader/<name>/: the receiver families, each on what both
+# share (kznloader) and below, none on another. Their targets go into <out_var>.
+function(kzn_family_layers out_var)
+  file(GLOB _entries CONFIGURE_DEPENDS LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/loader/*)
+  set(_targets)
+  foreach(_entry ${_entries})
+    if(NOT IS_DIRECTORY ${_entry})
+      continue()
+    endif()
+    get_filename_component(_name ${_entry} NAME)
+    kzn_layer(kzn${_name} loader/${_name} DEPENDS kznloader kzncatalogue kznserial kznbase)
+    list(APPEND _targets kzn${_name})
+  endforeach()
+  set(${out_var} ${_targets} PARENT_SCOPE)
 endfunction()
 
 # Fills <root>/<folder>/ with links to the headers of <folder>, and nothing else.

@@ -31,7 +31,7 @@ class Deadline {
 // true; false when, after a take that did not end the wait, the deadline has passed. The
 // first take comes before the first look at the clock.
 template <class OnTake>
-bool TakeUntil(SerialLink& port, const Deadline& deadline, int stepMs, OnTake&& onTake) {
+bool TakeUntil(SerialLink& port, const Deadline& deadline, std::int64_t stepMs, OnTake&& onTake) {
   for (;;) {
     const std::uint8_t* data = nullptr;
     std::uint32_t count = 0;
@@ -44,7 +44,7 @@ bool TakeUntil(SerialLink& port, const Deadline& deadline, int stepMs, OnTake&& 
 // The first delivery that arrives before the deadline, empty when none did. It points into
 // the port's take buffer and stays valid until the next take.
 inline std::span<const std::uint8_t> TakeFirstDelivery(SerialLink& port, const Deadline& deadline,
-                                                       int stepMs) {
+                                                       std::int64_t stepMs) {
   std::span<const std::uint8_t> delivery;
   TakeUntil(port, deadline, stepMs, [&](std::span<const std::uint8_t> take) {
     delivery = take;

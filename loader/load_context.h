@@ -1,6 +1,6 @@
 // What a load works with, apart from the window: the services, the language its texts are
-// in, and the catalogue choice it reads anew while it runs; and the plain values of what it
-// sends where. Both are taken from the window when the load starts.
+// in, the catalogue choice it reads anew while it runs and the family it loads; and the
+// plain values of what it sends where. Both are taken from the window when the load starts.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,7 @@ struct LoadContext {
   CSettingsStore& settings;  // where the port's load marker is kept
   Language language;
   CatalogueChoice catalogue;
+  Family family;  // the chosen type's, fixed from its tag when the load starts
   LoadCounts counts{};
 };
 

@@ -30,7 +30,7 @@ WrongChecksumWait WaitForWrongChecksumText(LoadContext& context, CProgress& prog
     }
     // Only bytes that could still complete the text need looking at again.
     if (collected.size() >= wanted.size()) searchFrom = collected.size() - wanted.size() + 1;
-    if (progress.PollCancel() == 1) {
+    if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed) {
       outcome = WrongChecksumWait::kCancelled;
       return true;
     }

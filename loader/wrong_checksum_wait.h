@@ -14,7 +14,7 @@ enum class WrongChecksumWait : std::int8_t {
   kNoText,  // the type has no wrong-checksum text, or the catalogue cannot be read now
 };
 
-inline constexpr int kWrongChecksumWindowMs = 2000;
+inline constexpr std::int64_t kWrongChecksumWindowMs = 2000;
 
 // Needs the context's port open. Empties the receive buffer, then collects the non-zero bytes that
 // arrive for up to kWrongChecksumWindowMs and looks for the selected type's wrong-checksum

@@ -6,19 +6,18 @@
 
 class CNoSerialLink : public SerialLink {
  public:
-  int OpenPort(std::int16_t, std::uint32_t, char, std::uint16_t, std::uint16_t) override {
-    return 0;
+  bool OpenPort(std::int16_t, std::uint32_t, char, std::uint16_t, std::uint16_t) override {
+    return false;
   }
   std::uint32_t WriteToPort(const std::uint8_t*, std::uint32_t) override { return 0; }
-  int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override {
+  void TakeReceived(const std::uint8_t** data, std::uint32_t* count) override {
     *data = nullptr;
     *count = 0;
-    return 1;
   }
-  int TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count, int) override {
-    return TakeReceived(data, count);
+  void TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count, std::int64_t) override {
+    TakeReceived(data, count);
   }
   void ClearReceived() override {}
-  int SetBaudRate(std::uint32_t) override { return 0; }
-  int ClosePort() override { return 0; }
+  bool SetBaudRate(std::uint32_t) override { return false; }
+  bool ClosePort() override { return false; }
 };

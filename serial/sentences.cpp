@@ -36,7 +36,7 @@ std::uint32_t SendProprietarySentence(SerialLink& port, std::uint16_t code, std:
                           static_cast<std::uint32_t>(sentence.size()));
 }
 
-bool SendStoredText(SerialLink& port, std::string_view text, Clock* clock, int pauseMs) {
+bool SendStoredText(SerialLink& port, std::string_view text, Clock* clock, std::int64_t pauseMs) {
   for (char c : text) {
     std::uint8_t byte = static_cast<std::uint8_t>(c);
     // The rest of a sentence cut short means nothing to the receiver, and a port that

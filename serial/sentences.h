@@ -28,7 +28,7 @@ std::uint32_t SendProprietarySentence(SerialLink& port, std::uint16_t code, std:
 class Clock;
 // False at the first byte the port does not take; the rest is not sent.
 bool SendStoredText(SerialLink& port, std::string_view text, Clock* clock = nullptr,
-                    int pauseMs = 0);
+                    std::int64_t pauseMs = 0);
 
 // Reply words of the second family's loader, each followed by CR LF.
 std::string RecordReplyWord(char letter, std::uint8_t recordNumber);  // "P%02X\r\n"

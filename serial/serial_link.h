@@ -8,24 +8,26 @@ class SerialLink {
  public:
   virtual ~SerialLink() = default;
 
-  // 1 when the device is open, configured and its reader running; else 0. Parity is 'N'.
-  virtual int OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
-                       std::uint16_t dataBits, std::uint16_t stopBits) = 0;
+  // Whether an operation succeeded is a bool, checked as one: `if (!port.OpenPort(...))`.
+
+  // True when the device is open, configured and its reader running. Parity is 'N'.
+  virtual bool OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
+                        std::uint16_t dataBits, std::uint16_t stopBits) = 0;
   // Bytes written, or 0 on failure.
   virtual std::uint32_t WriteToPort(const std::uint8_t* data, std::uint32_t count) = 0;
-  // Always 1. *data points into the take buffer (null when *count is 0) and stays valid
-  // until the next take.
-  virtual int TakeReceived(const std::uint8_t** data, std::uint32_t* count) = 0;
+  // *data points into the take buffer (null when *count is 0) and stays valid until the
+  // next take.
+  virtual void TakeReceived(const std::uint8_t** data, std::uint32_t* count) = 0;
   // Like TakeReceived, but first sleeps until bytes are waiting or maxWaitMs has passed;
   // the waits that poll "without pause" use it so that no core is kept busy.
-  virtual int TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
-                                  int maxWaitMs = 1) = 0;
+  virtual void TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
+                                   std::int64_t maxWaitMs = 1) = 0;
   virtual void ClearReceived() = 0;
-  // 1 on success (also when the rate is already in force), 0 on failure.
-  virtual int SetBaudRate(std::uint32_t bitRate) = 0;
-  // 1 when the device was closed; 0 when it was not open or a step failed. A port that was
-  // open is closed afterwards either way, so COMn can be opened again.
-  virtual int ClosePort() = 0;
+  // True on success (also when the rate is already in force).
+  virtual bool SetBaudRate(std::uint32_t bitRate) = 0;
+  // True when the device was closed; false when it was not open or a step failed. A port
+  // that was open is closed afterwards either way, so COMn can be opened again.
+  virtual bool ClosePort() = 0;
 
   // A load begins and ends: between the two, COMn stays the device it named at the first
   // open, and a failure that repeats is told once.

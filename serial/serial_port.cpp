@@ -146,7 +146,7 @@ bool CSerialPort::IsAnotherDevice(const SerialDevice& device, std::string* reaso
   return true;
 }
 
-int CSerialPort::FailOpen(PortOpenFailure& failure, const std::string& traceText) {
+bool CSerialPort::FailOpen(PortOpenFailure& failure, const std::string& traceText) {
   Trace(traceText, failure.errorCode);
   openFailureTold_ = true;
   if (failure.reason.empty() && failure.errorCode != 0)
@@ -157,14 +157,14 @@ int CSerialPort::FailOpen(PortOpenFailure& failure, const std::string& traceText
     ui_.ShowPortOpenFailure(failure);
   }
   if (!inLoad_) ReportTraceRepeats(true);
-  return 0;
+  return false;
 }
 
-int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
-                          std::uint16_t dataBits, std::uint16_t stopBits) {
+bool CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
+                           std::uint16_t dataBits, std::uint16_t stopBits) {
   if (device_) {
     Trace("Port already open", 0);
-    return 0;
+    return false;
   }
   portNumber_ = portNumber;
   openFailureTold_ = false;
@@ -226,7 +226,7 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
     Trace("Port did not initialise properly", 0);
     device->Close();
     running_ = false;
-    return 0;
+    return false;
   }
   if (std::optional<ConfigureNote> note = device->TakeConfigureNote())
     Trace(note->text, note->errorCode);
@@ -242,9 +242,9 @@ int CSerialPort::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char p
     device_->Close();
     device_.reset();
     running_ = false;
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 void CSerialPort::MonitorPort() {
@@ -323,12 +323,12 @@ void CSerialPort::WaitForLineIdle() {
   bytesSinceIdle_ = 0;
 }
 
-int CSerialPort::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
-  return TakeReceivedWaiting(data, count, 0);
+void CSerialPort::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
+  TakeReceivedWaiting(data, count, 0);
 }
 
-int CSerialPort::TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
-                                     int maxWaitMs) {
+void CSerialPort::TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
+                                      std::int64_t maxWaitMs) {
   std::unique_lock<std::mutex> lock(bufferLock_);
   if (receiveCount_ == 0 && maxWaitMs > 0) {
     arrived_.wait_for(lock, std::chrono::milliseconds(maxWaitMs),
@@ -338,7 +338,6 @@ int CSerialPort::TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* c
   *count = receiveCount_;
   *data = receiveCount_ == 0 ? nullptr : takeBuffer_;
   receiveCount_ = 0;
-  return 1;
 }
 
 void CSerialPort::ClearReceived() {
@@ -346,28 +345,28 @@ void CSerialPort::ClearReceived() {
   receiveCount_ = 0;
 }
 
-int CSerialPort::SetBaudRate(std::uint32_t bitRate) {
+bool CSerialPort::SetBaudRate(std::uint32_t bitRate) {
   if (!device_) {
     Trace("Could not set the COM state", PortNotOpenError());
-    return 0;
+    return false;
   }
   std::uint32_t current = 0;
   if (!device_->CurrentBitRate(&current)) {
     Trace("Could not set the COM state", device_->LastError());
-    return 0;
+    return false;
   }
-  if (current == bitRate) return 1;
+  if (current == bitRate) return true;
   WaitForLineIdle();
   if (!device_->SetBitRate(bitRate)) {
     Trace("Could not set the COM state", device_->LastError());
-    return 0;
+    return false;
   }
   settings_.bitRate = bitRate;
-  return 1;
+  return true;
 }
 
-int CSerialPort::ClosePort() {
-  if (!running_ || !device_) return 0;
+bool CSerialPort::ClosePort() {
+  if (!running_ || !device_) return false;
   WaitForLineIdle();
   const bool purged = device_->Purge(true, true);
   const int purgeError = purged ? 0 : device_->LastError();
@@ -386,5 +385,5 @@ int CSerialPort::ClosePort() {
   device_.reset();
   if (!closed) Trace("NOT CLOSING PORT\n", error);
   ReportTraceRepeats(!inLoad_);
-  return closed && (purged || gone) ? 1 : 0;
+  return closed && (purged || gone);
 }

@@ -47,15 +47,15 @@ class CSerialPort : public SerialLink {
   CSerialPort(const CSerialPort&) = delete;
   CSerialPort& operator=(const CSerialPort&) = delete;
 
-  int OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity, std::uint16_t dataBits,
-               std::uint16_t stopBits) override;
+  bool OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity, std::uint16_t dataBits,
+                std::uint16_t stopBits) override;
   std::uint32_t WriteToPort(const std::uint8_t* data, std::uint32_t count) override;
-  int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
-  int TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
-                          int maxWaitMs = 1) override;
+  void TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
+  void TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
+                           std::int64_t maxWaitMs = 1) override;
   void ClearReceived() override;
-  int SetBaudRate(std::uint32_t bitRate) override;
-  int ClosePort() override;
+  bool SetBaudRate(std::uint32_t bitRate) override;
+  bool ClosePort() override;
   // From the first open of a load to its end COMn keeps the device it named then: a reopen
   // that finds another device there fails. Repeats of a traced failure are counted and told
   // once, when the port closes.
@@ -83,7 +83,7 @@ class CSerialPort : public SerialLink {
   std::string DevicePathToOpen(std::int16_t portNumber);
   // A reopen within a load that finds another device than the load started on.
   bool IsAnotherDevice(const SerialDevice& device, std::string* reason) const;
-  int FailOpen(PortOpenFailure& failure, const std::string& traceText);
+  bool FailOpen(PortOpenFailure& failure, const std::string& traceText);
 
   UserInteraction& ui_;
   DeviceResolver resolveDevice_;

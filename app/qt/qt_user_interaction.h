@@ -25,7 +25,6 @@ class CQtUserInteraction : public QObject, public UserInteraction {
   void SetOwner(QWidget* owner) { owner_ = owner; }
   // The language of the boxes and windows this side makes itself.
   void SetLanguage(Language language) { language_ = language; }
-  Language GetLanguage() const { return language_; }
 
   // After a stop request the box is not shown (its text goes to standard error): a question
   // gets the answer that loses nothing (UnattendedAnswer).

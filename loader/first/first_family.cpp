@@ -108,11 +108,8 @@ bool CheckSettingsTakeTheMarker(FirstLoad& load) {
 
 // Everything that can be known before the start, checked before any byte reaches the
 // receiver.
-bool CheckBeforeTheStart(FirstLoad& load, FirstFamilyKind kind, ProgramImage* image) {
-  if (!BuildBlockMap(load, kind)) {
-    load.outcome->end = LoadEnd::kRefused;  // told by BuildBlockMap
-    return false;
-  }
+bool CheckBeforeTheStart(FirstLoad& load, Family kind, ProgramImage* image) {
+  FillBlockMap(load.blockMap, kind);
   if (!LoadCheckedImage(load, image)) return false;
   if (!CheckWrongChecksumText(load.context)) {
     Refuse(load, kMsgBadConfigFile, {}, true);
@@ -124,15 +121,16 @@ bool CheckBeforeTheStart(FirstLoad& load, FirstFamilyKind kind, ProgramImage* im
 // The receiver's tables (read out, or parsed from an unfinished load's dump), the wake-up
 // into the loader and the upload; kDone when the upload succeeded. The port's marker says
 // unfinished from the wake-up on (EnterLoadingMode) until the upload has succeeded.
-FirstStep LoadWithTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
+FirstStep LoadWithTables(FirstLoad& load, CProgress& progress, Family kind,
                          const ProgramImage& image) {
   const bool unfinished = IsLastLoadingUnfinished(load.context.settings, load.target.portNumber);
   const int marker = CheckLastLoadingMarker(load.context.settings, load.context.ui,
                                             load.context.language, load.target.portNumber);
   // Nobody could say whether this is the receiver of the unfinished load: each answer could
   // lose a receiver's tables, so nothing is sent and the dump and the marker stay.
-  if (marker == 0 || (unfinished && progress.StopRequested())) {
-    if (progress.StopRequested()) {
+  if (marker == 0 ||
+      (unfinished && progress.CheckCancel(CancelRule::kStopOnly) == CancelAnswer::kConfirmed)) {
+    if (progress.CheckCancel(CancelRule::kStopOnly) == CancelAnswer::kConfirmed) {
       NoteFirstCancel(load);
     } else {
       Refuse(load, kMsgLastLoadingUnfinished, {}, true);
@@ -152,7 +150,7 @@ FirstStep LoadWithTables(FirstLoad& load, CProgress& progress, FirstFamilyKind k
   }
   if (tables == FirstStep::kStopped) return FirstStep::kStopped;
   // A stop asked while the tables were obtained: the wake-up never goes out.
-  if (progress.PollCancel() != 0) {
+  if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed) {
     NoteFirstCancel(load);
     return FirstStep::kStopped;
   }
@@ -182,10 +180,9 @@ std::string MarkerWriteFailureText(const CSettingsStore& settings, Language lang
                   "not been changed.");
 }
 
-LoadOutcome RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, TableStore& tables,
-                               const std::string& familyTag) {
-  std::optional<FirstFamilyKind> kind = FirstFamilyKindOf(familyTag);
-  if (!kind) {
+LoadOutcome RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, TableStore& tables) {
+  const Family kind = context.family;
+  if (kind != Family::kVr && kind != Family::kTk) {
     ShowMessageById(context.ui, context.language, kMsgBadConfigFile, kStyleExclamation);
     return RefusedOutcome(kMsgBadConfigFile, {}, true);
   }
@@ -194,8 +191,8 @@ LoadOutcome RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, T
   CProgress progress(load.context.ui, load.context.language);
   progress.OpenProgress();
   ProgramImage image;
-  FirstStep result = CheckBeforeTheStart(load, *kind, &image)
-                         ? LoadWithTables(load, progress, *kind, image)
+  FirstStep result = CheckBeforeTheStart(load, kind, &image)
+                         ? LoadWithTables(load, progress, kind, image)
                          : FirstStep::kStopped;
   load.context.port.ClosePort();
   if (result == FirstStep::kDone) {

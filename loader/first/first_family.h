@@ -5,7 +5,7 @@
 
 #include "base/messages.h"
 #include "base/table_store.h"
-#include "catalogue/family_kind.h"
+#include "catalogue/family.h"
 #include "loader/load_outcome.h"
 
 class CSettingsStore;
@@ -17,8 +17,8 @@ struct LoadTarget;
 // receiver's tables, brings it into loading mode, sends the file with the tables written back
 // at its end, and tells the outcome in one message box. `tables` holds the saved almanac the
 // window loaded at its start; the load adds what it reads. Returns how it ended.
-LoadOutcome RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, TableStore& tables,
-                               const std::string& familyTag);
+// `context.family` is VR or TK; for another family it refuses with message 126.
+LoadOutcome RunFirstFamilyLoad(LoadContext& context, const LoadTarget& target, TableStore& tables);
 
 // Why the port's marker cannot be written: the settings file and the system's reason.
 std::string MarkerWriteFailureText(const CSettingsStore& settings, Language language);

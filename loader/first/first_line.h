@@ -14,8 +14,8 @@ inline constexpr char kParity = 'N';
 inline constexpr std::uint16_t kDataBits = 8;
 inline constexpr std::uint16_t kStopBits = 2;
 
-// Opens COMn at `bitRate` with the family's settings; what OpenPort returns (0 on failure).
-inline int OpenLine(SerialLink& port, std::int16_t portNumber, std::uint32_t bitRate) {
+// Opens COMn at `bitRate` with the family's settings; false when it cannot.
+inline bool OpenLine(SerialLink& port, std::int16_t portNumber, std::uint32_t bitRate) {
   return port.OpenPort(portNumber, bitRate, kParity, kDataBits, kStopBits);
 }
 

@@ -35,6 +35,6 @@ inline constexpr std::int64_t kEndResendPauseMs = 200;
 inline constexpr std::int64_t kWriteBackAnswerWindowMs = 2000;
 
 // A wait "without pause" sleeps on the port's arrival signal for at most this long.
-inline constexpr int kArrivalWaitMs = 1;
+inline constexpr std::int64_t kArrivalWaitMs = 1;
 
 }  // namespace first_timing

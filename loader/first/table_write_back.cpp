@@ -49,7 +49,7 @@ std::span<const std::uint8_t> DopplerBytes(const TableStore& tables, int block) 
 // port's marker leads the next run to them.
 constexpr int kStopRequested = -2;
 
-int AwaitFirstByte(FirstLoad& load) {
+int AwaitFirstByte(FirstLoad& load, CProgress& progress) {
   using namespace first_timing;
   const Deadline deadline(load.context.clock, kWriteBackAnswerWindowMs);
   int answer = -1;
@@ -58,7 +58,7 @@ int AwaitFirstByte(FirstLoad& load) {
       answer = take[0];
       return true;
     }
-    if (load.context.ui.StopCause().empty()) return false;
+    if (progress.CheckCancel(CancelRule::kStopOnly) == CancelAnswer::kNoRequest) return false;
     answer = kStopRequested;
     return true;
   });
@@ -73,12 +73,12 @@ bool Send(FirstLoad& load, const std::vector<std::uint8_t>& record) {
 // Sends a record and accepts a "0", sending it once more after any other first answer.
 // A port that no longer takes bytes fails at once rather than waiting for silence.
 FirstStep SendAndJudge(FirstLoad& load, const std::vector<std::uint8_t>& record,
-                       CWriteBackProgress* shown) {
+                       CWriteBackProgress& shown) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (!Send(load, record)) break;
-    int answer = AwaitFirstByte(load);
+    int answer = AwaitFirstByte(load, shown.Progress());
     if (answer == '0') {
-      if (shown != nullptr) shown->RecordSent();
+      shown.RecordSent();
       return FirstStep::kDone;
     }
     if (answer == kStopRequested) {
@@ -123,7 +123,7 @@ std::uint16_t DopplerWordSum(const TableStore& tables) {
   return wordSum;
 }
 
-FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress* shown) {
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress& shown) {
   *sum = 0;
   if (!load.tables.savedAlmanacValid) return FirstStep::kDone;
   for (int block = kFirstAlmanacBlock; block < kBlockCount; ++block) {
@@ -138,7 +138,7 @@ FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum, CWriteBackProgre
   return FirstStep::kDone;
 }
 
-FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress* shown) {
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress& shown) {
   *sum = 0;
   if (!load.tables.dopplerValid) return FirstStep::kDone;
   std::uint16_t wordSum = 0;

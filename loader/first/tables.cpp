@@ -38,25 +38,12 @@ bool FlushToDisk(std::FILE* file, const std::string& folder) {
 
 }  // namespace
 
-void FillBlockMap(BlockMap& map, FirstFamilyKind kind) {
-  std::uint32_t base = kind == FirstFamilyKind::kTk ? kTkTableBase : kVrTableBase;
+void FillBlockMap(BlockMap& map, Family kind) {
+  std::uint32_t base = kind == Family::kTk ? kTkTableBase : kVrTableBase;
   for (int block = 0; block < kBlockCount; ++block) {
     map[static_cast<std::size_t>(block)].length = BlockLength(block);
     map[static_cast<std::size_t>(block)].address = base + BlockOffset(block);
   }
-}
-
-bool BuildBlockMap(FirstLoad& load, FirstFamilyKind kind) {
-  for (int block = 0; block < kBlockCount; ++block)
-    load.blockMap[static_cast<std::size_t>(block)].length = BlockLength(block);
-  std::optional<FirstFamilyKind> tagged = FirstFamilyKindOf(
-      GetFamilyTag(load.context.catalogue, load.context.ui, load.context.language));
-  if (tagged != kind) {
-    ReportFirstResult(load, FirstResult::kBadConfigFile);
-    return false;
-  }
-  FillBlockMap(load.blockMap, kind);
-  return true;
 }
 
 std::string DumpFilePath(const FirstLoad& load) {
@@ -69,13 +56,13 @@ namespace {
 // The capture of the read-out: everything the receiver streams goes to the dump file until it
 // has been quiet for 2000 ms or sent more than a dump can hold. kDone to judge what came,
 // kStopped when the capture failed or was cancelled.
-FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind, std::FILE* dump,
+FirstStep CaptureDump(FirstLoad& load, CProgress& progress, Family kind, std::FILE* dump,
                       std::uint32_t* received) {
   using namespace first_timing;
   Deadline silence(load.context.clock, kCaptureSilenceMs);
   int run = 0;
   bool stop = false;
-  double fullDump = kind == FirstFamilyKind::kTk ? kTkFullDump : kVrFullDump;
+  double fullDump = kind == Family::kTk ? kTkFullDump : kVrFullDump;
   for (;;) {
     const std::uint8_t* data = nullptr;
     std::uint32_t count = 0;
@@ -91,7 +78,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind
         if (data[i] == kDataRecordStart) {
           run = 0;
           // TK receivers put text between records; only the head of a delivery counts.
-          if (kind == FirstFamilyKind::kTk) break;
+          if (kind == Family::kTk) break;
         } else if (++run > kRunWithoutRecordStart) {
           ReportFirstResult(load, FirstResult::kBadDataOnInput);
           stop = true;
@@ -99,7 +86,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind
         }
       }
     }
-    switch (progress.PollConfirmedCancel()) {
+    switch (progress.CheckCancel(CancelRule::kAsk)) {
       case CancelAnswer::kConfirmed:
         NoteFirstCancel(load);
         stop = true;
@@ -113,7 +100,7 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind
     int percent = static_cast<int>(std::min(100.0, *received * 100.0 / fullDump));
     progress.SetProgressPosition(percent);
     if (*received > kCaptureEnoughBytes) {
-      if (kind == FirstFamilyKind::kVr) progress.SetProgressPosition(100);
+      if (kind == Family::kVr) progress.SetProgressPosition(100);
       return stop ? FirstStep::kStopped : FirstStep::kDone;
     }
     load.context.clock.SleepMs(kCapturePollPauseMs);
@@ -122,11 +109,9 @@ FirstStep CaptureDump(FirstLoad& load, CProgress& progress, FirstFamilyKind kind
   }
 }
 
-TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
-                           std::FILE* dump) {
+TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, Family kind, std::FILE* dump) {
   using namespace first_timing;
-  if (first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kLineBitRate) ==
-      0) {
+  if (!first_line::OpenLine(load.context.port, load.target.portNumber, first_line::kLineBitRate)) {
     ReportUntoldOpenFailure(load);
     return TablesRead::kStopped;
   }
@@ -144,9 +129,8 @@ TablesRead ReadOutAndParse(FirstLoad& load, CProgress& progress, FirstFamilyKind
       break;
   }
   // A failed write has told why (the serial layer); the capture then finds nothing (116).
-  if (kind == FirstFamilyKind::kTk) {
-    SendStoredText(load.context.port, kReadOutMarkerTk, &load.context.clock,
-                   static_cast<int>(kMarkerBytePauseMs));
+  if (kind == Family::kTk) {
+    SendStoredText(load.context.port, kReadOutMarkerTk, &load.context.clock, kMarkerBytePauseMs);
     load.context.clock.SleepMs(kReadOutRequestSettleMs);
   } else {
     // VR receivers listen for the request at 4800 bit/s and stream at 9600.
@@ -196,8 +180,7 @@ TablesRead NoteDumpType(FirstLoad& load, TablesRead result) {
 
 }  // namespace
 
-TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
-                              DumpWrite write) {
+TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, Family kind, DumpWrite write) {
   progress.SetProgressText(LoadMessageText(kMsgWakingReceiver, load.context.language));
   const std::string dumpPath = DumpFilePath(load);
   const bool replaceWhenComplete = write == DumpWrite::kReplaceWhenComplete;

@@ -10,7 +10,7 @@
 
 #include "base/messages.h"
 #include "base/table_store.h"
-#include "catalogue/family_kind.h"
+#include "catalogue/family.h"
 #include "loader/first/first_result.h"
 
 struct FirstLoad;
@@ -29,11 +29,7 @@ enum class TablesRead : std::int8_t {
 };
 
 // Lengths of every block; addresses from the family's base.
-void FillBlockMap(BlockMap& map, FirstFamilyKind kind);
-// The lengths always; the addresses for the selected type's family tag, read anew from the
-// catalogue. False after message 126 when the catalogue no longer calls the type `kind`
-// ("VR" or "TK"): the load must not start with addresses of another family.
-bool BuildBlockMap(FirstLoad& load, FirstFamilyKind kind);
+void FillBlockMap(BlockMap& map, Family kind);
 
 // catalogue folder / ~tmp<port>.tmp
 std::string DumpFilePath(const FirstLoad& load);
@@ -49,8 +45,7 @@ enum class DumpWrite : std::int8_t {
 // Asks the receiver for its tables, captures them into the dump file and parses it; the
 // type they were read from is kept beside the port's marker. Leaves the port open at 9600
 // bit/s.
-TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, FirstFamilyKind kind,
-                              DumpWrite write);
+TablesRead ReadReceiverTables(FirstLoad& load, CProgress& progress, Family kind, DumpWrite write);
 
 // 0x8B, data count - 1, 24-bit address high byte first, the data, the 8-bit sum of every byte
 // after the first. `data` holds 1 to 256 bytes.
@@ -66,6 +61,7 @@ class CWriteBackProgress {
  public:
   CWriteBackProgress(CProgress& progress, const TableStore& tables, Language language);
   void RecordSent();
+  CProgress& Progress() { return progress_; }
 
  private:
   CProgress& progress_;
@@ -75,7 +71,5 @@ class CWriteBackProgress {
 
 // Send the saved almanac (when valid) and the doppler table (when valid) back; 1 with the
 // 16-bit sum of the data bytes sent in *sum; kStopped after message 119.
-FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum,
-                           CWriteBackProgress* shown = nullptr);
-FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum,
-                                CWriteBackProgress* shown = nullptr);
+FirstStep WriteBackAlmanac(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress& shown);
+FirstStep WriteBackDopplerTable(FirstLoad& load, std::uint16_t* sum, CWriteBackProgress& shown);

@@ -102,8 +102,8 @@ Step CUpload::ReadRecord() {
 }
 
 Step CUpload::CheckCancel() {
-  return progress_.PollConfirmedCancel() == CancelAnswer::kConfirmed ? Step::kCancelled
-                                                                     : Step::kGoOn;
+  return progress_.CheckCancel(CancelRule::kAsk) == CancelAnswer::kConfirmed ? Step::kCancelled
+                                                                             : Step::kGoOn;
 }
 
 bool CUpload::Write(const std::uint8_t* bytes, std::size_t count) {
@@ -133,13 +133,12 @@ Step CUpload::AwaitAnswer() {
   const Deadline deadline(load_.context.clock, kRecordAnswerWindowMs);
   std::span<const std::uint8_t> answer;
   bool cancelled = false;
-  TakeUntil(load_.context.port, deadline, static_cast<int>(kAnswerSettleMs),
-            [&](std::span<const std::uint8_t> take) {
-              answer = take;
-              if (!take.empty()) return true;
-              cancelled = CheckCancel() == Step::kCancelled;
-              return cancelled;
-            });
+  TakeUntil(load_.context.port, deadline, kAnswerSettleMs, [&](std::span<const std::uint8_t> take) {
+    answer = take;
+    if (!take.empty()) return true;
+    cancelled = CheckCancel() == Step::kCancelled;
+    return cancelled;
+  });
   if (cancelled) return Step::kCancelled;
   if (answer.empty()) return Step::kFailed;
   if (IsRecordAcceptance(answer)) {
@@ -165,7 +164,8 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
     TakeUntil(load_.context.port, deadline, kArrivalWaitMs,
               [&](std::span<const std::uint8_t> take) {
                 verdict = take;
-                stopped = take.empty() && progress_.StopRequested();
+                stopped = take.empty() &&
+                          progress_.CheckCancel(CancelRule::kStopOnly) == CancelAnswer::kConfirmed;
                 return !take.empty() || stopped;
               });
     if (stopped) return EndAnswer::kStopped;
@@ -185,7 +185,8 @@ EndAnswer CUpload::AwaitVerdict(int* endRetries) {
         return EndAnswer::kResend;
       case EndVerdict::kBusy:
         load_.context.clock.SleepMs(kBusyPauseMs);
-        if (progress_.StopRequested()) return EndAnswer::kStopped;
+        if (progress_.CheckCancel(CancelRule::kStopOnly) == CancelAnswer::kConfirmed)
+          return EndAnswer::kStopped;
         continue;
       case EndVerdict::kBadChecksum:
         ShowFailure(load_, FirstResult::kBadChecksum);
@@ -210,11 +211,10 @@ Step CUpload::SendEndRecord() {
   };
   CWriteBackProgress shown(progress_, load_.tables, load_.context.language);
   std::uint16_t almanacSum = 0;
-  if (WriteBackAlmanac(load_, &almanacSum, &shown) == FirstStep::kStopped) return stoppedStep();
+  if (WriteBackAlmanac(load_, &almanacSum, shown) == FirstStep::kStopped) return stoppedStep();
   auto sum = static_cast<std::uint16_t>(almanacSum + ((record_[1] << 8) | record_[2]));
   std::uint16_t dopplerSum = 0;
-  if (WriteBackDopplerTable(load_, &dopplerSum, &shown) == FirstStep::kStopped)
-    return stoppedStep();
+  if (WriteBackDopplerTable(load_, &dopplerSum, shown) == FirstStep::kStopped) return stoppedStep();
   sum = static_cast<std::uint16_t>(sum + dopplerSum);
   std::array<std::uint8_t, kEndRecordSize> end = BuildEndRecord(sum);
 

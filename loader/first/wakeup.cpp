@@ -26,7 +26,7 @@ constexpr std::uint8_t kLoaderGo = '0';
 constexpr std::uint8_t kLoaderReady = '1';
 
 bool OpenAt(FirstLoad& load, std::uint32_t bitRate) {
-  if (first_line::OpenLine(load.context.port, load.target.portNumber, bitRate) != 0) return true;
+  if (first_line::OpenLine(load.context.port, load.target.portNumber, bitRate)) return true;
   ReportUntoldOpenFailure(load);
   return false;
 }
@@ -35,13 +35,13 @@ bool OpenAt(FirstLoad& load, std::uint32_t bitRate) {
 // false then, and the load stops (nothing is asked, as in the wait that follows).
 bool Pause(FirstLoad& load, CProgress& progress, std::int64_t ms) {
   for (std::int64_t left = ms; left > 0; left -= kWakePausePollMs) {
-    if (progress.PollCancel() != 0) {
+    if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed) {
       NoteFirstCancel(load);
       return false;
     }
     load.context.clock.SleepMs(std::min(left, kWakePausePollMs));
   }
-  if (progress.PollCancel() == 0) return true;
+  if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kNoRequest) return true;
   NoteFirstCancel(load);
   return false;
 }
@@ -77,19 +77,17 @@ bool WakeVr(FirstLoad& load, CProgress& progress) {
 bool WakeTk(FirstLoad& load) {
   if (!OpenAt(load, kLoaderBitRate)) return false;
   if (!MarkLoadUnfinished(load)) return false;
-  SendStoredText(load.context.port, kLoadMarkerTk, &load.context.clock,
-                 static_cast<int>(kMarkerBytePauseMs));
+  SendStoredText(load.context.port, kLoadMarkerTk, &load.context.clock, kMarkerBytePauseMs);
   return true;
 }
 
 }  // namespace
 
-FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind kind) {
+FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, Family kind) {
   progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, load.context.language));
   progress.SetProgressPosition(0);
   load.context.port.ClosePort();
-  if (!(kind == FirstFamilyKind::kVr ? WakeVr(load, progress) : WakeTk(load)))
-    return FirstStep::kStopped;
+  if (!(kind == Family::kVr ? WakeVr(load, progress) : WakeTk(load))) return FirstStep::kStopped;
 
   const Deadline identifyDeadline(load.context.clock, kIdentifyWindowMs);
   bool identified = false;
@@ -99,7 +97,8 @@ FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind
       ReportFirstResult(load, FirstResult::kBadConfigFile);
       return FirstStep::kStopped;
     }
-    if (seen == WrongChecksumWait::kCancelled || progress.PollCancel() != 0) {
+    if (seen == WrongChecksumWait::kCancelled ||
+        progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed) {
       NoteFirstCancel(load);
       return FirstStep::kStopped;
     }
@@ -112,7 +111,7 @@ FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind
   }
 
   load.context.port.WriteToPort(&kLoaderGo, 1);
-  if (kind == FirstFamilyKind::kVr) {
+  if (kind == Family::kVr) {
     // The VR loader prepares its memory before it says "1"; what it sent meanwhile is stale.
     if (!Pause(load, progress, kVrAfterZeroPauseMs)) return FirstStep::kStopped;
     load.context.port.ClearReceived();
@@ -124,13 +123,12 @@ FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind
 
   const Deadline readyDeadline(load.context.clock, kReadyWindowMs);
   bool cancelled = false;
-  const bool ready = TakeUntil(load.context.port, readyDeadline, kArrivalWaitMs,
-                               [&](std::span<const std::uint8_t> take) {
-                                 if (std::ranges::find(take, kLoaderReady) != take.end())
-                                   return true;
-                                 cancelled = progress.PollCancel() != 0;
-                                 return cancelled;
-                               });
+  const bool ready = TakeUntil(
+      load.context.port, readyDeadline, kArrivalWaitMs, [&](std::span<const std::uint8_t> take) {
+        if (std::ranges::find(take, kLoaderReady) != take.end()) return true;
+        cancelled = progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed;
+        return cancelled;
+      });
   if (ready && !cancelled) {
     load.context.port.ClearReceived();
     return FirstStep::kDone;

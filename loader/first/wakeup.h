@@ -9,4 +9,4 @@ class CProgress;
 
 // kDone with the port open at 9600 bit/s and nothing received pending; kStopped otherwise
 // (a failure told, or a cancel).
-FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, FirstFamilyKind kind);
+FirstStep EnterLoadingMode(FirstLoad& load, CProgress& progress, Family kind);

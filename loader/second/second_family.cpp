@@ -20,8 +20,7 @@ LoadOutcome Tk20bOutcomeOf(Tk20bResult result, bool refused, std::string stopCau
                  : FailedOutcome(messageId, std::move(detail), true);
 }
 
-LoadOutcome RunTk20bLoad(LoadContext& context, const LoadTarget& target,
-                         const std::string& /*kindText*/) {
+LoadOutcome RunTk20bLoad(LoadContext& context, const LoadTarget& target) {
   CProgress progress(context.ui, context.language);
   progress.OpenProgress();
   std::uint32_t bitRate = kTk20bFastBitRate;

@@ -17,13 +17,11 @@ class CCollectedText {
   bool Contains(std::string_view word) const { return Find(word) != std::string::npos; }
   // Drops everything up to `end`.
   void DropBefore(std::size_t end) { text_.erase(0, end); }
-  void Clear() { text_.clear(); }
   // After a search that found nothing, only the last `keep` bytes can still begin a word:
   // a receiver chattering for a whole minute holds no more than that.
   void KeepTail(std::size_t keep) {
     if (text_.size() > keep) text_.erase(0, text_.size() - keep);
   }
-  const std::string& Text() const { return text_; }
 
  private:
   std::string text_;

@@ -12,8 +12,8 @@
 Tk20bResult Tk20bDetect(LoadContext& context, const LoadTarget& target, CProgress& progress) {
   progress.SetProgressText(LoadMessageText(kMsgDetectingReceiver, context.language));
   progress.SetProgressPosition(0);
-  if (context.port.OpenPort(target.portNumber, kTk20bDetectBitRate, 'N', 8, kTk20bDetectStopBits) !=
-      1) {
+  if (!context.port.OpenPort(target.portNumber, kTk20bDetectBitRate, 'N', 8,
+                             kTk20bDetectStopBits)) {
     return kStepPortNotReady;
   }
   SendStoredText(context.port, kFirstWakeSentence);
@@ -33,7 +33,7 @@ Tk20bResult Tk20bDetect(LoadContext& context, const LoadTarget& target, CProgres
       break;
     }
     result = seen == WrongChecksumWait::kFound ? kStepOk : kStepNoReply;
-    if (progress.PollCancel() == 1) {
+    if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed) {
       result = kStepUserCancel;
       break;
     }

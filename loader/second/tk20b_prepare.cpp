@@ -36,7 +36,7 @@ Tk20bResult Tk20bAwaitAccept(LoadContext& context, CProgress& progress) {
       return true;
     }
     collected.KeepTail(kReplyAccepted.size() - 1);
-    if (progress.PollCancel() == 1) {
+    if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed) {
       result = kStepUserCancel;
       return true;
     }
@@ -66,7 +66,8 @@ Tk20bResult Tk20bAwaitErase(LoadContext& context, const LoadTarget& target, CPro
     }
     if (collected.Contains(kReplyEraseDone)) return kStepOk;
     collected.KeepTail(kReplyEraseDone.size() - 1);
-    if (progress.PollCancel() == 1) return kStepUserCancel;
+    if (progress.CheckCancel(CancelRule::kAtOnce) == CancelAnswer::kConfirmed)
+      return kStepUserCancel;
     context.clock.SleepMs(kTk20bErasePollPauseMs);
     if (deadline.Passed()) return kStepNoReply;
   }
@@ -77,13 +78,12 @@ Tk20bResult Tk20bPrepare(LoadContext& context, const LoadTarget& target, CProgre
   progress.SetProgressText(LoadMessageText(kMsgPreparingReceiver, context.language));
   // The probe: a port that cannot be opened at 115200 bit/s loads at 19200.
   *bitRate = kTk20bSlowBitRate;
-  if (context.port.OpenPort(target.portNumber, kTk20bFastBitRate, 'N', 8, kTk20bTransferStopBits) ==
-      1) {
+  if (context.port.OpenPort(target.portNumber, kTk20bFastBitRate, 'N', 8, kTk20bTransferStopBits)) {
     context.port.ClosePort();
     *bitRate = kTk20bFastBitRate;
   }
-  if (context.port.OpenPort(target.portNumber, kTk20bDetectBitRate, 'N', 8, kTk20bDetectStopBits) !=
-      1) {
+  if (!context.port.OpenPort(target.portNumber, kTk20bDetectBitRate, 'N', 8,
+                             kTk20bDetectStopBits)) {
     return kStepPortNotReady;
   }
   SendProprietarySentence(context.port, kPreparationSentenceCode,
@@ -91,8 +91,8 @@ Tk20bResult Tk20bPrepare(LoadContext& context, const LoadTarget& target, CProgre
   Tk20bResult result = Tk20bAwaitAccept(context, progress);
   if (result == kStepOk) {
     // The receiver answers at the new rate from here on; the 2 stop bits stay.
-    result = context.port.SetBaudRate(*bitRate) == 1 ? Tk20bAwaitErase(context, target, progress)
-                                                     : kStepPortNotReady;
+    result = context.port.SetBaudRate(*bitRate) ? Tk20bAwaitErase(context, target, progress)
+                                                : kStepPortNotReady;
   }
   context.port.ClosePort();
   return result;

@@ -56,8 +56,7 @@ ReplyOutcome Tk20bAwaitReply(LoadContext& context, std::uint8_t recordNumber) {
     // byte is here; what is taken once the window has closed is too late.
     const std::int64_t left = deadline.LeftMs();
     if (left <= 0) return kReplyTimeout;
-    context.port.TakeReceivedWaiting(
-        &data, &count, static_cast<int>(std::min<std::int64_t>(left, kTk20bReplyWaitStepMs)));
+    context.port.TakeReceivedWaiting(&data, &count, std::min(left, kTk20bReplyWaitStepMs));
     if (deadline.Passed()) return kReplyTimeout;
   }
 }

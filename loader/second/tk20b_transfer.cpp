@@ -26,10 +26,6 @@ class CTransferPort {
   SerialLink& port_;
 };
 
-bool ConfirmedCancel(CProgress& progress) {
-  return progress.PollConfirmedCancel() == CancelAnswer::kConfirmed;
-}
-
 int PercentOf(long done, long whole) {
   if (whole <= 0) return kProgressUpper;
   return static_cast<int>(static_cast<double>(done) / static_cast<double>(whole) * 100.0);
@@ -57,7 +53,7 @@ Tk20bResult SendRecords(LoadContext& context, CProgress& progress, const Program
       context.clock.SleepMs(kTk20bResendPauseMs);
     }
     const int percent = PercentOf(bytesRead, recordBytes);
-    if (ConfirmedCancel(progress)) return kStepUserCancel;
+    if (progress.CheckCancel(CancelRule::kAsk) == CancelAnswer::kConfirmed) return kStepUserCancel;
     progress.SetProgressPosition(percent < 1 ? 1 : percent);
     const std::uint8_t recordNumber = record[1];
 
@@ -74,7 +70,7 @@ Tk20bResult SendRecords(LoadContext& context, CProgress& progress, const Program
     // The record goes to the port in one write: the line carries the same bytes back to
     // back as with one write per byte, without a system call for each of them.
     context.port.WriteToPort(record.data(), static_cast<std::uint32_t>(record.size()));
-    if (ConfirmedCancel(progress)) return kStepUserCancel;
+    if (progress.CheckCancel(CancelRule::kAsk) == CancelAnswer::kConfirmed) return kStepUserCancel;
     const ReplyOutcome reply = Tk20bAwaitReply(context, recordNumber);
     if (reply == kReplyP || reply == kReplyI) {
       resends = 0;
@@ -110,7 +106,7 @@ Tk20bResult Tk20bTransfer(LoadContext& context, const LoadTarget& target, CProgr
                           std::uint32_t bitRate, const ProgramImage& image) {
   progress.SetProgressText(LoadMessageText(kMsgLoadingInProgress, context.language));
   // Only the rate agreed in the preparation: the receiver listens at no other.
-  if (context.port.OpenPort(target.portNumber, bitRate, 'N', 8, kTk20bTransferStopBits) != 1)
+  if (!context.port.OpenPort(target.portNumber, bitRate, 'N', 8, kTk20bTransferStopBits))
     return kStepPortNotReady;
   CTransferPort channel(context.port);
   return SendRecords(context, progress, image);

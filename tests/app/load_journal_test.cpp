@@ -188,11 +188,11 @@ class JournalOfLoads : public ::testing::Test {
 
   // Loads with a first family that takes `ms` on the process clock and ends as `outcome`.
   LoadOutcome Load(const LoadOutcome& outcome, std::int64_t ms = 0) {
-    auto first = [&](LoadContext&, const LoadTarget&, TableStore&, const std::string&) {
+    auto first = [&](LoadContext&, const LoadTarget&, TableStore&) {
       clock.Advance(ms);
       return outcome;
     };
-    return StartLoad(w, LoadSequences{first, {}});
+    return StartLoad(w, first);
   }
 
   std::vector<JournalLine> Lines() const {
@@ -251,11 +251,11 @@ TEST_F(JournalOfLoads, ARefusalBeforeTheFileIsFixedNamesNoFile) {
   ResolveLanguageFile(w);
   w.languageVersions = ChoiceList{};
   bool started = false;
-  auto first = [&](LoadContext&, const LoadTarget&, TableStore&, const std::string&) {
+  auto first = [&](LoadContext&, const LoadTarget&, TableStore&) {
     started = true;
     return LoadedOutcome(kMsgLoadingOk, false);
   };
-  EXPECT_EQ(StartLoad(w, LoadSequences{first, {}}).end, LoadEnd::kRefused);
+  EXPECT_EQ(StartLoad(w, first).end, LoadEnd::kRefused);
   EXPECT_FALSE(started);
   const std::vector<JournalLine> lines = Lines();
   ASSERT_EQ(lines.size(), 1u);

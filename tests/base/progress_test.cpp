@@ -21,7 +21,8 @@ TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
   RecordingUi ui;
   {
     CProgress progress(ui, Language::kEnglish);
-    EXPECT_EQ(progress.PollCancel(), 0);  // not open: nothing reaches the window
+    EXPECT_EQ(progress.CheckCancel(CancelRule::kAtOnce),
+              CancelAnswer::kNoRequest);  // not open: nothing reaches the window
     EXPECT_EQ(ui.polls, 0);
     ASSERT_TRUE(progress.OpenProgress());
     EXPECT_EQ(ui.progressCaption, "KZN GPS Receivers");
@@ -45,12 +46,12 @@ TEST(Progress, ACancelPressIsOnlyAQuestionInTheLoadsLanguage) {
   ASSERT_TRUE(progress.OpenProgress());
   bool pressed = false;
   ui.cancelWhen = [&pressed] { return pressed; };
-  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kNoRequest);
+  EXPECT_EQ(progress.CheckCancel(CancelRule::kAsk), CancelAnswer::kNoRequest);
   EXPECT_TRUE(ui.messages.empty());
   pressed = true;
   ui.answers = {kResultNo, kResultYes};
-  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kDeclined);
-  EXPECT_EQ(progress.PollConfirmedCancel(), CancelAnswer::kConfirmed);
+  EXPECT_EQ(progress.CheckCancel(CancelRule::kAsk), CancelAnswer::kDeclined);
+  EXPECT_EQ(progress.CheckCancel(CancelRule::kAsk), CancelAnswer::kConfirmed);
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.messages[1].textNumber, kMsgConfirmAbort + kEnglishOffset);
   EXPECT_EQ(ui.messages[1].style, kStyleQuestion);

@@ -37,7 +37,7 @@ TEST_F(CatalogueTest, TypeListFollowsModeLanguageAndLanguageFiles) {
             (Entries{"VR540", "Missing", "EnglishOnly", "VR540", "VR540 "}));
   w.receiverTypes.selection = 3;  // the second "VR540"
   EXPECT_EQ(GetModelName(w), "VR540");
-  EXPECT_EQ(GetFamilyTag(w), "VR");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "VR");
   w.receiverTypes.selection = 4;
   EXPECT_EQ(GetModelName(w), "BLANK");
 
@@ -77,13 +77,13 @@ TEST_F(CatalogueTest, OnlyExactUpperCaseTagsAtTheStartOfALineCountAndValuesAreVe
   EXPECT_EQ(GetModelName(w), longName);
   EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "$PKZN,ERR\r");
   // No "E/S:" line in the record: the next record's one is not borrowed.
-  EXPECT_EQ(GetFamilyTag(w), "");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "");
   w.receiverTypes.selection = 1;
-  EXPECT_EQ(GetFamilyTag(w), "TK");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "TK");
   EXPECT_EQ(GetWrongChecksumText(CatalogueChoiceOf(w), w.ui, w.language), "no line end");
   // Every operation reads the file anew.
   WriteCatalogue("REC:" + longName + "\nE/S:TK20B\n");
-  EXPECT_EQ(GetFamilyTag(w), "TK20B");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "TK20B");
 }
 
 TEST_F(CatalogueTest, MissingOrUnreadableCatalogueIsReported) {
@@ -95,10 +95,10 @@ TEST_F(CatalogueTest, MissingOrUnreadableCatalogueIsReported) {
   EXPECT_EQ(w.receiverTypes.entries, (Entries{"A"}));
   EXPECT_EQ(w.receiverTypes.selection, 0);
   EXPECT_EQ(GetModelName(w), "");
-  EXPECT_FALSE(HasLanguageFile(w, "A"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   // Without a selection the lookup still reports the missing file.
   w.receiverTypes.selection = -1;
-  EXPECT_EQ(GetFamilyTag(w), "");
+  EXPECT_EQ(GetFamilyTag(CatalogueChoiceOf(w), w.ui, w.language), "");
   EXPECT_EQ(CountShown(kMsgCatalogueOpenError, kStyleStop), 4);
   EXPECT_EQ(ui.messages.size(), 4u);
   // A catalogue that opens but fails to read is reported, not taken as empty.
@@ -123,18 +123,18 @@ TEST_F(CatalogueTest, HasLanguageFileUsesTheRecordsModelNameAndSkipsFolders) {
       "REC:A\nNAM:\nLFR:xyz;first\nNAM:M\nNAM:IGNORED\nLFR:fra;French\n"
       "REC:NoModel\nLFR;no colon, not a tag\nLFR:gb\n"
       "REC:Next\nNAM:N\n");
-  EXPECT_FALSE(HasLanguageFile(w, "A"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   std::filesystem::create_directory(dir.File("M.fra"));
   Touch({"IGNORED.fra"});
-  EXPECT_FALSE(HasLanguageFile(w, "A"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   // An empty model name does not stop the search for the first one.
   Touch({"M.xyz"});
-  EXPECT_TRUE(HasLanguageFile(w, "A"));
+  EXPECT_TRUE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "A"));
   // No model name (the next record's is not borrowed) and a line without ";": the file
   // would be "." + "" = the folder itself.
   Touch({"N."});
-  EXPECT_FALSE(HasLanguageFile(w, "NoModel"));
-  EXPECT_FALSE(HasLanguageFile(w, "Unknown"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "NoModel"));
+  EXPECT_FALSE(HasLanguageFile(w.catalogueFolder, w.ui, w.language, "Unknown"));
   EXPECT_TRUE(ui.messages.empty());
 }
 

@@ -107,7 +107,7 @@ TEST(UploadAnswerWait, NextRecordLeavesFiftyMsAfterTheAnswer) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PacedLoader loader(c.script);
-    LoadContext context = LoadContextOf(loader.w);
+    LoadContext context = LoadContextOf(loader.w, Family::kVr);
     FirstLoad load{context, LoadTargetOf(loader.w), loader.w.tables, {}, std::nullopt, false};
     EXPECT_EQ(UploadProgram(load, loader.progress, loader.image), FirstStep::kDone);
     EXPECT_TRUE(loader.ui.MessageIds().empty());
@@ -135,8 +135,8 @@ std::size_t FindByteWrites(const std::vector<FakeLink::Write>& w, std::string_vi
 // the tables come, the loader's before it wakes up. The VR receiver wants its two wake
 // sentences 250 ms apart.
 TEST(WakeUpPace, TkMarkersTakeTwoMsAByteAndVrWakeSentences250MsBetween) {
-  FirstRig tk(FirstFamilyKind::kTk);
-  RunFirstLoadFrom(tk.w, tk.tag);
+  FirstRig tk(Family::kTk);
+  RunFirstLoadFrom(tk.w, tk.family);
   ASSERT_EQ(tk.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
   const auto& w = tk.link.writes;
   for (std::string_view marker : {kReadOutMarkerTk, kLoadMarkerTk}) {
@@ -147,8 +147,8 @@ TEST(WakeUpPace, TkMarkersTakeTwoMsAByteAndVrWakeSentences250MsBetween) {
       EXPECT_GE(w[at + i].atMs - w[at + i - 1].atMs, 2) << i;
   }
 
-  FirstRig vr(FirstFamilyKind::kVr);
-  RunFirstLoadFrom(vr.w, vr.tag);
+  FirstRig vr(Family::kVr);
+  RunFirstLoadFrom(vr.w, vr.family);
   ASSERT_EQ(vr.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
   const auto& v = vr.link.writes;
   const std::size_t first = FindByteWrites(v, kFirstWakeSentence);

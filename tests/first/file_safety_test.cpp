@@ -55,7 +55,7 @@ TEST(Almanac, UnusableSavedAlmanacIsReplacedWhole) {
 
 // alm.alm is replaced whole, or left as it was with message 113 when it cannot be written.
 TEST(AlmanacFile, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
-  FirstRig rig(FirstFamilyKind::kVr);
+  FirstRig rig(Family::kVr);
   rig.w.tables.savedAlmanac[3][10] = 0x5A;
   SaveAlmanacBackup(rig.w.tables, rig.w.catalogueFolder, rig.w.ui, rig.w.language);
   const std::string saved = rig.dir.Read("alm.alm");
@@ -88,7 +88,7 @@ TEST(AlmanacFile, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
 // Another program loading on another port wrote alm.alm since this one read it: its newer
 // rows survive this one's save, and this one's newer rows win over its older ones.
 TEST(AlmanacFile, NewerRowsAnotherProgramWroteSurviveTheSave) {
-  FirstRig rig(FirstFamilyKind::kTk);
+  FirstRig rig(Family::kTk);
   Almanac theirs{};
   theirs[0] = Row(0x80, 4, 2300, 'T');
   theirs[1] = Row(0x80, 6, 2300, 'T');

@@ -21,12 +21,12 @@ TEST(FirstResultTable, ReportShowsTheMappedBoxInTheGivenLanguage) {
 
 // A port that opens but refuses the family's line settings is only traced by the serial
 // layer; the load tells the user once, before any byte goes out or the marker changes.
-class FirstPortRefusal : public ::testing::TestWithParam<FirstFamilyKind> {};
+class FirstPortRefusal : public ::testing::TestWithParam<Family> {};
 
 TEST_P(FirstPortRefusal, APortThatRefusesItsSettingsIsToldOnceAndNothingIsSent) {
   FirstRig rig(GetParam());
   rig.link.refuseOpensUntold = true;
-  RunFirstLoadFrom(rig.w, rig.tag);
+  RunFirstLoadFrom(rig.w, rig.family);
   ASSERT_EQ(rig.ui.messages.size(), 1u);
   EXPECT_EQ(rig.ui.messages[0].textNumber, TextNumber(kMsgPortNotReady, rig.w.language));
   EXPECT_EQ(rig.ui.messages[0].style, kStyleExclamation);
@@ -34,10 +34,9 @@ TEST_P(FirstPortRefusal, APortThatRefusesItsSettingsIsToldOnceAndNothingIsSent) 
   EXPECT_NE(rig.settings.GetInt("LAST_LOADING", std::to_string(rig.w.portNumber), 1), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothKinds, FirstPortRefusal,
-                         ::testing::Values(FirstFamilyKind::kVr, FirstFamilyKind::kTk),
+INSTANTIATE_TEST_SUITE_P(BothKinds, FirstPortRefusal, ::testing::Values(Family::kVr, Family::kTk),
                          [](const auto& param) {
-                           return param.param == FirstFamilyKind::kVr ? "VR" : "TK";
+                           return param.param == Family::kVr ? "VR" : "TK";
                          });
 
 }  // namespace

@@ -28,8 +28,8 @@ inline constexpr const char* kTestWrgText = "WRONG CHECKSUM";
 
 class ScriptedReceiver : public FakeLink {
  public:
-  ScriptedReceiver(CVirtualClock& clock, FirstFamilyKind kind);
-  int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
+  ScriptedReceiver(CVirtualClock& clock, Family kind);
+  void TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
 
   std::vector<std::uint8_t> dump;  // sent 20 ms after it is asked for its tables
   // Records are accepted 5 ms after they end, the end record answered with `verdict`. Left
@@ -49,7 +49,7 @@ class ScriptedReceiver : public FakeLink {
   enum class State { kNormal, kLoaderWaiting, kLoading };
   void OnWrite(const std::vector<std::uint8_t>& bytes);
 
-  FirstFamilyKind kind_;
+  Family kind_;
   State state_ = State::kNormal;
   std::string heard_;
   std::int64_t nextTextAt_ = 0;
@@ -129,16 +129,19 @@ inline std::vector<std::uint8_t> PrepareLoad(TempDir& dir, CLoaderState& w, cons
 }
 
 // The first family's load as the start button runs it from the window's state.
-inline void RunFirstLoadFrom(CLoaderState& w, const std::string& tag) {
-  LoadContext context = LoadContextOf(w);
-  RunFirstFamilyLoad(context, LoadTargetOf(w), w.tables, tag);
+inline void RunFirstLoadFrom(CLoaderState& w, Family family) {
+  LoadContext context = LoadContextOf(w, family);
+  RunFirstFamilyLoad(context, LoadTargetOf(w), w.tables);
 }
 
 class FirstRig {
  public:
-  explicit FirstRig(FirstFamilyKind kind)
-      : settings(dir.File("kznload.INI")), link(clock, kind), w(ui, clock, settings, link) {
-    tag = kind == FirstFamilyKind::kVr ? "VR" : "TK";
+  explicit FirstRig(Family kind)
+      : settings(dir.File("kznload.INI")),
+        link(clock, kind),
+        w(ui, clock, settings, link),
+        family(kind) {
+    tag = std::string(FamilyTag(kind));
     PrepareLoad(dir, w, tag, kTestWrgText);
     link.dump = first_test::MakeDump(0x40, CurrentGpsWeek());
   }
@@ -149,5 +152,6 @@ class FirstRig {
   CSettingsStore settings;
   ScriptedReceiver link;
   CLoaderState w;
+  Family family;
   std::string tag;
 };

@@ -117,9 +117,9 @@ TEST(FirstFamilyFileCheck, AFileItCannotSendWholeNeverReachesTheReceiver) {
       {"record cut short", Head(program, 16 + 71 + 30), kMsgLoadingFailed, -1},
       {"no file", std::nullopt, kMsgTempFileError, 1},
   };
-  for (FirstFamilyKind kind : {FirstFamilyKind::kVr, FirstFamilyKind::kTk})
+  for (Family kind : {Family::kVr, Family::kTk})
     for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (kind == FirstFamilyKind::kVr ? " VR" : " TK"));
+      SCOPED_TRACE(std::string(c.name) + (kind == Family::kVr ? " VR" : " TK"));
       FirstRig rig(kind);
       if (c.marker != 0) rig.settings.SetInt("LAST_LOADING", "1", c.marker);
       if (c.file) {
@@ -127,7 +127,7 @@ TEST(FirstFamilyFileCheck, AFileItCannotSendWholeNeverReachesTheReceiver) {
       } else {
         std::remove(rig.dir.File(rig.w.fileName).c_str());
       }
-      RunFirstLoadFrom(rig.w, rig.tag);
+      RunFirstLoadFrom(rig.w, rig.family);
       EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{c.message});
       EXPECT_TRUE(rig.link.writes.empty());
       EXPECT_TRUE(rig.link.opens.empty());
@@ -142,15 +142,15 @@ TEST(FirstFamilyFileCheck, AFileItCannotSendWholeNeverReachesTheReceiver) {
 TEST(FirstFamilyMarker, UnfinishedFromTheFirstWakeUpByteUntilSuccess) {
   struct Case {
     const char* name;
-    FirstFamilyKind kind;
+    Family kind;
     const char* wakeText;
     void (*script)(FirstRig&);
     int marker;  // at the end
   };
   const Case cases[] = {
-      {"VR success", FirstFamilyKind::kVr, "$PKZN,04,01,01", [](FirstRig&) {}, 1},
-      {"TK success", FirstFamilyKind::kTk, "$KZNPROJ", [](FirstRig&) {}, 1},
-      {"no loader text, cancelled", FirstFamilyKind::kTk, "$KZNPROJ",
+      {"VR success", Family::kVr, "$PKZN,04,01,01", [](FirstRig&) {}, 1},
+      {"TK success", Family::kTk, "$KZNPROJ", [](FirstRig&) {}, 1},
+      {"no loader text, cancelled", Family::kTk, "$KZNPROJ",
        [](FirstRig& rig) {
          rig.link.silentLoader = true;
          rig.ui.cancelWhen = [&rig] {
@@ -158,9 +158,8 @@ TEST(FirstFamilyMarker, UnfinishedFromTheFirstWakeUpByteUntilSuccess) {
          };
        },
        -1},
-      {"no ready", FirstFamilyKind::kVr, "$PKZN,04,01,01",
-       [](FirstRig& rig) { rig.link.readyMs = -1; }, -1},
-      {"unanswered record", FirstFamilyKind::kVr, "$PKZN,04,01,01",
+      {"no ready", Family::kVr, "$PKZN,04,01,01", [](FirstRig& rig) { rig.link.readyMs = -1; }, -1},
+      {"unanswered record", Family::kVr, "$PKZN,04,01,01",
        [](FirstRig& rig) { rig.link.quietRecord = 0; }, -1},
   };
   for (const Case& c : cases) {
@@ -176,7 +175,7 @@ TEST(FirstFamilyMarker, UnfinishedFromTheFirstWakeUpByteUntilSuccess) {
       written += bytes.size();
       receiver(link, bytes);
     };
-    RunFirstLoadFrom(rig.w, rig.tag);
+    RunFirstLoadFrom(rig.w, rig.family);
     const std::size_t wake = rig.link.TextWritten().find(c.wakeText);
     ASSERT_NE(wake, std::string::npos);
     ASSERT_GT(wake, 0u) << "the tables were not read out first";
@@ -194,7 +193,7 @@ TEST(FirstFamilyMarker, UnfinishedFromTheFirstWakeUpByteUntilSuccess) {
 TEST(FirstFamilyMarker, AnUnansweredUnfinishedLoadQuestionSendsNothingAndKeepsTheDump) {
   for (bool stop : {false, true}) {
     SCOPED_TRACE(stop ? "stop request" : "nobody to answer");
-    FirstRig rig(FirstFamilyKind::kVr);
+    FirstRig rig(Family::kVr);
     rig.settings.SetInt("LAST_LOADING", "1", -1);
     const std::string dump = "the tables of the receiver left in its loader";
     rig.dir.Write("~tmp1.tmp", dump);
@@ -203,9 +202,8 @@ TEST(FirstFamilyMarker, AnUnansweredUnfinishedLoadQuestionSendsNothingAndKeepsTh
         rig.ui.stopCause = "signal: Hangup";
     };
     rig.ui.answers = {kResultUnanswered};  // what a stop or an unattended run answers
-    LoadContext context = LoadContextOf(rig.w);
-    const LoadOutcome outcome =
-        RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    LoadContext context = LoadContextOf(rig.w, rig.family);
+    const LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables);
     EXPECT_EQ(outcome.end, stop ? LoadEnd::kCancelled : LoadEnd::kRefused);
     EXPECT_EQ(outcome.stopCause, stop ? "signal: Hangup" : "");
     EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLastLoadingUnfinished});
@@ -220,23 +218,21 @@ TEST(FirstFamilyMarker, AnUnansweredUnfinishedLoadQuestionSendsNothingAndKeepsTh
 // port marked unfinished.
 TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
   {
-    SCOPED_TRACE("the catalogue calls the type TK now");
-    FirstRig rig(FirstFamilyKind::kVr);
-    rig.dir.Write("chgt.cfg",
-                  "REC:Model\nNAM:MODEL\nE/S:TK\nWRG:" + std::string(kTestWrgText) + "\n");
-    LoadContext context = LoadContextOf(rig.w);
-    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, "VR");
+    SCOPED_TRACE("a family that is not the first family's");
+    FirstRig rig(Family::kVr);
+    LoadContext context = LoadContextOf(rig.w, Family::kTk20b);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables);
     EXPECT_EQ(outcome.end, LoadEnd::kRefused);
     EXPECT_EQ(outcome.messageId, kMsgBadConfigFile);
     EXPECT_TRUE(rig.link.writes.empty());
   }
   {
     SCOPED_TRACE("115 answered No");
-    FirstRig rig(FirstFamilyKind::kTk);
+    FirstRig rig(Family::kTk);
     rig.link.dump[rig.link.dump.size() - 3] ^= 0x01;  // the last record's check byte
     rig.ui.answers = {kResultNo};
-    LoadContext context = LoadContextOf(rig.w);
-    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    LoadContext context = LoadContextOf(rig.w, rig.family);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables);
     EXPECT_EQ(outcome.end, LoadEnd::kLoaded);
     EXPECT_TRUE(outcome.tablesLeftOut);
     EXPECT_EQ(rig.ui.MessageIds(), (std::vector<int>{kMsgDopplerReadError, kMsgLoadingOk}));
@@ -244,10 +240,10 @@ TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
   // A refused write-back record goes once more; refused again, the load has failed.
   for (int refusals : {1, 2}) {
     SCOPED_TRACE(std::to_string(refusals) + " refusal(s) of a write-back record");
-    FirstRig rig(FirstFamilyKind::kTk);
+    FirstRig rig(Family::kTk);
     rig.link.refusedWriteBacks = refusals;
-    LoadContext context = LoadContextOf(rig.w);
-    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    LoadContext context = LoadContextOf(rig.w, rig.family);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables);
     EXPECT_EQ(outcome.end, refusals == 1 ? LoadEnd::kLoaded : LoadEnd::kFailed);
     // The failed write-back is told, then the failed upload, as after its time limit.
     const std::vector<int> told = refusals == 1
@@ -257,14 +253,14 @@ TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
   }
   {
     SCOPED_TRACE("a stop during the write-back");
-    FirstRig rig(FirstFamilyKind::kVr);
+    FirstRig rig(Family::kVr);
     auto receiver = rig.link.onWrite;
     rig.link.onWrite = [&](FakeLink& link, const std::vector<std::uint8_t>& bytes) {
       receiver(link, bytes);
       if (rig.link.records.size() == 5) rig.ui.stopCause = "signal: Terminated";
     };
-    LoadContext context = LoadContextOf(rig.w);
-    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables, rig.tag);
+    LoadContext context = LoadContextOf(rig.w, rig.family);
+    LoadOutcome outcome = RunFirstFamilyLoad(context, LoadTargetOf(rig.w), rig.w.tables);
     EXPECT_EQ(outcome.end, LoadEnd::kCancelled);
     EXPECT_EQ(outcome.stopCause, "signal: Terminated");
     EXPECT_TRUE(rig.ui.MessageIds().empty());
@@ -278,7 +274,7 @@ TEST(FirstFamilyOutcome, EachEndIsAValueTheFrontEndsShow) {
 TEST(FirstFamilyFileCheck, TheLoadSendsTheFileAsItWasChecked) {
   for (bool removed : {false, true}) {
     SCOPED_TRACE(removed ? "removed" : "rewritten");
-    FirstRig rig(FirstFamilyKind::kTk);
+    FirstRig rig(Family::kTk);
     const Bytes program = first_test::Bytes(rig.dir.Read(rig.w.fileName));
     auto receiver = rig.link.onWrite;
     rig.link.onWrite = [&](FakeLink& link, const std::vector<std::uint8_t>& bytes) {
@@ -291,7 +287,7 @@ TEST(FirstFamilyFileCheck, TheLoadSendsTheFileAsItWasChecked) {
         rig.dir.Write(rig.w.fileName, std::string(other.begin(), other.end()));
       }
     };
-    RunFirstLoadFrom(rig.w, rig.tag);
+    RunFirstLoadFrom(rig.w, rig.family);
     EXPECT_EQ(rig.ui.MessageIds(), std::vector<int>{kMsgLoadingOk});
     // The four data records as the file held them at the start, none other.
     Bytes sent;

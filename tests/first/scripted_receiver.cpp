@@ -2,23 +2,23 @@
 
 #include "serial/sentences.h"
 
-ScriptedReceiver::ScriptedReceiver(CVirtualClock& clock, FirstFamilyKind kind)
-    : FakeLink(clock), readyMs(kind == FirstFamilyKind::kVr ? 1100 : 10), kind_(kind) {
+ScriptedReceiver::ScriptedReceiver(CVirtualClock& clock, Family kind)
+    : FakeLink(clock), readyMs(kind == Family::kVr ? 1100 : 10), kind_(kind) {
   onWrite = [this](FakeLink&, const std::vector<std::uint8_t>& bytes) { OnWrite(bytes); };
 }
 
-int ScriptedReceiver::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
+void ScriptedReceiver::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
   // The waiting loader repeats its text every 100 ms for as long as the line is open.
   if (state_ == State::kLoaderWaiting && !silentLoader && IsOpen() && Settings().bitRate == 9600 &&
       clock().NowMs() >= nextTextAt_) {
     DeliverAfter(0, std::string(kTestWrgText) + "\r\n");
     nextTextAt_ = clock().NowMs() + 100;
   }
-  return FakeLink::TakeReceived(data, count);
+  FakeLink::TakeReceived(data, count);
 }
 
 void ScriptedReceiver::OnWrite(const std::vector<std::uint8_t>& bytes) {
-  bool vr = kind_ == FirstFamilyKind::kVr, fast = Settings().bitRate == 9600;
+  bool vr = kind_ == Family::kVr, fast = Settings().bitRate == 9600;
   State before = state_;
   if (state_ == State::kLoaderWaiting) {
     // A lone "0" at 9600 bit/s; the wake sentences' own zeros are no answer. TK wants two.

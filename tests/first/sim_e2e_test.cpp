@@ -19,11 +19,12 @@ namespace {
 // A first-family load through the real port, with kznsim at the other end of the line.
 class SimLoad {
  public:
-  explicit SimLoad(FirstFamilyKind kind)
+  explicit SimLoad(Family kind)
       : settings(dir.File("kznload.INI")),
         port(ui, [this](int) { return sim.SlavePath(); }),
-        w(ui, clock, settings, port) {
-    tag = kind == FirstFamilyKind::kVr ? "VR" : "TK";
+        w(ui, clock, settings, port),
+        family(kind) {
+    tag = std::string(FamilyTag(kind));
     PrepareLoad(dir, w, tag, tag + " LOADER BAD CHECKSUM");
   }
 
@@ -32,7 +33,7 @@ class SimLoad {
     args.insert(args.begin(), {"--family", tag});
     if (!sim.Start(args)) ADD_FAILURE() << sim.Error();
     auto start = std::chrono::steady_clock::now();
-    RunFirstLoadFrom(w, tag);
+    RunFirstLoadFrom(w, family);
     report = sim.Stop().value_or(simreport::Json());
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
@@ -43,6 +44,7 @@ class SimLoad {
   CSimProcess sim;
   CSerialPort port;
   CLoaderState w;
+  Family family;
   std::string tag;
   simreport::Json report;
 };
@@ -73,7 +75,7 @@ TEST_P(FirstFamilySimWrongState, EndsAsTheReceiverAnswers) {
     const WrongStateCase& c = GetParam();
     const bool unfinished = c.messages[0] == kUnfinished;
     const bool ok = c.messages.back() == kMsgLoadingOk;
-    SimLoad load(unfinished ? FirstFamilyKind::kTk : FirstFamilyKind::kVr);
+    SimLoad load(unfinished ? Family::kTk : Family::kVr);
     if (unfinished) {
       load.settings.SetInt("LAST_LOADING", "1", -1);
       load.dir.Write("~tmp1.tmp", std::string(old.begin(), old.end()));

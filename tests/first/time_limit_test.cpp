@@ -10,7 +10,7 @@ namespace {
 // capture ends in 120. From the wake-up on the port stays marked until the load succeeds.
 struct TimeLimitCase {
   const char* name;
-  FirstFamilyKind kind;
+  Family kind;
   void (*script)(ScriptedReceiver&);
   std::vector<int> messages;
   int marker;
@@ -28,7 +28,7 @@ TEST_P(FirstFamilyTimeLimit, EndsTheLoadWithItsMessageAfterItsTime) {
   const TimeLimitCase& c = GetParam();
   FirstRig rig(c.kind);
   c.script(rig.link);
-  RunFirstLoadFrom(rig.w, rig.tag);
+  RunFirstLoadFrom(rig.w, rig.family);
   EXPECT_EQ(rig.ui.MessageIds(), c.messages);
   EXPECT_EQ(rig.settings.GetInt("LAST_LOADING", "1", 1), c.marker);
   EXPECT_FALSE(rig.link.IsOpen());
@@ -39,7 +39,7 @@ TEST_P(FirstFamilyTimeLimit, EndsTheLoadWithItsMessageAfterItsTime) {
   EXPECT_LT(rig.clock.NowMs() - rig.link.quietSince, c.toMs);
 }
 
-constexpr auto kVr = FirstFamilyKind::kVr, kTk = FirstFamilyKind::kTk;
+constexpr auto kVr = Family::kVr, kTk = Family::kTk;
 constexpr int kFailed = kMsgLoadingFailed;
 
 INSTANTIATE_TEST_SUITE_P(

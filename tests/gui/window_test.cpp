@@ -101,22 +101,18 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
   // Only the exact tags "VR" and "TK20B" start a family ("tk" and "VR " do not: the
   // catalogue is wrong for them, message 126).
   std::vector<std::string> started;
-  auto first = [&](LoadContext&, const LoadTarget& target, TableStore&, const std::string& tag) {
-    started.push_back("1 " + tag + " " + target.filePath);
-    return LoadedOutcome(kMsgLoadingOk, false);
-  };
-  auto second = [&](LoadContext&, const LoadTarget& target, const std::string& tag) {
-    started.push_back("2 " + tag + " " + target.filePath);
+  auto load = [&](LoadContext& context, const LoadTarget& target, TableStore&) {
+    started.push_back(std::string(FamilyTag(context.family)) + " " + target.filePath);
     return LoadedOutcome(kMsgLoadingOk, false);
   };
   std::vector<LoadEnd> ends;
   for (int type : {3, 2, 0, 1}) {  // TK20B last, for its version
     Find<QComboBox>("receiverTypes")->setCurrentIndex(type);
-    ends.push_back(StartLoad(w, LoadSequences{first, second}).end);
+    ends.push_back(StartLoad(w, load).end);
   }
   EXPECT_TRUE(Find<QLabel>("versionLabel")->text().startsWith("Version : TK20B 1.00"));
-  EXPECT_EQ(started, (std::vector<std::string>{"1 VR " + catalogue.File("VR540.fra"),
-                                               "2 TK20B " + catalogue.File("TK20B.fra")}));
+  EXPECT_EQ(started, (std::vector<std::string>{"VR " + catalogue.File("VR540.fra"),
+                                               "TK20B " + catalogue.File("TK20B.fra")}));
   EXPECT_EQ(ends, (std::vector<LoadEnd>{LoadEnd::kRefused, LoadEnd::kRefused, LoadEnd::kLoaded,
                                         LoadEnd::kLoaded}));
   const int badConfig = TextNumber(kMsgBadConfigFile, w.language);
@@ -156,7 +152,7 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
   QTest::mouseClick(Find("port2"), Qt::LeftButton);
   dlg->setWindowState(Qt::WindowMaximized);
-  ASSERT_EQ(link.OpenPort(2, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(link.OpenPort(2, 9600, 'N', 8, 1));
   const std::int64_t before = clock.NowMs();
   EXPECT_TRUE(dlg->close());
   EXPECT_FALSE(link.IsOpen());
@@ -305,12 +301,10 @@ TEST_F(MainWindow, ModeSwitchKeepsTheTypeAndItsVersionsLabelAndFileTogether) {
             "VR540 | Fran\xC3\xA7"
             "ais | 40 FR 2.40 2001 | VR540.fra");
   std::vector<std::string> started;
-  StartLoad(w, LoadSequences{
-                   [&](LoadContext&, const LoadTarget& target, TableStore&, const std::string&) {
-                     started.push_back(target.filePath);
-                     return LoadedOutcome(kMsgLoadingOk, false);
-                   },
-                   {}});
+  StartLoad(w, [&](LoadContext&, const LoadTarget& target, TableStore&) {
+    started.push_back(target.filePath);
+    return LoadedOutcome(kMsgLoadingOk, false);
+  });
   EXPECT_EQ(started, std::vector<std::string>{catalogue.File("VR540.fra")});
   EXPECT_TRUE(ui.messages.empty());
 }

@@ -80,7 +80,7 @@ TEST(Tk20bTimeLimits, DetectPrepareAndRecordReply) {
     if (c.step == 'D') result = Tk20bDetect(context, h.Target(), h.progress);
     if (c.step == 'P') result = Tk20bPrepare(context, h.Target(), h.progress, &rate);
     if (c.step == 'R') {
-      ASSERT_EQ(h.link.OpenPort(1, 115200, 'N', 8, 1), 1);
+      ASSERT_TRUE(h.link.OpenPort(1, 115200, 'N', 8, 1));
       for (int t = 0; t < 3000; t += 100)
         h.link.DeliverAfter(t, "x");
       h.link.DeliverAfter(c.wakeMs, "I07\r\n");

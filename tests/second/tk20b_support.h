@@ -55,12 +55,12 @@ struct Tk20bHarness {
     progress.OpenProgress();
   }
   // The load's context and target as the start button takes them from the window now.
-  LoadContext Context() { return LoadContextOf(w); }
+  LoadContext Context() { return LoadContextOf(w, Family::kTk20b); }
   LoadTarget Target() const { return LoadTargetOf(w); }
 };
 
 // The second family's load as the start button runs it from the window's state.
 inline void RunTk20bLoadFrom(CLoaderState& w) {
-  LoadContext context = LoadContextOf(w);
-  RunTk20bLoad(context, LoadTargetOf(w), "TK20B");
+  LoadContext context = LoadContextOf(w, Family::kTk20b);
+  RunTk20bLoad(context, LoadTargetOf(w));
 }

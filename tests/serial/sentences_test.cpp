@@ -29,7 +29,7 @@ TEST(Sentences, SumsAndStoredSentencesAgree) {
 TEST(Sentences, SentenceGoesOutInOneWriteStoredTextOneBytePerWrite) {
   CVirtualClock clock;
   FakeLink link(clock);
-  ASSERT_EQ(link.OpenPort(1, 4800, 'N', 8, 2), 1);
+  ASSERT_TRUE(link.OpenPort(1, 4800, 'N', 8, 2));
   EXPECT_EQ(SendProprietarySentence(link, 0x24, "510000"), 25u);
   ASSERT_EQ(link.writes.size(), 1u);
   SendStoredText(link, kLoadMarkerTk, &clock, 2);

@@ -28,7 +28,7 @@ using std::chrono::steady_clock;
 std::string Take(CSerialPort& port) {
   const std::uint8_t* data = nullptr;
   std::uint32_t n = 0;
-  EXPECT_EQ(port.TakeReceived(&data, &n), 1);
+  port.TakeReceived(&data, &n);
   EXPECT_EQ(data == nullptr, n == 0);
   return n == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), n);
 }
@@ -62,7 +62,7 @@ std::vector<std::pair<char, std::uint32_t>> ReceivePaced(const PtyPair& pty, std
 TEST_F(SerialPortTest, EveryOpenAppliesARawLineWithItsOwnSettings) {
   for (auto [rate, code, stopBits] :
        {std::tuple{4800u, speed_t{B4800}, std::uint16_t{2}}, {115200u, speed_t{B115200}, 1}}) {
-    ASSERT_EQ(port.OpenPort(1, rate, 'N', 8, stopBits), 1);
+    ASSERT_TRUE(port.OpenPort(1, rate, 'N', 8, stopBits));
     termios line = pty.SlaveSettings();
     EXPECT_EQ(BitRateOf(line), rate);
     EXPECT_EQ(::cfgetispeed(&line), code);
@@ -73,13 +73,13 @@ TEST_F(SerialPortTest, EveryOpenAppliesARawLineWithItsOwnSettings) {
     EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
     EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
-    ASSERT_EQ(port.ClosePort(), 1);
+    ASSERT_TRUE(port.ClosePort());
   }
   EXPECT_EQ(trace.Matching(""), std::vector<std::string>{});
 }
 
 TEST_F(SerialPortTest, EveryByteValuePassesBothWays) {
-  ASSERT_EQ(port.OpenPort(1, 115200, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
   // Up and down again, so CR LF, XON, XOFF, NUL and the interrupt characters meet neighbours.
   std::string all;
   for (int i = 0; i < 512; ++i)
@@ -88,19 +88,19 @@ TEST_F(SerialPortTest, EveryByteValuePassesBothWays) {
   EXPECT_EQ(pty.Receive(all.size(), 3000), all);
   pty.Send(all);
   EXPECT_EQ(Collect(port, all.size(), 3000), all);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, TakesFollowTheReceiveCountAndItsWrap) {
   // Nothing received, and a port never opened: count 0, null pointer, still 1.
   const std::uint8_t* data = reinterpret_cast<const std::uint8_t*>("stale");
   std::uint32_t count = 99;
-  EXPECT_EQ(port.TakeReceived(&data, &count), 1);
+  port.TakeReceived(&data, &count);
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(data, nullptr);
 
   // The 1210th untaken byte empties the buffer; one fewer is all kept, whatever the chunks.
-  ASSERT_EQ(port.OpenPort(1, 115200, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
   pty.Send(std::string(kReceiveBufferSize, '.') + "AFTER");
   LetReaderCatchUp(pty);
   EXPECT_EQ(Take(port), "AFTER");
@@ -126,46 +126,46 @@ TEST_F(SerialPortTest, TakesFollowTheReceiveCountAndItsWrap) {
   if (kWallClockBounds) {
     EXPECT_LT(waited, milliseconds(2500));
   }
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, UntakenBytesSurviveACloseButTheDriverQueuesDoNot) {
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   pty.Send(std::string("k\0ept", 5));
   LetReaderCatchUp(pty);
-  ASSERT_EQ(port.ClosePort(), 1);
+  ASSERT_TRUE(port.ClosePort());
 
   // Sent while the port was closed: still in the driver's queue, discarded by the open.
   pty.Send("while closed");
   ASSERT_TRUE(pty.WaitForSlaveQueue(12, 5000));
-  ASSERT_EQ(port.OpenPort(1, 4800, 'N', 8, 2), 1);
+  ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 2));
   LetReaderCatchUp(pty);
   EXPECT_EQ(Take(port), std::string("k\0ept", 5));
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, OpenAndCloseKeepTheirStateRules) {
-  EXPECT_EQ(port.ClosePort(), 0);
-  ASSERT_EQ(port.OpenPort(1, 4800, 'N', 8, 2), 1);
-  EXPECT_EQ(port.OpenPort(2, 115200, 'N', 8, 1), 0);
+  EXPECT_FALSE(port.ClosePort());
+  ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 2));
+  EXPECT_FALSE(port.OpenPort(2, 115200, 'N', 8, 1));
   EXPECT_TRUE(trace.Contains("Port already open"));
   EXPECT_TRUE(port.IsOpen());
   {
     // A second program (here a second port object) cannot take the device meanwhile.
     CSerialPort other(ui, [this](int) { return path; });
-    EXPECT_EQ(other.OpenPort(1, 9600, 'N', 8, 1), 0);
+    EXPECT_FALSE(other.OpenPort(1, 9600, 'N', 8, 1));
     EXPECT_TRUE(trace.Contains("Port could not be opened (" + path + ": Device or resource busy)"));
     EXPECT_EQ(BitRateOf(pty.SlaveSettings()), 4800u);  // the open port is unchanged
 
-    EXPECT_EQ(port.ClosePort(), 1);
+    EXPECT_TRUE(port.ClosePort());
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(port.ClosePort(), 0);
-    ASSERT_EQ(other.OpenPort(1, 9600, 'N', 8, 1), 1);  // free again after the close
+    EXPECT_FALSE(port.ClosePort());
+    ASSERT_TRUE(other.OpenPort(1, 9600, 'N', 8, 1));  // free again after the close
     pty.Send("pending");
   }
   // Destroying the open port released the device.
-  EXPECT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
+  EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
@@ -190,7 +190,7 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   };
   for (const auto& f : failures) {
     path = f.device;
-    EXPECT_EQ(port.OpenPort(4, f.rate, f.parity, f.dataBits, 1), 0) << f.trace;
+    EXPECT_FALSE(port.OpenPort(4, f.rate, f.parity, f.dataBits, 1)) << f.trace;
     EXPECT_TRUE(trace.Contains(f.trace)) << f.trace;
     EXPECT_EQ(port.OpenFailureTold(), f.told) << f.trace;
     EXPECT_FALSE(port.IsOpen());
@@ -198,9 +198,9 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   EXPECT_TRUE(trace.Contains("Port did not initialise properly"));
 
   path = slave;
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   EXPECT_EQ(port.PortNumber(), 1);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_TRUE(ui.serialMessages.empty());
   // The user hears of the two devices that could not be opened, not of the refused settings.
   ASSERT_EQ(ui.portFailures.size(), 2u);
@@ -228,12 +228,12 @@ TEST_F(SerialPortTest, AReopenWithinALoadRefusesAnotherDeviceBehindTheSamePath) 
   });
   pointLinkAt(pty.SlavePath());
   loading.BeginLoad();
-  ASSERT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 1);
-  ASSERT_EQ(loading.ClosePort(), 1);
-  ASSERT_EQ(loading.OpenPort(1, 4800, 'N', 8, 2), 1);  // the same device: fine
-  ASSERT_EQ(loading.ClosePort(), 1);
+  ASSERT_TRUE(loading.OpenPort(1, 9600, 'N', 8, 2));
+  ASSERT_TRUE(loading.ClosePort());
+  ASSERT_TRUE(loading.OpenPort(1, 4800, 'N', 8, 2));  // the same device: fine
+  ASSERT_TRUE(loading.ClosePort());
   pointLinkAt(other.SlavePath());
-  EXPECT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 0);
+  EXPECT_FALSE(loading.OpenPort(1, 9600, 'N', 8, 2));
   EXPECT_FALSE(loading.IsOpen());
   EXPECT_EQ(lookups, 1);
   ASSERT_EQ(ui.portFailures.size(), 1u);
@@ -245,10 +245,10 @@ TEST_F(SerialPortTest, AReopenWithinALoadRefusesAnotherDeviceBehindTheSamePath) 
 
   // The next load takes the device COMn names then.
   loading.BeginLoad();
-  ASSERT_EQ(loading.OpenPort(1, 9600, 'N', 8, 2), 1);
+  ASSERT_TRUE(loading.OpenPort(1, 9600, 'N', 8, 2));
   other.Send("new");
   EXPECT_EQ(Collect(loading, 3, 3000), "new");
-  EXPECT_EQ(loading.ClosePort(), 1);
+  EXPECT_TRUE(loading.ClosePort());
   loading.EndLoad();
   EXPECT_EQ(lookups, 2);
 }
@@ -317,7 +317,7 @@ TEST(PortOpenFailureText, AdviceFitsWhoOwnsOrHoldsTheDevice) {
 }
 
 TEST_F(SerialPortTest, AStuckWriteEndsWithinItsLimitAndIsReported) {
-  ASSERT_EQ(port.OpenPort(1, 115200, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
   pty.FillOutput();  // the receiver reads nothing more: no room for another byte
   std::uint8_t byte = '$';
   auto start = steady_clock::now();
@@ -335,7 +335,7 @@ TEST_F(SerialPortTest, AStuckWriteEndsWithinItsLimitAndIsReported) {
 
   // The stuck bytes were discarded, so the line is usable again.
   EXPECT_EQ(port.WriteToPort(&byte, 1), 1u);
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_EQ(port.WriteToPort(&byte, 1), 0u);  // closed
 }
 
@@ -345,7 +345,7 @@ TEST_F(SerialPortTest, AStuckWriteEndsWithinItsLimitAndIsReported) {
 // once it is back.
 TEST_F(SerialPortTest, AVanishedDeviceCostsNothingIsTracedOnceAndCanBeReopened) {
   port.BeginLoad();
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   std::uint8_t byte = 'x';
   ASSERT_EQ(port.WriteToPort(&byte, 1), 1u);
   pty.CloseMaster();
@@ -365,14 +365,14 @@ TEST_F(SerialPortTest, AVanishedDeviceCostsNothingIsTracedOnceAndCanBeReopened) 
     EXPECT_EQ(port.WriteToPort(&byte, 1), 0u);
   const std::uint8_t* data = nullptr;
   std::uint32_t count = 0;
-  EXPECT_EQ(port.TakeReceivedWaiting(&data, &count, 1), 1);
+  port.TakeReceivedWaiting(&data, &count, 1);
   EXPECT_EQ(count, 0u);
-  EXPECT_EQ(port.SetBaudRate(4800), 0);
+  EXPECT_FALSE(port.SetBaudRate(4800));
   if (kWallClockBounds) {
     EXPECT_LT(steady_clock::now() - start, milliseconds(500));
   }
   EXPECT_TRUE(ui.serialMessages.empty());  // an error, not a time-out: no box
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_FALSE(port.IsOpen());
   // Writes on the closed port within the same load are another failure, told once too.
   for (int i = 0; i < 3; ++i)
@@ -387,42 +387,42 @@ TEST_F(SerialPortTest, AVanishedDeviceCostsNothingIsTracedOnceAndCanBeReopened) 
 
   PtyPair back;  // the adapter is plugged in again, under a new name here
   path = back.SlavePath();
-  ASSERT_EQ(port.OpenPort(1, 9600, 'N', 8, 1), 1);
+  ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   back.Send("back");
   EXPECT_EQ(Collect(port, 4, 3000), "back");
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
 }
 
 // The wake sentences go out one byte per write and the step closes the port at once; a
 // UART's queue is purged at close, so the close must come after the last character time.
 // A rate change waits for the bytes written before it and changes the rate alone.
 TEST_F(SerialPortTest, BytesLeaveAtTheRateTheyWereWrittenAtBeforeARateChangeOrAClose) {
-  EXPECT_EQ(port.SetBaudRate(9600), 0);  // closed
+  EXPECT_FALSE(port.SetBaudRate(9600));  // closed
   std::string wake;
   for (int i = 0; i < 5; ++i)
     wake += std::string(kFirstWakeSentence) + std::string(kSecondWakeSentence);
   const std::string slow(240, 's');  // 500 ms at 4800 bit/s
-  ASSERT_EQ(port.OpenPort(1, 4800, 'N', 8, 2), 1);
+  ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 2));
   auto receiver = std::async(std::launch::async, ReceivePaced, std::cref(pty), 240 + wake.size());
 
   ASSERT_EQ(port.WriteToPort(reinterpret_cast<const std::uint8_t*>(slow.data()), 240), 240u);
   auto start = steady_clock::now();
-  ASSERT_EQ(port.SetBaudRate(9600), 1);
+  ASSERT_TRUE(port.SetBaudRate(9600));
   EXPECT_GE(steady_clock::now() - start, milliseconds(450));
   termios line = pty.SlaveSettings();
   EXPECT_NE(line.c_cflag & CSTOPB, 0u);
   EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-  EXPECT_EQ(port.SetBaudRate(14400), 0);  // no such rate: refused, the line unchanged
+  EXPECT_FALSE(port.SetBaudRate(14400));  // no such rate: refused, the line unchanged
   EXPECT_TRUE(trace.Contains("Could not set the COM state"));
   start = steady_clock::now();
   SendStoredText(port, wake);
   // The same rate is no change: no wait for the line time just written.
   auto same = steady_clock::now();
-  EXPECT_EQ(port.SetBaudRate(9600), 1);
+  EXPECT_TRUE(port.SetBaudRate(9600));
   if (kWallClockBounds) {
     EXPECT_LT(steady_clock::now() - same, milliseconds(100));
   }
-  EXPECT_EQ(port.ClosePort(), 1);
+  EXPECT_TRUE(port.ClosePort());
   EXPECT_GE(steady_clock::now() - start, milliseconds(wake.size() * 10 * 1000 / 9600 - 5));
   auto departures = receiver.get();
 

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-int FakeLink::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
-                       std::uint16_t dataBits, std::uint16_t stopBits) {
-  if (open_ || refuseOpensUntold) return 0;
+bool FakeLink::OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity,
+                        std::uint16_t dataBits, std::uint16_t stopBits) {
+  if (open_ || refuseOpensUntold) return false;
   DeliverDue();  // what arrived while closed is gone
   settings_ = {portNumber, bitRate, parity, dataBits, stopBits};
   open_ = true;
   opens.push_back(settings_);
-  return 1;
+  return true;
 }
 
 std::uint32_t FakeLink::WriteToPort(const std::uint8_t* data, std::uint32_t count) {
@@ -31,16 +31,16 @@ void FakeLink::DeliverDue() {
   pending_.erase(pending_.begin(), it);
 }
 
-int FakeLink::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
+void FakeLink::TakeReceived(const std::uint8_t** data, std::uint32_t* count) {
   DeliverDue();
   taken_ = received_;
   received_.clear();
   *count = static_cast<std::uint32_t>(taken_.size());
   *data = taken_.empty() ? nullptr : taken_.data();
-  return 1;
 }
 
-int FakeLink::TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count, int maxWaitMs) {
+void FakeLink::TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
+                                   std::int64_t maxWaitMs) {
   DeliverDue();
   if (received_.empty()) {
     std::int64_t wait = maxWaitMs;
@@ -48,7 +48,7 @@ int FakeLink::TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* coun
       wait = std::min(wait, p.atMs - clock_.NowMs());
     clock_.Advance(std::max<std::int64_t>(wait, maxWaitMs > 0 ? 1 : 0));
   }
-  return TakeReceived(data, count);
+  TakeReceived(data, count);
 }
 
 void FakeLink::ClearReceived() {
@@ -56,19 +56,19 @@ void FakeLink::ClearReceived() {
   received_.clear();
 }
 
-int FakeLink::SetBaudRate(std::uint32_t bitRate) {
-  if (!open_) return 0;
+bool FakeLink::SetBaudRate(std::uint32_t bitRate) {
+  if (!open_) return false;
   DeliverDue();
   settings_.bitRate = bitRate;
-  return 1;
+  return true;
 }
 
-int FakeLink::ClosePort() {
-  if (!open_) return 0;
+bool FakeLink::ClosePort() {
+  if (!open_) return false;
   DeliverDue();
   open_ = false;
   ++closes;
-  return 1;
+  return true;
 }
 
 void FakeLink::DeliverAfter(std::int64_t delayMs, const std::vector<std::uint8_t>& bytes) {

@@ -27,14 +27,15 @@ class FakeLink : public SerialLink {
 
   explicit FakeLink(CVirtualClock& clock) : clock_(clock) {}
 
-  int OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity, std::uint16_t dataBits,
-               std::uint16_t stopBits) override;
+  bool OpenPort(std::int16_t portNumber, std::uint32_t bitRate, char parity, std::uint16_t dataBits,
+                std::uint16_t stopBits) override;
   std::uint32_t WriteToPort(const std::uint8_t* data, std::uint32_t count) override;
-  int TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
-  int TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count, int maxWaitMs) override;
+  void TakeReceived(const std::uint8_t** data, std::uint32_t* count) override;
+  void TakeReceivedWaiting(const std::uint8_t** data, std::uint32_t* count,
+                           std::int64_t maxWaitMs) override;
   void ClearReceived() override;
-  int SetBaudRate(std::uint32_t bitRate) override;
-  int ClosePort() override;
+  bool SetBaudRate(std::uint32_t bitRate) override;
+  bool ClosePort() override;
   bool OpenFailureTold() const override { return !refuseOpensUntold; }
 
   // Opens fail as a port that opened but refused its line settings does: nothing told.
