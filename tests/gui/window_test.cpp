@@ -375,14 +375,19 @@ TEST(GuiStop, ASignalStopsTheLoadAndEndsTheWindow) {
   CStopSignals stopSignals;
   QObject::connect(&stopSignals, &CStopSignals::stopRequested, &dlg, &CLoaderDlg::Stop);
   bool raised = false, uploadBegan = false;
+  int firstRecordAt = -1;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     CProgressDlg* progress = ui.Progress();
     if (raised || progress == nullptr || progress->StatusText() != "Loading in progress....")
       return;
-    // The wake-up starts the bar again from 0; the upload then moves it.
-    if (progress->Position() < 5) uploadBegan = true;
-    if (!uploadBegan || progress->Position() < 5) return;
+    // The wake-up starts the bar again from 0; each record moves it before it goes out, so
+    // a bar past the first record's mark means the receiver took a record.
+    const int at = progress->Position();
+    if (at < 1) uploadBegan = true;
+    if (!uploadBegan || at < 1) return;
+    if (firstRecordAt < 0) firstRecordAt = at;
+    if (at <= firstRecordAt || at < 5) return;
     raised = true;
     ::raise(SIGTERM);
   });
