@@ -13,6 +13,7 @@
 #include "base/clock.h"
 #include "base/messages.h"
 #include "base/places.h"
+#include "base/settings_keys.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "loader/first/almanac.h"
@@ -113,17 +114,18 @@ LoadOutcome RunFamilyLoad(CLoaderState& w, const LoadSequences& sequences) {
 bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
                           const std::string& catalogueFolder) {
   w.language = ChooseLanguage(w.settings, window.askLanguage);
-  w.mode = w.settings.GetInt("UIMODE", "TYPE_UI", 0);
+  w.mode = w.settings.GetInt(kModeSection, kModeKey, 0);
   w.keepUserData = false;
   if (window.setUpControls) window.setUpControls();
   if (std::optional<WindowPlacement> placement = ReadWindowPlacement(w.settings)) {
     if (window.restorePlacement) window.restorePlacement(*placement);
   }
-  w.portNumber = PortNumberFromSetting(w.settings.GetInt("COMMUNICATION", "PORT", 1));
+  w.portNumber = PortNumberFromSetting(w.settings.GetInt(kCommunicationSection, kPortKey, 1));
   StoreSwappedPort(w.settings, w.portNumber);
-  w.folder = w.settings.GetText("FILE_LOCATION", "DIR", DefaultFileFolder());
-  w.fileName = w.settings.GetText("FILE_LOCATION", "FILE", "");
-  w.rememberedTypeIndex = TypeIndexFromSetting(w.settings.GetInt("FILE_LOCATION", "REC", 0));
+  w.folder = w.settings.GetText(kFileLocationSection, kFolderKey, DefaultFileFolder());
+  w.fileName = w.settings.GetText(kFileLocationSection, kFileKey, "");
+  w.rememberedTypeIndex =
+      TypeIndexFromSetting(w.settings.GetInt(kFileLocationSection, kReceiverTypeKey, 0));
   w.catalogueFolder = catalogueFolder;
   ClearTableFlags(w.tables);
   while (FillReceiverTypeList(w) < 0) {
@@ -144,15 +146,15 @@ void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& plac
   const int portNumber = w.portNumber;
   w.port.ClosePort();
   if (placement) WriteWindowPlacement(w.settings, *placement);
-  w.settings.SetInt("COMMUNICATION", "PORT", portNumber);
-  w.settings.SetInt("LANGUAGE", "TYPE_LANG", LanguageIndex(w.language));
+  w.settings.SetInt(kCommunicationSection, kPortKey, portNumber);
+  w.settings.SetInt(kLanguageSection, kLanguageKey, LanguageIndex(w.language));
   if (w.catalogueRead) {
-    w.settings.SetText("FILE_LOCATION", "DIR", w.folder);
-    w.settings.SetText("FILE_LOCATION", "FILE", w.fileName);
-    w.settings.SetInt("FILE_LOCATION", "REC",
+    w.settings.SetText(kFileLocationSection, kFolderKey, w.folder);
+    w.settings.SetText(kFileLocationSection, kFileKey, w.fileName);
+    w.settings.SetInt(kFileLocationSection, kReceiverTypeKey,
                       w.receiverTypes.HasSelection() ? w.receiverTypes.selection : -1);
   }
-  w.settings.SetInt("UIMODE", "TYPE_UI", w.mode);
+  w.settings.SetInt(kModeSection, kModeKey, w.mode);
   w.clock.SleepMs(kCloseSettleMs);
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "base/user_interaction.h"
 
@@ -110,7 +111,7 @@ int UnattendedAnswer(int textNumber) {
 
 Language ChooseLanguage(const CSettingsStore& settings,
                         const std::function<std::optional<Language>()>& askUser) {
-  const int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
+  const int index = settings.GetInt(kLanguageSection, kLanguageKey, -1);
   if (index == 0) return Language::kFrench;
   if (index == 1) return Language::kEnglish;
   // Only 0 and 1 are languages; anything else stored there is treated like a missing key.

@@ -9,6 +9,7 @@
 #include "base/file_lock.h"
 #include "base/messages.h"
 #include "base/places.h"
+#include "base/settings_keys.h"
 #include "base/system_error.h"
 
 namespace {
@@ -279,22 +280,22 @@ std::string FormatWindowPlacement(const WindowPlacement& p) {
 }
 
 std::optional<WindowPlacement> ReadWindowPlacement(const CSettingsStore& settings) {
-  std::string text = settings.GetText("Settings", "WindowPos", "");
+  std::string text = settings.GetText(kWindowSection, kWindowPlacementKey, "");
   if (text.empty()) return std::nullopt;
   return ParseWindowPlacement(text);
 }
 
 void WriteWindowPlacement(CSettingsStore& settings, const WindowPlacement& placement) {
-  settings.SetText("Settings", "WindowPos", FormatWindowPlacement(placement));
+  settings.SetText(kWindowSection, kWindowPlacementKey, FormatWindowPlacement(placement));
 }
 
 void StoreSwappedPort(CSettingsStore& settings, int portNumber) {
-  if (portNumber == 1) settings.SetInt("COMMUNICATION", "PORT", 2);
-  if (portNumber == 2) settings.SetInt("COMMUNICATION", "PORT", 1);
+  if (portNumber == 1) settings.SetInt(kCommunicationSection, kPortKey, 2);
+  if (portNumber == 2) settings.SetInt(kCommunicationSection, kPortKey, 1);
 }
 
 bool IsLastLoadingUnfinished(const CSettingsStore& settings, int portNumber) {
-  return settings.GetInt("LAST_LOADING", std::to_string(portNumber), 1) < 0;
+  return settings.GetInt(kLastLoadingSection, PortNumberKey(portNumber), 1) < 0;
 }
 
 int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, Language language,
@@ -306,17 +307,17 @@ int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, 
 }
 
 bool SetLastLoadingMarker(CSettingsStore& settings, int portNumber, int result) {
-  return settings.SetInt("LAST_LOADING", std::to_string(portNumber), result < 0 ? -1 : 1);
+  return settings.SetInt(kLastLoadingSection, PortNumberKey(portNumber), result < 0 ? -1 : 1);
 }
 
 std::optional<std::string> DumpReceiverType(const CSettingsStore& settings, int portNumber) {
   // A key that was never written reads as the default, which no catalogue name can be.
   constexpr std::string_view kNone = "\n";
-  std::string type = settings.GetText("DUMP_TYPE", std::to_string(portNumber), kNone);
+  std::string type = settings.GetText(kDumpTypeSection, PortNumberKey(portNumber), kNone);
   if (type == kNone) return std::nullopt;
   return type;
 }
 
 bool SetDumpReceiverType(CSettingsStore& settings, int portNumber, const std::string& type) {
-  return settings.SetText("DUMP_TYPE", std::to_string(portNumber), type);
+  return settings.SetText(kDumpTypeSection, PortNumberKey(portNumber), type);
 }

@@ -11,6 +11,7 @@
 #include "base/atomic_file.h"
 #include "base/header_record.h"
 #include "base/messages.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "base/system_error.h"
 #include "catalogue/catalogue.h"
@@ -104,7 +105,7 @@ std::string CliCatalogueFolder(const CliOptions& options, const CSettingsStore& 
 
 Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
   if (options.language) return *options.language;
-  int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
+  int index = settings.GetInt(kLanguageSection, kLanguageKey, -1);
   return index == 0 ? Language::kFrench : Language::kEnglish;
 }
 

@@ -15,6 +15,7 @@
 #include "app/window_selection.h"
 #include "base/clock.h"
 #include "base/progress.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
@@ -347,13 +348,13 @@ int WatchPortNumber(CSettingsStore& settings, const std::string& identity) {
   std::string key;
   for (char c : identity)
     key += (c == '=' || c == '[' || c == ']' || c == ';' || c == '\r' || c == '\n') ? '_' : c;
-  const int known = settings.GetInt("WATCH_PORTS", key, 0);
+  const int known = settings.GetInt(kWatchPortsSection, key, 0);
   if (known >= kFirstWatchPort && known <= kLastWatchPort) return known;
-  const int next =
-      std::max(settings.GetInt("WATCH_PORTS", "NEXT", kFirstWatchPort), kFirstWatchPort);
+  const int next = std::max(settings.GetInt(kWatchPortsSection, kNextWatchPortKey, kFirstWatchPort),
+                            kFirstWatchPort);
   if (next > kLastWatchPort) return 0;
-  settings.SetInt("WATCH_PORTS", "NEXT", next + 1);
-  settings.SetInt("WATCH_PORTS", key, next);
+  settings.SetInt(kWatchPortsSection, kNextWatchPortKey, next + 1);
+  settings.SetInt(kWatchPortsSection, key, next);
   return next;
 }
 

@@ -37,6 +37,7 @@
 #include "base/display_text.h"
 #include "base/messages.h"
 #include "base/places.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 
 namespace {
@@ -185,7 +186,7 @@ bool CLoaderDlg::Initialise(const std::string& catalogueFolder) {
     if (chooseCatalogueFolder_) {
       folder = chooseCatalogueFolder_();
     } else {
-      std::string start = w_.settings.GetText(kCatalogueFolderSection, kCatalogueFolderKey, "");
+      std::string start = w_.settings.GetText(kFileLocationSection, kCatalogueFolderKey, "");
       if (start.empty()) start = DefaultFileFolder();
       folder = AskCatalogueFolder(this, start, w_.language);
     }
