@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "base/places.h"
 #include "base/settings_keys.h"
+#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "loader/first/almanac.h"

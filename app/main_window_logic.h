@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "app/window_settings.h"
 #include "base/messages.h"
-#include "base/settings_store.h"
 #include "loader/load_outcome.h"
 
 struct LoadContext;

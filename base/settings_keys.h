@@ -30,12 +30,12 @@ inline constexpr std::string_view kFileKey = "FILE";
 inline constexpr std::string_view kReceiverTypeKey = "REC";
 inline constexpr std::string_view kCatalogueFolderKey = "CATALOGUE";
 
-// [Settings]: the main window's placement, ten numbers.
+// [Settings]: the main window's placement, ten numbers (app/window_settings.h).
 inline constexpr std::string_view kWindowSection = "Settings";
 inline constexpr std::string_view kWindowPlacementKey = "WindowPos";
 
 // [LAST_LOADING], key the port number: the marker of the port's last load (1 ended well, -1
-// unfinished, 0 nobody answered).
+// unfinished, 0 nobody answered; loader/first/last_loading.h).
 inline constexpr std::string_view kLastLoadingSection = "LAST_LOADING";
 // [DUMP_TYPE], key the port number: the receiver type whose tables the port's dump file holds.
 inline constexpr std::string_view kDumpTypeSection = "DUMP_TYPE";

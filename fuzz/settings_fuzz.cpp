@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/window_settings.h"
 #include "base/settings_keys.h"
 #include "base/settings_store.h"
 

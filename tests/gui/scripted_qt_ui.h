@@ -20,6 +20,7 @@
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "base/messages.h"
+#include "base/settings_store.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/temp_dir.h"
 
