@@ -88,16 +88,16 @@ int ShowMessageById(UserInteraction& ui, Language language, int messageId, int s
 int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style,
                     const std::string& detail) {
   MessageBoxRequest request;
-  request.textNumber = TextNumber(messageId, language);
-  request.text = LoadTextByNumber(request.textNumber);
+  request.messageId = messageId;
+  request.language = language;
+  request.text = LoadMessageText(messageId, language);
   request.caption = LoadMessageText(kMsgTitle, language);
   request.style = style;
   request.detail = detail;
   return ui.ShowMessageBox(request);
 }
 
-int UnattendedAnswer(int textNumber) {
-  const int messageId = textNumber >= kEnglishOffset ? textNumber - kEnglishOffset : textNumber;
+int UnattendedAnswer(int messageId) {
   switch (messageId) {
     case kMsgConfirmAbort:
     case kMsgDopplerReadError:
@@ -107,6 +107,10 @@ int UnattendedAnswer(int textNumber) {
     default:
       return kResultNo;
   }
+}
+
+int UnattendedAnswer(const MessageBoxRequest& request) {
+  return request.style == kStyleQuestion ? UnattendedAnswer(request.messageId) : kResultOk;
 }
 
 Language ChooseLanguage(const CSettingsStore& settings,

@@ -225,12 +225,11 @@ CPortUserInteraction::CPortUserInteraction(int portNumber, CMultiPortConsole& co
     : portNumber_(portNumber), console_(console), stop_(stop), answer_(answer) {}
 
 int CPortUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
-  const int number = FrenchBlockNumber(request.textNumber);
-  console_.PrintMessage(portNumber_, "[" + std::to_string(number) + "] ", request.text);
+  console_.PrintMessage(portNumber_, "[" + std::to_string(request.messageId) + "] ", request.text);
   if (!request.detail.empty()) console_.PrintMessage(portNumber_, "[file] ", request.detail);
   if (request.style != kStyleQuestion) return kResultOk;
   // Nobody can answer for several receivers at one terminal.
-  int answer = UnattendedAnswer(number);
+  int answer = UnattendedAnswer(request);
   if (answer_ && stop_.Cause().empty()) answer = *answer_ ? kResultYes : kResultNo;
   console_.PrintMessage(portNumber_, "[answer] ",
                         answer == kResultYes  ? "Yes"

@@ -53,7 +53,6 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui,
   CLoaderState w(ui, clock, settings, port);
   w.language = language;
   w.catalogueFolder = folder;
-  ui.SetCatalogueFile(CataloguePath(w));
 
   if (options.command == CliCommand::kList) {
     return ListReceiverTypes(w.catalogueFolder, ui, language, std::cout);

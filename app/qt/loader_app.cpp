@@ -51,7 +51,6 @@ bool CLoaderApp::InitInstance() {
   const std::string working = TakeCatalogueFolder();
   const std::string folder = StartingCatalogueFolder(working, settings);
   if (folder != working) QDir::setCurrent(QFile::decodeName(folder.c_str()));
-  ui.SetCatalogueFile(CatalogueFileIn(folder));
   CStopSignals stopSignals;
   QObject::connect(&stopSignals, &CStopSignals::stopRequested, &window, &CLoaderDlg::Stop);
   window.Initialise(folder);

@@ -46,7 +46,6 @@ bool CLoaderApp::InitInstance() {
   state.resolveDevice = [&settings](int n) { return ResolveComDevice(settings, n); };
   CLoaderDlg window(state, ui);
   const std::string folder = TakeCatalogueFolder();
-  ui.SetCatalogueFile(folder + kPathSeparator + kCatalogueFileName);
   window.DoModal(folder);
   return false;
 }

@@ -167,10 +167,9 @@ TEST(CliQuestions, ThePromptSpeaksTheLanguageOfTheRunAndTakesEitherYes) {
     CCliUserInteraction ui(console, interrupts, std::nullopt);
     ui.SetLanguage(c.language);
     const std::string question = LoadMessageText(kMsgLastLoadingUnfinished, c.language);
-    EXPECT_EQ(
-        ui.ShowMessageBox(
-            {TextNumber(kMsgLastLoadingUnfinished, c.language), question, "", kStyleQuestion, {}}),
-        c.answer);
+    EXPECT_EQ(ui.ShowMessageBox(
+                  {kMsgLastLoadingUnfinished, c.language, question, "", kStyleQuestion, {}}),
+              c.answer);
     ::close(typed[0]);
     // Standard output is no terminal here: the question is repeated above the prompt.
     EXPECT_EQ(err.str(), question + "\n" + c.prompt);
@@ -237,22 +236,6 @@ TEST(CliProgressBar, PlainLinesCarryNoTimesAndEachStepStartsFromZero) {
   EXPECT_EQ(err.str(),
             "[progress] 0% Reading\n[progress] 90% Reading\n[progress] 0% Loading\n"
             "[progress] 50% Loading\n");
-}
-
-}  // namespace
-
-namespace {
-
-// A message line carries the French-block number whatever the language: [123] for 123 and
-// for its English text 623; numbers outside the table stay as they are.
-TEST(CliMessageLines, NumberTheMessageInTheFrenchBlockInBothLanguages) {
-  for (int id = kFirstMessageId; id <= kLastMessageId; ++id) {
-    EXPECT_EQ(FrenchBlockNumber(id + kFrenchOffset), id);
-    EXPECT_EQ(FrenchBlockNumber(id + kEnglishOffset), id);
-  }
-  for (int other : {0, kFirstMessageId - 1 + kEnglishOffset, kLastMessageId + 1 + kEnglishOffset,
-                    int{kEnglishOffset}, 99})
-    EXPECT_EQ(FrenchBlockNumber(other), other);
 }
 
 }  // namespace

@@ -23,7 +23,9 @@
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/window_fit.h"
+#include "catalogue/catalogue.h"
 #include "tests/gui/scripted_qt_ui.h"
+#include "tests/support/recording_ui.h"
 
 namespace {
 
@@ -136,8 +138,9 @@ TEST_F(WindowPoints, PortButtonsShowTheirDeviceAsTooltip) {
 TEST_F(WindowPoints, EveryWindowIsAsWideAsItsTitleAndTheDialogsHaveOneSize) {
   Open();
   const std::string caption = LoadMessageText(kMsgTitle, Language::kFrench);
-  std::unique_ptr<QMessageBox> box =
-      CreateMessageBox(nullptr, {kMsgLoadingOk, "Chargement OK.", caption, kStyleInformation, {}});
+  std::unique_ptr<QMessageBox> box = CreateMessageBox(
+      nullptr,
+      {kMsgLoadingOk, Language::kFrench, "Chargement OK.", caption, kStyleInformation, {}});
   CLanguageDlg language;
   CAboutDlg about;
   CProgressDlg progress;
@@ -161,6 +164,7 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
   ASSERT_TRUE(InstallQtTranslations(Language::kFrench));
   std::unique_ptr<QMessageBox> question =
       CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished,
+                                 Language::kFrench,
                                  "?",
                                  LoadMessageText(kMsgTitle, Language::kFrench),
                                  kStyleQuestion,
@@ -176,20 +180,26 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
   // The program's own texts stay as they are.
   EXPECT_EQ(LoadMessageText(kMsgTitle, Language::kFrench), "KZN LOAD 1.12 January 2001");
   InstallQtTranslations(Language::kEnglish);
-  question = CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?", "", kStyleQuestion, {}});
+  question = CreateMessageBox(
+      nullptr, {kMsgLastLoadingUnfinished, Language::kFrench, "?", "", kStyleQuestion, {}});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Yes");
 }
 
 TEST_F(WindowPoints, CatalogueMessageNamesTheFileThatWasLookedFor) {
   CQtUserInteraction real;
   const std::string missing = config.File("chgt.cfg");
-  real.SetCatalogueFile(missing);
   real.SetLanguage(Language::kEnglish);
+  RecordingUi recording;
+  ASSERT_FALSE(ReceiverTypeNames(config.Path(), recording, Language::kEnglish, true));
+  ASSERT_EQ(recording.messages.size(), 1u);
+  const RecordingUi::Shown& shown = recording.messages[0];
+  EXPECT_EQ(shown.detail, missing + ": " + std::strerror(ENOENT));
   std::unique_ptr<QMessageBox> box = real.PrepareMessageBox(
-      {kMsgCatalogueOpenError + kEnglishOffset, "Error opening ini file.", "", kStyleStop, {}});
+      {kMsgCatalogueOpenError, Language::kEnglish, shown.text, "", kStyleStop, shown.detail});
   EXPECT_EQ(box->text(), "Error opening ini file.");
   EXPECT_EQ(box->informativeText().toStdString(), missing + ": " + std::strerror(ENOENT));
-  box = real.PrepareMessageBox({kMsgLoadingOk + kEnglishOffset, "OK", "", kStyleInformation, {}});
+  box =
+      real.PrepareMessageBox({kMsgLoadingOk, Language::kEnglish, "OK", "", kStyleInformation, {}});
   EXPECT_TRUE(box->informativeText().isEmpty());
 }
 

@@ -199,11 +199,7 @@ TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoi
   settings.SetText("FILE_LOCATION", "FILE", "TK20B.fra");
   std::vector<std::optional<std::string>> choices;
   std::vector<std::string> looked;  // the file each message 110 names
-  ui.onMessage = [&] {
-    looked.push_back(ui.PrepareMessageBox({kMsgCatalogueOpenError, "", "", kStyleStop, {}})
-                         ->informativeText()
-                         .toStdString());
-  };
+  ui.onMessage = [&] { looked.push_back(ui.messages.back().detail); };
   std::unique_ptr<CLoaderState> state;
   auto start = [&](std::vector<std::optional<std::string>> script) {
     choices = std::move(script);
@@ -217,7 +213,6 @@ TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoi
     dlg->SetCatalogueFolderChooser([&]() -> std::optional<std::string> {
       return asked < choices.size() ? choices[asked++] : std::nullopt;
     });
-    ui.SetCatalogueFile(empty.File("chgt.cfg"));
     const bool read = dlg->Initialise(empty.Path());
     EXPECT_EQ(asked, choices.size());
     const QStringList types = [&] {

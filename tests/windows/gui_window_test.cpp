@@ -184,8 +184,13 @@ struct OpenWindowCase {
   int answer;
 };
 
-MessageBoxRequest Box(int textNumber, int style) {
-  return MessageBoxRequest{textNumber, "text " + std::to_string(textNumber), "KZN LOAD", style, {}};
+MessageBoxRequest Box(int messageId, int style) {
+  return MessageBoxRequest{messageId,
+                           Language::kEnglish,
+                           "text " + std::to_string(TextNumber(messageId, Language::kEnglish)),
+                           "KZN LOAD",
+                           style,
+                           {}};
 }
 
 class SessionEnd : public ProgressWindow, public ::testing::WithParamInterface<OpenWindowCase> {
@@ -234,7 +239,7 @@ TEST_P(SessionEnd, TheStopEndsTheOpenWindowAndAnswersForTheUser) {
   EXPECT_EQ(GetParam().open(ui, owner_), GetParam().answer);
   EXPECT_FALSE(rescued_) << "the window stayed open after the stop";
   // From now on no box is shown at all: this one would hang until the rescue.
-  EXPECT_EQ(ui.ShowMessageBox(Box(619, kStyleExclamation)), kResultOk);
+  EXPECT_EQ(ui.ShowMessageBox(Box(119, kStyleExclamation)), kResultOk);
   EXPECT_FALSE(rescued_) << "a box was shown after the stop";
   EXPECT_EQ(ui.PollCancel(), 1);
 }
@@ -243,23 +248,23 @@ INSTANTIATE_TEST_SUITE_P(
     Windows, SessionEnd,
     ::testing::Values(OpenWindowCase{"TheCancelQuestionIsConfirmed",
                                      [](CWin32UserInteraction& ui, HWND) {
-                                       return ui.ShowMessageBox(Box(608, kStyleQuestion));
+                                       return ui.ShowMessageBox(Box(108, kStyleQuestion));
                                      },
                                      kResultYes},
                       // Either answer could lose a receiver's tables: none is given.
                       OpenWindowCase{"TheUnfinishedLoadQuestionIsLeftUnanswered",
                                      [](CWin32UserInteraction& ui, HWND) {
-                                       return ui.ShowMessageBox(Box(634, kStyleQuestion));
+                                       return ui.ShowMessageBox(Box(134, kStyleQuestion));
                                      },
                                      kResultUnanswered},
                       OpenWindowCase{"ABadDumpStopsTheLoad",
                                      [](CWin32UserInteraction& ui, HWND) {
-                                       return ui.ShowMessageBox(Box(615, kStyleQuestion));
+                                       return ui.ShowMessageBox(Box(115, kStyleQuestion));
                                      },
                                      kResultYes},
                       OpenWindowCase{"AnOutcomeBoxEnds",
                                      [](CWin32UserInteraction& ui, HWND) {
-                                       return ui.ShowMessageBox(Box(623, kStyleInformation));
+                                       return ui.ShowMessageBox(Box(123, kStyleInformation));
                                      },
                                      kResultOk},
                       OpenWindowCase{"TheAboutWindowEnds",
