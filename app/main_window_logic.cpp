@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
-#include "app/catalogue_folder.h"
 #include "app/journal_entry.h"
 #include "app/load_journal.h"
+#include "app/loader_session.h"
 #include "app/loader_state.h"
 #include "app/window_selection.h"
 #include "base/clock.h"
@@ -17,7 +17,6 @@
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
-#include "loader/first/almanac.h"
 #include "loader/first/first_family.h"
 #include "loader/load_context.h"
 #include "loader/second/second_family.h"
@@ -114,31 +113,30 @@ LoadOutcome RunFamilyLoad(CLoaderState& w, const LoadSequences& sequences) {
 
 bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
                           const std::string& catalogueFolder) {
-  w.language = ChooseLanguage(w.settings, window.askLanguage);
-  w.mode = w.settings.GetInt(kModeSection, kModeKey, 0);
-  w.keepUserData = false;
-  if (window.setUpControls) window.setUpControls();
-  if (std::optional<WindowPlacement> placement = ReadWindowPlacement(w.settings)) {
-    if (window.restorePlacement) window.restorePlacement(*placement);
-  }
-  w.portNumber = PortNumberFromSetting(w.settings.GetInt(kCommunicationSection, kPortKey, 1));
-  StoreSwappedPort(w.settings, w.portNumber);
-  w.folder = w.settings.GetText(kFileLocationSection, kFolderKey, DefaultFileFolder());
-  w.fileName = w.settings.GetText(kFileLocationSection, kFileKey, "");
-  w.rememberedTypeIndex =
-      TypeIndexFromSetting(w.settings.GetInt(kFileLocationSection, kReceiverTypeKey, 0));
-  w.catalogueFolder = catalogueFolder;
-  ClearTableFlags(w.tables);
-  while (FillReceiverTypeList(w) < 0) {
-    const std::optional<std::string> chosen =
-        window.chooseCatalogueFolder ? window.chooseCatalogueFolder() : std::nullopt;
-    if (!chosen) return false;
-    w.catalogueFolder = WithoutTrailingSeparator(*chosen);
-  }
-  if (w.catalogueFolder != catalogueFolder) RememberCatalogueFolder(w.settings, w.catalogueFolder);
-  if (!w.IsExpertMode()) FillLanguageVersionList(w);
-  LoadAlmanacBackup(w.tables, w.catalogueFolder);
-  UpdateVersionLabel(w);
+  SessionStart start;
+  start.askLanguage = window.askLanguage;
+  start.takeChoices = [&w, &window] {
+    w.mode = w.settings.GetInt(kModeSection, kModeKey, 0);
+    w.keepUserData = false;
+    if (window.setUpControls) window.setUpControls();
+    if (std::optional<WindowPlacement> placement = ReadWindowPlacement(w.settings)) {
+      if (window.restorePlacement) window.restorePlacement(*placement);
+    }
+    w.portNumber = PortNumberFromSetting(w.settings.GetInt(kCommunicationSection, kPortKey, 1));
+    StoreSwappedPort(w.settings, w.portNumber);
+    w.folder = w.settings.GetText(kFileLocationSection, kFolderKey, DefaultFileFolder());
+    w.fileName = w.settings.GetText(kFileLocationSection, kFileKey, "");
+    w.rememberedTypeIndex =
+        TypeIndexFromSetting(w.settings.GetInt(kFileLocationSection, kReceiverTypeKey, 0));
+    return true;
+  };
+  start.catalogueFolder = catalogueFolder;
+  start.chooseCatalogueFolder = window.chooseCatalogueFolder;
+  start.select = [&w] {
+    if (!w.IsExpertMode()) FillLanguageVersionList(w);
+    return true;
+  };
+  if (!StartSession(w, start)) return false;
   w.doubleClickCounter = 0;
   return true;
 }

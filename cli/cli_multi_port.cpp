@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/loader_session.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/window_selection.h"
@@ -22,8 +23,8 @@
 #include "cli/cli_interrupt.h"
 #include "cli/cli_journal.h"
 #include "cli/cli_options.h"
+#include "cli/cli_system_ports.h"
 #include "cli/display_text.h"
-#include "loader/first/almanac.h"
 #include "loader/program_image.h"
 #include "serial/com_device.h"
 #include "serial/no_serial_link.h"
@@ -419,12 +420,9 @@ class CRun {
  private:
   void Load(PortJob job) {
     CPortUserInteraction ui(job.portNumber, console_, stop_, options_.answer);
-    CSteadyClock clock;
-    CSettingsStore settings(settingsPath_);
-    const std::string device = job.device;
-    CSerialPort port(ui, [device](int) { return device; });
-    ui.SetBitRateSource([&port] { return port.BitRate(); });
-    CLoaderState w(ui, clock, settings, port);
+    CLoaderSession session(ui, settingsPath_, job.device);
+    ui.SetBitRateSource([&port = session.port] { return port.BitRate(); });
+    CLoaderState& w = session.state;
     const CLoaderState& chosen = *choice_.selection;
     w.language = language_;
     w.catalogueFolder = chosen.catalogueFolder;
@@ -437,16 +435,16 @@ class CRun {
     w.portNumber = static_cast<std::int8_t>(job.portNumber);
     w.checkedImage = choice_.image;
     if (journal_ != nullptr) {
-      AttachJournal(w, *journal_, [device](int) { return device; });
+      session.AttachJournal(*journal_, DescribeSystemAdapter);
       // An adapter --watch knows by its USB identity or by-id name is journaled by it.
-      if (!job.identity.empty() && job.identity != device) {
+      if (!job.identity.empty() && job.identity != job.device) {
         const std::string identity = job.identity;
         w.describeAdapter = [identity](const std::string&) { return identity; };
       }
     }
     // Each load merges its read-out into alm.alm under the file's lock, so the rows of
     // every port survive.
-    LoadAlmanacBackup(w.tables, w.catalogueFolder);
+    ReadAlmanacBackup(w);
     const std::int64_t start = SteadyNowMs();
     const LoadOutcome outcome = StartLoad(w);
     PortResult result{job, outcome, SteadyNowMs() - start};
