@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/path.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 
@@ -25,11 +26,11 @@ std::string StartingCatalogueFolder(const std::string& workingFolder,
                                     const CSettingsStore& settings) {
   if (HoldsCatalogue(workingFolder)) return workingFolder;
   const std::string remembered =
-      WithoutTrailingSeparator(settings.GetText(kCatalogueFolderSection, kCatalogueFolderKey, ""));
+      WithoutTrailingSeparator(settings.GetText(kFileLocationSection, kCatalogueFolderKey, ""));
   if (HoldsCatalogue(remembered)) return remembered;
   return workingFolder;
 }
 
 void RememberCatalogueFolder(CSettingsStore& settings, const std::string& folder) {
-  settings.SetText(kCatalogueFolderSection, kCatalogueFolderKey, WithoutTrailingSeparator(folder));
+  settings.SetText(kFileLocationSection, kCatalogueFolderKey, WithoutTrailingSeparator(folder));
 }

@@ -7,10 +7,6 @@
 
 class CSettingsStore;
 
-// Where the chosen folder is kept: a key of this program's own beside the file's folder.
-inline constexpr const char* kCatalogueFolderSection = "FILE_LOCATION";
-inline constexpr const char* kCatalogueFolderKey = "CATALOGUE";
-
 // `folder` + separator + chgt.cfg.
 std::string CatalogueFileIn(const std::string& folder);
 // Whether `folder` holds a catalogue file.

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "base/table_store.h"
 #include "catalogue/family.h"
 #include "catalogue/selection.h"
+#include "loader/first/table_store.h"
 #include "loader/load_outcome.h"
 #include "loader/program_image.h"
 

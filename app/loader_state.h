@@ -10,7 +10,7 @@
 
 #include "base/messages.h"
 #include "base/path.h"
-#include "base/table_store.h"
+#include "loader/first/table_store.h"
 
 class UserInteraction;
 class Clock;

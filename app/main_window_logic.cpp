@@ -9,14 +9,18 @@
 #include "app/families.h"
 #include "app/journal_entry.h"
 #include "app/load_journal.h"
+#include "app/loader_session.h"
 #include "app/loader_state.h"
 #include "app/window_selection.h"
 #include "base/clock.h"
 #include "base/messages.h"
 #include "base/places.h"
+#include "base/settings_keys.h"
+#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/selection.h"
 #include "loader/first/almanac.h"
+#include "loader/first/first_family.h"
 #include "loader/load_context.h"
 #include "serial/serial_link.h"
 
@@ -105,30 +109,30 @@ LoadOutcome RunFamilyLoad(CLoaderState& w, const ReplacedLoadSequence& replaced)
 
 bool InitialiseMainWindow(CLoaderState& w, const WindowInitialisation& window,
                           const std::string& catalogueFolder) {
-  w.language = ChooseLanguage(w.settings, window.askLanguage);
-  w.mode = w.settings.GetInt("UIMODE", "TYPE_UI", 0);
-  w.keepUserData = false;
-  if (window.setUpControls) window.setUpControls();
-  if (std::optional<WindowPlacement> placement = ReadWindowPlacement(w.settings)) {
-    if (window.restorePlacement) window.restorePlacement(*placement);
-  }
-  w.portNumber = PortNumberFromSetting(w.settings.GetInt("COMMUNICATION", "PORT", 1));
-  StoreSwappedPort(w.settings, w.portNumber);
-  w.folder = w.settings.GetText("FILE_LOCATION", "DIR", DefaultFileFolder());
-  w.fileName = w.settings.GetText("FILE_LOCATION", "FILE", "");
-  w.rememberedTypeIndex = TypeIndexFromSetting(w.settings.GetInt("FILE_LOCATION", "REC", 0));
-  w.catalogueFolder = catalogueFolder;
-  ClearTableFlags(w.tables);
-  while (FillReceiverTypeList(w) < 0) {
-    const std::optional<std::string> chosen =
-        window.chooseCatalogueFolder ? window.chooseCatalogueFolder() : std::nullopt;
-    if (!chosen) return false;
-    w.catalogueFolder = WithoutTrailingSeparator(*chosen);
-  }
-  if (w.catalogueFolder != catalogueFolder) RememberCatalogueFolder(w.settings, w.catalogueFolder);
-  if (!w.IsExpertMode()) FillLanguageVersionList(w);
-  LoadAlmanacBackup(w.tables, w.catalogueFolder);
-  UpdateVersionLabel(w);
+  SessionStart start;
+  start.askLanguage = window.askLanguage;
+  start.takeChoices = [&w, &window] {
+    w.mode = w.settings.GetInt(kModeSection, kModeKey, 0);
+    w.keepUserData = false;
+    if (window.setUpControls) window.setUpControls();
+    if (std::optional<WindowPlacement> placement = ReadWindowPlacement(w.settings)) {
+      if (window.restorePlacement) window.restorePlacement(*placement);
+    }
+    w.portNumber = PortNumberFromSetting(w.settings.GetInt(kCommunicationSection, kPortKey, 1));
+    StoreSwappedPort(w.settings, w.portNumber);
+    w.folder = w.settings.GetText(kFileLocationSection, kFolderKey, DefaultFileFolder());
+    w.fileName = w.settings.GetText(kFileLocationSection, kFileKey, "");
+    w.rememberedTypeIndex =
+        TypeIndexFromSetting(w.settings.GetInt(kFileLocationSection, kReceiverTypeKey, 0));
+    return true;
+  };
+  start.catalogueFolder = catalogueFolder;
+  start.chooseCatalogueFolder = window.chooseCatalogueFolder;
+  start.select = [&w] {
+    if (!w.IsExpertMode()) FillLanguageVersionList(w);
+    return true;
+  };
+  if (!StartSession(w, start)) return false;
   w.doubleClickCounter = 0;
   return true;
 }
@@ -137,15 +141,15 @@ void CloseMainWindow(CLoaderState& w, const std::optional<WindowPlacement>& plac
   const int portNumber = w.portNumber;
   w.port.ClosePort();
   if (placement) WriteWindowPlacement(w.settings, *placement);
-  w.settings.SetInt("COMMUNICATION", "PORT", portNumber);
-  w.settings.SetInt("LANGUAGE", "TYPE_LANG", LanguageIndex(w.language));
+  w.settings.SetInt(kCommunicationSection, kPortKey, portNumber);
+  w.settings.SetInt(kLanguageSection, kLanguageKey, LanguageIndex(w.language));
   if (w.catalogueRead) {
-    w.settings.SetText("FILE_LOCATION", "DIR", w.folder);
-    w.settings.SetText("FILE_LOCATION", "FILE", w.fileName);
-    w.settings.SetInt("FILE_LOCATION", "REC",
+    w.settings.SetText(kFileLocationSection, kFolderKey, w.folder);
+    w.settings.SetText(kFileLocationSection, kFileKey, w.fileName);
+    w.settings.SetInt(kFileLocationSection, kReceiverTypeKey,
                       w.receiverTypes.HasSelection() ? w.receiverTypes.selection : -1);
   }
-  w.settings.SetInt("UIMODE", "TYPE_UI", w.mode);
+  w.settings.SetInt(kModeSection, kModeKey, w.mode);
   w.clock.SleepMs(kCloseSettleMs);
 }
 

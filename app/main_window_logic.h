@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "app/window_settings.h"
 #include "base/messages.h"
-#include "base/settings_store.h"
 #include "catalogue/family.h"
 #include "loader/load_outcome.h"
 
@@ -39,7 +39,8 @@ struct WindowInitialisation {
   std::function<std::optional<std::string>()> chooseCatalogueFolder;
 };
 
-// The window's initialisation after the platform's own: language, remembered settings
+// The window's initialisation after the platform's own, the start-up of every front end
+// (StartSession, app/loader_session.h) with the window's steps: language, remembered settings
 // (with the port swap), catalogue folder, table flags, receiver types, language versions,
 // almanac backup and version label. When the catalogue cannot be read, the user is told
 // (message 110) and, where the window offers it, chooses another catalogue folder, which is

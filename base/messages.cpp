@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "base/user_interaction.h"
 
@@ -87,16 +88,16 @@ int ShowMessageById(UserInteraction& ui, Language language, int messageId, int s
 int ShowMessageById(UserInteraction& ui, Language language, int messageId, int style,
                     const std::string& detail) {
   MessageBoxRequest request;
-  request.textNumber = TextNumber(messageId, language);
-  request.text = LoadTextByNumber(request.textNumber);
+  request.messageId = messageId;
+  request.language = language;
+  request.text = LoadMessageText(messageId, language);
   request.caption = LoadMessageText(kMsgTitle, language);
   request.style = style;
   request.detail = detail;
   return ui.ShowMessageBox(request);
 }
 
-int UnattendedAnswer(int textNumber) {
-  const int messageId = textNumber >= kEnglishOffset ? textNumber - kEnglishOffset : textNumber;
+int UnattendedAnswer(int messageId) {
   switch (messageId) {
     case kMsgConfirmAbort:
     case kMsgDopplerReadError:
@@ -108,9 +109,13 @@ int UnattendedAnswer(int textNumber) {
   }
 }
 
+int UnattendedAnswer(const MessageBoxRequest& request) {
+  return request.style == kStyleQuestion ? UnattendedAnswer(request.messageId) : kResultOk;
+}
+
 Language ChooseLanguage(const CSettingsStore& settings,
                         const std::function<std::optional<Language>()>& askUser) {
-  const int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
+  const int index = settings.GetInt(kLanguageSection, kLanguageKey, -1);
   if (index == 0) return Language::kFrench;
   if (index == 1) return Language::kEnglish;
   // Only 0 and 1 are languages; anything else stored there is treated like a missing key.

@@ -83,11 +83,11 @@ inline constexpr int kResultOk = 1;
 // A question that nobody could answer: the load stops without choosing for the user.
 inline constexpr int kResultUnanswered = 0;
 
-// The answer to question `textNumber` (either language) that loses nothing, for when nobody
-// can answer (no terminal and no --answer) or a stop request ends the question: a confirmed
-// stop for 108, a stop before the wake-up for 115, and no answer for 134, whose two answers
-// can each lose a receiver's tables.
-int UnattendedAnswer(int textNumber);
+// The answer to question `messageId` that loses nothing, for when nobody can answer (no
+// terminal and no --answer) or a stop request ends the question: a confirmed stop for 108, a
+// stop before the wake-up for 115, and no answer for 134, whose two answers can each lose a
+// receiver's tables.
+int UnattendedAnswer(int messageId);
 
 // The text with this number (a MessageId plus its language's offset), UTF-8; empty when
 // there is none.

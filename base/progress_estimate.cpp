@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "base/progress.h"
-
 void CProgressEstimate::BeginStep(std::int64_t /*nowMs*/) {
   moves_ = 0;
 }
@@ -42,4 +40,23 @@ std::string MinutesAndSeconds(std::int64_t seconds) {
 std::string TimeLeftText(std::int64_t leftMs, Language language) {
   const std::string left = MinutesAndSeconds((std::max<std::int64_t>(leftMs, 0) + 999) / 1000);
   return language == Language::kFrench ? "reste " + left : left + " left";
+}
+
+void CProgressModel::SetText(const std::string& text, std::int64_t nowMs) {
+  if (text != text_) {
+    estimate_.BeginStep(nowMs);
+    stepBarSet_ = false;
+  }
+  text_ = text;
+}
+
+void CProgressModel::SetPosition(int position, std::int64_t nowMs) {
+  position_ = position;
+  stepBarSet_ = true;
+  estimate_.SetPosition(position, nowMs);
+}
+
+std::string CProgressModel::TimeLeftText(std::int64_t nowMs, Language language) const {
+  const std::optional<std::int64_t> left = estimate_.LeftMs(nowMs);
+  return left ? ::TimeLeftText(*left, language) : std::string();
 }

@@ -1,13 +1,11 @@
 #include "base/settings_store.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "base/atomic_file.h"
 #include "base/file_lock.h"
-#include "base/messages.h"
 #include "base/places.h"
 #include "base/system_error.h"
 
@@ -260,63 +258,4 @@ bool CSettingsStore::SetText(std::string_view section, std::string_view key,
   if (!ReplaceFileAtomically(path_, ReplaceProfileValue(content, section, key, value)))
     return Fail(LastSystemError());
   return true;
-}
-
-std::optional<WindowPlacement> ParseWindowPlacement(const std::string& text) {
-  WindowPlacement p;
-  int fields =
-      std::sscanf(text.c_str(), "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", &p.flags, &p.showCommand, &p.minX,
-                  &p.minY, &p.maxX, &p.maxY, &p.left, &p.top, &p.right, &p.bottom);
-  if (fields != 10) return std::nullopt;
-  return p;
-}
-
-std::string FormatWindowPlacement(const WindowPlacement& p) {
-  char buffer[200];
-  std::snprintf(buffer, sizeof buffer, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", p.flags, p.showCommand,
-                p.minX, p.minY, p.maxX, p.maxY, p.left, p.top, p.right, p.bottom);
-  return buffer;
-}
-
-std::optional<WindowPlacement> ReadWindowPlacement(const CSettingsStore& settings) {
-  std::string text = settings.GetText("Settings", "WindowPos", "");
-  if (text.empty()) return std::nullopt;
-  return ParseWindowPlacement(text);
-}
-
-void WriteWindowPlacement(CSettingsStore& settings, const WindowPlacement& placement) {
-  settings.SetText("Settings", "WindowPos", FormatWindowPlacement(placement));
-}
-
-void StoreSwappedPort(CSettingsStore& settings, int portNumber) {
-  if (portNumber == 1) settings.SetInt("COMMUNICATION", "PORT", 2);
-  if (portNumber == 2) settings.SetInt("COMMUNICATION", "PORT", 1);
-}
-
-bool IsLastLoadingUnfinished(const CSettingsStore& settings, int portNumber) {
-  return settings.GetInt("LAST_LOADING", std::to_string(portNumber), 1) < 0;
-}
-
-int CheckLastLoadingMarker(const CSettingsStore& settings, UserInteraction& ui, Language language,
-                           int portNumber) {
-  if (!IsLastLoadingUnfinished(settings, portNumber)) return 1;
-  int answer = ShowMessageById(ui, language, kMsgLastLoadingUnfinished, kStyleQuestion);
-  if (answer == kResultUnanswered) return 0;
-  return answer == kResultYes ? -1 : 1;
-}
-
-bool SetLastLoadingMarker(CSettingsStore& settings, int portNumber, int result) {
-  return settings.SetInt("LAST_LOADING", std::to_string(portNumber), result < 0 ? -1 : 1);
-}
-
-std::optional<std::string> DumpReceiverType(const CSettingsStore& settings, int portNumber) {
-  // A key that was never written reads as the default, which no catalogue name can be.
-  constexpr std::string_view kNone = "\n";
-  std::string type = settings.GetText("DUMP_TYPE", std::to_string(portNumber), kNone);
-  if (type == kNone) return std::nullopt;
-  return type;
-}
-
-bool SetDumpReceiverType(CSettingsStore& settings, int portNumber, const std::string& type) {
-  return settings.SetText("DUMP_TYPE", std::to_string(portNumber), type);
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/messages.h"
+
 // Why the serial port could not open COMn: what a user needs to put it right.
 struct PortOpenFailure {
   int portNumber = 0;
@@ -25,12 +27,21 @@ struct PortOpenFailure {
 std::string PortOpenFailureText(const PortOpenFailure& failure, bool french = false);
 
 struct MessageBoxRequest {
-  int textNumber = 0;   // MessageId plus its language's offset
-  std::string text;     // UTF-8, '\n' for a line break
-  std::string caption;  // message 132 in the same language
-  int style = 0;        // 16, 36, 48 or 64
-  std::string detail;   // shown under the text, when not empty (UTF-8)
+  int messageId = 0;  // the message (its number in the French block); 0: a text of no message
+  Language language = Language::kFrench;  // the language of the text and the caption
+  std::string text;                       // UTF-8, '\n' for a line break
+  std::string caption;                    // message 132 in the same language
+  int style = 0;                          // 16, 36, 48 or 64
+  std::string detail;                     // shown under the text, when not empty (UTF-8)
+
+  // The message's number in its language's block (TextNumber, base/messages.h); 0 for a text
+  // of no message.
+  int TextNumber() const { return messageId != 0 ? ::TextNumber(messageId, language) : 0; }
 };
+
+// The answer to a box when nobody can answer it (a stop request, no terminal): OK for a box
+// that asks nothing, else the answer that loses nothing (UnattendedAnswer, base/messages.h).
+int UnattendedAnswer(const MessageBoxRequest& request);
 
 class UserInteraction {
  public:

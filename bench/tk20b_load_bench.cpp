@@ -36,7 +36,7 @@ constexpr const char* kWrongChecksumText = "TK20B BOOT WAITING";
 class QuietUi : public UserInteraction {
  public:
   int ShowMessageBox(const MessageBoxRequest& r) override {
-    std::fprintf(stderr, "[%d] %s\n", r.textNumber, r.text.c_str());
+    std::fprintf(stderr, "[%d] %s\n", r.TextNumber(), r.text.c_str());
     return 7;
   }
   void ShowSerialMessage(const std::string& text) override {

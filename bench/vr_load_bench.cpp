@@ -37,7 +37,7 @@ namespace {
 class QuietUi : public CSilentUserInteraction {
  public:
   int ShowMessageBox(const MessageBoxRequest& r) override {
-    shown.push_back(r.textNumber);
+    shown.push_back(r.TextNumber());
     return kResultNo;
   }
   void ShowSerialMessage(const std::string& text) override {

@@ -45,7 +45,7 @@ std::string LookupTypeValue(const CatalogueChoice& choice, UserInteraction& ui, 
                             std::string_view tag) {
   CCatalogueReader reader(choice.folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
+    reader.ShowOpenFailure(language);
     return std::string();
   }
   if (!choice.selectedType) return std::string();

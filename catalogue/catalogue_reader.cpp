@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/atomic_file.h"
+#include "base/open_failure.h"
 #include "base/user_interaction.h"
 #include "catalogue/catalogue.h"
 
@@ -12,13 +13,18 @@ constexpr std::size_t kBufferBytes = 8 * 1024;
 }  // namespace
 
 CCatalogueReader::CCatalogueReader(const std::string& path, UserInteraction& ui)
-    : file_(OpenFile(path, "rb").release()),
+    : path_(path),
+      file_(OpenFile(path, "rb").release()),
       ui_(ui),
       buffer_(new char[kBufferBytes]),
       capacity_(kBufferBytes) {}
 
 CCatalogueReader::~CCatalogueReader() {
   if (file_ != nullptr) std::fclose(file_);
+}
+
+void CCatalogueReader::ShowOpenFailure(Language language) const {
+  ShowMessageById(ui_, language, kMsgCatalogueOpenError, kStyleStop, DescribeOpenFailure(path_));
 }
 
 bool CCatalogueReader::Refill() {

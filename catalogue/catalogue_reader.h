@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/messages.h"
+
 class UserInteraction;
 
 class CCatalogueReader {
@@ -20,6 +22,9 @@ class CCatalogueReader {
   CCatalogueReader& operator=(const CCatalogueReader&) = delete;
 
   bool IsOpen() const { return file_ != nullptr; }
+  // Message 110 in `language`, for a catalogue that did not open: the file's path and the
+  // system's reason beneath it.
+  void ShowOpenFailure(Language language) const;
   // The next line without its line end (LF, or CR LF); false at the end of the file.
   bool ReadLine(std::string* line);
   // Back to the first line.
@@ -28,6 +33,7 @@ class CCatalogueReader {
  private:
   bool Refill();
 
+  std::string path_;
   std::FILE* file_ = nullptr;
   UserInteraction& ui_;
   std::unique_ptr<char[]> buffer_;

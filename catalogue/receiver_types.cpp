@@ -35,7 +35,7 @@ bool HasLanguageFile(const std::string& folder, UserInteraction& ui, Language la
                      const std::string& displayName) {
   CCatalogueReader reader(folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
+    reader.ShowOpenFailure(language);
     return false;
   }
   std::string modelName = FindModelName(reader, displayName);
@@ -58,7 +58,7 @@ std::optional<std::vector<std::string>> ReceiverTypeNames(const std::string& fol
                                                           bool everyType) {
   CCatalogueReader reader(folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
+    reader.ShowOpenFailure(language);
     return std::nullopt;
   }
   std::vector<std::string> names;

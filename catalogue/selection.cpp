@@ -12,7 +12,7 @@ std::optional<std::vector<LanguageVersion>> LanguageVersions(const CatalogueChoi
   std::string modelName = LookupTypeValue(choice, ui, language, kTagModelName);
   CCatalogueReader reader(choice.folder + kPathSeparator + kCatalogueFileName, ui);
   if (!reader.IsOpen()) {
-    ShowMessageById(ui, language, kMsgCatalogueOpenError, kStyleStop);
+    reader.ShowOpenFailure(language);
     return std::nullopt;
   }
   std::vector<LanguageVersion> versions;

@@ -7,6 +7,7 @@
 
 #include "app/catalogue_folder.h"
 #include "app/families.h"
+#include "app/loader_session.h"
 #include "app/loader_state.h"
 #include "app/window_selection.h"
 #include "base/atomic_file.h"
@@ -20,7 +21,6 @@
 #include "cli/cli_user_interaction.h"
 #include "cli/display_text.h"
 #include "cli/utf8_path.h"
-#include "loader/first/almanac.h"
 #include "loader/program_image.h"
 
 namespace {
@@ -104,50 +104,60 @@ std::string CliCatalogueFolder(const CliOptions& options, const CSettingsStore& 
 }
 
 Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& settings) {
-  if (options.language) return *options.language;
-  int index = settings.GetInt("LANGUAGE", "TYPE_LANG", -1);
-  return index == 0 ? Language::kFrench : Language::kEnglish;
+  return StartingLanguage(settings, options.language, [] { return Language::kEnglish; });
 }
 
 int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& err) {
-  w.mode = options.file ? 1 : 0;
-  w.portNumber = static_cast<std::int8_t>(options.portNumber);
-  w.keepUserData = options.keepUserData;
+  int refused = kExitLoaded;  // why the start ended early, when the command line says it
   std::filesystem::path file;
-  if (options.file) {
+  SessionStart start;
+  start.language = w.language;
+  start.takeChoices = [&] {
+    w.mode = options.file ? 1 : 0;
+    w.portNumber = static_cast<std::int8_t>(options.portNumber);
+    w.keepUserData = options.keepUserData;
+    if (!options.file) return true;
     std::error_code ec;
     file = std::filesystem::absolute(PathFromUtf8(*options.file), ec).lexically_normal();
     if (ec || !std::filesystem::is_regular_file(file, ec)) {
       err << kProgramName << Say(w.language, kNoSuchFile, {*options.file}) << '\n';
-      return kExitUsage;
+      refused = kExitUsage;
+      return false;
     }
-  }
-  if (FillReceiverTypeList(w) < 0) return kExitFailed;
-  const std::string type = options.type.value_or("");
-  int typeIndex = FindEntry(w.receiverTypes.entries, type);
-  if (typeIndex < 0) return ReportUnknownType(w, type, err);
-  w.receiverTypes.selection = typeIndex;
-
-  if (options.file) {
-    w.folder = Utf8FromPath(file.parent_path());
-    if (w.folder.empty() || w.folder.back() != kPathSeparator) w.folder += kPathSeparator;
-    w.fileName = Utf8FromPath(file.filename());
-  } else {
+    return true;
+  };
+  start.catalogueFolder = w.catalogueFolder;
+  start.select = [&] {
+    const std::string type = options.type.value_or("");
+    int typeIndex = FindEntry(w.receiverTypes.entries, type);
+    if (typeIndex < 0) {
+      refused = ReportUnknownType(w, type, err);
+      return false;
+    }
+    w.receiverTypes.selection = typeIndex;
+    if (options.file) {
+      w.folder = Utf8FromPath(file.parent_path());
+      if (w.folder.empty() || w.folder.back() != kPathSeparator) w.folder += kPathSeparator;
+      w.fileName = Utf8FromPath(file.filename());
+      return true;
+    }
     w.languageVersions = ChoiceList{};
     FillLanguageVersionList(w);
     int versionIndex = FindEntry(w.languageVersions.entries, *options.version);
     if (versionIndex < 0) {
       err << kProgramName << Say(w.language, kUnknownVersion, {*options.version, type}) << '\n';
       ListEntries(err, Say(w.language, kLanguageVersions), w.languageVersions.entries);
-      return kExitUsage;
+      refused = kExitUsage;
+      return false;
     }
     w.languageVersions.selection = versionIndex;
-  }
-  // The window's own order: the saved almanac is loaded once the lists are filled, and the
-  // version label follows every choice (in standard mode it also fixes the file).
-  LoadAlmanacBackup(w.tables, w.catalogueFolder);
-  UpdateVersionLabel(w);
-  return kExitLoaded;
+    return true;
+  };
+  // The window's own start-up: once the lists are filled the saved almanac is loaded, and the
+  // version label follows the choice (in standard mode it also fixes the file).
+  if (StartSession(w, start)) return kExitLoaded;
+  // Without a refusal of its own, the catalogue could not be read (message 110 shown).
+  return refused != kExitLoaded ? refused : kExitFailed;
 }
 
 int ListReceiverTypes(const std::string& catalogueFolder, UserInteraction& ui, Language language,

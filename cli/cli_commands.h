@@ -22,11 +22,11 @@ Language ChooseCliLanguage(const CliOptions& options, const CSettingsStore& sett
 std::string CliCatalogueFolder(const CliOptions& options, const CSettingsStore& settings,
                                Language language, std::ostream& err);
 
-// The main window's choices for a load, made as a user would make them: the receiver type
-// by its name, then the language version by its label (standard mode) or the file
-// (expert mode). kExitLoaded when StartLoad may run; kExitUsage for an unknown type or
-// version or a missing file (said on `err`); kExitFailed when the catalogue cannot be
-// opened (message 110 shown).
+// The session's start-up (StartSession, app/loader_session.h) with the command line's choices
+// for a load, made as a user would make them in the window: the receiver type by its name,
+// then the language version by its label (standard mode) or the file (expert mode).
+// kExitLoaded when StartLoad may run; kExitUsage for an unknown type or version or a missing
+// file (said on `err`); kExitFailed when the catalogue cannot be opened (message 110 shown).
 int SelectFileToSend(CLoaderState& w, const CliOptions& options, std::ostream& err);
 
 // `list`: one line per receiver type, "NAME<TAB>FAMILY", followed by one line per language

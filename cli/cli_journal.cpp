@@ -8,8 +8,6 @@
 #include <utility>
 
 #include "app/load_journal.h"
-#include "app/loader_state.h"
-#include "cli/cli_system_ports.h"
 #include "cli/display_text.h"
 
 namespace {
@@ -189,11 +187,4 @@ int ShowJournal(const std::string& path, const CliJournalOptions& options, std::
   }
   out << std::flush;
   return kExitLoaded;
-}
-
-void AttachJournal(CLoaderState& w, CLoadJournal& journal,
-                   std::function<std::string(int portNumber)> resolveDevice) {
-  w.journal = &journal;
-  w.resolveDevice = std::move(resolveDevice);
-  w.describeAdapter = DescribeSystemAdapter;
 }

@@ -1,16 +1,11 @@
-// `journal`: the journal of loads (app/load_journal.h) as a table or as its own lines; and
-// the journal kznload-cli's loads write to.
+// `journal`: the journal of loads (app/load_journal.h) as a table or as its own lines.
 #pragma once
 
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
-
-class CLoaderState;
-class CLoadJournal;
 
 // "journal [--json] [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--port N]"; args[0] is
 // "journal".
@@ -22,8 +17,3 @@ CliParseResult ParseJournalCommand(const std::vector<std::string>& args);
 // journal that does not exist yet; kExitFailed when it cannot be read.
 int ShowJournal(const std::string& path, const CliJournalOptions& options, std::ostream& out,
                 std::ostream& err);
-
-// Lets the loads started on `w` append their lines to `journal`, naming the device each
-// port leads to (`resolveDevice`) and what the system knows of the adapter behind it.
-void AttachJournal(CLoaderState& w, CLoadJournal& journal,
-                   std::function<std::string(int portNumber)> resolveDevice);

@@ -11,19 +11,21 @@
 #include <thread>
 
 #include "app/families.h"
+#include "app/loader_session.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/window_selection.h"
 #include "base/clock.h"
 #include "base/progress.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 #include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_journal.h"
 #include "cli/cli_options.h"
+#include "cli/cli_system_ports.h"
 #include "cli/display_text.h"
-#include "loader/first/almanac.h"
 #include "loader/program_image.h"
 #include "serial/com_device.h"
 #include "serial/no_serial_link.h"
@@ -225,12 +227,11 @@ CPortUserInteraction::CPortUserInteraction(int portNumber, CMultiPortConsole& co
     : portNumber_(portNumber), console_(console), stop_(stop), answer_(answer) {}
 
 int CPortUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
-  const int number = FrenchBlockNumber(request.textNumber);
-  console_.PrintMessage(portNumber_, "[" + std::to_string(number) + "] ", request.text);
+  console_.PrintMessage(portNumber_, "[" + std::to_string(request.messageId) + "] ", request.text);
   if (!request.detail.empty()) console_.PrintMessage(portNumber_, "[file] ", request.detail);
   if (request.style != kStyleQuestion) return kResultOk;
   // Nobody can answer for several receivers at one terminal.
-  int answer = UnattendedAnswer(number);
+  int answer = UnattendedAnswer(request);
   if (answer_ && stop_.Cause().empty()) answer = *answer_ ? kResultYes : kResultNo;
   console_.PrintMessage(portNumber_, "[answer] ",
                         answer == kResultYes  ? "Yes"
@@ -348,13 +349,13 @@ int WatchPortNumber(CSettingsStore& settings, const std::string& identity) {
   std::string key;
   for (char c : identity)
     key += (c == '=' || c == '[' || c == ']' || c == ';' || c == '\r' || c == '\n') ? '_' : c;
-  const int known = settings.GetInt("WATCH_PORTS", key, 0);
+  const int known = settings.GetInt(kWatchPortsSection, key, 0);
   if (known >= kFirstWatchPort && known <= kLastWatchPort) return known;
-  const int next =
-      std::max(settings.GetInt("WATCH_PORTS", "NEXT", kFirstWatchPort), kFirstWatchPort);
+  const int next = std::max(settings.GetInt(kWatchPortsSection, kNextWatchPortKey, kFirstWatchPort),
+                            kFirstWatchPort);
   if (next > kLastWatchPort) return 0;
-  settings.SetInt("WATCH_PORTS", "NEXT", next + 1);
-  settings.SetInt("WATCH_PORTS", key, next);
+  settings.SetInt(kWatchPortsSection, kNextWatchPortKey, next + 1);
+  settings.SetInt(kWatchPortsSection, key, next);
   return next;
 }
 
@@ -420,12 +421,9 @@ class CRun {
  private:
   void Load(PortJob job) {
     CPortUserInteraction ui(job.portNumber, console_, stop_, options_.answer);
-    CSteadyClock clock;
-    CSettingsStore settings(settingsPath_);
-    const std::string device = job.device;
-    CSerialPort port(ui, [device](int) { return device; });
-    ui.SetBitRateSource([&port] { return port.BitRate(); });
-    CLoaderState w(ui, clock, settings, port);
+    CLoaderSession session(ui, settingsPath_, job.device);
+    ui.SetBitRateSource([&port = session.port] { return port.BitRate(); });
+    CLoaderState& w = session.state;
     const CLoaderState& chosen = *choice_.selection;
     w.language = language_;
     w.catalogueFolder = chosen.catalogueFolder;
@@ -438,16 +436,16 @@ class CRun {
     w.portNumber = static_cast<std::int8_t>(job.portNumber);
     w.checkedImage = choice_.image;
     if (journal_ != nullptr) {
-      AttachJournal(w, *journal_, [device](int) { return device; });
+      session.AttachJournal(*journal_, DescribeSystemAdapter);
       // An adapter --watch knows by its USB identity or by-id name is journaled by it.
-      if (!job.identity.empty() && job.identity != device) {
+      if (!job.identity.empty() && job.identity != job.device) {
         const std::string identity = job.identity;
         w.describeAdapter = [identity](const std::string&) { return identity; };
       }
     }
     // Each load merges its read-out into alm.alm under the file's lock, so the rows of
     // every port survive.
-    LoadAlmanacBackup(w.tables, w.catalogueFolder);
+    ReadAlmanacBackup(w);
     const std::int64_t start = SteadyNowMs();
     const LoadOutcome outcome = StartLoad(w);
     PortResult result{job, outcome, SteadyNowMs() - start};

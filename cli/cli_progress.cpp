@@ -57,12 +57,9 @@ CProgressLine::CProgressLine(std::ostream& err, bool terminal, int columns,
 
 void CProgressLine::Open() {
   open_ = true;
-  text_.clear();
-  position_ = 0;
   shown_.reset();
   openedMs_ = nowMs_();
-  estimate_ = CProgressEstimate{};
-  stepBarSet_ = true;
+  model_ = CProgressModel{};
 }
 
 void CProgressLine::Tick() {
@@ -71,29 +68,19 @@ void CProgressLine::Tick() {
 
 std::string CProgressLine::Times() const {
   const std::int64_t now = nowMs_();
-  return FormatProgressTimes(now - openedMs_, estimate_.LeftMs(now), language_);
+  return FormatProgressTimes(now - openedMs_, model_.LeftMs(now), language_);
 }
 
 void CProgressLine::SetText(const std::string& text) {
-  if (text != text_) {
-    estimate_.BeginStep(nowMs_());
-    // A step starts its own bar: until it sets it, the bar of the step before (the
-    // read-out's 100 % under the transfer's text) is not shown as this one's.
-    stepBarSet_ = false;
-  }
-  text_ = text;
+  // A step starts its own bar: until it sets it, the bar of the step before (the read-out's
+  // 100 % under the transfer's text) is not shown as this one's.
+  model_.SetText(text, nowMs_());
   Update();
 }
 
-int CProgressLine::ShownPosition() const {
-  return stepBarSet_ ? position_ : kProgressLower;
-}
-
 int CProgressLine::SetPosition(int position) {
-  int previous = position_;
-  position_ = position;
-  stepBarSet_ = true;
-  estimate_.SetPosition(position, nowMs_());
+  const int previous = model_.Position();
+  model_.SetPosition(position, nowMs_());
   Update();
   return previous;
 }
@@ -115,7 +102,8 @@ void CProgressLine::Show() {
 
 void CProgressLine::Update() {
   if (!open_) return;
-  std::string now = ProgressPercentText(ShownPosition()) + (text_.empty() ? "" : " " + text_);
+  const std::string& text = model_.Text();
+  std::string now = ProgressPercentText(model_.StepPosition()) + (text.empty() ? "" : " " + text);
   // On a terminal the times are part of what is shown; a log gets a line per change of
   // text or percent only.
   if (terminal_) now += " " + Times();
@@ -129,6 +117,7 @@ void CProgressLine::Update() {
 }
 
 void CProgressLine::Draw() {
-  err_ << kClearLine << FormatProgressBar(text_, ShownPosition(), columns_, Times()) << std::flush;
+  err_ << kClearLine << FormatProgressBar(model_.Text(), model_.StepPosition(), columns_, Times())
+       << std::flush;
   drawn_ = true;
 }

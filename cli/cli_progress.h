@@ -35,8 +35,6 @@ class CProgressLine {
  private:
   void Update();
   void Draw();
-  // The bar as the step under way has set it, 0 before it has.
-  int ShownPosition() const;
   std::string Times() const;
 
   std::ostream& err_;
@@ -44,13 +42,10 @@ class CProgressLine {
   int columns_;
   bool open_ = false;
   bool drawn_ = false;
-  std::string text_;
-  int position_ = 0;
-  bool stepBarSet_ = true;
   std::function<std::int64_t()> nowMs_;
   std::int64_t openedMs_ = 0;
-  // The time left of the step the load is in (each status text is a step of its own).
-  CProgressEstimate estimate_;
+  // The status text, the bar and the time left of the step the load is in.
+  CProgressModel model_;
   Language language_ = Language::kEnglish;
   std::optional<std::string> shown_;  // text and percent last written
 };

@@ -4,15 +4,9 @@
 #include <optional>
 
 #include "base/messages.h"
-#include "base/open_failure.h"
 #include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
 #include "cli/cli_texts.h"
-
-int FrenchBlockNumber(int textNumber) {
-  int french = textNumber - kEnglishOffset;
-  return french >= kFirstMessageId && french <= kLastMessageId ? french : textNumber;
-}
 
 CCliUserInteraction::CCliUserInteraction(CliConsole console, InterruptSource& interrupts,
                                          std::optional<bool> answer)
@@ -41,19 +35,17 @@ const char* AnswerName(int answer) {
 
 int CCliUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   std::unique_lock<std::mutex> lock(mutex_);
-  int number = FrenchBlockNumber(request.textNumber);
+  const int number = request.messageId;
   WriteLines("[" + std::to_string(number) + "] ", request.text);
-  if (number == kMsgCatalogueOpenError && !catalogueFile_.empty())
-    WriteLines("[file] ", DescribeOpenFailure(catalogueFile_));
   if (!request.detail.empty()) WriteLines("[file] ", request.detail);
   int result = kResultOk;
   if (request.style == kStyleQuestion) {
     // The serial port's own boxes may still come while the user thinks.
     lock.unlock();
-    int answer = StopRequested() ? UnattendedAnswer(number) : Ask(number, request.text);
+    int answer = StopRequested() ? UnattendedAnswer(request) : Ask(number, request.text);
     lock.lock();
     // A stop ends the question with the answer that loses nothing, whatever was typed.
-    if (StopRequested()) answer = UnattendedAnswer(number);
+    if (StopRequested()) answer = UnattendedAnswer(request);
     progress_.Hide();
     console_.out << "[answer] " << AnswerName(answer) << '\n' << std::flush;
     result = answer;
@@ -113,11 +105,6 @@ void CCliUserInteraction::ShowFileReadError() {
   std::lock_guard<std::mutex> lock(mutex_);
   WriteLines("[file] ", kFileReadErrorText);
   progress_.Show();
-}
-
-void CCliUserInteraction::SetCatalogueFile(const std::string& path) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  catalogueFile_ = path;
 }
 
 void CCliUserInteraction::WriteDiagnostic(const std::string& text) {

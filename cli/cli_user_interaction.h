@@ -41,9 +41,6 @@ class CCliUserInteraction : public UserInteraction {
   int PollCancel() override;
   void CloseProgress() override;
 
-  // The catalogue file a message 110 is about: its path and the reason follow the message
-  // as a "[file]" line.
-  void SetCatalogueFile(const std::string& path);
   // The language of the run: its questions' prompt and the port's own lines speak it.
   void SetLanguage(Language language) {
     language_ = language;
@@ -79,7 +76,6 @@ class CCliUserInteraction : public UserInteraction {
   bool progressOpen_ = false;
   // Ctrl+C with no terminal and no --answer: nobody can confirm, so it is confirmed.
   mutable std::atomic<bool> unconfirmableInterrupt_{false};
-  std::string catalogueFile_;
   Language language_ = Language::kFrench;
   // The serial port's reader thread may show a box while the loading thread prints.
   mutable std::mutex mutex_;
@@ -97,7 +93,3 @@ struct OutcomeLine {
 };
 std::optional<OutcomeLine> OutcomeLineOf(const LoadOutcome& outcome, int portNumber,
                                          const std::string& device, Language language);
-
-// The number of a message in the French block (101 to 146) for a text number of either
-// language; other numbers stay as they are.
-int FrenchBlockNumber(int textNumber);

@@ -6,14 +6,11 @@
 #include <vector>
 
 #include "app/load_journal.h"
-#include "app/loader_state.h"
+#include "app/loader_session.h"
 #include "app/main_window_logic.h"
-#include "app/window_selection.h"
-#include "base/clock.h"
 #include "base/messages.h"
 #include "base/places.h"
 #include "base/settings_store.h"
-#include "catalogue/catalogue.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_console.h"
 #include "cli/cli_interrupt.h"
@@ -24,36 +21,29 @@
 #include "cli/cli_system_ports.h"
 #include "cli/cli_texts.h"
 #include "cli/cli_user_interaction.h"
-#include "serial/com_device.h"
 #include "serial/port_discovery.h"
 #include "serial/port_trace.h"
-#include "serial/serial_port.h"
 
 namespace {
 
 int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui,
                      InterruptSource& interrupts, bool errIsTerminal) {
+  SetPortTraceSink([&ui](const std::string& text) { ui.WriteDiagnostic(text); });
+  // Declared before the session's port, so the port's last words still reach `ui`.
+  struct TraceSinkReset {
+    ~TraceSinkReset() { SetPortTraceSink(nullptr); }
+  } traceSinkReset;
   // The desktop program's settings: the language, the port devices, its catalogue folder and
   // the markers are read; only the markers are ever written.
-  CSettingsStore settings(CSettingsStore::DefaultPath());
+  CLoaderSession session(ui, CSettingsStore::DefaultPath(), options.device);
+  CSettingsStore& settings = session.settings;
   const Language language = ChooseCliLanguage(options, settings);
   const std::string folder = CliCatalogueFolder(options, settings, language, std::cerr);
   if (folder.empty()) return kExitFailed;
   ui.SetLanguage(language);
-  CSteadyClock clock;
-  SetPortTraceSink([&ui](const std::string& text) { ui.WriteDiagnostic(text); });
-  // Declared before the port, so the port's last words still reach `ui`.
-  struct TraceSinkReset {
-    ~TraceSinkReset() { SetPortTraceSink(nullptr); }
-  } traceSinkReset;
-  auto resolveDevice = [&options, &settings](int portNumber) {
-    return options.device ? *options.device : ResolveComDevice(settings, portNumber);
-  };
-  CSerialPort port(ui, resolveDevice);
-  CLoaderState w(ui, clock, settings, port);
+  CLoaderState& w = session.state;
   w.language = language;
   w.catalogueFolder = folder;
-  ui.SetCatalogueFile(CataloguePath(w));
 
   if (options.command == CliCommand::kList) {
     return ListReceiverTypes(w.catalogueFolder, ui, language, std::cout);
@@ -74,11 +64,11 @@ int RunWithCatalogue(const CliOptions& options, CCliUserInteraction& ui,
   }
   int selected = SelectFileToSend(w, options, std::cerr);
   if (selected != kExitLoaded) return selected;
-  AttachJournal(w, journal, resolveDevice);
+  session.AttachJournal(journal, DescribeSystemAdapter);
   const LoadOutcome outcome = StartLoad(w);
   // The device the load used; one that never opened the port names what COMn names.
-  std::string device = port.DevicePath();
-  if (device.empty()) device = resolveDevice(options.portNumber);
+  std::string device = session.port.DevicePath();
+  if (device.empty()) device = session.ResolveDevice(options.portNumber);
   ui.TellLoadOutcome(outcome, options.portNumber, device);
   return outcome.Loaded() ? kExitLoaded : kExitFailed;
 }

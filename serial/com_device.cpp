@@ -1,5 +1,6 @@
 #include "serial/com_device.h"
 
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 
 namespace {
@@ -27,5 +28,5 @@ std::optional<SerialDeviceName> ParseSerialDeviceName(std::string_view name) {
 
 std::string ConfiguredComDevice(const CSettingsStore& settings, int portNumber) {
   if (portNumber < 1) return {};
-  return settings.GetText("COMMUNICATION", "COM" + std::to_string(portNumber), "");
+  return settings.GetText(kCommunicationSection, ComDeviceKey(portNumber), "");
 }

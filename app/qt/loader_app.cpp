@@ -6,18 +6,13 @@
 
 #include "app/catalogue_folder.h"
 #include "app/load_journal.h"
-#include "app/loader_state.h"
-#include "app/main_window_logic.h"
+#include "app/loader_session.h"
 #include "app/qt/loader_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "app/qt/stop_signals.h"
-#include "base/clock.h"
 #include "base/places.h"
-#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
-#include "serial/com_device.h"
 #include "serial/port_discovery.h"
-#include "serial/serial_port.h"
 #include "serial/udev/system_port_discovery.h"
 
 CLoaderApp::CLoaderApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -26,32 +21,26 @@ CLoaderApp::CLoaderApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool CLoaderApp::InitInstance() {
-  CSteadyClock clock;
-  CSettingsStore settings(CSettingsStore::DefaultPath());
   CQtUserInteraction ui;
-  CSerialPort port(ui, [&settings](int n) { return ResolveComDevice(settings, n); });
+  CLoaderSession session(ui);
   CLoadJournal journal(DefaultJournalPath(), "kznload");
   journal.TellFailuresInBox(true);
-  CLoaderState state(ui, clock, settings, port);
-  CLoaderDlg window(state, ui);
+  CLoaderDlg window(session.state, ui);
   std::unique_ptr<PortDiscovery> discovery = CreateSystemPortDiscovery();
-  state.journal = &journal;
-  state.resolveDevice = [&settings](int n) { return ResolveComDevice(settings, n); };
-  state.describeAdapter = [&discovery](const std::string& device) {
+  session.AttachJournal(journal, [&discovery](const std::string& device) {
     return AdapterIdentity(discovery->FindPorts(), device);
-  };
-  window.SetPortDescriber([&settings, &discovery] {
+  });
+  window.SetPortDescriber([&session, &discovery] {
     const std::vector<SerialPortInfo> ports = discovery->FindPorts();
     std::vector<std::string> texts;
-    for (const ComPortMapping& mapping : MapComPorts(settings, ports))
+    for (const ComPortMapping& mapping : MapComPorts(session.settings, ports))
       texts.push_back(ComPortToolTip(mapping));
     return texts;
   });
   // Started where there is no catalogue (a menu entry), the folder chosen last time serves.
   const std::string working = TakeCatalogueFolder();
-  const std::string folder = StartingCatalogueFolder(working, settings);
+  const std::string folder = StartingCatalogueFolder(working, session.settings);
   if (folder != working) QDir::setCurrent(QFile::decodeName(folder.c_str()));
-  ui.SetCatalogueFile(CatalogueFileIn(folder));
   CStopSignals stopSignals;
   QObject::connect(&stopSignals, &CStopSignals::stopRequested, &window, &CLoaderDlg::Stop);
   window.Initialise(folder);

@@ -25,7 +25,6 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/catalogue_folder.h"
 #include "app/loader_state.h"
 #include "app/main_window_logic.h"
 #include "app/qt/about_dlg.h"
@@ -37,6 +36,7 @@
 #include "base/display_text.h"
 #include "base/messages.h"
 #include "base/places.h"
+#include "base/settings_keys.h"
 #include "base/settings_store.h"
 
 namespace {
@@ -181,17 +181,10 @@ bool CLoaderDlg::Initialise(const std::string& catalogueFolder) {
   window.setUpControls = [this] { SetUpControls(); };
   window.restorePlacement = [this](const WindowPlacement& p) { RestorePlacement(p); };
   window.chooseCatalogueFolder = [this]() -> std::optional<std::string> {
-    std::optional<std::string> folder;
-    if (chooseCatalogueFolder_) {
-      folder = chooseCatalogueFolder_();
-    } else {
-      std::string start = w_.settings.GetText(kCatalogueFolderSection, kCatalogueFolderKey, "");
-      if (start.empty()) start = DefaultFileFolder();
-      folder = AskCatalogueFolder(this, start, w_.language);
-    }
-    // Message 110 names the file looked for in the folder chosen.
-    if (folder) ui_.SetCatalogueFile(CatalogueFileIn(WithoutTrailingSeparator(*folder)));
-    return folder;
+    if (chooseCatalogueFolder_) return chooseCatalogueFolder_();
+    std::string start = w_.settings.GetText(kFileLocationSection, kCatalogueFolderKey, "");
+    if (start.empty()) start = DefaultFileFolder();
+    return AskCatalogueFolder(this, start, w_.language);
   };
   const bool filled = InitialiseMainWindow(w_, window, catalogueFolder);
   // The folder chosen is the working folder from now on, as the one started in would be.

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/window_settings.h"
 #include "base/messages.h"
-#include "base/settings_store.h"
 
 class CLoaderState;
 class CQtUserInteraction;

@@ -11,7 +11,7 @@
 
 #include "app/qt/window_fit.h"
 #include "base/messages.h"
-#include "base/progress.h"
+#include "base/progress_estimate.h"
 
 CProgressDlg::CProgressDlg(Language language) : QDialog(nullptr), language_(language) {
   // No parent: a disabled main window would disable its child windows too, and this one
@@ -22,7 +22,7 @@ CProgressDlg::CProgressDlg(Language language) : QDialog(nullptr), language_(lang
   status_ = new QLabel(this);
   status_->setObjectName("statusText");
   status_->setMinimumWidth(320);
-  percent_ = new QLabel(QString::fromStdString(ProgressPercentText(lower_)), this);
+  percent_ = new QLabel(QString::fromStdString(model_.PercentText()), this);
   percent_->setObjectName("percentText");
   percent_->setAlignment(Qt::AlignHCenter);
   bar_ = new QProgressBar(this);
@@ -80,7 +80,7 @@ bool CProgressDlg::OpenProgress(QWidget* parent, const QString& caption) {
 }
 
 void CProgressDlg::SetProgressText(const QString& text) {
-  if (text != status_->text()) estimate_.BeginStep(NowMs());
+  model_.SetText(text.toStdString(), NowMs());
   status_->setText(text);
   ShowTimeLeft();
 }
@@ -89,9 +89,9 @@ int CProgressDlg::SetProgressPosition(int position) {
   PumpPendingMessages();
   const int previous = bar_->value();
   bar_->setValue(position);
-  estimate_.SetPosition(position, NowMs());
+  model_.SetPosition(position, NowMs());
   ShowTimeLeft();
-  const QString text = QString::fromStdString(ProgressPercentText(position, lower_, upper_));
+  const QString text = QString::fromStdString(model_.PercentText());
   if (percent_->text() != text) {
     percent_->setText(text);
     ++percentWrites_;
@@ -104,8 +104,7 @@ std::int64_t CProgressDlg::NowMs() const {
 }
 
 void CProgressDlg::ShowTimeLeft() {
-  const std::optional<std::int64_t> left = estimate_.LeftMs(NowMs());
-  const QString text = left ? QString::fromStdString(::TimeLeftText(*left, language_)) : QString();
+  const QString text = QString::fromStdString(model_.TimeLeftText(NowMs(), language_));
   if (timeLeft_->text() != text) timeLeft_->setText(text);
 }
 

@@ -66,7 +66,7 @@ class CProgressDlg : public QDialog {
   QLabel* percent_ = nullptr;
   QProgressBar* bar_ = nullptr;
   QLabel* timeLeft_ = nullptr;
-  CProgressEstimate estimate_;
+  CProgressModel model_;
   QElapsedTimer steady_;
   std::function<std::int64_t()> nowMs_;
   QPushButton* cancel_ = nullptr;

@@ -13,7 +13,6 @@
 #include "app/qt/progress_dlg.h"
 #include "app/qt/window_fit.h"
 #include "base/messages.h"
-#include "base/open_failure.h"
 
 namespace {
 
@@ -92,8 +91,7 @@ int CQtUserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
   // Nobody is left to read a box: the program ends once the load has stopped.
   std::fprintf(stderr, "kznload: %s\n", request.text.c_str());
   if (!request.detail.empty()) std::fprintf(stderr, "kznload: %s\n", request.detail.c_str());
-  if (request.style != kStyleQuestion) return kResultOk;
-  return UnattendedAnswer(request.textNumber);
+  return UnattendedAnswer(request);
 }
 
 std::string CQtUserInteraction::StopCause() const {
@@ -111,13 +109,10 @@ int CQtUserInteraction::ExecMessageBox(const MessageBoxRequest& request) {
 std::unique_ptr<QMessageBox> CQtUserInteraction::PrepareMessageBox(
     const MessageBoxRequest& request) const {
   std::unique_ptr<QMessageBox> box = CreateMessageBox(BoxOwner(), request);
-  const int french = request.textNumber >= kEnglishOffset ? request.textNumber - kEnglishOffset
-                                                          : request.textNumber;
-  std::string detail = request.detail;
-  if (french == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
-    detail = DescribeOpenFailure(catalogueFile_);
+  const std::string& detail = request.detail;
+  // Where the catalogue was looked for also goes to the terminal the program was started from.
+  if (request.messageId == kMsgCatalogueOpenError && !detail.empty())
     std::fprintf(stderr, "kznload: %s\n", detail.c_str());
-  }
   if (!detail.empty()) {
     box->setInformativeText(QString::fromStdString(detail));
     // A path is no markup.

@@ -29,11 +29,8 @@ class CQtUserInteraction : public QObject, public UserInteraction {
   // After a stop request the box is not shown (its text goes to standard error): a question
   // gets the answer that loses nothing (UnattendedAnswer).
   int ShowMessageBox(const MessageBoxRequest& request) override;
-  // The box ShowMessageBox shows, not yet shown. Message 110 carries the catalogue file's
-  // path and why it did not open beneath its own text.
+  // The box ShowMessageBox shows, not yet shown, with the request's detail beneath its text.
   std::unique_ptr<QMessageBox> PrepareMessageBox(const MessageBoxRequest& request) const;
-  // The catalogue file that message 110 is about.
-  void SetCatalogueFile(const std::string& path) { catalogueFile_ = path; }
   // From the serial layer's reader thread too: handed to the user-interface thread.
   void ShowSerialMessage(const std::string& text) override;
   void ShowFileReadError() override;
@@ -65,7 +62,6 @@ class CQtUserInteraction : public QObject, public UserInteraction {
  private:
   QPointer<QWidget> owner_;
   std::unique_ptr<CProgressDlg> progress_;
-  std::string catalogueFile_;
   Language language_ = Language::kFrench;
   int stopSignal_ = 0;
   QPointer<QMessageBox> openBox_;  // the box waiting for an answer, if any

@@ -6,16 +6,11 @@
 #include <string>
 
 #include "app/load_journal.h"
-#include "app/loader_state.h"
+#include "app/loader_session.h"
 #include "app/win32/loader_dlg.h"
 #include "app/win32/win32_user_interaction.h"
-#include "base/clock.h"
-#include "base/path.h"
 #include "base/places.h"
-#include "base/settings_store.h"
 #include "catalogue/catalogue.h"
-#include "serial/com_device.h"
-#include "serial/serial_port.h"
 
 namespace {
 
@@ -32,21 +27,15 @@ bool CLoaderApp::InitInstance() {
   controls.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS;
   InitCommonControlsEx(&controls);
 
-  CSteadyClock clock;
-  CSettingsStore settings(CSettingsStore::DefaultPath());
   CWin32UserInteraction ui;
   if (const wchar_t* log = _wgetenv(kMessageLogVariable); log != nullptr && *log != L'\0')
     ui.SetMessageLog(log);
-  CSerialPort port(ui, [&settings](int n) { return ResolveComDevice(settings, n); });
+  CLoaderSession session(ui);
   CLoadJournal journal(DefaultJournalPath(), "kznload");
   journal.TellFailuresInBox(true);
-  CLoaderState state(ui, clock, settings, port);
-  state.journal = &journal;
   // Windows tells nothing of the adapter behind a COM port: the line names the device.
-  state.resolveDevice = [&settings](int n) { return ResolveComDevice(settings, n); };
-  CLoaderDlg window(state, ui);
-  const std::string folder = TakeCatalogueFolder();
-  ui.SetCatalogueFile(folder + kPathSeparator + kCatalogueFileName);
-  window.DoModal(folder);
+  session.AttachJournal(journal);
+  CLoaderDlg window(session.state, ui);
+  window.DoModal(TakeCatalogueFolder());
   return false;
 }

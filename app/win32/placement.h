@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "base/settings_store.h"
+#include "app/window_settings.h"
 
 // What is stored at close: the system's current placement, flags 2 when the window is
 // maximised at that moment, else 0.

@@ -2,9 +2,10 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+
 #include "app/win32/resource.h"
 #include "app/win32/window_text.h"
-#include "base/progress.h"
 #include "base/wide_text.h"
 
 CProgressDlg::CProgressDlg(Language language) : language_(language) {}
@@ -63,7 +64,8 @@ int CProgressDlg::SetProgressPosition(int position) {
   if (window_ == nullptr) return 0;
   const LRESULT previous =
       SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-  const std::wstring text = WideFromUtf8(ProgressPercentText(position, lower_, upper_));
+  model_.SetPosition(position, static_cast<std::int64_t>(GetTickCount64()));
+  const std::wstring text = WideFromUtf8(model_.PercentText());
   // Rewritten only when it changes, so the text does not flicker.
   if (PercentText() != text) {
     SetDlgItemTextW(window_, IDC_PERCENT_TEXT, text.c_str());

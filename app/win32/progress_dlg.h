@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/messages.h"
+#include "base/progress_estimate.h"
 
 class CProgressDlg {
  public:
@@ -56,4 +57,5 @@ class CProgressDlg {
   int cancelRequest_ = 0;
   bool ownerDisabled_ = false;
   int percentWrites_ = 0;
+  CProgressModel model_;  // the percent text the window shows
 };

@@ -5,15 +5,9 @@
 #include <thread>
 
 #include "app/win32/progress_dlg.h"
-#include "app/win32/window_text.h"
-#include "base/open_failure.h"
 #include "base/wide_text.h"
 
 namespace {
-
-int FrenchBlockNumber(int textNumber) {
-  return textNumber >= kEnglishOffset ? textNumber - kEnglishOffset : textNumber;
-}
 
 // The system's line break inside a box's text.
 std::wstring BoxText(const std::string& utf8) {
@@ -43,14 +37,10 @@ int CWin32UserInteraction::ShowBox(const std::wstring& text, int style) {
 }
 
 int CWin32UserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
-  LogMessage(std::to_string(request.textNumber), request.text);
+  LogMessage(std::to_string(request.TextNumber()), request.text);
   if (stopRequested_) return StoppedAnswer(request);
   std::wstring text = BoxText(request.text);
   if (!request.detail.empty()) text += L"\r\n\r\n" + BoxText(request.detail);
-  if (FrenchBlockNumber(request.textNumber) == kMsgCatalogueOpenError && !catalogueFile_.empty()) {
-    const std::string where = DescribeOpenFailure(catalogueFile_);
-    text += L"\r\n\r\n" + WideFromDisplayBytes(where);
-  }
   const std::wstring caption = WideFromUtf8(request.caption);
   const int pressed =
       MessageBoxW(BoxOwner(), text.c_str(), caption.c_str(), static_cast<UINT>(request.style));
@@ -62,7 +52,7 @@ int CWin32UserInteraction::ShowMessageBox(const MessageBoxRequest& request) {
 int CWin32UserInteraction::StoppedAnswer(const MessageBoxRequest& request) const {
   if (request.style != kStyleQuestion) return kResultOk;
   // Nobody is there to answer while the session ends: the answer that loses nothing.
-  const int answer = UnattendedAnswer(request.textNumber);
+  const int answer = UnattendedAnswer(request);
   LogMessage("answer", answer == kResultYes ? "Yes" : answer == kResultNo ? "No" : "none");
   return answer;
 }

@@ -22,14 +22,11 @@ class CWin32UserInteraction : public UserInteraction {
   void SetOwner(HWND owner) { owner_ = owner; }
   // The language of the boxes and windows this side makes itself.
   void SetLanguage(Language language) { language_ = language; }
-  // The catalogue file that message 110 is about.
-  void SetCatalogueFile(const std::string& path) { catalogueFile_ = path; }
   // A file that gets one line per box shown ("[623] text", "[serial] text"), for tests that
   // drive the program from outside; none when empty.
   void SetMessageLog(const std::wstring& path) { messageLog_ = path; }
 
-  // The box's pressed button: 6 Yes, 7 No, 1 OK. Message 110 carries the catalogue file's
-  // path and why it did not open beneath its own text.
+  // The box's pressed button: 6 Yes, 7 No, 1 OK. The request's detail follows its text.
   int ShowMessageBox(const MessageBoxRequest& request) override;
   // From the serial layer's reader thread too, which must never wait on a window: there
   // the box gets a thread of its own.
@@ -73,7 +70,6 @@ class CWin32UserInteraction : public UserInteraction {
   HWND owner_ = nullptr;
   DWORD windowThread_;
   std::unique_ptr<CProgressDlg> progress_;
-  std::string catalogueFile_;
   std::wstring messageLog_;
   Language language_ = Language::kFrench;
   bool stopRequested_ = false;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "base/messages.h"
-#include "base/table_store.h"
+#include "loader/first/table_store.h"
 
 class UserInteraction;
 

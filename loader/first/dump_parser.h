@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <span>
 
-#include "base/table_store.h"
 #include "loader/first/first_result.h"
+#include "loader/first/table_store.h"
 
 struct FirstLoad;
 

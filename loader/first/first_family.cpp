@@ -11,6 +11,7 @@
 #include "loader/first/dump_parser.h"
 #include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
+#include "loader/first/last_loading.h"
 #include "loader/first/priority.h"
 #include "loader/first/tables.h"
 #include "loader/first/upload.h"

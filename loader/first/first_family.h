@@ -4,8 +4,8 @@
 #include <string>
 
 #include "base/messages.h"
-#include "base/table_store.h"
 #include "catalogue/family.h"
+#include "loader/first/table_store.h"
 #include "loader/load_outcome.h"
 
 class CSettingsStore;

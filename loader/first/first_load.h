@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "base/table_store.h"
+#include "loader/first/table_store.h"
 #include "loader/load_context.h"
 #include "loader/load_outcome.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/messages.h"
-#include "base/table_store.h"
 #include "catalogue/family.h"
 #include "loader/first/first_result.h"
+#include "loader/first/table_store.h"
 
 struct FirstLoad;
 class CProgress;

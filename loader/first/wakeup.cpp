@@ -12,6 +12,7 @@
 #include "loader/first/first_load.h"
 #include "loader/first/first_result.h"
 #include "loader/first/first_timing.h"
+#include "loader/first/last_loading.h"
 #include "loader/wrong_checksum_wait.h"
 #include "serial/sentences.h"
 #include "serial/serial_link.h"

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "app/window_settings.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
+#include "loader/first/last_loading.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 

@@ -132,10 +132,9 @@ TEST(CliQuestions, ThePromptSpeaksTheLanguageOfTheRunAndTakesEitherYes) {
     CCliUserInteraction ui(console, interrupts, std::nullopt);
     ui.SetLanguage(c.language);
     const std::string question = LoadMessageText(kMsgLastLoadingUnfinished, c.language);
-    EXPECT_EQ(
-        ui.ShowMessageBox(
-            {TextNumber(kMsgLastLoadingUnfinished, c.language), question, "", kStyleQuestion, {}}),
-        c.answer);
+    EXPECT_EQ(ui.ShowMessageBox(
+                  {kMsgLastLoadingUnfinished, c.language, question, "", kStyleQuestion, {}}),
+              c.answer);
     ::close(typed[0]);
     // Standard output is no terminal here: the question is repeated above the prompt.
     EXPECT_EQ(err.str(), question + "\n" + c.prompt);

@@ -20,6 +20,7 @@
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_user_interaction.h"
 #include "base/messages.h"
+#include "base/settings_store.h"
 #include "tests/support/fake_link.h"
 #include "tests/support/temp_dir.h"
 
@@ -40,10 +41,11 @@ class ScriptedQtUi : public CQtUserInteraction {
     int textNumber, style;
     bool progressOpen, ownerWasEnabled;  // at the moment the box came
     std::string text;
+    std::string detail;
   };
   int ExecMessageBox(const MessageBoxRequest& r) override {
-    messages.push_back({r.textNumber, r.style, Progress() != nullptr,
-                        owner != nullptr && owner->isEnabled(), r.text});
+    messages.push_back({r.TextNumber(), r.style, Progress() != nullptr,
+                        owner != nullptr && owner->isEnabled(), r.text, r.detail});
     if (onMessage) onMessage();
     return r.style == kStyleQuestion ? kResultNo : kResultOk;
   }
@@ -51,7 +53,9 @@ class ScriptedQtUi : public CQtUserInteraction {
     std::lock_guard<std::mutex> lock(serialMutex_);  // may come from the reader thread
     serialMessages.push_back(text);
   }
-  void ShowFileReadError() override { ShowMessageBox({-1, "", "", kStyleStop, {}}); }
+  void ShowFileReadError() override {
+    ShowMessageBox({-1, Language::kFrench, "", "", kStyleStop, {}});
+  }
 
   // The numbers of the boxes shown, in order.
   std::vector<int> Numbers() const {

@@ -22,7 +22,9 @@
 #include "app/qt/progress_dlg.h"
 #include "app/qt/qt_translations.h"
 #include "app/qt/window_fit.h"
+#include "catalogue/catalogue.h"
 #include "tests/gui/scripted_qt_ui.h"
+#include "tests/support/recording_ui.h"
 
 namespace {
 
@@ -134,8 +136,9 @@ TEST_F(WindowPoints, PortButtonsShowTheirDeviceAsTooltip) {
 TEST_F(WindowPoints, EveryWindowIsAsWideAsItsTitleAndTheDialogsHaveOneSize) {
   Open();
   const std::string caption = LoadMessageText(kMsgTitle, Language::kFrench);
-  std::unique_ptr<QMessageBox> box =
-      CreateMessageBox(nullptr, {kMsgLoadingOk, "Chargement OK.", caption, kStyleInformation, {}});
+  std::unique_ptr<QMessageBox> box = CreateMessageBox(
+      nullptr,
+      {kMsgLoadingOk, Language::kFrench, "Chargement OK.", caption, kStyleInformation, {}});
   CLanguageDlg language;
   CAboutDlg about;
   CProgressDlg progress;
@@ -159,6 +162,7 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
   ASSERT_TRUE(InstallQtTranslations(Language::kFrench));
   std::unique_ptr<QMessageBox> question =
       CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished,
+                                 Language::kFrench,
                                  "?",
                                  LoadMessageText(kMsgTitle, Language::kFrench),
                                  kStyleQuestion,
@@ -166,7 +170,8 @@ TEST_F(WindowPoints, FrenchInterfaceGetsQtsOwnTextsInFrench) {
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Oui");
   EXPECT_EQ(question->button(QMessageBox::No)->text(), "&Non");
   InstallQtTranslations(Language::kEnglish);
-  question = CreateMessageBox(nullptr, {kMsgLastLoadingUnfinished, "?", "", kStyleQuestion, {}});
+  question = CreateMessageBox(
+      nullptr, {kMsgLastLoadingUnfinished, Language::kFrench, "?", "", kStyleQuestion, {}});
   EXPECT_EQ(question->button(QMessageBox::Yes)->text(), "&Yes");
 }
 

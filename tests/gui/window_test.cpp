@@ -192,11 +192,7 @@ TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoi
   settings.SetText("FILE_LOCATION", "FILE", "TK20B.fra");
   std::vector<std::optional<std::string>> choices;
   std::vector<std::string> looked;  // the file each message 110 names
-  ui.onMessage = [&] {
-    looked.push_back(ui.PrepareMessageBox({kMsgCatalogueOpenError, "", "", kStyleStop, {}})
-                         ->informativeText()
-                         .toStdString());
-  };
+  ui.onMessage = [&] { looked.push_back(ui.messages.back().detail); };
   std::unique_ptr<CLoaderState> state;
   auto start = [&](std::vector<std::optional<std::string>> script) {
     choices = std::move(script);
@@ -210,7 +206,6 @@ TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoi
     dlg->SetCatalogueFolderChooser([&]() -> std::optional<std::string> {
       return asked < choices.size() ? choices[asked++] : std::nullopt;
     });
-    ui.SetCatalogueFile(empty.File("chgt.cfg"));
     const bool read = dlg->Initialise(empty.Path());
     EXPECT_EQ(asked, choices.size());
     const QStringList types = Items("receiverTypes");
@@ -236,9 +231,10 @@ TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoi
   ASSERT_EQ(looked.size(), 2u);
   EXPECT_EQ(looked[1], noCatalogue.File("chgt.cfg") + ": " + std::strerror(ENOENT));
   // Only message 110 names a file.
-  EXPECT_TRUE(ui.PrepareMessageBox({kMsgLoadingOk, "OK", "", kStyleInformation, {}})
-                  ->informativeText()
-                  .isEmpty());
+  EXPECT_TRUE(
+      ui.PrepareMessageBox({kMsgLoadingOk, Language::kEnglish, "OK", "", kStyleInformation, {}})
+          ->informativeText()
+          .isEmpty());
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", ""), catalogue.Path());
   EXPECT_EQ(QDir::currentPath().toStdString(), catalogue.Path());
   EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);  // TK20B stayed selected

@@ -1,13 +1,14 @@
 #include "tests/support/recording_ui.h"
 
 #include "base/messages.h"
+#include "base/user_interaction.h"
 
 int RecordingUi::ShowMessageBox(const MessageBoxRequest& request) {
-  Shown shown{request.textNumber, request.style, request.text, request.caption, request.detail};
+  Shown shown{request.TextNumber(), request.style, request.text, request.caption, request.detail};
   messages.push_back(shown);
   if (onMessage) onMessage(shown);
   if (request.style != kStyleQuestion) return kResultOk;
-  if (!stopCause.empty()) return UnattendedAnswer(request.textNumber);
+  if (!stopCause.empty()) return UnattendedAnswer(request);
   if (answers.empty()) return kResultNo;
   int answer = answers.front();
   answers.pop_front();

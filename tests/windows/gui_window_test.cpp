@@ -112,15 +112,19 @@ struct OpenWindowCase {
   int answer;
 };
 
-MessageBoxRequest Box(int textNumber, int style) {
-  return MessageBoxRequest{textNumber, "text " + std::to_string(textNumber), "KZN LOAD", style, {}};
+MessageBoxRequest Box(int messageId, int style) {
+  return MessageBoxRequest{messageId,
+                           Language::kEnglish,
+                           "text " + std::to_string(TextNumber(messageId, Language::kEnglish)),
+                           "KZN LOAD",
+                           style,
+                           {}};
 }
 
-OpenWindowCase BoxCase(const char* name, int textNumber, int style, int answer) {
-  return {
-      name,
-      [=](CWin32UserInteraction& ui, HWND) { return ui.ShowMessageBox(Box(textNumber, style)); },
-      answer};
+OpenWindowCase BoxCase(const char* name, int messageId, int style, int answer) {
+  return {name,
+          [=](CWin32UserInteraction& ui, HWND) { return ui.ShowMessageBox(Box(messageId, style)); },
+          answer};
 }
 
 class SessionEnd : public ProgressWindow, public ::testing::WithParamInterface<OpenWindowCase> {
@@ -158,7 +162,7 @@ TEST_P(SessionEnd, TheStopEndsTheOpenWindowAndAnswersForTheUser) {
   EXPECT_EQ(GetParam().open(ui, owner_), GetParam().answer);
   EXPECT_FALSE(rescued_) << "the window stayed open after the stop";
   // From now on no box is shown at all: this one would hang until the rescue.
-  EXPECT_EQ(ui.ShowMessageBox(Box(619, kStyleExclamation)), kResultOk);
+  EXPECT_EQ(ui.ShowMessageBox(Box(119, kStyleExclamation)), kResultOk);
   EXPECT_FALSE(rescued_) << "a box was shown after the stop";
   EXPECT_EQ(ui.PollCancel(), 1);
   KillTimer(nullptr, stop);
@@ -167,11 +171,11 @@ TEST_P(SessionEnd, TheStopEndsTheOpenWindowAndAnswersForTheUser) {
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, SessionEnd,
-    ::testing::Values(BoxCase("TheCancelQuestionIsConfirmed", 608, kStyleQuestion, kResultYes),
+    ::testing::Values(BoxCase("TheCancelQuestionIsConfirmed", 108, kStyleQuestion, kResultYes),
                       // Either answer could lose a receiver's tables: none is given.
-                      BoxCase("TheUnfinishedLoadQuestionIsLeftUnanswered", 634, kStyleQuestion,
+                      BoxCase("TheUnfinishedLoadQuestionIsLeftUnanswered", 134, kStyleQuestion,
                               kResultUnanswered),
-                      BoxCase("AnOutcomeBoxEnds", 623, kStyleInformation, kResultOk),
+                      BoxCase("AnOutcomeBoxEnds", 123, kStyleInformation, kResultOk),
                       OpenWindowCase{"TheAboutWindowEnds",
                                      [](CWin32UserInteraction&, HWND owner) {
                                        ShowAbout(owner);

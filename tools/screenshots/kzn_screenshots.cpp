@@ -105,7 +105,8 @@ void DriveFrench(CLoaderDlg& window) {
   QTimer::singleShot(800, &window, [&window] {
     const Language language = window.RunningLanguage();
     MessageBoxRequest request;
-    request.textNumber = TextNumber(kMsgLastLoadingUnfinished, language);
+    request.messageId = kMsgLastLoadingUnfinished;
+    request.language = language;
     request.text = LoadMessageText(kMsgLastLoadingUnfinished, language);
     request.caption = LoadMessageText(kMsgTitle, language);
     request.style = kStyleQuestion;
