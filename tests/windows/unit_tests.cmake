@@ -40,7 +40,7 @@ kzn_add_windows_tests(app app/load_journal_test.cpp)
 kzn_add_windows_tests(catalogue
   catalogue/selection_test.cpp catalogue/version_label_test.cpp)
 kzn_add_windows_tests(first
-  first/answer_wait_test.cpp first/deadline_test.cpp first/first_result_test.cpp
+  first/answer_wait_test.cpp first/first_result_test.cpp
   first/program_image_test.cpp first/scripted_receiver.cpp first/time_limit_test.cpp)
 kzn_add_windows_tests(second
   second/tk20b_steps_test.cpp second/tk20b_support.cpp)
