@@ -72,7 +72,10 @@ class MainWindow : public WindowTest {
   }
 };
 
-TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag) {
+// The window shows the state its operations keep (tests/app/main_window_logic_test.cpp);
+// here, what only the widgets do: the language window, the lists as text, keys, double
+// clicks on the surface, the placement and the folder window.
+TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsTheTypesAsText) {
   // Language buttons clicked ('e' English, 'f' French), then Escape or OK.
   for (const auto& [clicks, escape, language] : {std::tuple{"e", true, Language::kEnglish},
                                                  {"", false, Language::kFrench},
@@ -98,48 +101,32 @@ TEST_F(MainWindow, FirstStartAsksTheLanguageThenListsAndDispatchesOnTheExactTag)
   ExpectExpertControls(false);
   EXPECT_EQ(Items("receiverTypes"), (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
   EXPECT_EQ(Items("languageVersions"), QStringList{"Version française"});
-  // Only the exact tags "VR" and "TK20B" start a family ("tk" and "VR " do not: the
-  // catalogue is wrong for them, message 126).
-  std::vector<std::string> started;
-  auto load = [&](LoadContext& context, const LoadTarget& target, TableStore&) {
-    started.push_back(std::string(FamilyTag(context.family)) + " " + target.filePath);
-    return LoadedOutcome(kMsgLoadingOk, false);
-  };
-  std::vector<LoadEnd> ends;
-  for (int type : {3, 2, 0, 1}) {  // TK20B last, for its version
-    Find<QComboBox>("receiverTypes")->setCurrentIndex(type);
-    ends.push_back(StartLoad(w, load).end);
-  }
+  Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
   EXPECT_TRUE(Find<QLabel>("versionLabel")->text().startsWith("Version : TK20B 1.00"));
-  EXPECT_EQ(started, (std::vector<std::string>{"VR " + catalogue.File("VR540.fra"),
-                                               "TK20B " + catalogue.File("TK20B.fra")}));
-  EXPECT_EQ(ends, (std::vector<LoadEnd>{LoadEnd::kRefused, LoadEnd::kRefused, LoadEnd::kLoaded,
-                                        LoadEnd::kLoaded}));
-  const int badConfig = TextNumber(kMsgBadConfigFile, w.language);
-  EXPECT_EQ(ui.Numbers(), (std::vector<int>{badConfig, badConfig}));
 }
 
-TEST_F(MainWindow, ExpertStartWithoutAFileShows107And21DoubleClicksSwitchTheMode) {
+TEST_F(MainWindow, EnterStartsOnlyFromTheButtonAndSurfaceDoubleClicksSwitchTheMode) {
   settings.SetInt("UIMODE", "TYPE_UI", 1);  // expert mode offers the home folder, no file
   Open();
   Find("startButton")->setFocus();  // Enter presses the focused button
   QTest::keyClick(Find("startButton"), Qt::Key_Return);
   Find("receiverTypes")->setFocus();
   QTest::keyClick(Find("receiverTypes"), Qt::Key_Return);  // neither starts nor ends
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].textNumber, kMsgSelectFileFirst);
-  EXPECT_EQ(ui.messages[0].style, kStyleExclamation);
-  EXPECT_TRUE(link.opens.empty() && dlg->isVisible());
+  EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgSelectFileFirst});
+  EXPECT_TRUE(dlg->isVisible());
   for (int i = 0; i < 30; ++i)  // double clicks on a control do not count
     QTest::mouseDClick(Find("port1"), Qt::LeftButton);
+  Find<QComboBox>("receiverTypes")->setCurrentIndex(1);  // TK20B
   DoubleClick(20);
   ExpectExpertControls(true);
   DoubleClick(1);
   ExpectExpertControls(false);
   EXPECT_EQ(Items("receiverTypes").size(), 4);
+  EXPECT_EQ(Find<QComboBox>("receiverTypes")->currentText(), "TK20B");
   DoubleClick(21);
   ExpectExpertControls(true);
-  EXPECT_EQ(Items("receiverTypes").size(), 5);
+  EXPECT_EQ(Find<QComboBox>("receiverTypes")->currentText(), "TK20B");
+  EXPECT_EQ(Find<QLabel>("filePath")->text(), QString::fromStdString(catalogue.File("TK20B.fra")));
 }
 
 TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
@@ -149,29 +136,17 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   Open();
   EXPECT_EQ(dlg->minimumSize(), normal.size());
   EXPECT_EQ(dlg->maximumSize(), normal.size());
-  Find<QComboBox>("receiverTypes")->setCurrentIndex(1);
   QTest::mouseClick(Find("port2"), Qt::LeftButton);
   dlg->setWindowState(Qt::WindowMaximized);
-  ASSERT_TRUE(link.OpenPort(2, 9600, 'N', 8, 1));
-  const std::int64_t before = clock.NowMs();
   EXPECT_TRUE(dlg->close());
-  EXPECT_FALSE(link.IsOpen());
-  EXPECT_EQ(clock.NowMs() - before, kCloseSettleMs);
   const std::string saved = config.Read("kznload.INI");
-  // The close: maximised, normal left, top, right, bottom, then the port and the rest.
-  std::size_t at = 0;
-  for (const std::string& line : std::vector<std::string>{
-           "[Settings]\nWindowPos=2,3,", ",40,50,940,380\n", "PORT=2", "[LANGUAGE]\nTYPE_LANG=0",
-           "DIR=" + catalogue.Path() + "/", "FILE=TK20B.fra", "REC=1", "[UIMODE]\nTYPE_UI=0"}) {
-    at = saved.find(line, at);
-    ASSERT_NE(at, std::string::npos) << line << " in\n" << saved;
-  }
+  for (const std::string line : {"WindowPos=2,3,", ",40,50,940,380\n", "PORT=2\n"})
+    EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
   CLoaderState again(ui, clock, settings, link);
   Open(NoLanguageClicked, &again);
   EXPECT_TRUE(dlg->isMaximized());
   EXPECT_EQ(dlg->normalGeometry(), normal);
-  EXPECT_EQ(again.portNumber, 2);
-  EXPECT_EQ(again.receiverTypes.selection, 1);
+  EXPECT_TRUE(Find<QRadioButton>("port2")->isChecked());
   QTest::keyClick(dlg.get(), Qt::Key_Escape);
   EXPECT_FALSE(dlg->isVisible());
   dlg.reset();
@@ -181,128 +156,28 @@ TEST_F(MainWindow, CloseCommandSavesSettingsAndPlacementAndEscapeSavesNothing) {
   EXPECT_EQ(config.Read("kznload.INI"), config.Read("expected.INI"));
 }
 
-// Started where there is no chgt.cfg (a menu entry): after message 110 the user chooses the
-// catalogue folder, which is remembered and becomes the working folder; a start whose
-// catalogue could not be read leaves the remembered type, folder and file alone.
-TEST_F(MainWindow, AStartWithoutACatalogueOffersAFolderWindowAndRemembersTheChoice) {
-  TempDir empty, noCatalogue;
+// After message 110 the folder window offers another catalogue folder; the box names the
+// file and the system's reason, and only message 110 does.
+TEST_F(MainWindow, AStartWithoutACatalogueOffersTheFolderWindow) {
+  TempDir empty;
   const QString workingBefore = QDir::currentPath();
-  settings.SetInt("FILE_LOCATION", "REC", 1);
-  settings.SetText("FILE_LOCATION", "DIR", catalogue.Path() + "/");
-  settings.SetText("FILE_LOCATION", "FILE", "TK20B.fra");
-  std::vector<std::optional<std::string>> choices;
-  std::vector<std::string> looked;  // the file each message 110 names
-  ui.onMessage = [&] { looked.push_back(ui.messages.back().detail); };
-  std::unique_ptr<CLoaderState> state;
-  auto start = [&](std::vector<std::optional<std::string>> script) {
-    choices = std::move(script);
-    ui.messages.clear();
-    looked.clear();
-    dlg.reset();
-    state = std::make_unique<CLoaderState>(ui, clock, settings, link);
-    dlg = std::make_unique<CLoaderDlg>(*state, ui, NoLanguageClicked);
-    ui.owner = dlg.get();
-    std::size_t asked = 0;
-    dlg->SetCatalogueFolderChooser([&]() -> std::optional<std::string> {
-      return asked < choices.size() ? choices[asked++] : std::nullopt;
-    });
-    const bool read = dlg->Initialise(empty.Path());
-    EXPECT_EQ(asked, choices.size());
-    const QStringList types = Items("receiverTypes");
-    dlg->close();  // the close command saves what it saves
-    return std::pair{read, types};
-  };
-
-  // Cancelled: the window opens empty, and its close keeps the good values.
-  auto [read, types] = start({std::nullopt});
-  EXPECT_FALSE(read);
-  EXPECT_TRUE(types.isEmpty());
-  EXPECT_EQ(ui.Numbers(), std::vector<int>{kMsgCatalogueOpenError});
-  EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);
-  EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", ""), catalogue.Path() + "/");
-  EXPECT_EQ(settings.GetText("FILE_LOCATION", "FILE", ""), "TK20B.fra");
-  EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", "none"), "none");
-
-  // A folder without a catalogue is refused with 110 naming it; the next is taken.
-  std::tie(read, types) = start({noCatalogue.Path(), catalogue.Path() + "/"});
-  EXPECT_TRUE(read);
-  EXPECT_EQ(types, (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
-  EXPECT_EQ(ui.Numbers(), (std::vector<int>{kMsgCatalogueOpenError, kMsgCatalogueOpenError}));
-  ASSERT_EQ(looked.size(), 2u);
-  EXPECT_EQ(looked[1], noCatalogue.File("chgt.cfg") + ": " + std::strerror(ENOENT));
-  // Only message 110 names a file.
+  dlg = std::make_unique<CLoaderDlg>(w, ui, NoLanguageClicked);
+  ui.owner = dlg.get();
+  dlg->SetCatalogueFolderChooser([&] { return std::optional<std::string>(catalogue.Path()); });
+  EXPECT_TRUE(dlg->Initialise(empty.Path()));
+  EXPECT_EQ(ui.Numbers(), std::vector<int>{TextNumber(kMsgCatalogueOpenError, w.language)});
+  EXPECT_EQ(Items("receiverTypes"), (QStringList{"VR540", "TK20B", "Odd", "Blank"}));
+  EXPECT_EQ(QDir::currentPath().toStdString(), catalogue.Path());  // the working folder
+  const MessageBoxRequest folderBox{
+      kMsgCatalogueOpenError, Language::kEnglish, "Error", "", kStyleStop, ui.messages[0].detail};
+  EXPECT_EQ(ui.PrepareMessageBox(folderBox)->informativeText().toStdString(),
+            empty.File("chgt.cfg") + ": " + std::strerror(ENOENT));
   EXPECT_TRUE(
       ui.PrepareMessageBox({kMsgLoadingOk, Language::kEnglish, "OK", "", kStyleInformation, {}})
           ->informativeText()
           .isEmpty());
-  EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", ""), catalogue.Path());
-  EXPECT_EQ(QDir::currentPath().toStdString(), catalogue.Path());
-  EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);  // TK20B stayed selected
-  // The next start elsewhere goes straight there; one in a catalogue folder stays there.
-  EXPECT_EQ(StartingCatalogueFolder(empty.Path(), settings), catalogue.Path());
-  noCatalogue.Write("chgt.cfg", "");
-  EXPECT_EQ(StartingCatalogueFolder(noCatalogue.Path(), settings), noCatalogue.Path());
   QDir::setCurrent(workingBefore);
   dlg.reset();
-}
-
-// A type without language files ("Ghost") listed first: in expert mode every index is one
-// higher than in standard mode, so a refill by index would show another type.
-TEST_F(MainWindow, ModeSwitchKeepsTheTypeAndItsVersionsLabelAndFileTogether) {
-  catalogue.Write("chgt.cfg",
-                  "REC:Ghost\r\nNAM:GHOST\r\nE/S:VR\r\nLFR:fra;Version\r\n"
-                  "REC:VR540\r\nNAM:VR540\r\nE/S:VR\r\nLFR:fra;Fran\xC3\xA7"
-                  "ais\r\nLFR:gb;Anglais\r\n"
-                  "REC:TK20B\r\nNAM:TK20B\r\nE/S:TK20B\r\nLFR:fra;Fran\xC3\xA7"
-                  "ais TK\r\n");
-  catalogue.Write("VR540.gb", "\x8A\x12VR540 GB 2.50 2003" + std::string(24, ' ') + "\x8B");
-  Open();
-  auto* types = Find<QComboBox>("receiverTypes");
-  auto* versions = Find<QComboBox>("languageVersions");
-  auto* label = Find<QLabel>("versionLabel");
-  // What list 1014, list 1015, the label and the file say at one moment.
-  auto shown = [&] {
-    return (types->currentText() + " | " + versions->currentText() + " | " +
-            label->text().trimmed() + " | " + QString::fromStdString(w.fileName))
-        .toStdString();
-  };
-  const std::string tk =
-      "TK20B | Fran\xC3\xA7"
-      "ais TK | Version : TK20B 1.00 | TK20B.fra";
-  types->setCurrentIndex(1);
-  EXPECT_EQ(shown(), tk);
-  DoubleClick(21);  // expert: the same type, its file, its label
-  ExpectExpertControls(true);
-  EXPECT_EQ(Items("receiverTypes").first(), "Ghost");
-  EXPECT_EQ(shown(), tk);
-  EXPECT_EQ(Find<QLabel>("filePath")->text(), QString::fromStdString(catalogue.File("TK20B.fra")));
-  DoubleClick(21);  // and back
-  EXPECT_EQ(shown(), tk);
-
-  // The language version chosen stays chosen across two switches.
-  types->setCurrentIndex(0);
-  versions->setCurrentIndex(1);
-  const std::string vrGb = "VR540 | Anglais | 40 GB 2.50 2003 | VR540.gb";
-  EXPECT_EQ(shown(), vrGb);
-  DoubleClick(42);
-  EXPECT_EQ(shown(), vrGb);
-
-  // A type standard mode does not list: the remembered one is selected, with its own
-  // versions, label and file.
-  DoubleClick(21);
-  types->setCurrentIndex(0);
-  EXPECT_EQ(types->currentText(), "Ghost");
-  DoubleClick(21);
-  EXPECT_EQ(shown(),
-            "VR540 | Fran\xC3\xA7"
-            "ais | 40 FR 2.40 2001 | VR540.fra");
-  std::vector<std::string> started;
-  StartLoad(w, [&](LoadContext&, const LoadTarget& target, TableStore&) {
-    started.push_back(target.filePath);
-    return LoadedOutcome(kMsgLoadingOk, false);
-  });
-  EXPECT_EQ(started, std::vector<std::string>{catalogue.File("VR540.fra")});
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(MainWindow, APortThatCannotBeOpenedIsShownWithItsDeviceAndReason) {

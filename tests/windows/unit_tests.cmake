@@ -36,7 +36,7 @@ endfunction()
 kzn_add_windows_tests(base
   base/display_text_test.cpp base/header_record_test.cpp base/messages_test.cpp
   base/progress_test.cpp windows/platform_test.cpp)
-kzn_add_windows_tests(app app/load_journal_test.cpp)
+kzn_add_windows_tests(app app/load_journal_test.cpp app/main_window_logic_test.cpp)
 kzn_add_windows_tests(catalogue
   catalogue/selection_test.cpp catalogue/version_label_test.cpp)
 kzn_add_windows_tests(first
