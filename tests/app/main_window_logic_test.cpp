@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "app/catalogue_folder.h"
 #include "app/loader_state.h"
 #include "app/window_settings.h"
 #include "base/messages.h"
 #include "base/settings_store.h"
+#include "base/system_error.h"
 #include "catalogue/family.h"
 #include "loader/load_context.h"
 #include "tests/support/fake_link.h"
@@ -19,6 +19,12 @@
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+#ifdef _WIN32
+constexpr int kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+#else
+constexpr int kFileNotFound = ENOENT;
+#endif
 
 // A language file opening with its version record (0x8A, length, text).
 std::string LanguageFile(const std::string& version) {
@@ -251,7 +257,8 @@ TEST_F(MainWindowLogic, AStartWithoutACatalogueOffersAnotherFolderAndRemembersTh
   EXPECT_FALSE(read);
   EXPECT_TRUE(types.empty());
   EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgCatalogueOpenError});
-  EXPECT_EQ(named, std::vector<std::string>{empty.File("chgt.cfg") + ": " + std::strerror(ENOENT)});
+  EXPECT_EQ(named, std::vector<std::string>{empty.File("chgt.cfg") + ": " +
+                                            SystemErrorText(kFileNotFound)});
   EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "DIR", ""), catalogue.Path() + kPathSeparator);
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "FILE", ""), "TK20B.fra");
@@ -263,7 +270,7 @@ TEST_F(MainWindowLogic, AStartWithoutACatalogueOffersAnotherFolderAndRemembersTh
   EXPECT_EQ(types, (std::vector<std::string>{"VR540", "TK20B", "Odd", "Blank"}));
   EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgCatalogueOpenError, kMsgCatalogueOpenError}));
   ASSERT_EQ(named.size(), 2u);
-  EXPECT_EQ(named[1], noCatalogue.File("chgt.cfg") + ": " + std::strerror(ENOENT));
+  EXPECT_EQ(named[1], noCatalogue.File("chgt.cfg") + ": " + SystemErrorText(kFileNotFound));
   EXPECT_EQ(settings.GetText("FILE_LOCATION", "CATALOGUE", ""), catalogue.Path());
   EXPECT_EQ(settings.GetInt("FILE_LOCATION", "REC", 0), 1);  // TK20B stayed selected
   // The next start elsewhere goes straight there; one in a catalogue folder stays there.
