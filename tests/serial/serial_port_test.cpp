@@ -203,16 +203,14 @@ TEST_F(SerialPortTest, EveryOpenAppliesARawLineWithItsOwnSettings) {
   for (auto [rate, code, stopBits] :
        {std::tuple{4800u, speed_t{B4800}, std::uint16_t{2}}, {115200u, speed_t{B115200}, 1}}) {
     ASSERT_TRUE(port.OpenPort(1, rate, 'N', 8, stopBits));
-    termios line = pty.SlaveSettings();
-    EXPECT_EQ(BitRateOf(line), rate);
-    EXPECT_EQ(::cfgetispeed(&line), code);
-    EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_EQ((line.c_cflag & CSTOPB) != 0, stopBits == 2);
-    EXPECT_EQ(line.c_cflag & (PARENB | CRTSCTS), 0u);
-    EXPECT_EQ(line.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
-    EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
-    EXPECT_EQ(line.c_oflag & OPOST, 0u);
-    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    // Rate both ways, frame, no flow control, no translation of any kind.
+    const termios line = pty.SlaveSettings();
+    EXPECT_EQ(std::tuple(BitRateOf(line), ::cfgetispeed(&line),
+                         line.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS | CREAD | CLOCAL),
+                         line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP),
+                         line.c_oflag & OPOST, line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)),
+              std::tuple(rate, code, CS8 | CREAD | CLOCAL | (stopBits == 2 ? CSTOPB : 0),
+                         tcflag_t{0}, tcflag_t{0}, tcflag_t{0}));
     ASSERT_TRUE(port.ClosePort());
   }
   EXPECT_EQ(trace.Matching(""), std::vector<std::string>{});
@@ -236,8 +234,7 @@ TEST_F(SerialPortTest, TakesFollowTheReceiveCountAndItsWrap) {
   const std::uint8_t* data = reinterpret_cast<const std::uint8_t*>("stale");
   std::uint32_t count = 99;
   port.TakeReceived(&data, &count);
-  EXPECT_EQ(count, 0u);
-  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(std::pair(count, data), std::pair(0u, static_cast<const std::uint8_t*>(nullptr)));
 
   // The 1210th untaken byte empties the buffer; one fewer is all kept, whatever the chunks.
   ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
@@ -395,16 +392,13 @@ TEST(DeviceNode, ItsOwnershipAndNumberAreRead) {
   // Joining the group is advice only where the group may read and write the node.
   for (const auto& [mode, groupMayOpen] : {std::pair{0660, true}, {0640, false}, {0600, false}}) {
     ASSERT_EQ(::chmod(node.c_str(), static_cast<mode_t>(mode)), 0);
-    std::optional<DeviceOwnership> owner = OwnershipOfDevice(node);
-    ASSERT_TRUE(owner.has_value());
-    EXPECT_EQ(owner->group, named != nullptr ? named->gr_name : "20");
-    EXPECT_EQ(owner->groupMayOpen, groupMayOpen) << std::oct << mode;
+    const DeviceOwnership owner = OwnershipOfDevice(node).value();
+    EXPECT_EQ(owner.group, named != nullptr ? named->gr_name : "20");
+    EXPECT_EQ(owner.groupMayOpen, groupMayOpen) << std::oct << mode;
   }
   // The system's own group 0 is nobody's cure, whatever its rights.
-  const std::optional<DeviceOwnership> null = OwnershipOfDevice("/dev/null");
-  ASSERT_TRUE(null.has_value());
-  EXPECT_EQ(null->user, "root");
-  EXPECT_FALSE(null->groupMayOpen);
+  const DeviceOwnership null = OwnershipOfDevice("/dev/null").value();
+  EXPECT_EQ(std::pair(null.user, null.groupMayOpen), std::pair(std::string("root"), false));
   EXPECT_FALSE(OwnershipOfDevice(dir.File("missing")).has_value());
   std::uint64_t number = 1;
   int error = 0;
@@ -416,14 +410,14 @@ TEST(DeviceNode, ItsOwnershipAndNumberAreRead) {
 
 // What the user reads when the port cannot be had: the cure that fits the device.
 TEST(PortOpenFailureText, AdviceFitsWhoOwnsOrHoldsTheDevice) {
-  PortOpenFailure dialout{.portNumber = 2,
-                          .devicePath = "/dev/ttyUSB0",
-                          .errorCode = EACCES,
-                          .reason = "Permission denied",
-                          .deviceOwner = "root",
-                          .deviceGroup = "dialout",
-                          .groupMayOpen = true,
-                          .holders = ""};
+  const PortOpenFailure dialout{.portNumber = 2,
+                                .devicePath = "/dev/ttyUSB0",
+                                .errorCode = EACCES,
+                                .reason = "Permission denied",
+                                .deviceOwner = "root",
+                                .deviceGroup = "dialout",
+                                .groupMayOpen = true,
+                                .holders = ""};
   PortOpenFailure rootOnly = dialout;
   rootOnly.deviceGroup = "root";
   rootOnly.groupMayOpen = false;
