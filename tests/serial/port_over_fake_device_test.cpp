@@ -31,7 +31,7 @@ namespace {
 
 // What the test makes the device do, and what the port did to it.
 struct DeviceScript {
-  std::mutex lock;
+  std::mutex lock;  // for the reader's waits
   std::condition_variable woken;
   bool wake = false;
   std::atomic<int> purgeError = 0;   // the purge fails with this, 0: it works
@@ -45,16 +45,13 @@ class CFakeDevice : public SerialDevice {
  public:
   explicit CFakeDevice(DeviceScript& script) : script_(script) {}
 
+  // Open, the line's settings and Close come from the caller's thread only.
   bool Open(const std::string& path) override {
-    std::lock_guard<std::mutex> hold(script_.lock);
-    script_.opened.push_back(path);
-    path_ = path;
-    open_ = true;
-    return true;
+    script_.opened.push_back(path_ = path);
+    return open_ = true;
   }
   ConfigureFailure Configure(const LineSettings&) override { return ConfigureFailure::kNone; }
   std::optional<ConfigureNote> TakeConfigureNote() override {
-    std::lock_guard<std::mutex> hold(script_.lock);
     return std::exchange(script_.note, std::nullopt);
   }
   bool CurrentBitRate(std::uint32_t* bitRate) override { return (*bitRate = 9600) != 0; }
@@ -85,7 +82,6 @@ class CFakeDevice : public SerialDevice {
     return script_.purgeError == 0;
   }
   bool Close() override {
-    std::lock_guard<std::mutex> hold(script_.lock);
     ++script_.closes;
     open_ = false;
     return true;
