@@ -25,14 +25,27 @@ constexpr DWORD kAnswerLimitMs = 20000;
 constexpr int kFindLimitMs = 120000;
 constexpr int kPollMs = 20;
 
+struct Search {
+  const std::wstring* title;
+  int controlId;
+  HWND found;
+};
+
 // The top-level window titled `title` that has the control `controlId`: the main window and
 // its boxes share their title, the progress window and a box over it may too.
 HWND FindDialog(const std::wstring& title, int controlId) {
-  for (HWND window = nullptr;
-       (window = FindWindowExW(nullptr, window, nullptr, title.c_str())) != nullptr;) {
-    if (GetDlgItem(window, controlId) != nullptr) return window;
-  }
-  return nullptr;
+  Search search{&title, controlId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        if (*s->title != text || GetDlgItem(window, s->controlId) == nullptr) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 // Through the owning thread (WM_GETTEXT crosses processes), so the text is the control's own.

@@ -43,7 +43,7 @@ TEST_F(ProgressWindow, OpensOverItsOwnerHeldDisabledUntilItsCloseOrDestruction) 
   EXPECT_EQ(WindowTextOf(english.Window()), L"KZN GPS Receivers");
   EXPECT_EQ(WindowTextOf(GetDlgItem(english.Window(), IDCANCEL)), L"Cancel");
   EXPECT_EQ(GetWindow(english.Window(), GW_OWNER), owner_);
-  EXPECT_EQ(std::pair<bool, bool>(IsWindowEnabled(owner_), IsWindowEnabled(english.Window())),
+  EXPECT_EQ((std::pair<bool, bool>(IsWindowEnabled(owner_), IsWindowEnabled(english.Window()))),
             std::pair(false, true));
   english.CloseProgress();
   EXPECT_TRUE(IsWindowEnabled(owner_));

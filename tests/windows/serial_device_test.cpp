@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -423,14 +422,12 @@ TEST(Win32ComNames, ABareNameAboveCom9IsThePortNotAFileOfThatName) {
 TEST(Win32ComNames, TheMappedPortIsFoundAndMatchesItsNames) {
   const std::vector<SerialPortInfo> ports = CWin32PortDiscovery().FindPorts();
   const std::string wanted = PortPath();
-  const SerialPortInfo* found = nullptr;
-  for (const SerialPortInfo& port : ports) {
-    if (port.device == wanted) found = &port;
-  }
-  ASSERT_NE(found, nullptr) << wanted << " is not among the " << ports.size() << " ports found";
+  const auto found = std::find_if(ports.begin(), ports.end(), [&](const SerialPortInfo& port) {
+    return port.device == wanted;
+  });
+  ASSERT_NE(found, ports.end()) << wanted << " is not among the " << ports.size() << " ports found";
   std::string lower = wanted;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  CharLowerA(lower.data());
   EXPECT_TRUE(IsPortAt(*found, lower));
   EXPECT_FALSE(IsPortAt(*found, "\\\\.\\COM200"));
   EXPECT_TRUE(IsDevicePresent(wanted));
