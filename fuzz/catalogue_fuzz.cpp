@@ -26,27 +26,18 @@ void WriteFile(const std::string& path, const std::string& content) {
 
 // A catalogue folder that lives as long as the fuzzer, with language files of the model
 // names "M" and "VR540" carrying short and long header records.
-std::string MakeFolder() {
-  std::string folder = (std::filesystem::temp_directory_path() / "kzncatfuzz.XXXXXX").string();
-  if (::mkdtemp(folder.data()) == nullptr) std::abort();
-  WriteFile(folder + "/M.fra", std::string("\x8A\x03"
-                                           "1.2\x00\x00",
-                                           7));
-  WriteFile(folder + "/M.gb", "\x8B\xFF" + std::string(261, '7'));
-  WriteFile(folder + "/M.", "\x8C");
-  WriteFile(folder + "/VR540.fra",
-            "\x8B\x10"
-            "VR540 V 2.25 build 17 abc");
-  return folder;
-}
-
 const std::string& Folder() {
-  static const std::string* folder = [] {
-    auto* made = new std::string(MakeFolder());
+  static const std::string& folder = *new std::string([] {  // kept for the exit handler
+    std::string made = (std::filesystem::temp_directory_path() / "kzncatfuzz.XXXXXX").string();
+    if (::mkdtemp(made.data()) == nullptr) std::abort();
+    WriteFile(made + "/M.fra", std::string{'\x8A', '\x03', '1', '.', '2', '\0', '\0'});
+    WriteFile(made + "/M.gb", "\x8B\xFF" + std::string(261, '7'));
+    WriteFile(made + "/M.", "\x8C");
+    WriteFile(made + "/VR540.fra", "\x8B\x10VR540 V 2.25 build 17 abc");
     std::atexit([] { std::filesystem::remove_all(Folder()); });
     return made;
-  }();
-  return *folder;
+  }());
+  return folder;
 }
 
 void Check(bool condition) {

@@ -19,17 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (byte < 0x20 || byte == 0x7F) __builtin_trap();
   }
   // The same bytes as a command line, one argument per NUL-separated piece.
-  std::vector<std::string> args;
-  std::string arg;
+  std::vector<std::string> args(1);
   for (char c : bytes) {
-    if (c == '\0') {
-      args.push_back(arg);
-      arg.clear();
-    } else {
-      arg.push_back(c);
-    }
+    if (c == '\0') args.emplace_back();
+    if (c != '\0') args.back().push_back(c);
   }
-  args.push_back(arg);
   // Its errors are told in the language --lang names, read before the line is known good.
   const Language language = LanguageOfCommandLine(args).value_or(Language::kEnglish);
   CliParseResult parsed = ParseCommandLine(args, language);

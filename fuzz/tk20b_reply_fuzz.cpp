@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The first word of the list found in the text before the first zero byte.
     ReplyOutcome expected = kReplyTimeout;
-    std::string_view text(held.data(),
-                          held.find('\0') == std::string::npos ? held.size() : held.find('\0'));
+    const std::string_view text = std::string_view(held).substr(0, held.find('\0'));
     if (held.size() >= kReplyMinimumBytes) {
       for (std::size_t i = 0; i < words.size() && expected == kReplyTimeout; ++i) {
         if (text.find(words[i]) != std::string_view::npos) expected = static_cast<ReplyOutcome>(i);

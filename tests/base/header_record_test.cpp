@@ -5,24 +5,15 @@
 #include <cstdio>
 #include <string>
 
+#include "base/atomic_file.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 std::string Bytes(std::initializer_list<int> values) {
-  std::string s;
-  for (int v : values)
-    s.push_back(static_cast<char>(v));
-  return s;
+  return {values.begin(), values.end()};
 }
-
-struct Opened {
-  std::FILE* file;
-  ~Opened() {
-    if (file) std::fclose(file);
-  }
-};
 
 // Each record's counted length, where the file stands after it (-1: anywhere) and its text.
 TEST(HeaderRecord, BothFormsAreCountedAndOtherFirstBytesOrCutRecordsHaveNone) {
@@ -52,11 +43,11 @@ TEST(HeaderRecord, BothFormsAreCountedAndOtherFirstBytesOrCutRecordsHaveNone) {
     const std::string name = "f" + std::to_string(i++);
     SCOPED_TRACE(name);
     dir.Write(name, c.content);
-    Opened f{std::fopen(dir.File(name).c_str(), "rb")};
-    std::fseek(f.file, 3, SEEK_SET);  // the reader goes back to the start itself
-    const HeaderRecord header = ReadHeaderRecord(f.file, ui);
+    UniqueFile f = OpenFile(dir.File(name), "rb");
+    std::fseek(f.get(), 3, SEEK_SET);  // the reader goes back to the start itself
+    const HeaderRecord header = ReadHeaderRecord(f.get(), ui);
     EXPECT_EQ(header.counted, c.counted);
-    EXPECT_TRUE(c.position < 0 || std::ftell(f.file) == c.position) << std::ftell(f.file);
+    EXPECT_TRUE(c.position < 0 || std::ftell(f.get()) == c.position) << std::ftell(f.get());
     if (c.counted == 0) continue;
     EXPECT_EQ(header.Form(), static_cast<std::uint8_t>(c.content[0]));
     EXPECT_EQ(std::string(header.Text(), header.Text() + c.text.size()), c.text);
@@ -73,9 +64,9 @@ TEST(HeaderRecord, AReadErrorIsShownAndCountsAsNoHeader) {
   TempDir dir;
   RecordingUi ui;
   // Reading a stream opened for writing only fails with an error, not with the end of a file.
-  Opened f{std::fopen(dir.File("written").c_str(), "wb")};
-  ASSERT_NE(f.file, nullptr);
-  EXPECT_EQ(ReadHeaderRecord(f.file, ui).counted, 0);
+  UniqueFile f = OpenFile(dir.File("written"), "wb");
+  ASSERT_TRUE(f);
+  EXPECT_EQ(ReadHeaderRecord(f.get(), ui).counted, 0);
   EXPECT_EQ(ui.fileReadErrors, 1);
 }
 

@@ -8,12 +8,9 @@
 namespace {
 
 TEST(Progress, PercentTextKeeps100AndWrapsOtherValues) {
-  EXPECT_EQ(ProgressPercentText(0), "0%");
-  EXPECT_EQ(ProgressPercentText(37), "37%");
-  EXPECT_EQ(ProgressPercentText(100), "100%");
-  EXPECT_EQ(ProgressPercentText(150), "50%");
-  EXPECT_EQ(ProgressPercentText(200), "0%");
-  EXPECT_EQ(ProgressPercentText(-5), "-5%");
+  for (auto [position, text] :
+       {std::pair{0, "0%"}, {37, "37%"}, {100, "100%"}, {150, "50%"}, {200, "0%"}, {-5, "-5%"}})
+    EXPECT_EQ(ProgressPercentText(position), text);
   EXPECT_EQ(ProgressPercentText(5, 5, 5), "0%");
 }
 
@@ -21,8 +18,8 @@ TEST(Progress, CaptionIsMessage104InTheRunningLanguageUnlessGiven) {
   RecordingUi ui;
   {
     CProgress progress(ui, Language::kEnglish);
-    EXPECT_EQ(progress.CheckCancel(CancelRule::kAtOnce),
-              CancelAnswer::kNoRequest);  // not open: nothing reaches the window
+    // Not open: nothing reaches the window.
+    EXPECT_EQ(progress.CheckCancel(CancelRule::kAtOnce), CancelAnswer::kNoRequest);
     EXPECT_EQ(ui.polls, 0);
     ASSERT_TRUE(progress.OpenProgress());
     EXPECT_EQ(ui.progressCaption, "KZN GPS Receivers");
@@ -53,8 +50,8 @@ TEST(Progress, ACancelPressIsOnlyAQuestionInTheLoadsLanguage) {
   EXPECT_EQ(progress.CheckCancel(CancelRule::kAsk), CancelAnswer::kDeclined);
   EXPECT_EQ(progress.CheckCancel(CancelRule::kAsk), CancelAnswer::kConfirmed);
   ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[1].textNumber, kMsgConfirmAbort + kEnglishOffset);
-  EXPECT_EQ(ui.messages[1].style, kStyleQuestion);
+  EXPECT_EQ(std::pair(ui.messages[1].textNumber, ui.messages[1].style),
+            std::pair(kMsgConfirmAbort + kEnglishOffset, kStyleQuestion));
 }
 
 }  // namespace

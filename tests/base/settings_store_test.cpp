@@ -18,6 +18,19 @@
 
 namespace {
 
+// Runs `work` in a child process, which exits 0 when it returns true.
+template <class Work>
+pid_t StartChild(Work work) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(work() ? 0 : 1);
+  return child;
+}
+bool ChildSucceeded(pid_t child) {
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
 TEST(SettingsStore, MissingFileAndKeysGiveTheDefaultsAndFirstWriteMakesTheFolder) {
   TempDir dir;
   CSettingsStore store(dir.File("deep/er/kznload.INI"));
@@ -35,11 +48,9 @@ TEST(SettingsStore, ReadsLikeAPrivateProfile) {
       "[UIMODE]\nTYPE_UI=+12abc\nEMPTY=\nWORD=abc\nNEG=-3\nBIG=4294967295\n"
       "[FILE_LOCATION]\r\nDIR=/home/u/\r\nDIR=/second/\r\n";
   EXPECT_EQ(FindProfileValue(content, "LANGUAGE", "TYPE_LANG"), "1");
-  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "TYPE_UI")), 12);
-  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "EMPTY")), 0);
-  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "WORD")), 0);
-  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "NEG")), -3);
-  EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", "BIG")), -1);
+  for (auto [key, value] :
+       {std::pair{"TYPE_UI", 12}, {"EMPTY", 0}, {"WORD", 0}, {"NEG", -3}, {"BIG", -1}})
+    EXPECT_EQ(ParseProfileInt(*FindProfileValue(content, "UIMODE", key)), value) << key;
   EXPECT_EQ(FindProfileValue(content, "FILE_LOCATION", "DIR"), "/home/u/");
   EXPECT_FALSE(FindProfileValue(content, "FILE_LOCATION", "FILE").has_value());
   EXPECT_FALSE(FindProfileValue(content, "NOPE", "DIR").has_value());
@@ -80,27 +91,18 @@ TEST(SettingsStore, AFullDiskLeavesTheOldFileWholeAndNoTemporaryFileBehind) {
   ASSERT_TRUE(store.SetText("FILE_LOCATION", "DIR", "/home/user/"));
   ASSERT_TRUE(store.SetInt("LANGUAGE", "TYPE_LANG", 1));
   const std::string before = dir.Read("kznload.INI");
-  pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  EXPECT_TRUE(ChildSucceeded(StartChild([&] {
     // A file-size limit makes the write fail the way a full disk does, even for root.
     std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit limit {};
     limit.rlim_cur = limit.rlim_max = 64;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    bool written = CSettingsStore(path).SetText("FILE_LOCATION", "FILE", std::string(200, 'f'));
-    ::_exit(written ? 1 : 0);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write did not report failure";
+    return !CSettingsStore(path).SetText("FILE_LOCATION", "FILE", std::string(200, 'f'));
+  }))) << "the write did not report failure";
   EXPECT_EQ(dir.Read("kznload.INI"), before);
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-    (void)entry;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 2);  // the file and its lock file
+  // The file and its lock file, no temporary file.
+  namespace fs = std::filesystem;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
   EXPECT_EQ(store.GetInt("LANGUAGE", "TYPE_LANG", -1), 1);
 }
 
@@ -108,55 +110,43 @@ TEST(SettingsStore, TwoProcessesWritingAtOnceKeepEachOthersKeys) {
   TempDir dir;
   const std::string path = dir.File("kznload.INI");
   constexpr int kKeys = 40;
-  pid_t children[2];
-  for (int c = 0; c < 2; ++c) {
-    children[c] = ::fork();
-    ASSERT_GE(children[c], 0);
-    if (children[c] == 0) {
+  auto key = [](int c, int i) { return std::to_string(c) + "_" + std::to_string(i); };
+  auto writer = [&](int c) {
+    return StartChild([&, c] {
       CSettingsStore store(path);
       bool ok = true;
-      for (int i = 0; i < kKeys; ++i) {
-        ok = store.SetInt("LAST_LOADING", std::to_string(c) + "_" + std::to_string(i), i) && ok;
-      }
-      ::_exit(ok ? 0 : 1);
-    }
-  }
-  for (pid_t child : children) {
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+      for (int i = 0; i < kKeys; ++i)
+        ok = store.SetInt("LAST_LOADING", key(c, i), i) && ok;
+      return ok;
+    });
+  };
+  for (pid_t child : {writer(0), writer(1)})
+    EXPECT_TRUE(ChildSucceeded(child));
   CSettingsStore store(path);
   for (int c = 0; c < 2; ++c) {
-    for (int i = 0; i < kKeys; ++i) {
-      EXPECT_EQ(store.GetInt("LAST_LOADING", std::to_string(c) + "_" + std::to_string(i), -1), i);
-    }
+    for (int i = 0; i < kKeys; ++i)
+      EXPECT_EQ(store.GetInt("LAST_LOADING", key(c, i), -1), i) << key(c, i);
   }
 }
 
 TEST(WindowPlacement, UsedOnlyWhenAllTenNumbersRead) {
-  WindowPlacement q;
-  q.flags = kPlacementRestoreToMaximized;
-  q.showCommand = 3;
-  q.left = 5;
-  q.top = 6;
-  q.right = 700;
-  q.bottom = 500;
+  const WindowPlacement q{.flags = kPlacementRestoreToMaximized,
+                          .showCommand = 3,
+                          .left = 5,
+                          .top = 6,
+                          .right = 700,
+                          .bottom = 500};
   EXPECT_EQ(FormatWindowPlacement(q), "2,3,0,0,0,0,5,6,700,500");
   // Read as written: each number in its own place.
   const std::string text = "0,1,-1,-2,-3,-4,10,11,400,300";
-  auto p = ParseWindowPlacement(text);
-  ASSERT_TRUE(p.has_value());
-  EXPECT_EQ(FormatWindowPlacement(*p), text);
+  EXPECT_EQ(FormatWindowPlacement(ParseWindowPlacement(text).value()), text);
   for (const char* bad : {"0,1,10,10", "", "0,1,-1,-1,-1,-1,10,10,400,x"})
     EXPECT_FALSE(ParseWindowPlacement(bad).has_value()) << bad;
   TempDir dir;
   CSettingsStore store(dir.File("kznload.INI"));
   EXPECT_FALSE(ReadWindowPlacement(store).has_value());
   WriteWindowPlacement(store, q);
-  auto back = ReadWindowPlacement(store);
-  ASSERT_TRUE(back.has_value());
-  EXPECT_EQ(FormatWindowPlacement(*back), FormatWindowPlacement(q));
+  EXPECT_EQ(FormatWindowPlacement(ReadWindowPlacement(store).value()), FormatWindowPlacement(q));
 }
 
 TEST(PortSwap, StoresTheOtherVisiblePortAndLeavesOthersAlone) {
@@ -191,8 +181,8 @@ TEST(LastLoadingMarker, AsksOnlyForAnUnfinishedLoadOnTheSamePort) {
   EXPECT_EQ(CheckLastLoadingMarker(store, ui, Language::kFrench, 2), 1);
   EXPECT_EQ(CheckLastLoadingMarker(store, ui, Language::kFrench, 2), 1);
   ASSERT_EQ(ui.messages.size(), 3u);
-  EXPECT_EQ(ui.messages[0].textNumber, TextNumber(kMsgLastLoadingUnfinished, Language::kFrench));
-  EXPECT_EQ(ui.messages[0].style, kStyleQuestion);
+  EXPECT_EQ(std::pair(ui.messages[0].textNumber, ui.messages[0].style),
+            std::pair(TextNumber(kMsgLastLoadingUnfinished, Language::kFrench), kStyleQuestion));
   SetLastLoadingMarker(store, 2, 0);
   EXPECT_EQ(store.GetInt("LAST_LOADING", "2", 0), 1);
   SetLastLoadingMarker(store, 2, 1);

@@ -31,9 +31,8 @@ class MadeUpDev : public ::testing::Test {
 };
 
 TEST_F(MadeUpDev, FileSystemDiscoveryListsSerialDevicesInComOrderWithTheirByIdNames) {
-  const std::vector<SerialPortInfo> ports = Found();
   std::vector<std::string> devices, byId;
-  for (const SerialPortInfo& port : ports) {
+  for (const SerialPortInfo& port : Found()) {
     devices.push_back(port.device);
     byId.push_back(port.byIdPath);
     EXPECT_EQ(DescribePort(port), "") << "nothing but the path is known without udev";
@@ -45,11 +44,8 @@ TEST_F(MadeUpDev, FileSystemDiscoveryListsSerialDevicesInComOrderWithTheirByIdNa
 
 TEST_F(MadeUpDev, ComPortsFollowTheSettingsThenTheOrderAndMatchTheirDevices) {
   std::vector<SerialPortInfo> ports = Found();
-  ports[1].vendorId = "0403";
-  ports[1].productId = "6001";
-  ports[1].vendor = "FTDI";
-  ports[1].product = "FT232R USB UART";
-  ports[1].serialNumber = "A1B2C3";
+  ports[1] = {ports[1].device, ports[1].byIdPath, "0403",  "6001",
+              "FTDI",          "FT232R USB UART", "A1B2C3"};
   settings.SetText("COMMUNICATION", "COM2", ById() + "/" + kById);  // a stable name
   settings.SetText("COMMUNICATION", "COM4", dev.File("gone"));
   const std::vector<ComPortMapping> mappings = MapComPorts(settings, ports, dev.Path());
@@ -84,14 +80,11 @@ TEST(ComDevice, PortNumbersFollowAdaptersThenModemsThenUartsInNumericOrder) {
 
   TempDir config;
   CSettingsStore settings(config.File("kznload.INI"));
-  const std::pair<int, std::string> ports[] = {{1, dev.File("ttyUSB2")},
-                                               {3, dev.File("ttyACM0")},
-                                               {7, dev.File("ttyS10")},
-                                               {8, ""},
-                                               {0, ""},
-                                               {-1, ""}};
-  for (const auto& [number, device] : ports)
-    EXPECT_EQ(ResolveComDevice(settings, number, dev.Path()), device) << number;
+  std::vector<std::string> resolved;
+  for (int number : {1, 3, 7, 8, 0, -1})
+    resolved.push_back(ResolveComDevice(settings, number, dev.Path()));
+  EXPECT_EQ(resolved, (std::vector<std::string>{dev.File("ttyUSB2"), dev.File("ttyACM0"),
+                                                dev.File("ttyS10"), "", "", ""}));
   EXPECT_EQ(ResolveComDevice(settings, 1, dev.File("absent")), "");
 
   // A device named in the store wins for its port alone; key case does not matter.
@@ -102,15 +95,14 @@ TEST(ComDevice, PortNumbersFollowAdaptersThenModemsThenUartsInNumericOrder) {
   // A bare name is an adapter's stable by-id name when one is listed, else a device name.
   std::filesystem::create_directories(dev.File("serial/by-id"));
   dev.Write("serial/by-id/usb-FTDI_GPS-if00-port0", "");
-  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM3", "usb-FTDI_GPS-if00-port0"));
-  EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()),
-            dev.File("serial/by-id/usb-FTDI_GPS-if00-port0"));
-  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM4", "ttyACM0"));
-  EXPECT_EQ(ResolveComDevice(settings, 4, dev.Path()), dev.File("ttyACM0"));
   // An adapter that is not plugged in is still named by where its by-id name would be.
-  ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM3", "usb-Prolific_GPS-if00-port0"));
-  EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()),
-            dev.File("serial/by-id/usb-Prolific_GPS-if00-port0"));
+  for (auto [name, device] :
+       {std::pair{"usb-FTDI_GPS-if00-port0", "serial/by-id/usb-FTDI_GPS-if00-port0"},
+        {"ttyACM0", "ttyACM0"},
+        {"usb-Prolific_GPS-if00-port0", "serial/by-id/usb-Prolific_GPS-if00-port0"}}) {
+    ASSERT_TRUE(settings.SetText("COMMUNICATION", "COM3", name));
+    EXPECT_EQ(ResolveComDevice(settings, 3, dev.Path()), dev.File(device));
+  }
 }
 
 TEST(UdevText, HexEscapesBecomeBytesAndAnythingElseStays) {

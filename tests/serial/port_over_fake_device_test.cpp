@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "base/settings_store.h"
@@ -30,11 +31,11 @@ namespace {
 
 // What the test makes the device do, and what the port did to it.
 struct DeviceScript {
-  std::mutex lock;
+  std::mutex lock;  // for the reader's waits
   std::condition_variable woken;
   bool wake = false;
-  int purgeError = 0;   // the purge fails with this, 0: it works
-  int hangUpError = 0;  // the reader's wait meets a hang-up with this, 0: it does not
+  std::atomic<int> purgeError = 0;   // the purge fails with this, 0: it works
+  std::atomic<int> hangUpError = 0;  // the reader's wait meets a hang-up with this, 0: it does not
   std::optional<ConfigureNote> note;
   std::vector<std::string> opened;
   int closes = 0;
@@ -44,27 +45,21 @@ class CFakeDevice : public SerialDevice {
  public:
   explicit CFakeDevice(DeviceScript& script) : script_(script) {}
 
+  // Open, the line's settings and Close come from the caller's thread only.
   bool Open(const std::string& path) override {
-    std::lock_guard<std::mutex> hold(script_.lock);
-    script_.opened.push_back(path);
-    path_ = path;
-    open_ = true;
-    return true;
+    script_.opened.push_back(path_ = path);
+    return open_ = true;
   }
   ConfigureFailure Configure(const LineSettings&) override { return ConfigureFailure::kNone; }
   std::optional<ConfigureNote> TakeConfigureNote() override {
-    std::lock_guard<std::mutex> hold(script_.lock);
     return std::exchange(script_.note, std::nullopt);
   }
-  bool CurrentBitRate(std::uint32_t* bitRate) override {
-    *bitRate = 9600;
-    return true;
-  }
+  bool CurrentBitRate(std::uint32_t* bitRate) override { return (*bitRate = 9600) != 0; }
   bool SetBitRate(std::uint32_t) override { return true; }
   InputEvent Wait(int timeoutMs, bool watchDevice) override {
     std::unique_lock<std::mutex> hold(script_.lock);
     if (watchDevice && script_.hangUpError != 0) {
-      lastError_ = script_.hangUpError;
+      lastError_ = script_.hangUpError.load();
       return InputEvent::kHangUp;
     }
     const bool woken = script_.woken.wait_for(hold, std::chrono::milliseconds(timeoutMs),
@@ -73,10 +68,8 @@ class CFakeDevice : public SerialDevice {
     return woken ? InputEvent::kWoken : InputEvent::kTimeout;
   }
   void Wake() override {
-    {
-      std::lock_guard<std::mutex> hold(script_.lock);
-      script_.wake = true;
-    }
+    std::lock_guard<std::mutex> hold(script_.lock);
+    script_.wake = true;
     script_.woken.notify_all();
   }
   long ReadQueued(std::uint8_t*, std::size_t) override { return 0; }
@@ -85,13 +78,10 @@ class CFakeDevice : public SerialDevice {
   }
   bool Drain(int) override { return true; }
   bool Purge(bool, bool) override {
-    std::lock_guard<std::mutex> hold(script_.lock);
-    if (script_.purgeError == 0) return true;
-    lastError_ = script_.purgeError;
-    return false;
+    if (script_.purgeError != 0) lastError_ = script_.purgeError.load();
+    return script_.purgeError == 0;
   }
   bool Close() override {
-    std::lock_guard<std::mutex> hold(script_.lock);
     ++script_.closes;
     open_ = false;
     return true;
@@ -134,17 +124,13 @@ TEST_P(PortCloseOverFakeDevice, TheCloseLetsTheDeviceGoAndCOMnOpensAgain) {
   const CloseCase& c = GetParam();
   ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   if (c.readerSawHangUp) {
-    {
-      std::lock_guard<std::mutex> hold(script.lock);
-      script.hangUpError = c.purgeError;
-    }
+    script.hangUpError = c.purgeError;
     ASSERT_TRUE(trace.Await("(SizeOfInputQ)")) << "the reader never met the hang-up";
   }
   script.purgeError = c.purgeError;
   EXPECT_EQ(port.ClosePort(), c.closed);
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(script.closes, 1);
-  EXPECT_EQ(trace.Contains("Could not purge COM port"), c.purgeTraced);
+  EXPECT_EQ(std::tuple(port.IsOpen(), script.closes, trace.Contains("Could not purge COM port")),
+            std::tuple(false, 1, c.purgeTraced));
 
   script.purgeError = 0;
   script.hangUpError = 0;

@@ -1,22 +1,34 @@
+// CSerialPort on the slave of a pseudo-terminal pair, the test playing the receiver on the
+// master. On Linux tcgetattr on the master reports the slave's line settings, which is how the
+// tests see what the port applied.
 #include "serial/serial_port.h"
 
-#include <gtest/gtest.h>
-
+#include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <future>
+#include <stdexcept>
+#include <string_view>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 #include "serial/device_access.h"
 #include "serial/sentences.h"
-#include "tests/serial/pty_pair.h"
+#include "tests/serial/trace_capture.h"
+#include "tests/support/recording_ui.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wall_clock.h"
 
@@ -24,6 +36,122 @@ namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
+
+// Polls `done` every 2 ms until it holds or `timeoutMs` passed.
+template <class Done>
+bool PollUntil(int timeoutMs, Done done) {
+  const auto limit = steady_clock::now() + milliseconds(timeoutMs);
+  for (; !done(); std::this_thread::sleep_for(milliseconds(2))) {
+    if (steady_clock::now() >= limit) return false;
+  }
+  return true;
+}
+
+std::uint32_t BitRateOf(const termios& settings) {
+  const std::pair<speed_t, std::uint32_t> rates[] = {{B4800, 4800},   {B9600, 9600},
+                                                     {B19200, 19200}, {B38400, 38400},
+                                                     {B57600, 57600}, {B115200, 115200}};
+  for (auto [code, rate] : rates) {
+    if (::cfgetospeed(&settings) == code) return rate;
+  }
+  return 0;
+}
+
+class PtyPair {
+ public:
+  PtyPair() {
+    char name[128] = {};
+    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+      throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+    slavePath_ = name;
+    ::fcntl(slave_, F_SETFL, ::fcntl(slave_, F_GETFL) | O_NONBLOCK);
+  }
+  ~PtyPair() {
+    if (slave_ >= 0) ::close(slave_);
+    if (master_ >= 0) ::close(master_);
+  }
+  PtyPair(const PtyPair&) = delete;
+  PtyPair& operator=(const PtyPair&) = delete;
+
+  const std::string& SlavePath() const { return slavePath_; }
+  int Master() const { return master_; }
+  // The slave's settings as the port left them.
+  termios SlaveSettings() const {
+    termios settings{};
+    ::tcgetattr(master_, &settings);
+    return settings;
+  }
+  // What the receiver sends.
+  void Send(std::string_view bytes) const {
+    for (ssize_t put = 0; !bytes.empty(); bytes.remove_prefix(static_cast<std::size_t>(put))) {
+      if ((put = ::write(master_, bytes.data(), bytes.size())) <= 0)
+        throw std::runtime_error("write to the pty master failed");
+    }
+  }
+  // Reads from the master until `count` bytes came or `timeoutMs` passed.
+  std::string Receive(std::size_t count, int timeoutMs) const {
+    std::string got;
+    PollUntil(timeoutMs, [&] {
+      pollfd in{master_, POLLIN, 0};
+      char buffer[4096];
+      ssize_t n = ::poll(&in, 1, 50) > 0
+                      ? ::read(master_, buffer, std::min(sizeof buffer, count - got.size()))
+                      : 0;
+      if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+      return got.size() >= count;
+    });
+    return got;
+  }
+  bool WaitForSlaveQueue(int count, int timeoutMs) const {
+    return PollUntil(timeoutMs, [&] { return SlaveQueue() >= count; });
+  }
+  // Waits until whoever holds the slave has read everything sent to it and the queue stayed
+  // empty for 50 ms: the port's reader has moved the bytes into its buffer by then.
+  void LetReaderCatchUp() const {
+    auto quietSince = steady_clock::now();
+    EXPECT_TRUE(PollUntil(5000, [&] {
+      if (SlaveQueue() != 0) quietSince = steady_clock::now();
+      return steady_clock::now() - quietSince >= milliseconds(50);
+    })) << "the port's reader never emptied the line";
+  }
+  // Fills the slave-to-master direction until the kernel accepts no more. It moves bytes on to
+  // the master's line discipline in the background and then takes more; full means several
+  // rounds in a row take nothing.
+  void FillOutput() const {
+    std::uint8_t block[1024] = {};
+    for (int idleRounds = 0; idleRounds < 3; std::this_thread::sleep_for(milliseconds(20))) {
+      bool tookAny = false;
+      while (::write(slave_, block, sizeof block) > 0)
+        tookAny = true;
+      idleRounds = tookAny ? 0 : idleRounds + 1;
+    }
+  }
+  // The receiver goes away: the slave side sees a hang-up.
+  void CloseMaster() { ::close(std::exchange(master_, -1)); }
+
+ private:
+  int SlaveQueue() const {  // bytes waiting in the slave's input queue, -1 on error
+    int queued = 0;
+    return ::ioctl(slave_, FIONREAD, &queued) == 0 ? queued : -1;
+  }
+
+  int master_ = -1;
+  int slave_ = -1;  // kept open so the master never reads EIO between the port's opens
+  std::string slavePath_;
+};
+
+// Takes from the port until `count` bytes were collected or `timeoutMs` passed.
+std::string Collect(CSerialPort& port, std::size_t count, int timeoutMs) {
+  std::string got;
+  PollUntil(timeoutMs, [&] {
+    const std::uint8_t* data = nullptr;
+    std::uint32_t n = 0;
+    port.TakeReceivedWaiting(&data, &n, 1);
+    if (n > 0) got.append(reinterpret_cast<const char*>(data), n);
+    return got.size() >= count;
+  });
+  return got;
+}
 
 std::string Take(CSerialPort& port) {
   const std::uint8_t* data = nullptr;
@@ -33,9 +161,11 @@ std::string Take(CSerialPort& port) {
   return n == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), n);
 }
 
-// Waits until the reader thread has moved what the pty holds into the receive buffer.
-void LetReaderCatchUp(const PtyPair& pty) {
-  EXPECT_TRUE(pty.WaitUntilSlaveTookAll(5000)) << "the port's reader never emptied the line";
+// Process CPU time in milliseconds, all threads.
+double ProcessCpuMs() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
 // write() returns while the line still carries the bytes: this receiver takes one byte per
@@ -59,20 +189,28 @@ std::vector<std::pair<char, std::uint32_t>> ReceivePaced(const PtyPair& pty, std
   return departures;
 }
 
+// The port under test on the slave of its own pair; `path` is what every COMn resolves to.
+class SerialPortTest : public ::testing::Test {
+ protected:
+  PtyPair pty;
+  RecordingUi ui;
+  TraceCapture trace;
+  std::string path = pty.SlavePath();
+  CSerialPort port{ui, [this](int) { return path; }};
+};
+
 TEST_F(SerialPortTest, EveryOpenAppliesARawLineWithItsOwnSettings) {
   for (auto [rate, code, stopBits] :
        {std::tuple{4800u, speed_t{B4800}, std::uint16_t{2}}, {115200u, speed_t{B115200}, 1}}) {
     ASSERT_TRUE(port.OpenPort(1, rate, 'N', 8, stopBits));
-    termios line = pty.SlaveSettings();
-    EXPECT_EQ(BitRateOf(line), rate);
-    EXPECT_EQ(::cfgetispeed(&line), code);
-    EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_EQ((line.c_cflag & CSTOPB) != 0, stopBits == 2);
-    EXPECT_EQ(line.c_cflag & (PARENB | CRTSCTS), 0u);
-    EXPECT_EQ(line.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
-    EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
-    EXPECT_EQ(line.c_oflag & OPOST, 0u);
-    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    // Rate both ways, frame, no flow control, no translation of any kind.
+    const termios line = pty.SlaveSettings();
+    EXPECT_EQ(std::tuple(BitRateOf(line), ::cfgetispeed(&line),
+                         line.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS | CREAD | CLOCAL),
+                         line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP),
+                         line.c_oflag & OPOST, line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)),
+              std::tuple(rate, code, CS8 | CREAD | CLOCAL | (stopBits == 2 ? CSTOPB : 0),
+                         tcflag_t{0}, tcflag_t{0}, tcflag_t{0}));
     ASSERT_TRUE(port.ClosePort());
   }
   EXPECT_EQ(trace.Matching(""), std::vector<std::string>{});
@@ -96,20 +234,19 @@ TEST_F(SerialPortTest, TakesFollowTheReceiveCountAndItsWrap) {
   const std::uint8_t* data = reinterpret_cast<const std::uint8_t*>("stale");
   std::uint32_t count = 99;
   port.TakeReceived(&data, &count);
-  EXPECT_EQ(count, 0u);
-  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(std::pair(count, data), std::pair(0u, static_cast<const std::uint8_t*>(nullptr)));
 
   // The 1210th untaken byte empties the buffer; one fewer is all kept, whatever the chunks.
   ASSERT_TRUE(port.OpenPort(1, 115200, 'N', 8, 1));
   pty.Send(std::string(kReceiveBufferSize, '.') + "AFTER");
-  LetReaderCatchUp(pty);
+  pty.LetReaderCatchUp();
   EXPECT_EQ(Take(port), "AFTER");
   pty.Send(std::string(kReceiveBufferSize - 1, '-'));
-  LetReaderCatchUp(pty);
+  pty.LetReaderCatchUp();
   EXPECT_EQ(Take(port).size(), kReceiveBufferSize - 1);
 
   pty.Send("dropped");
-  LetReaderCatchUp(pty);
+  pty.LetReaderCatchUp();
   port.ClearReceived();
   EXPECT_EQ(Take(port), "");
 
@@ -123,23 +260,21 @@ TEST_F(SerialPortTest, TakesFollowTheReceiveCountAndItsWrap) {
   auto waited = steady_clock::now() - start;
   late.join();
   EXPECT_GT(count, 0u);
-  if (kWallClockBounds) {
-    EXPECT_LT(waited, milliseconds(2500));
-  }
+  EXPECT_TRUE(!kWallClockBounds || waited < milliseconds(2500)) << "took too long";
   EXPECT_TRUE(port.ClosePort());
 }
 
 TEST_F(SerialPortTest, UntakenBytesSurviveACloseButTheDriverQueuesDoNot) {
   ASSERT_TRUE(port.OpenPort(1, 9600, 'N', 8, 1));
   pty.Send(std::string("k\0ept", 5));
-  LetReaderCatchUp(pty);
+  pty.LetReaderCatchUp();
   ASSERT_TRUE(port.ClosePort());
 
   // Sent while the port was closed: still in the driver's queue, discarded by the open.
   pty.Send("while closed");
   ASSERT_TRUE(pty.WaitForSlaveQueue(12, 5000));
   ASSERT_TRUE(port.OpenPort(1, 4800, 'N', 8, 2));
-  LetReaderCatchUp(pty);
+  pty.LetReaderCatchUp();
   EXPECT_EQ(Take(port), std::string("k\0ept", 5));
   EXPECT_TRUE(port.ClosePort());
 }
@@ -172,28 +307,21 @@ TEST_F(SerialPortTest, FailedOpensLeaveThePortClosedForARetry) {
   const std::string slave = path;
   TempDir dir;
   dir.Write("no-line", "");  // opens, and has no line settings
-  const struct {
-    std::string device;
-    std::uint32_t rate;
-    char parity;
-    std::uint16_t dataBits;
-    const char* trace;
-    bool told;  // the user hears of it (else the caller must tell)
-  } failures[] = {
-      {"/dev/kzn-no-such-device", 9600, 'N', 8,
-       "Port could not be opened (/dev/kzn-no-such-device: No such file", true},
-      {dir.File("no-line"), 9600, 'N', 8, "Could not retrieve the COM state", false},
-      {"", 9600, 'N', 8, "Port could not be opened (COM4", true},  // no device
-      {slave, 14400, 'N', 8, "Could not build COM DCB", false},    // no such termios speed
-      {slave, 9600, 'M', 8, "Could not build COM DCB", false},
-      {slave, 9600, 'N', 9, "Could not build COM DCB", false},
+  // Device, line, trace text, and whether the user hears of it (else the caller must tell).
+  const std::tuple<std::string, LineSettings, const char*, bool> failures[] = {
+      {"/dev/kzn-no-such-device", {}, "opened (/dev/kzn-no-such-device: No such file", true},
+      {dir.File("no-line"), {}, "Could not retrieve the COM state", false},
+      {"", {}, "Port could not be opened (COM4", true},    // no device
+      {slave, {14400}, "Could not build COM DCB", false},  // no such termios speed
+      {slave, {9600, 'M'}, "Could not build COM DCB", false},
+      {slave, {9600, 'N', 9}, "Could not build COM DCB", false},
   };
-  for (const auto& f : failures) {
-    path = f.device;
-    EXPECT_FALSE(port.OpenPort(4, f.rate, f.parity, f.dataBits, 1)) << f.trace;
-    EXPECT_TRUE(trace.Contains(f.trace)) << f.trace;
-    EXPECT_EQ(port.OpenFailureTold(), f.told) << f.trace;
-    EXPECT_FALSE(port.IsOpen());
+  for (const auto& [device, line, text, told] : failures) {
+    SCOPED_TRACE(text);
+    path = device;
+    EXPECT_FALSE(port.OpenPort(4, line.bitRate, line.parity, line.dataBits, 1));
+    EXPECT_TRUE(trace.Contains(text));
+    EXPECT_EQ(std::pair(port.OpenFailureTold(), port.IsOpen()), std::pair(told, false));
   }
   EXPECT_TRUE(trace.Contains("Port did not initialise properly"));
 
@@ -262,16 +390,13 @@ TEST(DeviceNode, ItsOwnershipAndNumberAreRead) {
   // Joining the group is advice only where the group may read and write the node.
   for (const auto& [mode, groupMayOpen] : {std::pair{0660, true}, {0640, false}, {0600, false}}) {
     ASSERT_EQ(::chmod(node.c_str(), static_cast<mode_t>(mode)), 0);
-    std::optional<DeviceOwnership> owner = OwnershipOfDevice(node);
-    ASSERT_TRUE(owner.has_value());
-    EXPECT_EQ(owner->group, named != nullptr ? named->gr_name : "20");
-    EXPECT_EQ(owner->groupMayOpen, groupMayOpen) << std::oct << mode;
+    const DeviceOwnership owner = OwnershipOfDevice(node).value();
+    EXPECT_EQ(owner.group, named != nullptr ? named->gr_name : "20");
+    EXPECT_EQ(owner.groupMayOpen, groupMayOpen) << std::oct << mode;
   }
   // The system's own group 0 is nobody's cure, whatever its rights.
-  const std::optional<DeviceOwnership> null = OwnershipOfDevice("/dev/null");
-  ASSERT_TRUE(null.has_value());
-  EXPECT_EQ(null->user, "root");
-  EXPECT_FALSE(null->groupMayOpen);
+  const DeviceOwnership null = OwnershipOfDevice("/dev/null").value();
+  EXPECT_EQ(std::pair(null.user, null.groupMayOpen), std::pair(std::string("root"), false));
   EXPECT_FALSE(OwnershipOfDevice(dir.File("missing")).has_value());
   std::uint64_t number = 1;
   int error = 0;
@@ -283,14 +408,14 @@ TEST(DeviceNode, ItsOwnershipAndNumberAreRead) {
 
 // What the user reads when the port cannot be had: the cure that fits the device.
 TEST(PortOpenFailureText, AdviceFitsWhoOwnsOrHoldsTheDevice) {
-  PortOpenFailure dialout{.portNumber = 2,
-                          .devicePath = "/dev/ttyUSB0",
-                          .errorCode = EACCES,
-                          .reason = "Permission denied",
-                          .deviceOwner = "root",
-                          .deviceGroup = "dialout",
-                          .groupMayOpen = true,
-                          .holders = ""};
+  const PortOpenFailure dialout{.portNumber = 2,
+                                .devicePath = "/dev/ttyUSB0",
+                                .errorCode = EACCES,
+                                .reason = "Permission denied",
+                                .deviceOwner = "root",
+                                .deviceGroup = "dialout",
+                                .groupMayOpen = true,
+                                .holders = ""};
   PortOpenFailure rootOnly = dialout;
   rootOnly.deviceGroup = "root";
   rootOnly.groupMayOpen = false;
@@ -324,9 +449,7 @@ TEST_F(SerialPortTest, AStuckWriteEndsWithinItsLimitAndIsReported) {
   EXPECT_EQ(port.WriteToPort(&byte, 1), 0u);
   auto took = steady_clock::now() - start;
   EXPECT_GE(took, milliseconds(900));  // 500 ms for the byte, 500 ms for the write
-  if (kWallClockBounds) {
-    EXPECT_LT(took, milliseconds(3000));
-  }
+  EXPECT_TRUE(!kWallClockBounds || took < milliseconds(3000)) << "took too long";
   EXPECT_EQ(ui.serialMessages,
             (std::vector<std::string>{
                 "The time-out interval elapsed, and the object\xE2\x80\x99s state is nonsignaled. ",
@@ -355,9 +478,7 @@ TEST_F(SerialPortTest, AVanishedDeviceCostsNothingIsTracedOnceAndCanBeReopened) 
   // A reader thread that kept polling the dead descriptor would burn this whole window.
   double cpuBefore = ProcessCpuMs();
   std::this_thread::sleep_for(milliseconds(500));
-  if (kWallClockBounds) {
-    EXPECT_LT(ProcessCpuMs() - cpuBefore, 100.0);
-  }
+  EXPECT_TRUE(!kWallClockBounds || ProcessCpuMs() - cpuBefore < 100.0) << "the reader spun";
 
   // The callers' own limits end their waits: writes fail at once, takes find nothing.
   auto start = steady_clock::now();
@@ -368,9 +489,8 @@ TEST_F(SerialPortTest, AVanishedDeviceCostsNothingIsTracedOnceAndCanBeReopened) 
   port.TakeReceivedWaiting(&data, &count, 1);
   EXPECT_EQ(count, 0u);
   EXPECT_FALSE(port.SetBaudRate(4800));
-  if (kWallClockBounds) {
-    EXPECT_LT(steady_clock::now() - start, milliseconds(500));
-  }
+  EXPECT_TRUE(!kWallClockBounds || steady_clock::now() - start < milliseconds(500))
+      << "took too long";
   EXPECT_TRUE(ui.serialMessages.empty());  // an error, not a time-out: no box
   EXPECT_TRUE(port.ClosePort());
   EXPECT_FALSE(port.IsOpen());
@@ -409,9 +529,7 @@ TEST_F(SerialPortTest, BytesLeaveAtTheRateTheyWereWrittenAtBeforeARateChangeOrAC
   auto start = steady_clock::now();
   ASSERT_TRUE(port.SetBaudRate(9600));
   EXPECT_GE(steady_clock::now() - start, milliseconds(450));
-  termios line = pty.SlaveSettings();
-  EXPECT_NE(line.c_cflag & CSTOPB, 0u);
-  EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(pty.SlaveSettings().c_cflag & (CSTOPB | CSIZE), static_cast<tcflag_t>(CSTOPB | CS8));
   EXPECT_FALSE(port.SetBaudRate(14400));  // no such rate: refused, the line unchanged
   EXPECT_TRUE(trace.Contains("Could not set the COM state"));
   start = steady_clock::now();
@@ -419,9 +537,8 @@ TEST_F(SerialPortTest, BytesLeaveAtTheRateTheyWereWrittenAtBeforeARateChangeOrAC
   // The same rate is no change: no wait for the line time just written.
   auto same = steady_clock::now();
   EXPECT_TRUE(port.SetBaudRate(9600));
-  if (kWallClockBounds) {
-    EXPECT_LT(steady_clock::now() - same, milliseconds(100));
-  }
+  EXPECT_TRUE(!kWallClockBounds || steady_clock::now() - same < milliseconds(100))
+      << "took too long";
   EXPECT_TRUE(port.ClosePort());
   EXPECT_GE(steady_clock::now() - start, milliseconds(wake.size() * 10 * 1000 / 9600 - 5));
   auto departures = receiver.get();

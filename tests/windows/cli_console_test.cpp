@@ -23,14 +23,11 @@ class CliWin32Console : public ::testing::Test {
     if (InputMode() == 0) {
       ::FreeConsole();
       allocated_ = ::AllocConsole() != 0;
-      if (!allocated_) {
-        allocError_ = ::GetLastError();
-        return;
-      }
+      allocError_ = allocated_ ? 0 : ::GetLastError();
     } else {
       allocated_ = true;
     }
-    interrupts_ = &InstallProcessInterrupts();
+    if (allocated_) interrupts_ = &InstallProcessInterrupts();
   }
 
   void SetUp() override {
@@ -55,8 +52,8 @@ class CliWin32Console : public ::testing::Test {
     HANDLE input =
         ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       nullptr, OPEN_EXISTING, 0, nullptr);
-    DWORD mode = 0;
     if (input == INVALID_HANDLE_VALUE) return 0;
+    DWORD mode = 0;
     if (set) ::SetConsoleMode(input, *set);
     ::GetConsoleMode(input, &mode);
     ::CloseHandle(input);

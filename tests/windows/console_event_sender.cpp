@@ -1,14 +1,12 @@
-// The system's side of a console, for run_cli_e2e.sh: starts a program the way "start /b"
-// does (a process group of its own, so with Ctrl+C ignored) and hands it console events the
-// way the system does, as a thread of the process that runs its CtrlRoutine with the event:
-// Ctrl+C, Ctrl+Break, the console's close, a log-off, a shutdown (Wine 8 generates only
-// Ctrl+C itself, and no event for the process group of another program).
+// The system's side of a console, for run_cli_e2e.sh: starts a program as "start /b" does (a
+// process group of its own, so with Ctrl+C ignored) and hands it console events as the system
+// does, as a thread of the process running its CtrlRoutine (Wine 8 generates only Ctrl+C
+// itself, and no event for another program's process group). Exit status 2 when the program
+// could not be started or the event not sent.
 //
 //   kzn_windows_console_event.exe start PID-FILE PROGRAM [ARGUMENT...]
 //       writes the program's process id to PID-FILE, waits for it and ends with its status
 //   kzn_windows_console_event.exe send c|break|close|logoff|shutdown PID
-//
-// Exit status 2 when the program could not be started or the event not sent.
 #include <windows.h>
 
 #include <algorithm>

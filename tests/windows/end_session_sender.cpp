@@ -1,21 +1,15 @@
-// What the system does to kznload.exe, for run_gui_e2e.sh. When the user logs off: sends
-// WM_QUERYENDSESSION to the program's main window and prints its answer, "query answered 0"
-// (the program holds the log-off up) or "query answered 1"; then, with --end,
-// WM_ENDSESSION(TRUE), as the system does once the session ends for certain ("ended"), or
-// with --cancel WM_ENDSESSION(FALSE), as it does when the user cancels the log-off
-// ("cancelled"). With --command N only a pick in the main window's system menu: posts
-// WM_SYSCOMMAND N (the window manager of the test display keeps Alt+Space for its own menu,
-// so the system menu cannot be opened from the keyboard there).
+// What the system does to kznload.exe, for run_gui_e2e.sh:
 //
 //   kzn_windows_end_session.exe --title MAIN [--status TEXT [--percent N]] [--wait] [--about]
 //                               [--end | --cancel | --command N]
 //
-// --status waits (at most two minutes) until the progress window's status line says TEXT
-// and its percent text, having started from 0%, has reached N (--percent, 0 by default),
-// then sends: a log-off in the middle of that step. --wait only waits, and sends nothing.
-// --about first chooses About in the main window's system menu (as a click there would).
-// Exit status 0 when the messages were answered, 2 when a window was not found in time or did
-// not answer.
+// A log-off: WM_QUERYENDSESSION to the main window titled MAIN, printing "query answered 0"
+// (the program holds the log-off up) or "1"; then --end sends WM_ENDSESSION(TRUE) ("ended"),
+// --cancel WM_ENDSESSION(FALSE) as when the user cancels the log-off ("cancelled"). --command N
+// only posts WM_SYSCOMMAND N (the test display's window manager keeps Alt+Space for its own
+// menu). --status first waits (at most two minutes) until the progress window shows TEXT and
+// its percent, having started from 0%, reached N; --wait only waits. --about first picks About
+// in the system menu. Exit status 2 when a window was not found in time or did not answer.
 #include <windows.h>
 
 #include <cstdio>

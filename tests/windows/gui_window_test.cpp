@@ -43,8 +43,8 @@ TEST_F(ProgressWindow, OpensOverItsOwnerHeldDisabledUntilItsCloseOrDestruction) 
   EXPECT_EQ(WindowTextOf(english.Window()), L"KZN GPS Receivers");
   EXPECT_EQ(WindowTextOf(GetDlgItem(english.Window(), IDCANCEL)), L"Cancel");
   EXPECT_EQ(GetWindow(english.Window(), GW_OWNER), owner_);
-  EXPECT_FALSE(IsWindowEnabled(owner_));
-  EXPECT_TRUE(IsWindowEnabled(english.Window()));
+  EXPECT_EQ((std::pair<bool, bool>(IsWindowEnabled(owner_), IsWindowEnabled(english.Window()))),
+            std::pair(false, true));
   english.CloseProgress();
   EXPECT_TRUE(IsWindowEnabled(owner_));
   EXPECT_EQ(english.Window(), nullptr);
@@ -71,11 +71,11 @@ TEST_F(ProgressWindow, ShowsStatusBarAndPercentRewritingTheTextOnlyWhenItChanges
   EXPECT_EQ(progress.SetProgressPosition(10), 10);
   EXPECT_EQ(progress.Position(), 10);
   EXPECT_EQ(progress.SetProgressPosition(110), 10);  // 10% again
-  EXPECT_EQ(progress.PercentText(), L"10%");
-  EXPECT_EQ(progress.PercentTextWrites(), 1);
+  EXPECT_EQ(std::pair(progress.PercentText(), progress.PercentTextWrites()),
+            std::pair(std::wstring(L"10%"), 1));
   progress.SetProgressPosition(11);
-  EXPECT_EQ(progress.PercentText(), L"11%");
-  EXPECT_EQ(progress.PercentTextWrites(), 2);
+  EXPECT_EQ(std::pair(progress.PercentText(), progress.PercentTextWrites()),
+            std::pair(std::wstring(L"11%"), 2));
 }
 
 // Two clicks before a poll, Escape and the close box are each one request; the window stays.
@@ -113,12 +113,8 @@ struct OpenWindowCase {
 };
 
 MessageBoxRequest Box(int messageId, int style) {
-  return MessageBoxRequest{messageId,
-                           Language::kEnglish,
-                           "text " + std::to_string(TextNumber(messageId, Language::kEnglish)),
-                           "KZN LOAD",
-                           style,
-                           {}};
+  const std::string text = "text " + std::to_string(TextNumber(messageId, Language::kEnglish));
+  return MessageBoxRequest{messageId, Language::kEnglish, text, "KZN LOAD", style, {}};
 }
 
 OpenWindowCase BoxCase(const char* name, int messageId, int style, int answer) {

@@ -48,9 +48,7 @@ std::vector<std::string> Leftovers(const TempDir& dir, const std::string& keep) 
 // Windows-1252. Each part of the path is read in its own encoding.
 TEST(WindowsFiles, PathsReachTheFileTheUserNamedUtf8FoldersAnd1252FileNames) {
   TempDir dir;
-  const std::string folder = dir.Path() +
-                             "\\R\xC3\xA9"
-                             "cepteur \xE6\x97\xA5\xE6\x9C\xAC\\deep";
+  const std::string folder = dir.Path() + "\\R\u00e9cepteur \u65e5\u672c\\deep";  // UTF-8
   ASSERT_TRUE(MakeFolders(folder));
   const fs::path wide = fs::path(dir.Path()) / L"R\u00e9cepteur \u65e5\u672c" / L"deep";
   const std::string path = folder + "\\alm.alm";

@@ -9,10 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <map>
@@ -20,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "base/system_error.h"
@@ -38,21 +37,27 @@ std::string PortPath() {
   return std::string("\\\\.\\") + (com != nullptr && *com != '\0' ? com : "COM5");
 }
 
+// Bytes as the peer's commands carry them, two hex digits each.
 std::string Hex(const Bytes& bytes) {
   std::string text;
-  for (std::uint8_t byte : bytes) {
-    char two[3];
-    std::snprintf(two, sizeof two, "%02x", byte);
-    text += two;
-  }
+  for (std::uint8_t byte : bytes)
+    text += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
   return text;
 }
-
 Bytes FromHex(const std::string& text) {
   Bytes bytes;
   for (std::size_t i = 0; i + 1 < text.size(); i += 2)
     bytes.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
   return bytes;
+}
+
+// "name=value ..." words as a map, as the peer reports a line's settings.
+std::map<std::string, int> Words(const std::string& text) {
+  std::map<std::string, int> words;
+  std::istringstream in(text);
+  for (std::string word; in >> word;)
+    words[word.substr(0, word.find('='))] = std::stoi(word.substr(word.find('=') + 1));
+  return words;
 }
 
 Bytes EveryByteValue(int times) {
@@ -108,17 +113,13 @@ class CPeer {
   Bytes Receive(std::size_t count, int ms) {
     return FromHex(Ask("RECV " + std::to_string(count) + " " + std::to_string(ms)));
   }
-  // The line's settings ("speed=4800 csize=8 ..."), those `wanted` names, to compare as one
-  // value (-1 for one the peer does not report).
+  // The line's settings that `wanted` names, to compare as one value (-1 for one the peer
+  // does not report).
   std::map<std::string, int> Line(const std::map<std::string, int>& wanted) {
+    const std::map<std::string, int> all = Words(Ask("TERMIOS"));
     std::map<std::string, int> line;
-    std::istringstream words(Ask("TERMIOS"));
-    for (std::string word; words >> word;) {
-      if (const std::size_t equals = word.find('='); wanted.count(word.substr(0, equals)) != 0)
-        line[word.substr(0, equals)] = std::stoi(word.substr(equals + 1));
-    }
     for (const auto& [name, value] : wanted)
-      line.emplace(name, -1);
+      line[name] = all.count(name) != 0 ? all.at(name) : -1;
     return line;
   }
 
@@ -150,9 +151,7 @@ double ProcessCpuMs() {
   FILETIME created, exited, kernel, user;
   if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
   auto ms = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
-                               t.dwLowDateTime) /
-           10000.0;
+    return (t.dwHighDateTime * 4294967296.0 + t.dwLowDateTime) / 1e4;
   };
   return ms(kernel) + ms(user);
 }
@@ -226,16 +225,10 @@ TEST_P(Win32LineSettingsTest, TheLineCarriesTheSettingsAndNothingElse) {
   const LineSettings& wanted = GetParam();
   ASSERT_EQ(device->Configure(wanted), ConfigureFailure::kNone)
       << SystemErrorText(device->LastError());
-  const std::map<std::string, int> expected = {{"speed", static_cast<int>(wanted.bitRate)},
-                                               {"csize", wanted.dataBits},
-                                               {"cstopb", wanted.stopBits == 2 ? 1 : 0},
-                                               {"parenb", 0},
-                                               {"crtscts", 0},
-                                               {"ixon", 0},
-                                               {"ixoff", 0},
-                                               {"translate", 0},
-                                               {"opost", 0},
-                                               {"icanon", 0}};
+  const auto expected = Words("speed=" + std::to_string(wanted.bitRate) +
+                              " csize=" + std::to_string(wanted.dataBits) +
+                              " cstopb=" + std::to_string(wanted.stopBits - 1) +
+                              " parenb=0 crtscts=0 ixon=0 ixoff=0 translate=0 opost=0 icanon=0");
   EXPECT_EQ(peer.Line(expected), expected);
   std::uint32_t bitRate = 0;
   ASSERT_TRUE(device->CurrentBitRate(&bitRate));
@@ -257,12 +250,11 @@ INSTANTIATE_TEST_SUITE_P(Lines, Win32LineSettingsTest,
 TEST_F(Win32SerialDeviceTest, ARateChangeKeepsTheFrameAndTheFlowControlCharactersApart) {
   ASSERT_EQ(peer.Ask("CHARS 0 0"), "");
   ASSERT_EQ(device->Configure({4800, 'N', 8, 2}), ConfigureFailure::kNone);
-  const std::map<std::string, int> apart = {{"vstart", 0x11}, {"vstop", 0x13}};
+  const auto apart = Words("vstart=17 vstop=19");  // XON and XOFF
   EXPECT_EQ(peer.Line(apart), apart);
   ASSERT_EQ(peer.Ask("CHARS 0 0"), "");
   ASSERT_TRUE(device->SetBitRate(115200)) << SystemErrorText(device->LastError());
-  const std::map<std::string, int> changed = {
-      {"speed", 115200}, {"csize", 8}, {"cstopb", 1}, {"vstart", 0x11}, {"vstop", 0x13}};
+  const auto changed = Words("speed=115200 csize=8 cstopb=1 vstart=17 vstop=19");
   EXPECT_EQ(peer.Line(changed), changed);
 }
 
@@ -348,9 +340,8 @@ TEST_F(Win32SerialDeviceTest, AWriteNobodyTakesEndsAtItsTimeLimit) {
   const auto start = steady_clock::now();
   const WriteOutcome outcome = device->Write(lots.data(), lots.size(), 500);
   const auto took = steady_clock::now() - start;
-  EXPECT_TRUE(outcome.timedOut);
-  EXPECT_FALSE(outcome.failed);
-  EXPECT_LT(outcome.written, lots.size());
+  EXPECT_EQ(std::tuple(outcome.timedOut, outcome.failed, outcome.written < lots.size()),
+            std::tuple(true, false, true));
   EXPECT_GE(took, milliseconds(450));
   EXPECT_LT(took, std::chrono::seconds(10));
   EXPECT_EQ(device->LastError(), static_cast<int>(WAIT_TIMEOUT));
@@ -431,14 +422,12 @@ TEST(Win32ComNames, ABareNameAboveCom9IsThePortNotAFileOfThatName) {
 TEST(Win32ComNames, TheMappedPortIsFoundAndMatchesItsNames) {
   const std::vector<SerialPortInfo> ports = CWin32PortDiscovery().FindPorts();
   const std::string wanted = PortPath();
-  const SerialPortInfo* found = nullptr;
-  for (const SerialPortInfo& port : ports) {
-    if (port.device == wanted) found = &port;
-  }
-  ASSERT_NE(found, nullptr) << wanted << " is not among the " << ports.size() << " ports found";
+  const auto found = std::find_if(ports.begin(), ports.end(), [&](const SerialPortInfo& port) {
+    return port.device == wanted;
+  });
+  ASSERT_NE(found, ports.end()) << wanted << " is not among the " << ports.size() << " ports found";
   std::string lower = wanted;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  CharLowerA(lower.data());
   EXPECT_TRUE(IsPortAt(*found, lower));
   EXPECT_FALSE(IsPortAt(*found, "\\\\.\\COM200"));
   EXPECT_TRUE(IsDevicePresent(wanted));
