@@ -128,10 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, CliJournalCommandLine,
                                            BadCommandLine{"Argument", {"journal.jsonl"}}),
                          [](const auto& c) { return std::string(c.param.name); });
 
-class CliJournalEndToEnd : public CliSamples {
- protected:
-  std::string JournalPath() const { return config + "/kznload/journal.jsonl"; }
-};
+using CliJournalEndToEnd = CliSamples;
 
 TEST_F(CliJournalEndToEnd, ARealLoadWritesItsLineAndJournalShowsIt) {
   CSimProcess sim;
@@ -139,33 +136,27 @@ TEST_F(CliJournalEndToEnd, ARealLoadWritesItsLineAndJournalShowsIt) {
   ASSERT_TRUE(sim.Start(
       {"--family", "TK20B", "--throttle", "--exit-after", "1", "--fault", "refuse-record=5:2"}))
       << sim.Error();
-  const CliResult load = Cli({"load", "--type", "TK20B", "--version", "Version anglaise", "--port",
-                              "2", "--device", sim.SlavePath(), "--lang", "fr"});
+  const CliResult load =
+      Cli(Load("TK20B", sim.SlavePath(), {"--port", "2"}, "Version anglaise", "fr"));
   ASSERT_EQ(load.exitStatus, 0) << load.out << load.err;
-  std::optional<simreport::Json> report = sim.WaitForExit(10000);
-  if (!report) report = sim.Stop();
-  ASSERT_TRUE(report);
+  const simreport::Json report = sim.Report(10000);
 
   std::string why;
-  const std::vector<JournalLine> lines =
-      ReadJournalLines(CLoadJournal::ReadContent(JournalPath(), &why).value_or(""));
+  const std::vector<JournalLine> lines = ReadJournalLines(
+      CLoadJournal::ReadContent(config + "/kznload/journal.jsonl", &why).value_or(""));
   ASSERT_EQ(lines.size(), 1u) << why;
   ASSERT_TRUE(lines[0].entry) << lines[0].problem << "\n" << lines[0].text;
   const JournalEntry& e = *lines[0].entry;
-  EXPECT_EQ(e.port, 2);
-  EXPECT_EQ(e.device, sim.SlavePath());
-  EXPECT_EQ(e.receiverType, "TK20B");
-  EXPECT_EQ(e.languageVersion, "Version anglaise");
-  const std::string file = (std::filesystem::path(work) / "TK20B.gb").lexically_normal().string();
-  EXPECT_EQ(std::filesystem::path(e.file).lexically_normal().string(), file);
   const std::string bytes = dir.Read("work/TK20B.gb");
-  EXPECT_EQ(e.fileSize, bytes.size());
-  EXPECT_EQ(e.sha256, Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                          bytes.size())));
-  EXPECT_EQ(e.outcome, LoadEnd::kLoaded);
-  EXPECT_EQ(e.messageId, kMsgLoadingOk);
-  EXPECT_EQ(e.recordsSent, report->at("recordsAccepted").get<int>());
-  EXPECT_EQ(e.resends, 2);
+  EXPECT_EQ(
+      std::tie(e.port, e.device, e.receiverType, e.languageVersion, e.fileSize, e.sha256, e.outcome,
+               e.messageId, e.recordsSent, e.resends),
+      std::tuple(
+          2, sim.SlavePath(), "TK20B", "Version anglaise", bytes.size(),
+          Sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())),
+          LoadEnd::kLoaded, kMsgLoadingOk, report.at("recordsAccepted").get<int>(), 2));
+  EXPECT_EQ(std::filesystem::path(e.file).lexically_normal(),
+            (std::filesystem::path(work) / "TK20B.gb").lexically_normal());
 
   const CliResult raw = Cli({"journal", "--json"});
   EXPECT_EQ(raw.exitStatus, 0) << raw.err;

@@ -27,17 +27,6 @@ inline std::string Violations(const simreport::Json& report) {
   return simreport::Joined(report.at("violations"), "", "\n");
 }
 
-inline std::string Phases(const simreport::Json& report) {
-  std::string all;
-  for (std::size_t i = 0; i < report.at("phases").size(); ++i) {
-    const auto& p = report.at("phases").at(i);
-    all += (i ? ", " : "") + p.at("phase").get<std::string>() + " " +
-           std::to_string(p.at("bitRate").get<long long>()) + "/" +
-           std::to_string(p.at("stopBits").get<long long>());
-  }
-  return all;
-}
-
 inline void ExpectViolations(const simreport::Json& report,
                              std::initializer_list<const char*> parts) {
   for (const char* part : parts)
@@ -60,9 +49,7 @@ class SimLineTest : public ::testing::Test {
 
   simreport::Json StopSim() {
     loader_->Close();
-    auto report = sim_.Stop();
-    EXPECT_TRUE(report) << "no report from kznsim";
-    return report ? *report : simreport::Json();
+    return sim_.Report();
   }
 
   // The loader closes its port in the middle of a load. The simulator, started with

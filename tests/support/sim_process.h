@@ -38,11 +38,12 @@ class CSimProcess {
   // Waits at most timeoutMs for the simulator to exit on its own (--exit-after, vanish);
   // nullopt when it is still running then (it is left running) or left no report.
   std::optional<simreport::Json> WaitForExit(int timeoutMs);
+  // The report: waits at most waitMs for the simulator to exit on its own, then stops it; a
+  // missing report fails the test (and the empty object returned fails its first look-up).
+  simreport::Json Report(int waitMs = 0);
 
  private:
   bool WaitChild(int timeoutMs);
-  std::optional<simreport::Json> ReadReport();
-  void RemoveTempFiles();
 
   pid_t pid_ = -1;
   int stdoutFd_ = -1;
