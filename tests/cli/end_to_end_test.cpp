@@ -108,18 +108,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.family); });
 
 TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
-  struct Case {
+  const struct {
     std::string simOption, simValue;
     bool pressCtrlC;  // once the receiver erases its memory
     std::string out;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"--fault", "silent=detect", false,
        "[114] Bad data on input.\n- Reset the receiver.\n- Check the input mode  in the "
        "receiver\n- Check the wiring of your link cable\n- Check the receiver type\n -Check "
        "the serial port is active (TK20B).\n"},
       {"--erase-ms", "30000", true, "[141] User cancel.\n"}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     CSimProcess sim;
     ASSERT_TRUE(sim.Start({"--family", "TK20B", c.simOption, c.simValue})) << sim.Error();
     CliResult load = Cli(Load("TK20B", sim.SlavePath()), [&c](const std::string& err) {
@@ -150,14 +149,11 @@ TEST_F(CliEndToEnd, APortAnotherProgramHoldsIsNamedAndTheReceiverHearsNothing) {
     CliResult load = Cli(Load(type, sim.SlavePath()));
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
+    const std::string told = "[serial] COM1 (" + sim.SlavePath() +
+                             ") could not be opened: another program has it open: sleep (PID " +
+                             std::to_string(holder) + ").\nNothing was sent to the receiver.";
     EXPECT_EQ(load.exitStatus, 1);
-    EXPECT_EQ(load.out.rfind("[serial] COM1 (" + sim.SlavePath() +
-                                 ") could not be opened: another program has it open: sleep "
-                                 "(PID " +
-                                 std::to_string(holder) + ").\nNothing was sent to the receiver.",
-                             0),
-              0u)
-        << load.out;
+    EXPECT_EQ(load.out.rfind(told, 0), 0u) << load.out;
     EXPECT_EQ(Received(sim.Report()), "");
   }
 }
@@ -196,11 +192,9 @@ TEST_F(CliEndToEnd, AKilledUploadIsRestoredFromTheDumpByTheNextRun) {
   // Asked once, for the first run only; both tables of that read-out went back whole.
   EXPECT_EQ(report.at("writeBack").size(), 43u);
   const simreport::Json& memory = report.at("memory");
-  EXPECT_EQ(memory.at("doppler").get<std::string>(),
-            memory.at("initialDoppler").get<std::string>());
-  EXPECT_EQ(memory.at("almanac").get<std::string>(),
-            memory.at("initialAlmanac").get<std::string>());
-  EXPECT_NE(memory.at("initialDoppler").get<std::string>(), "");
+  EXPECT_EQ(memory.at("doppler"), memory.at("initialDoppler"));
+  EXPECT_EQ(memory.at("almanac"), memory.at("initialAlmanac"));
+  EXPECT_NE(memory.at("initialDoppler"), "");
   EXPECT_NE(Settings().find("1=1"), std::string::npos);
 }
 

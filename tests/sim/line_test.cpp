@@ -114,9 +114,7 @@ TEST_F(SimLineTest, TkProtocolViolationsAreReported) {
   EXPECT_EQ(Exchange(end), "1");
   auto report = AbandonLoad();
   EXPECT_EQ(report.at("outcomes").at(0).get<std::string>(), "abandoned");
-  ExpectViolations(report, {"no loader was ready", "at 4800/2 while the receiver listens at 9600/2",
-                            "header record sent", "stray byte", "bad check byte in data record",
-                            "starts no table block", "40 data bytes instead of 42", "fourth byte"});
+  // The expected report names each violation.
   ExpectReportAsExpected(report);
 }
 
@@ -142,7 +140,6 @@ TEST_F(SimLineTest, VrWhatTheLoaderCannotHearIsGarbledOrLost) {
   EXPECT_EQ(heard, stream);
   EXPECT_GE(report.at("garbledBytes").get<long long>(), static_cast<long long>(stream.size()));
   EXPECT_GE(report.at("droppedBytes").get<long long>(), 3 * 24);
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   ExpectReportAsExpected(report);
 }
 
@@ -177,15 +174,13 @@ TEST_F(SimLineTest, Tk20bLoadsWithDxfAtTheRateItWasPreparedFor) {
   EXPECT_EQ(Reply(records[1]), "P02\r\n");
   EXPECT_EQ(Reply(records[2]), "PAB\r\n") << "record numbers in upper case";
   EXPECT_EQ(Reply(SecondEndRecord(0xAC)), "POK\r\n");
-  auto report = StopSim();
-  ExpectReportAsExpected(report);
+  ExpectReportAsExpected(StopSim());
 }
 
 struct ReplyWordCase {
   const char* name;
   const char* fault;
   std::vector<std::pair<std::uint8_t, std::string>> steps;  // record sent, reply
-  int resent;
 };
 
 // Names the case in test listings.
@@ -202,21 +197,19 @@ TEST_P(Tk20bReplyWordFault, RepliesAndResendsAsTheFaultMakesThem) {
   Tk20bIntoTransfer("500000", 115200);
   for (const auto& [number, reply] : c.steps)
     EXPECT_EQ(Reply(SecondDataRecord(number, {9, 9})), reply + "\r\n");
-  auto report = AbandonLoad();
-  EXPECT_EQ(report.at("recordsResent").get<long long>(), c.resent);
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  ExpectReportAsExpected(report);
+  // The expected report holds how many were resent, and no violation.
+  ExpectReportAsExpected(AbandonLoad());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, Tk20bReplyWordFault,
     ::testing::Values(
-        ReplyWordCase{"MWord", "m-word=2", {{1, "M01"}, {1, "M01"}, {1, "P01"}, {2, "P02"}}, 2},
-        ReplyWordCase{"WrongRecordOnce", "wrong-record=1", {{1, "P02"}, {1, "P01"}, {2, "P02"}}, 1},
-        ReplyWordCase{"WrongRecordAlways", "wrong-record", {{1, "P02"}, {2, "P03"}}, 0},
-        ReplyWordCase{"Refuse", "refuse=1", {{1, "ECC"}, {1, "P01"}, {2, "P02"}}, 1},
-        ReplyWordCase{"RefuseRecord", "refuse-record=2:1", {{1, "P01"}, {2, "ECC"}, {2, "P02"}}, 1},
-        ReplyWordCase{"Noise", "noise", {{1, "#~P01"}, {2, "#~P02"}}, 0}),
+        ReplyWordCase{"MWord", "m-word=2", {{1, "M01"}, {1, "M01"}, {1, "P01"}, {2, "P02"}}},
+        ReplyWordCase{"WrongRecordOnce", "wrong-record=1", {{1, "P02"}, {1, "P01"}, {2, "P02"}}},
+        ReplyWordCase{"WrongRecordAlways", "wrong-record", {{1, "P02"}, {2, "P03"}}},
+        ReplyWordCase{"Refuse", "refuse=1", {{1, "ECC"}, {1, "P01"}, {2, "P02"}}},
+        ReplyWordCase{"RefuseRecord", "refuse-record=2:1", {{1, "P01"}, {2, "ECC"}, {2, "P02"}}},
+        ReplyWordCase{"Noise", "noise", {{1, "#~P01"}, {2, "#~P02"}}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -30,10 +29,6 @@ CSimProcess::~CSimProcess() {
     waitpid(pid_, nullptr, 0);
   }
   if (stdoutFd_ >= 0) close(stdoutFd_);
-  if (!tempDir_.empty()) {
-    std::remove(reportPath_.c_str());
-    rmdir(tempDir_.c_str());
-  }
 }
 
 bool CSimProcess::Start(const std::vector<std::string>& args, const std::string& simPath) {
@@ -41,16 +36,12 @@ bool CSimProcess::Start(const std::vector<std::string>& args, const std::string&
     error_ = why;
     return false;
   };
-  char pattern[] = "/tmp/kznsim-XXXXXX";
   int pipeFds[2];
   if (simPath.empty()) return fail("no simulator path");
-  if (mkdtemp(pattern) == nullptr) return fail(std::string("mkdtemp: ") + std::strerror(errno));
-  tempDir_ = pattern;
-  reportPath_ = tempDir_ + "/report.json";
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return fail(std::string("pipe: ") + std::strerror(errno));
   std::vector<std::string> all = args;
   all.insert(all.begin(), simPath);
-  all.insert(all.end(), {"--report", reportPath_});
+  all.insert(all.end(), {"--report", temp_.File("report.json")});
   std::vector<char*> argv;
   for (std::string& a : all)
     argv.push_back(a.data());
@@ -106,12 +97,12 @@ std::optional<simreport::Json> CSimProcess::Stop(int timeoutMs) {
     error_ = "simulator did not end on SIGTERM";
     return std::nullopt;
   }
-  return simreport::ParseFile(reportPath_);
+  return simreport::ParseFile(temp_.File("report.json"));
 }
 
 std::optional<simreport::Json> CSimProcess::WaitForExit(int timeoutMs) {
   if (!WaitChild(timeoutMs)) return std::nullopt;
-  return simreport::ParseFile(reportPath_);
+  return simreport::ParseFile(temp_.File("report.json"));
 }
 
 simreport::Json CSimProcess::Report(int waitMs) {
