@@ -156,8 +156,10 @@ TEST_F(SimLineTest, VrThrottledLineJudgesBytesByTheSettingsInForce) {
   loader_->SetLine(9600, 2);
   loader_->Read(300);
   auto report = StopSim();
-  ExpectViolations(report,
-                   {"had not yet left the line", "at 9600/2 while the receiver listens at 4800/2"});
+  const std::string violations = simreport::Joined(report.at("violations"), "", "\n");
+  for (const char* part :
+       {"had not yet left the line", "at 9600/2 while the receiver listens at 4800/2"})
+    EXPECT_NE(violations.find(part), std::string::npos) << violations;
   // How many bytes were still in flight at the close, and which byte met the switch, vary.
   ExpectReportAsExpected(report, {"/phases", "/violations/0", "/violations/1"});
 }
@@ -165,15 +167,16 @@ TEST_F(SimLineTest, VrThrottledLineJudgesBytesByTheSettingsInForce) {
 TEST_F(SimLineTest, Tk20bLoadsWithDxfAtTheRateItWasPreparedFor) {
   StartSim({"--family", "TK20B", "--erase-ms", "80", "--dxf"});
   long long start = NowMs();
-  Tk20bIntoTransfer("210000", 19200, true);
+  Tk20bIntoTransfer("$PKZN,24,03,210000,0403\r\n", 19200, true);
   EXPECT_GE(NowMs() - start, 160) << "DXF after one erase time, PXF after another";
-  std::vector<Bytes> records = {SecondDataRecord(1, Bytes(64, 0x8B)),
-                                SecondDataRecord(2, {0x0D, 0x0A, 0x00, 0x8C}),
-                                SecondDataRecord(0xAB, Bytes(510, 0x55))};
-  EXPECT_EQ(Reply(records[0]), "P01\r\n");
-  EXPECT_EQ(Reply(records[1]), "P02\r\n");
-  EXPECT_EQ(Reply(records[2]), "PAB\r\n") << "record numbers in upper case";
-  EXPECT_EQ(Reply(SecondEndRecord(0xAC)), "POK\r\n");
+  // Record numbers in upper case.
+  const std::pair<Bytes, std::string> steps[] = {
+      {SecondDataRecord(1, Bytes(64, 0x8B)), "P01"},
+      {SecondDataRecord(2, {0x0D, 0x0A, 0x00, 0x8C}), "P02"},
+      {SecondDataRecord(0xAB, Bytes(510, 0x55)), "PAB"},
+      {SecondEndRecord(0xAC), "POK"}};
+  for (const auto& [record, reply] : steps)
+    EXPECT_EQ(Reply(record), reply + "\r\n");
   ExpectReportAsExpected(StopSim());
 }
 
@@ -194,7 +197,7 @@ class Tk20bReplyWordFault : public SimLineTest,
 TEST_P(Tk20bReplyWordFault, RepliesAndResendsAsTheFaultMakesThem) {
   const ReplyWordCase& c = GetParam();
   StartSim({"--family", "TK20B", "--erase-ms", "60", "--fault", c.fault, "--exit-after", "1"});
-  Tk20bIntoTransfer("500000", 115200);
+  Tk20bIntoTransfer("$PKZN,24,03,500000,0405\r\n", 115200);
   for (const auto& [number, reply] : c.steps)
     EXPECT_EQ(Reply(SecondDataRecord(number, {9, 9})), reply + "\r\n");
   // The expected report holds how many were resent, and no violation.

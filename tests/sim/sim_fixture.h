@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -159,27 +158,6 @@ class CScriptedLoader {
   int fd_ = -1, bitRate_ = 9600, stopBits_ = 1;
 };
 
-inline std::string Preparation(const std::string& data) {
-  std::string body = "$PKZN,24,03," + data + ",";
-  int sum = 0;
-  for (char c : body)
-    sum += static_cast<signed char>(c);
-  char text[8];
-  std::snprintf(text, sizeof(text), "%04X", sum & 0xFFFF);
-  return body + text + "\r\n";
-}
-
-inline std::string Violations(const simreport::Json& report) {
-  return simreport::Joined(report.at("violations"), "", "\n");
-}
-
-inline void ExpectViolations(const simreport::Json& report,
-                             std::initializer_list<const char*> parts) {
-  for (const char* part : parts)
-    EXPECT_NE(Violations(report).find(part), std::string::npos) << part << " not in:\n"
-                                                                << Violations(report);
-}
-
 // The expected report of the running test: tests/sim/expected/<test name>.json.
 inline void ExpectReportAsExpected(const simreport::Json& report,
                                    std::vector<std::string> varying = {}) {
@@ -221,13 +199,14 @@ class SimLineTest : public ::testing::Test {
     return !early && loader_->Await("1", timeoutMs);
   }
 
-  void Tk20bIntoTransfer(const std::string& data, int rate, bool expectDxf = false) {
+  // Prepared by `preparation` (its "$PKZN,24,03" sentence) for `rate`.
+  void Tk20bIntoTransfer(const std::string& preparation, int rate, bool expectDxf = false) {
     ASSERT_TRUE(loader_->Open(4800, 2));
     loader_->Send(kWake1);
     loader_->Send(kWake2);
     ASSERT_TRUE(loader_->Await(kTk20bText, 1000));
     ASSERT_TRUE(loader_->Open(4800, 2));
-    loader_->Send(Preparation(data));
+    loader_->Send(preparation);
     ASSERT_TRUE(loader_->Await("PRG\r\n", 1000));
     loader_->SetLine(rate, 2);
     Bytes erase = loader_->Read(2000, "PXF\r\n");
