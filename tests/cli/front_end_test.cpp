@@ -45,20 +45,15 @@ TEST(CliPorts, ListsEachComPortWithItsAdapterThenTheDevicesNoPortReaches) {
   const std::string before = config.Read("kznload.INI");
   std::ostringstream out;
   EXPECT_EQ(ListPorts(settings, discovery, out, dev.Path()), kExitLoaded);
-  EXPECT_EQ(out.str(),
-            "COM1  " + dev.File("ttyUSB0") +
-                "  FTDI FT232R USB UART, USB 0403:6001, serial A1B2C3\n"
-                "      by-id: /dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0\n"
-                "COM2  /dev/pts/7  (COMMUNICATION/COM2 of the settings; not a serial device "
-                "found here)\n"
-                "COM3  " +
-                dev.File("ttyS0") + "\nCOM4  " + dev.File("ttyS1") +
-                "\n"
-                "Other serial devices:\n"
-                "      " +
-                dev.File("ttyACM0") +
-                "  u-blox AG GNSS receiver, USB 1546:01a8\n"
-                "      by-id: /dev/serial/by-id/usb-u-blox_GNSS-if00\n");
+  const std::string d = dev.Path() + "/";
+  EXPECT_EQ(out.str(), "COM1  " + d +
+                           "ttyUSB0  FTDI FT232R USB UART, USB 0403:6001, serial A1B2C3\n"
+                           "      by-id: /dev/serial/by-id/usb-FTDI_FT232R_A1B2C3-if00-port0\n"
+                           "COM2  /dev/pts/7  (COMMUNICATION/COM2 of the settings; not a serial "
+                           "device found here)\nCOM3  " +
+                           d + "ttyS0\nCOM4  " + d + "ttyS1\nOther serial devices:\n      " + d +
+                           "ttyACM0  u-blox AG GNSS receiver, USB 1546:01a8\n"
+                           "      by-id: /dev/serial/by-id/usb-u-blox_GNSS-if00\n");
   EXPECT_EQ(config.Read("kznload.INI"), before);
 }
 
@@ -71,21 +66,13 @@ TEST(CliPorts, NoDeviceAtAllSaysSo) {
   EXPECT_EQ(out.str(), "COM1  none\nCOM2  none\nCOM3  none\nCOM4  none\nNo serial device found.\n");
 }
 
-// The programs as a user starts them, in an empty folder with settings of their own.
-class CliOutsideACatalogue : public ::testing::Test {
- protected:
-  CliResult Cli(const std::vector<std::string>& args) {
-    return RunCli(args, work.Path(), config.Path());
-  }
+// The program as a user starts it, in an empty folder with settings of its own.
+TEST(CliOutsideACatalogue, Message110IsFollowedByTheFileThatWasLookedFor) {
   TempDir work, config;
-};
-
-TEST_F(CliOutsideACatalogue, Message110IsFollowedByTheFileThatWasLookedFor) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"list"},
-        std::vector<std::string>{"load", "--type", "VR540", "--version", "x", "--port", "2"}}) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"list"}, {"load", "--type", "VR540", "--version", "x", "--port", "2"}}) {
     SCOPED_TRACE(args[0]);
-    CliResult run = Cli(args);
+    CliResult run = RunCli(args, work.Path(), config.Path());
     EXPECT_EQ(run.exitStatus, 1) << run.err;
     EXPECT_EQ(run.out, "[110] Error opening ini file.\n[file] " + work.File("chgt.cfg") + ": " +
                            std::strerror(ENOENT) + "\n");

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr long long kStopLimitMs = 3000;
-
 class CliSeveralPorts : public CliSamples {
  protected:
   // One throttled TK receiver per port, COM1 up.
@@ -27,17 +25,10 @@ class CliSeveralPorts : public CliSamples {
     }
   }
   std::vector<std::string> LoadAll() {
-    std::vector<std::string> args{"load",   "--type", "TK10B", "--version", "English version",
-                                  "--lang", "en"};
-    for (std::size_t i = 0; i < sims.size(); ++i) {
-      args.push_back("--device");
-      args.push_back(std::to_string(i + 1) + "=" + sims[i]->SlavePath());
-    }
+    std::vector<std::string> args = Load("TK10B", "1=" + sims[0]->SlavePath());
+    for (std::size_t i = 1; i < sims.size(); ++i)
+      args.insert(args.end(), {"--device", std::to_string(i + 1) + "=" + sims[i]->SlavePath()});
     return args;
-  }
-  std::optional<simreport::Json> Report(std::size_t i) {
-    std::optional<simreport::Json> report = sims[i]->WaitForExit(5000);
-    return report ? report : sims[i]->Stop();
   }
   static int Count(const std::string& text, const std::string& what) {
     int n = 0;
@@ -59,28 +50,23 @@ TEST_F(CliSeveralPorts, ReceiversLoadAtOnceAndOneFailingLeavesTheOthersToFinish)
   for (int port = 1; port <= 3; ++port) {
     const std::string com = "COM" + std::to_string(port);
     const bool loads = port < 3;
-    EXPECT_EQ(
-        run.out.find(com + ": [123] Software version succesfully loaded.\n") != std::string::npos,
-        loads)
-        << run.out;
+    EXPECT_EQ(run.out.find(com + ": " + kLoadedEnglish) != std::string::npos, loads) << run.out;
     EXPECT_TRUE(std::regex_search(
         run.out, std::regex(com + " +\\S+ +TK10B +English version +" +
                             (loads ? "loaded \\[123\\] +\\d+:\\d\\d\n" : "failed"))))
         << run.out;
     EXPECT_TRUE(dir.Exists("work/~tmp" + std::to_string(port) + ".tmp"));
-    EXPECT_NE(dir.Read("config/kznload.INI").find(std::to_string(port) + (loads ? "=1" : "=-1")),
-              std::string::npos);
+    EXPECT_NE(Settings().find(std::to_string(port) + (loads ? "=1" : "=-1")), std::string::npos);
     // Plain progress lines carry a time stamp and the port.
     EXPECT_TRUE(std::regex_search(
         run.err, std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ " + com + " \\d+% ")))
         << run.err;
   }
   for (std::size_t i = 0; i < 2; ++i) {
-    std::optional<simreport::Json> report = Report(i);
-    ASSERT_TRUE(report);
-    EXPECT_EQ(report->at("outcomes").at(std::size_t{0}).get<std::string>(), "5") << i;
-    EXPECT_EQ(report->at("violations").size(), 0u) << i;
-    const simreport::Json& memory = report->at("memory");
+    const simreport::Json report = sims[i]->Report(5000);
+    EXPECT_EQ(simreport::Joined(report.at("outcomes")), "5") << i;
+    EXPECT_EQ(report.at("violations").size(), 0u) << i;
+    const simreport::Json& memory = report.at("memory");
     EXPECT_EQ(memory.at("doppler"), memory.at("initialDoppler")) << i;
   }
 }
@@ -106,7 +92,7 @@ TEST_F(CliSeveralPorts, AStopEndsEveryLoadAsCancelled) {
   EXPECT_EQ(Count(run.out, "stopped by signal: Terminated"), 3) << run.out;
   EXPECT_EQ(Count(run.out, "cancelled (signal: Terminated)"), 3) << run.out;
   for (const char* marker : {"1=-1", "2=-1", "3=-1"})
-    EXPECT_NE(dir.Read("config/kznload.INI").find(marker), std::string::npos) << marker;
+    EXPECT_NE(Settings().find(marker), std::string::npos) << marker;
 }
 
 // --watch loads a receiver that appears, and another that appears while the first loads;
@@ -137,12 +123,10 @@ TEST_F(CliSeveralPorts, WatchLoadsEachAdapterThatAppears) {
   EXPECT_NE(run.out.find("COM5: [123] "), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("COM6: [123] "), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("COM7"), std::string::npos) << run.out;
-  const std::string settings = dir.Read("config/kznload.INI");
+  const std::string settings = Settings();
   EXPECT_NE(settings.find("[WATCH_PORTS]"), std::string::npos) << settings;
   EXPECT_NE(settings.find("5=1"), std::string::npos) << settings;
-  std::optional<simreport::Json> untouched = sims[2]->Stop();
-  ASSERT_TRUE(untouched);
-  EXPECT_EQ(simreport::Joined(untouched->at("phases"), "bytes"), "");
+  EXPECT_EQ(Received(sims[2]->Report()), "");
 }
 
 }  // namespace

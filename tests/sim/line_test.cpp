@@ -114,9 +114,7 @@ TEST_F(SimLineTest, TkProtocolViolationsAreReported) {
   EXPECT_EQ(Exchange(end), "1");
   auto report = AbandonLoad();
   EXPECT_EQ(report.at("outcomes").at(0).get<std::string>(), "abandoned");
-  ExpectViolations(report, {"no loader was ready", "at 4800/2 while the receiver listens at 9600/2",
-                            "header record sent", "stray byte", "bad check byte in data record",
-                            "starts no table block", "40 data bytes instead of 42", "fourth byte"});
+  // The expected report names each violation.
   ExpectReportAsExpected(report);
 }
 
@@ -142,7 +140,6 @@ TEST_F(SimLineTest, VrWhatTheLoaderCannotHearIsGarbledOrLost) {
   EXPECT_EQ(heard, stream);
   EXPECT_GE(report.at("garbledBytes").get<long long>(), static_cast<long long>(stream.size()));
   EXPECT_GE(report.at("droppedBytes").get<long long>(), 3 * 24);
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
   ExpectReportAsExpected(report);
 }
 
@@ -159,8 +156,10 @@ TEST_F(SimLineTest, VrThrottledLineJudgesBytesByTheSettingsInForce) {
   loader_->SetLine(9600, 2);
   loader_->Read(300);
   auto report = StopSim();
-  ExpectViolations(report,
-                   {"had not yet left the line", "at 9600/2 while the receiver listens at 4800/2"});
+  const std::string violations = simreport::Joined(report.at("violations"), "", "\n");
+  for (const char* part :
+       {"had not yet left the line", "at 9600/2 while the receiver listens at 4800/2"})
+    EXPECT_NE(violations.find(part), std::string::npos) << violations;
   // How many bytes were still in flight at the close, and which byte met the switch, vary.
   ExpectReportAsExpected(report, {"/phases", "/violations/0", "/violations/1"});
 }
@@ -168,24 +167,23 @@ TEST_F(SimLineTest, VrThrottledLineJudgesBytesByTheSettingsInForce) {
 TEST_F(SimLineTest, Tk20bLoadsWithDxfAtTheRateItWasPreparedFor) {
   StartSim({"--family", "TK20B", "--erase-ms", "80", "--dxf"});
   long long start = NowMs();
-  Tk20bIntoTransfer("210000", 19200, true);
+  Tk20bIntoTransfer("$PKZN,24,03,210000,0403\r\n", 19200, true);
   EXPECT_GE(NowMs() - start, 160) << "DXF after one erase time, PXF after another";
-  std::vector<Bytes> records = {SecondDataRecord(1, Bytes(64, 0x8B)),
-                                SecondDataRecord(2, {0x0D, 0x0A, 0x00, 0x8C}),
-                                SecondDataRecord(0xAB, Bytes(510, 0x55))};
-  EXPECT_EQ(Reply(records[0]), "P01\r\n");
-  EXPECT_EQ(Reply(records[1]), "P02\r\n");
-  EXPECT_EQ(Reply(records[2]), "PAB\r\n") << "record numbers in upper case";
-  EXPECT_EQ(Reply(SecondEndRecord(0xAC)), "POK\r\n");
-  auto report = StopSim();
-  ExpectReportAsExpected(report);
+  // Record numbers in upper case.
+  const std::pair<Bytes, std::string> steps[] = {
+      {SecondDataRecord(1, Bytes(64, 0x8B)), "P01"},
+      {SecondDataRecord(2, {0x0D, 0x0A, 0x00, 0x8C}), "P02"},
+      {SecondDataRecord(0xAB, Bytes(510, 0x55)), "PAB"},
+      {SecondEndRecord(0xAC), "POK"}};
+  for (const auto& [record, reply] : steps)
+    EXPECT_EQ(Reply(record), reply + "\r\n");
+  ExpectReportAsExpected(StopSim());
 }
 
 struct ReplyWordCase {
   const char* name;
   const char* fault;
   std::vector<std::pair<std::uint8_t, std::string>> steps;  // record sent, reply
-  int resent;
 };
 
 // Names the case in test listings.
@@ -199,24 +197,22 @@ class Tk20bReplyWordFault : public SimLineTest,
 TEST_P(Tk20bReplyWordFault, RepliesAndResendsAsTheFaultMakesThem) {
   const ReplyWordCase& c = GetParam();
   StartSim({"--family", "TK20B", "--erase-ms", "60", "--fault", c.fault, "--exit-after", "1"});
-  Tk20bIntoTransfer("500000", 115200);
+  Tk20bIntoTransfer("$PKZN,24,03,500000,0405\r\n", 115200);
   for (const auto& [number, reply] : c.steps)
     EXPECT_EQ(Reply(SecondDataRecord(number, {9, 9})), reply + "\r\n");
-  auto report = AbandonLoad();
-  EXPECT_EQ(report.at("recordsResent").get<long long>(), c.resent);
-  EXPECT_EQ(report.at("violations").size(), 0u) << Violations(report);
-  ExpectReportAsExpected(report);
+  // The expected report holds how many were resent, and no violation.
+  ExpectReportAsExpected(AbandonLoad());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, Tk20bReplyWordFault,
     ::testing::Values(
-        ReplyWordCase{"MWord", "m-word=2", {{1, "M01"}, {1, "M01"}, {1, "P01"}, {2, "P02"}}, 2},
-        ReplyWordCase{"WrongRecordOnce", "wrong-record=1", {{1, "P02"}, {1, "P01"}, {2, "P02"}}, 1},
-        ReplyWordCase{"WrongRecordAlways", "wrong-record", {{1, "P02"}, {2, "P03"}}, 0},
-        ReplyWordCase{"Refuse", "refuse=1", {{1, "ECC"}, {1, "P01"}, {2, "P02"}}, 1},
-        ReplyWordCase{"RefuseRecord", "refuse-record=2:1", {{1, "P01"}, {2, "ECC"}, {2, "P02"}}, 1},
-        ReplyWordCase{"Noise", "noise", {{1, "#~P01"}, {2, "#~P02"}}, 0}),
+        ReplyWordCase{"MWord", "m-word=2", {{1, "M01"}, {1, "M01"}, {1, "P01"}, {2, "P02"}}},
+        ReplyWordCase{"WrongRecordOnce", "wrong-record=1", {{1, "P02"}, {1, "P01"}, {2, "P02"}}},
+        ReplyWordCase{"WrongRecordAlways", "wrong-record", {{1, "P02"}, {2, "P03"}}},
+        ReplyWordCase{"Refuse", "refuse=1", {{1, "ECC"}, {1, "P01"}, {2, "P02"}}},
+        ReplyWordCase{"RefuseRecord", "refuse-record=2:1", {{1, "P01"}, {2, "ECC"}, {2, "P02"}}},
+        ReplyWordCase{"Noise", "noise", {{1, "#~P01"}, {2, "#~P02"}}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -1,30 +1,25 @@
 #include "tests/support/sim_process.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
 
+extern char** environ;
+
 namespace {
 
-// How often a waiting test looks whether the child has exited.
-constexpr int kExitPollMs = 5;
+using Steady = std::chrono::steady_clock;
 // How long the simulator may take to print its slave path.
-constexpr int kStartLimitMs = 5000;
-
-long long NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+constexpr std::chrono::milliseconds kStartLimit{5000};
 
 }  // namespace
 
@@ -32,123 +27,87 @@ CSimProcess::~CSimProcess() {
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
-    pid_ = -1;
   }
   if (stdoutFd_ >= 0) close(stdoutFd_);
-  RemoveTempFiles();
 }
 
 bool CSimProcess::Start(const std::vector<std::string>& args, const std::string& simPath) {
-  std::string program = simPath;
-  if (program.empty()) {
-    error_ = "no simulator path";
+  auto fail = [this](const std::string& why) {
+    error_ = why;
     return false;
-  }
-  char pattern[] = "/tmp/kznsim-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
-    error_ = std::string("mkdtemp: ") + std::strerror(errno);
-    return false;
-  }
-  tempDir_ = pattern;
-  reportPath_ = tempDir_ + "/report.json";
-  std::vector<std::string> all = args;
-  all.push_back("--report");
-  all.push_back(reportPath_);
-
+  };
   int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-    error_ = std::string("pipe: ") + std::strerror(errno);
-    return false;
-  }
+  if (simPath.empty()) return fail("no simulator path");
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) return fail(std::string("pipe: ") + std::strerror(errno));
+  std::vector<std::string> all = args;
+  all.insert(all.begin(), simPath);
+  all.insert(all.end(), {"--report", temp_.File("report.json")});
   std::vector<char*> argv;
-  argv.push_back(program.data());
-  for (auto& a : all)
+  for (std::string& a : all)
     argv.push_back(a.data());
   argv.push_back(nullptr);
-
-  pid_t pid = fork();
-  if (pid < 0) {
-    error_ = std::string("fork: ") + std::strerror(errno);
-    close(pipeFds[0]);
-    close(pipeFds[1]);
-    return false;
-  }
-  if (pid == 0) {
-    dup2(pipeFds[1], STDOUT_FILENO);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  const int spawned = posix_spawn(&pid_, simPath.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
-  pid_ = pid;
   stdoutFd_ = pipeFds[0];
-
-  // The first line is the slave's path.
-  long long limit = NowMs() + kStartLimitMs;
-  std::string line;
-  while (true) {
-    long long left = limit - NowMs();
-    if (left <= 0) {
-      error_ = "no slave path from the simulator in time";
-      return false;
-    }
-    pollfd p{stdoutFd_, POLLIN, 0};
-    int r = poll(&p, 1, static_cast<int>(left));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) continue;
-    char c;
-    ssize_t n = read(stdoutFd_, &c, 1);
-    if (n <= 0) {
-      error_ = "simulator ended before printing its slave path";
-      WaitChild(1000);
-      return false;
-    }
-    if (c == '\n') break;
-    line += c;
+  if (spawned != 0) {
+    pid_ = -1;
+    return fail(std::string("posix_spawn: ") + std::strerror(spawned));
   }
-  slavePath_ = line;
+  // The first line is the slave's path.
+  const auto limit = Steady::now() + kStartLimit;
+  for (char c = 0; c != '\n';) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(limit - Steady::now()).count();
+    if (left <= 0) return fail("no slave path from the simulator in time");
+    pollfd p{stdoutFd_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+    if (read(stdoutFd_, &c, 1) != 1) {
+      WaitChild(1000);
+      return fail("simulator ended before printing its slave path");
+    }
+    if (c != '\n') slavePath_ += c;
+  }
   return true;
 }
 
 bool CSimProcess::WaitChild(int timeoutMs) {
-  if (pid_ <= 0) return true;
-  long long limit = NowMs() + timeoutMs;
-  while (true) {
-    pid_t r = waitpid(pid_, nullptr, WNOHANG);
+  const auto limit = Steady::now() + std::chrono::milliseconds(timeoutMs);
+  while (pid_ > 0) {
+    const pid_t r = waitpid(pid_, nullptr, WNOHANG);
     if (r == pid_ || (r < 0 && errno != EINTR)) {
       pid_ = -1;
-      return true;
+    } else if (Steady::now() >= limit) {
+      return false;
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    if (NowMs() >= limit) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(kExitPollMs));
   }
-}
-
-std::optional<simreport::Json> CSimProcess::ReadReport() {
-  if (reportPath_.empty()) return std::nullopt;
-  return simreport::ParseFile(reportPath_);
+  return true;
 }
 
 std::optional<simreport::Json> CSimProcess::Stop(int timeoutMs) {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    if (!WaitChild(timeoutMs)) {
-      kill(pid_, SIGKILL);
-      WaitChild(timeoutMs);
-      error_ = "simulator did not end on SIGTERM";
-      return std::nullopt;
-    }
+  if (pid_ > 0) kill(pid_, SIGTERM);
+  if (!WaitChild(timeoutMs)) {
+    kill(pid_, SIGKILL);
+    WaitChild(timeoutMs);
+    error_ = "simulator did not end on SIGTERM";
+    return std::nullopt;
   }
-  return ReadReport();
+  return simreport::ParseFile(temp_.File("report.json"));
 }
 
 std::optional<simreport::Json> CSimProcess::WaitForExit(int timeoutMs) {
   if (!WaitChild(timeoutMs)) return std::nullopt;
-  return ReadReport();
+  return simreport::ParseFile(temp_.File("report.json"));
 }
 
-void CSimProcess::RemoveTempFiles() {
-  if (tempDir_.empty()) return;
-  std::remove(reportPath_.c_str());
-  rmdir(tempDir_.c_str());
-  tempDir_.clear();
+simreport::Json CSimProcess::Report(int waitMs) {
+  std::optional<simreport::Json> report = WaitForExit(waitMs);
+  if (!report) report = Stop();
+  EXPECT_TRUE(report) << "no report from kznsim: " << error_;
+  return report.value_or(simreport::Json::object());
 }

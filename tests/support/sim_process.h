@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/sim_report.h"
+#include "tests/support/temp_dir.h"
 
 // Test programs get KZN_SIM_PATH from the build; the default argument is evaluated there.
 #ifdef KZN_SIM_PATH
@@ -19,10 +20,7 @@
 
 class CSimProcess {
  public:
-  CSimProcess() = default;
-  ~CSimProcess();  // kills a simulator that still runs
-  CSimProcess(const CSimProcess&) = delete;
-  CSimProcess& operator=(const CSimProcess&) = delete;
+  ~CSimProcess();  // kills a simulator that still runs (not copied: it owns the child)
 
   // Starts the simulator at simPath (KZN_SIM_PATH by default) with these arguments and
   // "--report <temporary file>", and waits for the slave path. False (with the reason in
@@ -38,16 +36,16 @@ class CSimProcess {
   // Waits at most timeoutMs for the simulator to exit on its own (--exit-after, vanish);
   // nullopt when it is still running then (it is left running) or left no report.
   std::optional<simreport::Json> WaitForExit(int timeoutMs);
+  // The report: waits at most waitMs for the simulator to exit on its own, then stops it; a
+  // missing report fails the test (and the empty object returned fails its first look-up).
+  simreport::Json Report(int waitMs = 0);
 
  private:
   bool WaitChild(int timeoutMs);
-  std::optional<simreport::Json> ReadReport();
-  void RemoveTempFiles();
 
   pid_t pid_ = -1;
   int stdoutFd_ = -1;
+  TempDir temp_;  // holds the report
   std::string slavePath_;
-  std::string reportPath_;
-  std::string tempDir_;
   std::string error_;
 };
