@@ -7,5 +7,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 cmake --build "$build"
-KZN_REFRESH_EXPECTED=1 ctest --test-dir "$build" -L 'sim|cli' --output-on-failure
+KZN_REFRESH_EXPECTED=1 ctest --test-dir "$build" -L 'sim|cli|first' --output-on-failure
 git status --short -- 'tests/*/expected'

@@ -20,15 +20,16 @@
 namespace {
 
 struct FamilyLoad {
-  const char *family, *type, *port, *lang, *version;
+  const char *name, *family, *type, *port, *lang, *version;
   bool unfinished;  // the port's last load ended badly
   std::string out;
   std::string settings;  // after the load: the port's marker and dump type only
+  std::vector<std::string> cliArgs = {}, simArgs = {};
 };
 
 // Names the case in test listings.
 void PrintTo(const FamilyLoad& c, std::ostream* out) {
-  *out << c.family;
+  *out << c.name;
 }
 
 using CliEndToEnd = CliSamples;
@@ -73,8 +74,11 @@ TEST_P(CliLoad, LoadsAndWritesOnlyThePortsMarker) {
   const FamilyLoad& c = GetParam();
   if (c.unfinished) dir.Write("config/kznload.INI", "[LAST_LOADING]\n1=-1\n");
   CSimProcess sim;
-  ASSERT_TRUE(sim.Start({"--family", c.family, "--throttle", "--exit-after", "1"})) << sim.Error();
+  std::vector<std::string> simArgs{"--family", c.family, "--throttle", "--exit-after", "1"};
+  simArgs.insert(simArgs.end(), c.simArgs.begin(), c.simArgs.end());
+  ASSERT_TRUE(sim.Start(simArgs)) << sim.Error();
   std::vector<std::string> more{"--port", c.port};
+  more.insert(more.end(), c.cliArgs.begin(), c.cliArgs.end());
   if (c.unfinished) more.insert(more.end(), {"--answer", "no"});
   CliResult load = Cli(Load(c.type, sim.SlavePath(), more, c.version, c.lang));
   EXPECT_EQ(load.exitStatus, 0) << load.err;
@@ -98,14 +102,41 @@ TEST_P(CliLoad, LoadsAndWritesOnlyThePortsMarker) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachFamily, CliLoad,
-    ::testing::Values(
-        FamilyLoad{"VR", "VR540", "1", "en", "French version", true,
-                   kLastLoadingQuestion + "[answer] No\n" + kLoadedEnglish,
-                   "[LAST_LOADING]\n1=1\n[DUMP_TYPE]\n1=VR540\n"},
-        FamilyLoad{"TK", "TK10B", "2", "fr", "Version française", false, "[123] Chargement OK.\n",
-                   "[LAST_LOADING]\n2=1\n[DUMP_TYPE]\n2=TK10B\n"},
-        FamilyLoad{"TK20B", "TK20B", "3", "en", "French version", false, kLoadedEnglish, ""}),
-    [](const auto& param) { return std::string(param.param.family); });
+    ::testing::Values(FamilyLoad{"VR", "VR", "VR540", "1", "en", "French version", true,
+                                 kLastLoadingQuestion + "[answer] No\n" + kLoadedEnglish,
+                                 "[LAST_LOADING]\n1=1\n[DUMP_TYPE]\n1=VR540\n"},
+                      FamilyLoad{"TK", "TK", "TK10B", "2", "fr", "Version française", false,
+                                 "[123] Chargement OK.\n",
+                                 "[LAST_LOADING]\n2=1\n[DUMP_TYPE]\n2=TK10B\n"},
+                      FamilyLoad{"TK20B", "TK20B", "TK20B", "3", "en", "French version", false,
+                                 kLoadedEnglish, ""},
+                      // User data kept: form B's header, "DXF" before the program's erase ends.
+                      FamilyLoad{"TK20BKeepingUserData",
+                                 "TK20B",
+                                 "TK20B",
+                                 "3",
+                                 "en",
+                                 "English version",
+                                 false,
+                                 kLoadedEnglish,
+                                 "",
+                                 {"--keep-user-data"},
+                                 {"--dxf"}},
+                      // "M01" twice and "P02" for record 1, "ECC" ten times for record 3: the most
+                      // a record may take, each sent again whole.
+                      FamilyLoad{"TK20BResends",
+                                 "TK20B",
+                                 "TK20B",
+                                 "3",
+                                 "en",
+                                 "French version",
+                                 false,
+                                 kLoadedEnglish,
+                                 "",
+                                 {},
+                                 {"--fault", "m-word=2", "--fault", "wrong-record=1", "--fault",
+                                  "refuse-record=3:10"}}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(CliEndToEnd, AFailedOrCancelledLoadEndsWithItsMessage) {
   const struct {
